@@ -1,0 +1,71 @@
+// quorvane-cli dump IN.qvd: the design for people.
+#include "cli/cli.h"
+
+#include "core/class_table.h"
+
+#include <iostream>
+
+namespace qv::cli {
+namespace {
+
+int Run(const std::vector<std::string>& args);
+
+const Command kCommand{
+    "dump", "IN.qvd", "print a design: tree, partitions, servers, server attributes",
+    "The tree is indented by level; each node shows its class, a partition root is\n"
+    "marked [partition], and each leaf entry follows its container as '- NAME <CLASS>'.\n"
+    "Then the partition table, the server table and the server attributes, each item\n"
+    "with its entries, in stored order. Names are shown as Latin-1.\n",
+    Run};
+const Registration kRegistration(kCommand);
+
+std::string ClassLabel(long long index) {
+    if (index >= 0 && index < kClassCount)
+        return ClassName(static_cast<int>(index));
+    return "class " + std::to_string(index);
+}
+
+void PrintTable(std::ostream& out, const char* title, const ItemTable& table) {
+    out << title << " (" << table.Size() << ")\n";
+    for (const TableItem& item : table) {
+        out << "  " << ToUtf8(item.name) << "\n";
+        for (const std::string& e : item.entries)
+            out << "    " << ToUtf8(e) << "\n";
+    }
+}
+
+int Run(const std::vector<std::string>& args) {
+    if (args.size() != 1)
+        return UsageError(kCommand, "expects exactly one file");
+    Session s;
+    if (!s.Open(args[0]))
+        return kExitFailed;
+    TreeDesign& d = s.design;
+    std::string text;
+    text.reserve(1 << 20);
+    std::ostream& out = std::cout;
+    out << "Design " << ToUtf8(args[0]) << "\n\nTree (" << d.NodeCount() << " nodes)\n";
+    d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
+        std::string indent(static_cast<std::size_t>(n->Level()) * 2 + 2, ' ');
+        out << indent << ToUtf8(n->Name()) << " <" << ClassLabel(n->ClassIndex()) << ">";
+        if (n->IsPartitionRoot())
+            out << " [partition]";
+        out << "\n";
+        if (n->leaves)
+            for (const std::string& e : *n->leaves)
+                out << indent << "  - " << ToUtf8(LeafName(e)) << " <"
+                    << ClassLabel(LeafClassIndex(e)) << ">\n";
+        return true;
+    });
+    out << "\n";
+    PrintTable(out, "Partitions", d.partitions);
+    out << "\n";
+    PrintTable(out, "Servers", d.servers);
+    out << "\n";
+    PrintTable(out, "Server attributes", d.attributes);
+    out.flush();
+    return kExitOk;
+}
+
+} // namespace
+} // namespace qv::cli

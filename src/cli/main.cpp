@@ -1,0 +1,56 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace {
+
+void PrintOverview() {
+    std::cout << "Usage: quorvane-cli COMMAND [ARGS...]\n\n"
+                 "The headless companion of Quorvane: plans, checks and documents the partition\n"
+                 "and replica layout of an NDS tree in design files (*.qvd).\n\nCommands:\n";
+    std::vector<qv::cli::Command> sorted = qv::cli::Commands();
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        return std::string_view(a.name) < std::string_view(b.name);
+    });
+    for (const auto& c : sorted) {
+        std::string name = c.name;
+        name.resize(std::max<std::size_t>(name.size(), 20), ' ');
+        std::cout << "  " << name << c.summary << "\n";
+    }
+    std::cout << "\nRun 'quorvane-cli COMMAND --help' for a command's arguments.\n"
+                 "Exit status: 0 success, 1 the operation failed or was refused (the message\n"
+                 "on stderr), 2 usage error.\n";
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.empty()) {
+        PrintOverview();
+        return qv::cli::kExitUsage;
+    }
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
+        PrintOverview();
+        return qv::cli::kExitOk;
+    }
+    for (const auto& c : qv::cli::Commands()) {
+        if (args[0] != c.name)
+            continue;
+        std::vector<std::string> rest(args.begin() + 1, args.end());
+        if (qv::cli::WantsHelp(rest)) {
+            qv::cli::PrintCommandHelp(c);
+            return qv::cli::kExitOk;
+        }
+        try {
+            return c.run(rest);
+        } catch (const std::bad_alloc&) {
+            std::cerr << "Out of memory.\n";
+            return qv::cli::kExitFailed;
+        }
+    }
+    std::cerr << "quorvane-cli: unknown command '" << args[0] << "'\n"
+              << "Try 'quorvane-cli --help'.\n";
+    return qv::cli::kExitUsage;
+}
