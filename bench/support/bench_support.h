@@ -1,0 +1,17 @@
+// Shared pieces of the benchmarks: large generated designs, made once per run
+// and kept as files so that every benchmark reads the same input.
+#pragma once
+
+#include "core/synthetic_design.h"
+
+#include <string>
+
+namespace qv::bench {
+
+// The large design: 20,000 containers, 5,000 servers, 10,000 partitions and
+// 1,000,000 leaf entries. QV_BENCH_SCALE (a divisor, default 1) shrinks it.
+SyntheticOptions LargeOptions();
+// Path of a design file generated with the options (cached in /tmp by options).
+std::string GeneratedDesignFile(const SyntheticOptions& options);
+
+} // namespace qv::bench
