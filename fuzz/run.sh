@@ -13,5 +13,5 @@ CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo 
 cmake --build build/fuzz --target "$target" -j "$(nproc)"
 corpus=fuzz/corpus/${target#fuzz_}
 mkdir -p "fuzz/work/$target" fuzz/artifacts
-exec "build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
+exec "build/fuzz/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
   -artifact_prefix=fuzz/artifacts/ "fuzz/work/$target" "$corpus"
