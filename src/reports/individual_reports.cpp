@@ -1,0 +1,262 @@
+#include "reports/individual_reports.h"
+
+#include "reports/report_support.h"
+#include "reports/reports.h"
+
+#include <algorithm>
+
+namespace qv {
+
+namespace {
+
+void ShowImport(TreeDesign& d, std::string_view text) {
+    d.progress().Show(ProgressChannel::Import, text);
+}
+
+} // namespace
+
+const ReplicaList* ReplicaListOfNode(TreeDesign& d, const ObjectNode* node) {
+    if (!node)
+        return nullptr;
+    if (node->ClassIndex() == kClassServer)
+        return d.servers.EntriesOf(node->Name());
+    return d.partitions.EntriesOf(d.FullContext(node));
+}
+
+bool BuildIndividualReport(TreeDesign& d, const WarningSettings& s, ObjectNode* selected,
+                           TextSink& out) {
+    if (!selected)
+        return false;
+    bool done = selected->ClassIndex() == kClassServer
+                    ? BuildIndividualServerReport(d, s, selected, out)
+                    : BuildIndividualPartitionReport(d, s, selected, out);
+    ShowImport(d, "");
+    return done;
+}
+
+bool BuildIndividualPartitionReport(TreeDesign& d, const WarningSettings& s, ObjectNode* node,
+                                    TextSink& out) {
+    out.Clear();
+    const std::string name = d.FullContext(node);
+    static const ReplicaList kNone;
+    const ReplicaList* found = d.partitions.EntriesOf(name);
+    const ReplicaList list = found ? *found : kNone;
+    out.Add("***INDIVIDUAL PARTITION REPORT***");
+    out.Add("");
+    out.Add("Partition: " + name);
+    ShowImport(d, "  Creating Partition Report..");
+    const std::size_t width = LongestEntryName(list);
+    for (const std::string& e : list)
+        out.Add(PaddedEntry(" Server: ", e, width));
+    out.Add("Total Replicas: " + std::to_string(list.size()));
+
+    ShowImport(d, "  Creating Partition Relation Report..");
+    out.Add("");
+    out.Add("*PARTITION RELATION REPORT*");
+    out.Add("");
+    if (node->IsPartitionRoot()) {
+        out.Add("Partition: " + name);
+        int count = WriteChildPartitions(d, node, out);
+        out.Add("Child Partition Count: " + std::to_string(count));
+        out.Add("");
+    }
+
+    out.Add("");
+    out.Add("*SUGGESTIONS*");
+    out.Add("");
+    ShowImport(d, "  Creating Suggestion Report..");
+    const int readables = CountPartitionReadables(list);
+    bool master = false;
+    for (const std::string& e : list) {
+        if (EntryType(e) != kMaster)
+            continue;
+        if (master) {
+            out.Add("  Warning: There are duplicate Master");
+            out.Add("           replicas for this partition.");
+        }
+        master = true;
+    }
+    if (!master)
+        out.Add("  Warning: There is no Master replica for this partition.");
+    if (s.CheckMaxReplicasPerPartition && readables > s.MaxReplicasPerPartition) {
+        out.Add("  Warning: There are " + std::to_string(readables) + " readable replicas");
+        out.Add("           of this partition.  Check the");
+        out.Add("           partitioning strategy of the tree.");
+    } else if (s.CheckMinReplicasPerPartition && readables < s.MinReplicasPerPartition) {
+        out.Add("  Warning: There are only " + std::to_string(readables) + " replicas");
+        out.Add("           of this partition.  There ");
+        out.Add("           should be " + std::to_string(s.MinReplicasPerPartition) +
+                " to maintain the best");
+        out.Add("           fault tolerance.");
+    }
+    return true;
+}
+
+bool BuildIndividualServerReport(TreeDesign& d, const WarningSettings& s, ObjectNode* node,
+                                 TextSink& out) {
+    out.Clear();
+    const std::string name = node->Name();
+    const int found = d.servers.FindLast(name);
+    const ReplicaList list =
+        found >= 0 ? d.servers.Entries(static_cast<std::size_t>(found)) : ReplicaList{};
+    const std::size_t index = found >= 0 ? static_cast<std::size_t>(found) : 0;
+    const bool hasAttributes = found >= 0 && index < d.attributes.Size();
+    const ReplicaList addresses = hasAttributes ? d.attributes.Entries(index) : ReplicaList{};
+    const std::string versionItem = hasAttributes ? d.attributes.Name(index) : std::string();
+
+    out.Add("***INDIVIDUAL SERVER REPORT***");
+    out.Add("");
+    out.Add("Server: " + name);
+    ShowImport(d, "  Finding Addresses..");
+    const std::size_t width = LongestEntryName(list);
+    for (const std::string& a : addresses)
+        out.Add(" Address " + a);
+    out.Add(" REPLICA LIST");
+    for (const std::string& e : list) {
+        out.Add(PaddedEntry("  Partition: ", e, width));
+        ShowImport(d, "  Reporting Replica: " + e);
+        d.progress().Pump();
+    }
+    out.Add(versionItem);
+    out.Add("Replica Count: " + std::to_string(list.size()));
+
+    ShowImport(d, "  Verifying Subordinate References...");
+    d.EnsureAllSubRefs();
+    ShowImport(d, "  Finding Replica Depth...");
+    out.Add("");
+    out.Add("*SCHEMA DISTRIBUTION LIST*");
+    const int depth = d.ServerMinDepth(list);
+    if (depth == 0) {
+        SortedNames names;
+        for (const std::string& e : list) {
+            const ReplicaList* partition = d.partitions.EntriesOf(EntryName(e));
+            if (PumpAborted(d))
+                return false;
+            if (!partition)
+                continue;
+            const ReplicaList members = *partition;
+            for (const std::string& f : members) {
+                if (PumpAborted(d))
+                    return false;
+                if (EntryType(f) != kSubRef && EntryName(f) != name)
+                    names.insert(std::string(EntryName(f)));
+            }
+        }
+        for (const std::string& n : names)
+            out.Add("  Server: " + n);
+        out.Add("Replica Depth: 0");
+    } else if (depth != 255 && found >= 0) {
+        if (d.serverDepthTable.size() < std::max(d.servers.Size(), kServerDepthTableMin))
+            d.serverDepthTable.resize(std::max(d.servers.Size(), kServerDepthTableMin), 255);
+        d.serverDepthTable[index] = static_cast<std::uint8_t>(depth);
+        for (const std::string& e : list) {
+            const std::string partitionName(EntryName(e));
+            ShowImport(d, "  Scanning Replica: " + partitionName);
+            d.progress().Pump();
+            const ReplicaList* partition = d.partitions.EntriesOf(partitionName);
+            if (!partition)
+                continue;
+            const ReplicaList members = *partition;
+            for (const std::string& f : members) {
+                std::string_view other = EntryName(f);
+                if (other == name)
+                    continue;
+                int ti = d.servers.FindFirst(other);
+                if (ti < 0 || d.ServerDepth(static_cast<std::size_t>(ti)) != 255)
+                    continue;
+                ShowImport(d, "  ScanningReplica: " + partitionName +
+                                  ",  Finding Replica Depth for Server: " + std::string(other));
+                d.serverDepthTable[static_cast<std::size_t>(ti)] = static_cast<std::uint8_t>(
+                    d.ServerMinDepth(d.servers.Entries(static_cast<std::size_t>(ti))));
+            }
+        }
+        if (!WriteSchemaBlock(d, index, out))
+            return false;
+    }
+
+    out.Add("");
+    out.Add("*SUGGESTIONS*");
+    out.Add("");
+    out.Add("Server: " + name);
+    ShowImport(d, "  Creating Suggestion Report..");
+    if (s.CheckServerContainReplica && list.empty()) {
+        out.Add("  Warning: No replicas are stored on this server.");
+        out.Add("           This can result in unwanted authentications");
+        out.Add("           to other servers.");
+    } else {
+        const int readables = CountServerReadables(list);
+        const int subRefs = static_cast<int>(list.size()) - readables;
+        if (s.CheckMaxReadables && readables > s.MaxReadables) {
+            const std::string r = std::to_string(readables);
+            out.Add("  Warning: This server contains " + r + " readable/writeable replicas.");
+            out.Add("           Revise the replication of your tree.  " + r +
+                    " replicas are too many!!!");
+        }
+        if (s.CheckMaxSubRefs && subRefs > s.MaxSubRefs) {
+            out.Add("  Warning: This server contains " + std::to_string(subRefs) + " SubRefs.");
+            out.Add("           The tree has a flat design.  A more");
+            out.Add("           \"pyramid\" design will remedy the problem.");
+        }
+        if (s.CheckMinDSVersion) {
+            std::string w = DSVersionWarning(versionItem, s);
+            if (!w.empty())
+                out.Add(w);
+        }
+        if (s.CheckIPXAddress && IpxAddressMissing(addresses))
+            out.Add("  Warning: IPX Address has not been imported.");
+    }
+    if (s.CheckDupAddr) {
+        out.Add("");
+        out.Add("Checking for duplicate addresses..");
+        out.Add("");
+        for (std::size_t t = 0; t < d.servers.Size(); ++t) {
+            const std::string& other = d.servers.Name(t);
+            if (other == name)
+                continue;
+            d.progress().Pump();
+            ShowImport(d, "  Comparing Addresses to: " + other);
+            if (t >= d.attributes.Size())
+                continue;
+            for (const std::string& x : d.attributes.Entries(t))
+                for (const std::string& y : addresses)
+                    if (x == y && x != "IPX:00000000") {
+                        out.Add("Warning: " + name + " and " + other);
+                        out.Add("          have duplicate addresses.");
+                        out.Add("          Address:" + x);
+                    }
+        }
+    }
+    return true;
+}
+
+ReplicaReportTexts BuildReplicaReport(TreeDesign& d, const ObjectNode* node) {
+    ReplicaReportTexts r;
+    std::array<int, 6> n{};
+    if (const ReplicaList* list = ReplicaListOfNode(d, node)) {
+        for (const std::string& e : *list) {
+            std::string_view t = EntryType(e);
+            if (t == kMaster)
+                ++n[0];
+            else if (t == kReadWrite)
+                ++n[1];
+            else if (t == kReadOnly)
+                ++n[2];
+            else if (t == kSubRef)
+                ++n[3];
+            else if (t == kSparseWrite)
+                ++n[4];
+            else if (t == kSparseRead)
+                ++n[5];
+        }
+    }
+    r.label1 = node && node->IsPartitionRoot() ? "Replica Report For Partition: "
+                                               : "Replica Report For Server: ";
+    r.edit1 = node ? d.FullContext(node) : std::string();
+    static constexpr const char* kCaptions[6] = {
+        "Master: ", "Read/Write: ", "Read/Only: ", "Sub/Ref: ", "Sparse Write: ", "Sparse Read: "};
+    for (std::size_t i = 0; i < 6; ++i)
+        r.panels[i] = kCaptions[i] + std::to_string(n[i]);
+    return r;
+}
+
+} // namespace qv

@@ -1,0 +1,392 @@
+// The object grids (objects by class per partition, per server, per container)
+// and the object report written from them.
+#include "reports/grids.h"
+#include "reports/object_report.h"
+#include "reports/report_support.h"
+#include "reports/reports.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+namespace qv {
+
+namespace {
+
+// More columns than the class sets can name are never made, whatever count a
+// malformed design carries.
+constexpr int kMaxExtraColumns = kClassSetSize;
+
+const ObjectNode* PartitionRootOf(const ObjectNode* n) {
+    for (; n; n = n->Parent())
+        if (n->IsPartitionRoot())
+            return n;
+    return nullptr;
+}
+
+struct ColumnMap {
+    std::vector<int> classes;           // class of column k + 1
+    std::array<int, kClassCount> col{}; // column of class, 0 = none
+    int count = 0;                      // columns of the grids
+    int Column(long long cls) const {
+        return cls >= 0 && cls < kClassCount ? col[static_cast<std::size_t>(cls)] : 0;
+    }
+    int Total() const { return count - 1; }
+};
+
+ColumnMap MakeColumnMap(const TreeDesign& d) {
+    ColumnMap m;
+    m.classes = ObjectGridClassColumns(d);
+    for (std::size_t k = 0; k < m.classes.size(); ++k)
+        m.col[static_cast<std::size_t>(m.classes[k])] = static_cast<int>(k) + 1;
+    int distinct = std::clamp<std::int32_t>(d.distinctClassCount, 0, kMaxExtraColumns);
+    m.count = std::max(static_cast<int>(m.classes.size()), distinct) + 2;
+    return m;
+}
+
+void ShowScanning(TreeDesign& d, const std::string& text) {
+    d.progress().Show(ProgressChannel::Status, text);
+}
+
+// The first child with that name, through a name index for wide containers.
+class ChildFinder {
+public:
+    const ObjectNode* Find(const ObjectNode* node, std::string_view name) {
+        if (node->ChildCount() < 16) {
+            for (std::size_t i = 0; i < node->ChildCount(); ++i)
+                if (node->Child(i)->Name() == name)
+                    return node->Child(i);
+            return nullptr;
+        }
+        if (node != indexed_) {
+            byName_.clear();
+            for (std::size_t i = node->ChildCount(); i-- > 0;)
+                byName_[node->Child(i)->Name()] = node->Child(i);
+            indexed_ = node;
+        }
+        auto it = byName_.find(name);
+        return it == byName_.end() ? nullptr : it->second;
+    }
+
+private:
+    const ObjectNode* indexed_ = nullptr;
+    std::unordered_map<std::string_view, const ObjectNode*> byName_;
+};
+
+constexpr std::size_t kLeafPumpInterval = 1024;
+
+} // namespace
+
+std::vector<int> ObjectGridClassColumns(const TreeDesign& d) {
+    std::vector<int> out;
+    for (int c = 0; c < kClassCount; ++c)
+        if (d.classPresence.Contains(c))
+            out.push_back(c);
+    return out;
+}
+
+ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
+    if (!d.gridStale[kObjectGrids])
+        return ObjectGridResult::Current;
+    const ColumnMap map = MakeColumnMap(d);
+    const int cols = map.count;
+    const int totalCol = map.Total();
+
+    // 1. Partition rows, in tree order.
+    std::vector<std::string> partRows;
+    std::unordered_map<const ObjectNode*, int> rowOfRoot;
+    std::unordered_map<std::string, int> rowOfContext;
+    bool finished = d.Walk(d.Root(), [&](ObjectNode* n) {
+        ShowScanning(d, "Scanning object: " + n->Name());
+        if (PumpAborted(d))
+            return false;
+        if (n->IsPartitionRoot()) {
+            partRows.push_back(d.FullContext(n));
+            rowOfContext.try_emplace(partRows.back(), static_cast<int>(partRows.size()));
+        }
+        return true;
+    });
+    TextGrid& pg = g.partitions;
+    const int nParts = static_cast<int>(partRows.size());
+    pg.Reset(cols, nParts + 2);
+    pg.fixedRows = pg.fixedCols = 0;
+    if (!finished)
+        return ObjectGridResult::Aborted;
+    for (int r = 0; r < nParts; ++r)
+        pg.SetCell(0, r + 1, partRows[static_cast<std::size_t>(r)]);
+    const int totalRow = nParts + 1;
+    // 2. Class headers.
+    for (std::size_t k = 0; k < map.classes.size(); ++k)
+        pg.SetCell(static_cast<int>(k) + 1, 0, ClassName(map.classes[k]));
+    pg.SetCell(0, totalRow, kTreeTotal);
+    pg.SetCell(totalCol, 0, "TOTAL");
+
+    // 3. Partition counts, kept as numbers until written.
+    std::vector<std::vector<long long>> counts(static_cast<std::size_t>(nParts + 2),
+                                               std::vector<long long>(cols, 0));
+    std::vector<std::vector<bool>> counted(static_cast<std::size_t>(nParts + 2),
+                                           std::vector<bool>(cols, false));
+    ChildFinder children;
+    bool inconsistent = false;
+    finished = d.Walk(d.Root(), [&](ObjectNode* n) {
+        ShowScanning(d, "Scanning object: " + n->Name());
+        d.progress().Pump();
+        const ObjectNode* root = PartitionRootOf(n);
+        int row = 0;
+        if (root) {
+            auto cached = rowOfRoot.find(root);
+            if (cached != rowOfRoot.end()) {
+                row = cached->second;
+            } else {
+                auto it = rowOfContext.find(d.FullContext(root));
+                row = it == rowOfContext.end() ? 0 : it->second;
+                rowOfRoot.emplace(root, row);
+            }
+        }
+        if (d.abortRequested)
+            return false;
+        if (row > 0 && n->leaves) {
+            std::size_t seen = 0;
+            for (const std::string& e : *n->leaves) {
+                if (++seen % kLeafPumpInterval == 0)
+                    d.progress().Pump();
+                long long k = LeafClassIndex(e) % 256;
+                int col = map.Column(k);
+                if (col == 0)
+                    continue;
+                if (IsContainerClass(static_cast<int>(k)) && k != kClassNoDef) {
+                    const ObjectNode* child = children.Find(n, LeafName(e));
+                    if (!child || child->IsPartitionRoot())
+                        continue;
+                }
+                ++counts[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+                counted[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = true;
+            }
+        }
+        if (n->IsPartitionRoot()) {
+            int col = map.Column(n->ClassIndex());
+            if (col == 0) {
+                d.ui().Information("Object: " + d.FullContext(n) + " exists in the tree but\r" +
+                                   "it is inconsistent with the Object Report.\r" +
+                                   "The report has been aborted.");
+                inconsistent = true;
+                return false;
+            }
+            if (row > 0) {
+                ++counts[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+                counted[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = true;
+            }
+        }
+        return true;
+    });
+    auto writeCounts = [&](int upTo) {
+        for (int r = 1; r <= upTo; ++r)
+            for (int c = 1; c < totalCol; ++c)
+                if (counted[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])
+                    pg.SetCell(
+                        c, r,
+                        std::to_string(
+                            counts[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
+    };
+    if (inconsistent) {
+        writeCounts(nParts);
+        return ObjectGridResult::Inconsistent;
+    }
+    if (!finished) {
+        writeCounts(nParts);
+        return ObjectGridResult::Aborted;
+    }
+    // 4. Totals: the tree row per class, then every row's total.
+    for (int c = 1; c < totalCol; ++c) {
+        long long sum = 0;
+        for (int r = 1; r <= nParts; ++r)
+            sum += counts[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+        counts[static_cast<std::size_t>(totalRow)][static_cast<std::size_t>(c)] = sum;
+        counted[static_cast<std::size_t>(totalRow)][static_cast<std::size_t>(c)] = true;
+    }
+    writeCounts(totalRow);
+    for (int r = 1; r <= totalRow; ++r) {
+        long long sum = 0;
+        for (int c = 1; c < totalCol; ++c)
+            sum += counts[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
+        pg.SetCell(totalCol, r, std::to_string(sum));
+    }
+    pg.fixedRows = pg.fixedCols = 1;
+    pg.defaultRowHeight = 26;
+
+    // 5. Server counts: a readable replica holds the partition's objects, a
+    // SUB/REF replica only the partition's root object.
+    TextGrid& sg = g.servers;
+    const int nServers = static_cast<int>(d.servers.Size());
+    sg.Reset(cols, nServers + 1);
+    sg.fixedRows = sg.fixedCols = 0;
+    for (int c = 0; c < totalCol; ++c)
+        sg.SetCell(c, 0, pg.Cell(c, 0));
+    for (int i = 0; i < nServers; ++i)
+        sg.SetCell(0, i + 1, d.servers.Name(static_cast<std::size_t>(i)));
+    std::vector<long long> serverRow(static_cast<std::size_t>(cols));
+    for (int i = 0; i < nServers; ++i) {
+        const std::string& name = d.servers.Name(static_cast<std::size_t>(i));
+        ShowScanning(d, "Scanning Server: " + name);
+        if (PumpAborted(d))
+            return ObjectGridResult::Aborted;
+        std::fill(serverRow.begin(), serverRow.end(), 0);
+        for (const std::string& e : d.servers.Entries(static_cast<std::size_t>(i))) {
+            ShowScanning(d, "Scanning Server: " + name + ", " + "Replica: " + e);
+            d.progress().Pump();
+            std::string_view part = EntryName(e);
+            if (EntryType(e) != kSubRef) {
+                auto it = rowOfContext.find(std::string(part));
+                if (it == rowOfContext.end())
+                    continue;
+                for (int c = 1; c < totalCol; ++c)
+                    serverRow[static_cast<std::size_t>(c)] +=
+                        counts[static_cast<std::size_t>(it->second)][static_cast<std::size_t>(c)];
+            } else if (ObjectNode* root = d.FindNodeByNameOrContext(part, true)) {
+                int col = map.Column(root->ClassIndex());
+                if (col > 0)
+                    ++serverRow[static_cast<std::size_t>(col)];
+            }
+        }
+        long long sum = 0;
+        for (int c = 1; c < totalCol; ++c) {
+            long long v = serverRow[static_cast<std::size_t>(c)];
+            if (v != 0)
+                sg.SetCell(c, i + 1, std::to_string(v));
+            sum += v;
+        }
+        sg.SetCell(totalCol, i + 1, std::to_string(sum));
+    }
+    sg.SetCell(totalCol, 0, "TOTAL");
+    sg.fixedRows = sg.fixedCols = 1;
+    sg.defaultRowHeight = 26;
+
+    // 6. Container counts: every entry of a container's list, child containers
+    // and servers included.
+    TextGrid& cg = g.containers;
+    std::vector<ObjectNode*> containers;
+    d.Walk(d.Root(), [&](ObjectNode* n) {
+        if (IsContainerClass(n->ClassIndex()))
+            containers.push_back(n);
+        return true;
+    });
+    const int nCont = static_cast<int>(containers.size());
+    cg.Reset(cols, nCont + 2);
+    for (int c = 1; c < cols; ++c)
+        cg.SetCell(c, 0, pg.Cell(c, 0));
+    std::vector<long long> contRow(static_cast<std::size_t>(cols));
+    for (int r = 0; r < nCont; ++r) {
+        ObjectNode* n = containers[static_cast<std::size_t>(r)];
+        ShowScanning(d, "Scanning object: " + n->Name());
+        d.progress().Pump();
+        std::fill(contRow.begin(), contRow.end(), 0);
+        std::vector<bool> touched(static_cast<std::size_t>(cols), false);
+        if (n->ClassIndex() == kClassTop) {
+            contRow[1] = 1;
+            touched[1] = true;
+        }
+        if (n->leaves) {
+            std::size_t seen = 0;
+            for (const std::string& e : *n->leaves) {
+                if (++seen % kLeafPumpInterval == 0)
+                    d.progress().Pump();
+                int col = map.Column(LeafClassIndex(e));
+                if (col == 0)
+                    continue;
+                ++contRow[static_cast<std::size_t>(col)];
+                touched[static_cast<std::size_t>(col)] = true;
+            }
+        }
+        cg.SetCell(0, r + 1, d.FullContext(n));
+        long long sum = 0;
+        for (int c = 1; c < totalCol; ++c) {
+            if (touched[static_cast<std::size_t>(c)])
+                cg.SetCell(c, r + 1, std::to_string(contRow[static_cast<std::size_t>(c)]));
+            sum += contRow[static_cast<std::size_t>(c)];
+        }
+        if (sum != 0)
+            cg.SetCell(totalCol, r + 1, std::to_string(sum));
+    }
+    cg.SetRow(nCont + 1, pg.RowCells(totalRow));
+    cg.fixedRows = cg.fixedCols = 1;
+    cg.defaultRowHeight = 26;
+
+    ShowScanning(d, "");
+    d.gridStale[kObjectGrids] = false;
+    return ObjectGridResult::Finished;
+}
+
+// ---------------------------------------------------------------- object report
+
+namespace {
+
+void WriteCountLines(const TextGrid& grid, int row, std::size_t width, TextSink& out) {
+    const int last = grid.ColCount() - 1;
+    for (int c = 1; c <= last; ++c) {
+        const std::string& count = grid.Cell(c, row);
+        const std::string value = count.empty() ? "0" : count;
+        if (c == last) {
+            out.Add("TOTAL:" + value);
+            continue;
+        }
+        const std::string& header = grid.Cell(c, 0);
+        std::string line = "  " + header + ":";
+        line.append(width >= header.size() ? width - header.size() + 1 : 1, ' ');
+        out.Add(line + value);
+    }
+}
+
+} // namespace
+
+bool BuildObjectReport(TreeDesign& d, ObjectGrids& g, TextSink& out) {
+    if (BuildObjectGrids(d, g) == ObjectGridResult::Inconsistent)
+        return false;
+    const TextGrid& pg = g.partitions;
+    std::size_t width = 0;
+    for (int c = 1; c < pg.ColCount(); ++c)
+        width = std::max(width, pg.Cell(c, 0).size());
+    out.Clear();
+    out.Add("**OBJECT REPORT FOR TREE: " + DesignTitleName(d) + "**");
+    out.Add("");
+    out.Add("**PARTITIONS**");
+    for (int r = 1; r < pg.RowCount(); ++r) {
+        if (PumpAborted(d))
+            return false;
+        out.Add("");
+        const std::string& name = pg.Cell(0, r);
+        out.Add(r == pg.RowCount() - 1 ? std::string("**") + kTreeTotal + "**"
+                                       : "Partition: " + name);
+        WriteCountLines(pg, r, width, out);
+        ShowStatus(d, " Processing Partition: " + name);
+    }
+    out.Add("");
+    out.Add("**SERVERS**");
+    const TextGrid& sg = g.servers;
+    for (int r = 1; r < sg.RowCount(); ++r) {
+        d.progress().Pump();
+        out.Add("");
+        if (d.abortRequested)
+            return false;
+        const std::string& name = sg.Cell(0, r);
+        out.Add("Server: " + name);
+        WriteCountLines(sg, r, width, out);
+        ShowStatus(d, " Processing Server: " + name);
+    }
+    out.Add("");
+    out.Add("**CONTAINERS**");
+    out.Add("");
+    return d.Walk(d.Root(), [&](ObjectNode* n) {
+        d.progress().Pump();
+        if (d.abortRequested)
+            return false;
+        if (!IsContainerClass(n->ClassIndex()))
+            return true;
+        const ObjectNode* root = PartitionRootOf(n);
+        out.Add(ClassName(n->ClassIndex()) + ": " + d.FullContext(n));
+        out.Add("  Contained in partition: " + (root ? d.FullContext(root) : std::string()));
+        out.Add("    Child Objects: " + std::to_string(n->leaves ? n->leaves->size() : 0));
+        out.Add("");
+        return true;
+    });
+}
+
+} // namespace qv
