@@ -1,0 +1,306 @@
+#include "files/object_report.h"
+
+#include "files/design_file.h"
+#include "files/import_support.h"
+#include "files/line_scanner.h"
+
+#include <cstdint>
+#include <unordered_map>
+#include <vector>
+
+namespace qv {
+
+namespace {
+
+struct Rejected {
+    std::string message;
+};
+
+std::string UpperCase(std::string_view text) {
+    std::string out(text);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    return out;
+}
+
+class ObjectReportReader {
+public:
+    ObjectReportReader(TreeDesign& design, std::string_view text)
+        : design_(design), source_(text), changes_(design, true) {}
+
+    bool Run();
+
+private:
+    void Act();
+    ObjectNode* EnsureContextPath(std::string_view context);
+    void AddObject(const std::string& name, int classIndex);
+    [[noreturn]] void Fail(std::string message) { throw Rejected{std::move(message)}; }
+    void Check(std::string_view text) {
+        if (!Storable(text))
+            Fail(TooLongMessage(text));
+    }
+    void Finish() {
+        design_.view().SetObjectLabelsVisible(true);
+        design_.progress().Show(ProgressChannel::Import, "");
+    }
+
+    TreeDesign& design_;
+    LineSource source_;
+    ImportChanges changes_;
+    LineScanner sc_;
+    std::string line_; // upper-cased as read
+    bool haveLine_ = false;
+    bool lastLine_ = false;
+    std::uint64_t lineNumber_ = 0;
+    std::uint64_t captionLine_ = ~std::uint64_t{0};
+    std::string caption_;
+    int state_ = 1;
+    std::size_t classColumn_ = 0;
+    ObjectNode* context_ = nullptr;
+    std::string objectName_;
+};
+
+bool ObjectReportReader::Run() {
+    design_.view().SetObjectLabelsVisible(false);
+    try {
+        for (;;) {
+            bool stay = haveLine_ && !sc_.AtEnd(line_) && !line_.empty();
+            if (stay) {
+                sc_.SkipSpaces(line_);
+                sc_.Reset(false);
+                // A header line with trailing spaces: the dash line comes next.
+                if (state_ == 8 && sc_.AtEnd(line_))
+                    stay = false;
+            }
+            if (!stay) {
+                bool got = false;
+                std::string_view l;
+                while (source_.Next(l)) {
+                    ++lineNumber_;
+                    if (!l.empty()) {
+                        got = true;
+                        break;
+                    }
+                }
+                if (!got)
+                    break;
+                line_ = UpperCase(l);
+                haveLine_ = true;
+                sc_.Reset(true);
+                sc_.SkipSpaces(line_);
+            }
+            lastLine_ = source_.OnlyEmptyLinesLeft();
+            design_.progress().Pump();
+            if (captionLine_ != lineNumber_) {
+                caption_ = "Importing Line: " + std::to_string(lineNumber_);
+                captionLine_ = lineNumber_;
+            }
+            design_.progress().Show(ProgressChannel::Import, caption_);
+            Act();
+        }
+        if (state_ != 1)
+            Fail("Unexpected end of file.");
+    } catch (const Rejected& r) {
+        changes_.Rollback();
+        design_.ui().Information("Error on line: " + std::to_string(lineNumber_) + "." + "\r" +
+                                 r.message);
+        Finish();
+        return false;
+    }
+    Finish();
+    design_.MarkChanged();
+    design_.view().RefreshTreePage();
+    return true;
+}
+
+void ObjectReportReader::Act() {
+    switch (state_) {
+    case 1:
+        if (lastLine_) {
+            // What follows the last context (a grand total) is not examined.
+            sc_.ReadRest(line_, false);
+            break;
+        }
+        sc_.ReadWord(line_);
+        if (sc_.Token() != "CURRENT")
+            Fail(" 'CURRENT' expected.");
+        state_ = 2;
+        break;
+    case 2:
+        sc_.ReadWord(line_);
+        if (sc_.Token() != "CONTEXT")
+            Fail(" 'CONTEXT' expected.");
+        if (sc_.Current(line_) != ':')
+            Fail(" ':' expected.");
+        sc_.Advance(1);
+        state_ = 3;
+        break;
+    case 3: {
+        sc_.ReadRest(line_, true);
+        std::string_view context = TrimText(sc_.Token());
+        if (context.empty())
+            Fail("Context DN expected.");
+        context_ = EnsureContextPath(context);
+        changes_.EnsureLeaves(context_);
+        state_ = 4;
+        break;
+    }
+    case 4:
+        sc_.ReadWord(line_);
+        if (sc_.Token().empty())
+            Fail(" 'PARTIAL' expected.");
+        state_ = 5;
+        break;
+    case 5:
+        sc_.ReadWord(line_);
+        if (sc_.Token().empty())
+            Fail(" 'NAME' expected.");
+        state_ = 6;
+        break;
+    case 6: {
+        std::size_t column = sc_.Position();
+        sc_.ReadWord(line_);
+        if (sc_.Token().empty())
+            Fail(" 'OBJECT' expected.");
+        classColumn_ = column;
+        state_ = 7;
+        break;
+    }
+    case 7:
+        sc_.ReadWord(line_);
+        if (sc_.Token().empty())
+            Fail(" 'CLASS' expected.");
+        state_ = 8;
+        break;
+    case 8:
+        sc_.Advance(1);
+        if (sc_.Current(line_) != '-')
+            Fail(" '-' expected.");
+        sc_.ReadRest(line_, false);
+        state_ = 9;
+        break;
+    case 9: {
+        sc_.ReadToColumn(line_, classColumn_);
+        std::string_view name = TrimText(sc_.Token());
+        if (name.empty())
+            Fail("Object RDN expected.");
+        if (name.find("FOUND IN THIS CONTEXT") != std::string_view::npos) {
+            sc_.ReadRest(line_, false); // the rest of the total line
+            state_ = 1;
+            break;
+        }
+        // The class belongs on the same line as the name.
+        if (sc_.AtEnd(line_))
+            Fail("Object Class expected.");
+        objectName_ = std::string(name);
+        state_ = 10;
+        break;
+    }
+    case 10: {
+        sc_.ReadRest(line_, true);
+        std::string_view cls = TrimText(sc_.Token());
+        if (cls.empty())
+            Fail("Object Class expected.");
+        AddObject(objectName_, ObjectReportClassIndex(cls));
+        state_ = 9;
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+ObjectNode* ObjectReportReader::EnsureContextPath(std::string_view context) {
+    ObjectNode* node = design_.Root();
+    if (context == node->Name())
+        return node;
+    // Components are taken from the right: the top of the tree first.
+    std::vector<std::string_view> parts;
+    for (std::size_t from = 0;;) {
+        std::size_t dot = context.find('.', from);
+        parts.push_back(context.substr(from, dot == std::string_view::npos ? dot : dot - from));
+        if (dot == std::string_view::npos)
+            break;
+        from = dot + 1;
+    }
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        std::string_view part = *it;
+        if (part.empty())
+            Fail("Context DN expected.");
+        Check(part);
+        ObjectNode* child = changes_.FindChild(node, part);
+        if (!child) {
+            int cls = kClassNoDef;
+            int at = changes_.FindLeaf(node, part);
+            if (at >= 0) {
+                long long c = LeafClassIndex((*node->leaves)[static_cast<std::size_t>(at)]);
+                if (c >= 0 && c < kClassCount)
+                    cls = static_cast<int>(c);
+            } else {
+                std::string entry = MakeLeafEntry(part, kClassNoDef);
+                Check(entry);
+                changes_.AppendLeaf(node, std::move(entry));
+                design_.NoteClass(kClassNoDef);
+            }
+            std::string name(part);
+            child = node->ChildCount() ? changes_.InsertFirstChild(node, std::move(name), cls)
+                                       : changes_.AddChild(node, std::move(name), cls);
+        }
+        node = child;
+    }
+    return node;
+}
+
+void ObjectReportReader::AddObject(const std::string& name, int classIndex) {
+    ObjectNode* x = context_;
+    if (changes_.FindLeaf(x, name) >= 0)
+        return;
+    design_.NoteClass(classIndex);
+    if (classIndex == kClassServer && design_.servers.FindFirst(name) >= 0)
+        return;
+    if (IsContainerClass(classIndex) && changes_.FindChild(x, name))
+        return;
+    std::string entry = MakeLeafEntry(name, classIndex);
+    Check(entry);
+    changes_.AppendLeaf(x, std::move(entry));
+    if (IsNodeClass(classIndex))
+        changes_.AddChild(x, name, classIndex);
+    if (classIndex == kClassServer)
+        AppendServer(design_, name, {}, "DS VERSION:0", {"IPX:00000000"});
+}
+
+} // namespace
+
+int ObjectReportClassIndex(std::string_view classText) {
+    static const std::unordered_map<std::string, int> byPrefix = [] {
+        std::unordered_map<std::string, int> m;
+        for (int i = 0; i < kClassCount; ++i) {
+            std::string_view name = ClassName(i);
+            m[std::string(TrimText(name.substr(0, 19)))] = i; // the last match counts
+        }
+        return m;
+    }();
+    std::string_view text = TrimText(classText);
+    std::string key = UpperCase(text);
+    if (key == "PRINT QUEUE")
+        key = "QUEUE";
+    auto it = byPrefix.find(key);
+    return it == byPrefix.end() ? kClassNoDef : it->second;
+}
+
+bool ReadObjectReportText(TreeDesign& design, std::string_view text) {
+    ObjectReportReader reader(design, text);
+    return reader.Run();
+}
+
+bool ReadObjectReport(TreeDesign& design, const std::string& path) {
+    std::string text, error;
+    if (!ReadWholeFile(path, text, error)) {
+        design.ui().Information(std::string("Error on line: 0.") + "\r" + "Problem Opening File. ");
+        return false;
+    }
+    return ReadObjectReportText(design, text);
+}
+
+} // namespace qv
