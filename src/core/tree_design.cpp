@@ -261,6 +261,16 @@ std::unique_ptr<ObjectNode> TreeDesign::DetachNode(ObjectNode* node) {
 ObjectNode* TreeDesign::AttachNode(ObjectNode* parent, std::unique_ptr<ObjectNode> node,
                                    std::size_t pos) {
     pos = std::min(pos, parent->children_.size());
+    if (keepSorted_) {
+        // After the last sibling whose Name is not greater, so equal names keep
+        // their order of insertion.
+        auto at = std::upper_bound(
+            parent->children_.begin(), parent->children_.end(), node->name_,
+            [](const std::string& name, const std::unique_ptr<ObjectNode>& c) {
+                return name < c->name_;
+            });
+        pos = static_cast<std::size_t>(at - parent->children_.begin());
+    }
     ObjectNode* raw = node.get();
     raw->parent_ = parent;
     parent->children_.insert(parent->children_.begin() + static_cast<std::ptrdiff_t>(pos),
@@ -286,6 +296,19 @@ void TreeDesign::DeleteNode(ObjectNode* node) {
 void TreeDesign::RenameNode(ObjectNode* node, std::string name) {
     node->name_ = std::move(name);
     NodeStructureChanged();
+    if (keepSorted_ && node->parent_) {
+        ObjectNode* parent = node->parent_;
+        AttachNode(parent, DetachNode(node));
+    }
+}
+
+void TreeDesign::SortAllChildren() {
+    auto byName = [](const ObjectNode& a, const ObjectNode& b) { return a.name_ < b.name_; };
+    WalkSubtree(root_.get(), [&](ObjectNode* n) {
+        if (n->children_.size() > 1)
+            SortChildren(n, byName);
+        return true;
+    });
 }
 
 void TreeDesign::SetClassIndex(ObjectNode* node, int classIndex) {

@@ -193,6 +193,13 @@ public:
     void SortChildren(ObjectNode* parent,
                       const std::function<bool(const ObjectNode&, const ObjectNode&)>& less);
     std::size_t NodeCount() const;
+    // Default sorting: while on, every insertion (AddChild, InsertChild,
+    // AttachNode) and every rename places the node among its siblings in Name
+    // order, whatever position was asked for. Off at creation.
+    void SetKeepSorted(bool on) { keepSorted_ = on; }
+    bool KeepSorted() const { return keepSorted_; }
+    // Orders the siblings of every node of the tree by Name (stable).
+    void SortAllChildren();
 
     // ---- walks ----
     // Pre-order walk: visit the node, descend into its first child, then go on
@@ -251,6 +258,7 @@ private:
     std::uint64_t treeVersion_ = 1;
     std::unique_ptr<FindIndex> index_;
     bool walking_ = false;
+    bool keepSorted_ = false;
 };
 
 } // namespace qv

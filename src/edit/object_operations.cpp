@@ -1,0 +1,641 @@
+#include "edit/object_operations.h"
+
+#include "edit/completion.h"
+#include "edit/name_rules.h"
+
+#include <algorithm>
+#include <initializer_list>
+#include <unordered_set>
+
+namespace qv {
+
+using edit::CompleteLeafChange;
+using edit::CompleteObjectChange;
+using edit::MarkCommonStale;
+using edit::MarkObjectViewsStale;
+
+namespace {
+
+const char* const kNoContainmentCheck =
+    "Quorvane will not check containment for this object.\rYou are creating this object based "
+    "on your knowledge of NDS.\rDo you wish to disable this message?";
+const char* const kIllegalMove = "Illegal move.  The object is either NOT a partition or an "
+                                 "invalid containment has occurred.";
+const char* const kSameNameInContext =
+    "Illegal move.  There is an object that contains the same name in this context.";
+
+bool In(int value, std::initializer_list<int> set) {
+    return std::find(set.begin(), set.end(), value) != set.end();
+}
+
+// A leaf entry's class as an index (-1 for one that cannot be a class index).
+int ClassOfEntry(std::string_view entry) {
+    long long c = LeafClassIndex(entry);
+    return c >= 0 && c < kClassSetSize ? static_cast<int>(c) : -1;
+}
+
+ObjectNode* ChildNamed(const ObjectNode* parent, std::string_view name) {
+    for (std::size_t i = 0; i < parent->ChildCount(); ++i)
+        if (parent->Child(i)->Name() == name)
+            return parent->Child(i);
+    return nullptr;
+}
+
+bool LeafNamed(TreeDesign& design, const ObjectNode* container, std::string_view name) {
+    return container->leaves && design.IndexOfLeaf(*container->leaves, name) >= 0;
+}
+
+void EraseLeaf(TreeDesign& design, ObjectNode* container, std::string_view name) {
+    if (!container || !container->leaves)
+        return;
+    int at = design.IndexOfLeaf(*container->leaves, name);
+    if (at >= 0)
+        container->leaves->erase(container->leaves->begin() + at);
+}
+
+// The edit boxes of TMoveDlg type upper case and OK trims.
+std::string MoveDestinationText(std::string_view typed) {
+    std::size_t b = 0, e = typed.size();
+    while (b < e && static_cast<unsigned char>(typed[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(typed[e - 1]) <= ' ')
+        --e;
+    return UpperCaseTyped(typed.substr(b, e - b));
+}
+
+// Takes the node with its subtree under destination as its first child and
+// keeps the tables in step. Shared by Move Object and drag and drop.
+void MoveNode(TreeDesign& design, ObjectNode* node, ObjectNode* destination) {
+    const bool partitionRoot = node->IsPartitionRoot();
+    ObjectNode* oldParent = node->Parent();
+    if (partitionRoot)
+        design.RecontextPartitions(node, design.FullContext(destination));
+    design.AttachNode(destination, design.DetachNode(node), 0);
+    if (partitionRoot) {
+        // The subordinate references of the moved partition were justified by
+        // its old parent partition; they are computed again for the new one.
+        const std::string partition = design.FullContext(node);
+        if (ReplicaList* pl = design.partitions.EntriesOf(partition)) {
+            std::vector<std::string> holders;
+            for (const std::string& e : *pl)
+                if (EntryType(e) == kSubRef)
+                    holders.emplace_back(EntryName(e));
+            std::erase_if(*pl, [](const std::string& e) { return EntryType(e) == kSubRef; });
+            for (const std::string& s : holders)
+                if (ReplicaList* sl = design.servers.EntriesOf(s))
+                    std::erase_if(*sl, [&](const std::string& e) {
+                        return EntryType(e) == kSubRef && EntryName(e) == partition;
+                    });
+        }
+        MarkCommonStale(design);
+    }
+    EraseLeaf(design, oldParent, node->Name());
+    destination->EnsureLeaves().push_back(MakeLeafEntry(node->Name(), node->ClassIndex()));
+    design.view().RefreshTreePage();
+    MarkObjectViewsStale(design);
+    design.modified = true;
+}
+
+bool NameTakenIn(TreeDesign& design, const ObjectNode* container, std::string_view name) {
+    return ChildNamed(container, name) || LeafNamed(design, container, name);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- rules
+
+bool CanCreateObjects(const ObjectNode* node) {
+    return node && IsContainerClass(node->ClassIndex());
+}
+
+bool CanDeleteObject(const ObjectNode* node) {
+    return node && !node->IsPartitionRoot() && node->ChildCount() == 0 &&
+           (!node->leaves || node->leaves->empty());
+}
+
+bool CanRenameObject(const ObjectNode* node) {
+    return node && node->Parent();
+}
+
+bool CanMoveObject(const ObjectNode* node) {
+    return node && (node->IsPartitionRoot() || !IsContainerClass(node->ClassIndex()));
+}
+
+bool CanStartDrag(const ObjectNode* node) {
+    return node && node->Parent() &&
+           (node->IsPartitionRoot() || node->ClassIndex() == kClassServer);
+}
+
+bool DropAccepted(const ObjectNode* dragged, const ObjectNode* target) {
+    if (!dragged || !target || target == dragged || target == dragged->Parent() ||
+        dragged->IsSelfOrAncestorOf(target))
+        return false;
+    return DropContainmentAllows(target->ClassIndex(), dragged->ClassIndex());
+}
+
+bool CreateContainmentAllows(int p, int k) {
+    switch (k) {
+    case kClassCountry:
+        return p == kClassTop;
+    case kClassOrganization:
+        return In(p, {kClassTop, kClassCountry, kClassLocality});
+    case kClassOrgUnit:
+        return In(p, {kClassOrganization, kClassOrgUnit, kClassLocality});
+    case kClassLocality:
+        return In(p, {kClassOrganization, kClassOrgUnit, kClassCountry, kClassLocality});
+    case kClassServer:
+        return In(p, {kClassOrganization, kClassOrgUnit});
+    default:
+        return p != kClassTop || IsContainerClass(k);
+    }
+}
+
+bool CreateContainmentUnchecked(int k) {
+    return !In(k, {kClassCountry, kClassOrganization, kClassOrgUnit, kClassLocality, kClassServer});
+}
+
+bool MoveContainmentAllows(int x, int d) {
+    switch (x) {
+    case kClassOrganization:
+        return In(d, {kClassTop, kClassCountry, kClassLocality});
+    case kClassOrgUnit:
+        return In(d, {kClassOrganization, kClassOrgUnit, kClassLocality});
+    case kClassServer:
+        return In(d, {kClassOrganization, kClassOrgUnit});
+    case kClassLocality:
+    case 40:
+        return In(d, {kClassOrganization, kClassOrgUnit, kClassCountry, kClassLocality});
+    case 29:
+    case 53:
+    case 64:
+    case 66:
+    case 68:
+    case 76:
+    case 78:
+        return In(d, {kClassOrganization, kClassOrgUnit});
+    case 93:
+        return In(d, {kClassTop, kClassOrganization, kClassOrgUnit, kClassCountry});
+    case kClassUnknown:
+    case kClassNoDef:
+        return d != kClassServer;
+    default:
+        return false;
+    }
+}
+
+bool DropContainmentAllows(int t, int k) {
+    switch (t) {
+    case kClassTop:
+        return In(k, {1, 5, 43, 93, 96});
+    case kClassOrganization:
+    case kClassOrgUnit:
+        return In(k, {2, 3, 20, 29, 40, 43, 53, 64, 66, 68, 76, 78, 93, 96});
+    case kClassCountry:
+        return In(k, {1, 20, 40, 43, 93, 96});
+    case kClassLocality:
+        return In(k, {1, 2, 20, 40, 43, 93, 96});
+    case 6:
+    case 29:
+    case 40:
+    case 43:
+    case 53:
+    case 64:
+    case 66:
+    case 68:
+    case 76:
+    case 78:
+    case 96:
+        return In(k, {43, 96});
+    default:
+        return false;
+    }
+}
+
+// ---------------------------------------------------------------- create
+
+bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassSet>& chosen,
+                   const CreateObjectDialog& dialog) {
+    if (!s || !chosen)
+        return false;
+    Interaction& ui = design.ui();
+    ClassSet classes = *chosen;
+    if (classes.Count() == 0) {
+        ui.Message("Nothing was selected.");
+        return false;
+    }
+    if (classes.Contains(kClassTop)) {
+        classes.Remove(kClassTop);
+        ui.Message("\"TOP\" cannot be created.");
+    }
+    if (classes.Contains(kClassPartition)) {
+        classes.Remove(kClassPartition);
+        ui.Message("\"PARTITION\" is not an effective class.");
+    }
+    s->EnsureLeaves();
+    bool created = false;
+    for (int k = 0; k < kClassCount; ++k) {
+        if (!classes.Contains(k))
+            continue;
+        bool showAgain = true;
+        while (showAgain) {
+            showAgain = false;
+            std::optional<CreateObjectInput> input = dialog ? dialog(k) : std::nullopt;
+            if (!input)
+                break; // Cancel: on with the next class
+            const std::string n = CleanTypedName(input->name);
+            if (std::optional<std::string> problem = TypedNameProblem(n)) {
+                ui.Warning(*problem);
+                showAgain = true;
+                continue;
+            }
+            if (!CreateContainmentAllows(s->ClassIndex(), k)) {
+                ui.Message("Illegal containment for object class: " + ClassName(k));
+                break;
+            }
+            if (CreateContainmentUnchecked(k) && !design.containmentWarningOff &&
+                ui.AskYesNo(kNoContainmentCheck))
+                design.containmentWarningOff = true;
+            // A child node without its leaf entry counts as taken as well.
+            bool taken = LeafNamed(design, s, n) || ChildNamed(s, n) ||
+                         (k == kClassServer && design.servers.FindLast(n) >= 0);
+            if (taken) {
+                const std::string text = "Object: " + n + " already exists in this container" +
+                                         "\r" +
+                                         "OR, if this is a server object, the server exists in "
+                                         "the tree.";
+                if (input->createAnother) {
+                    ui.Message(text);
+                    showAgain = true;
+                } else if (ui.AskYesNo(text + "\r" +
+                                       "Do you want to try to create this object again?")) {
+                    showAgain = true;
+                }
+                continue;
+            }
+            s->EnsureLeaves().push_back(MakeLeafEntry(n, k));
+            design.NoteClass(k);
+            if (IsNodeClass(k))
+                design.AddChild(s, n, k);
+            if (k == kClassServer) {
+                std::size_t si = design.servers.Append(n);
+                design.attributes.Append("DS VERSION:0", {"IPX:00000000"});
+                // The new server gets a read/write replica of its partition
+                // while the partition has fewer than three readable replicas.
+                if (ObjectNode* p0 = edit::PartitionOf(s)) {
+                    const std::string partition = design.FullContext(p0);
+                    if (ReplicaList* pl = design.partitions.EntriesOf(partition)) {
+                        auto readable = std::count_if(pl->begin(), pl->end(),
+                                                      [](const auto& e) { return IsReadable(e); });
+                        if (readable < 3) {
+                            pl->push_back(MakeReplicaEntry(n, kReadWrite));
+                            design.servers.Entries(si).push_back(
+                                MakeReplicaEntry(partition, kReadWrite));
+                        }
+                    }
+                }
+                design.gridStale[kAddressGrid] = true;
+            }
+            design.view().RefreshTreePage();
+            design.modified = true;
+            design.log.AppendBlock({"Action: Create Object",
+                                    "  Name       : " + n + "." + design.FullContext(s),
+                                    "  Object Type: " + ClassName(k), ""});
+            created = true;
+            showAgain = input->createAnother;
+        }
+    }
+    if (created) {
+        MarkCommonStale(design);
+        design.view().RefreshTreePage();
+    }
+    return created;
+}
+
+// ---------------------------------------------------------------- delete
+
+bool DeleteObject(TreeDesign& design, ObjectNode* x) {
+    if (!x || !x->Parent())
+        return false; // the tree root is never deleted
+    Interaction& ui = design.ui();
+    std::string question = "Are you sure you want to delete this object?";
+    if (x->leaves && !x->leaves->empty())
+        question +=
+            "\rIt contains " + std::to_string(x->leaves->size()) + " subordinate LEAF object(s).";
+    if (!ui.AskYesNo(question))
+        return false;
+    // Every refusal is decided before anything changes.
+    const bool server = x->ClassIndex() == kClassServer;
+    int si = -1;
+    if (server) {
+        if (design.servers.Size() == 1) {
+            ui.Information("You cannot delete the last server in the tree.");
+            return false;
+        }
+        si = design.servers.FindLast(x->Name());
+        if (si >= 0) {
+            for (const std::string& e : design.servers.Entries(static_cast<std::size_t>(si)))
+                if (EntryType(e) == kMaster) {
+                    ui.Information("This server contains one or more Master "
+                                   "replicas.\rDesignate other servers to contain the Master "
+                                   "replicas\rbefore deleting this server object.");
+                    return false;
+                }
+        }
+    }
+    if (x->ChildCount() > 0) {
+        ui.Information("This object has subordinates.");
+        return false;
+    }
+    if (x->IsPartitionRoot()) {
+        ui.Information("This container is a partition.  Remove the partition before deleting.");
+        return false;
+    }
+    if (si >= 0) {
+        const std::size_t i = static_cast<std::size_t>(si);
+        for (const std::string& e : design.servers.Entries(i))
+            if (ReplicaList* pl = design.partitions.EntriesOf(EntryName(e))) {
+                int k = FindEntryByName(*pl, x->Name());
+                if (k >= 0)
+                    pl->erase(pl->begin() + k);
+            }
+        design.servers.Erase(i);
+        if (i < design.attributes.Size())
+            design.attributes.Erase(i);
+    }
+    x->leaves.reset();
+    const std::string name = x->Name();
+    design.log.AppendBlock({"Action: Delete Object", "  Name       : " + design.FullContext(x),
+                            "  Object Type: " + ClassName(x->ClassIndex()), ""});
+    ObjectNode* parent = x->Parent();
+    design.DeleteNode(x);
+    EraseLeaf(design, parent, name);
+    CompleteObjectChange(design);
+    return true;
+}
+
+// ---------------------------------------------------------------- rename
+
+bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::string>& newName) {
+    if (!x || !x->Parent() || !newName)
+        return false;
+    Interaction& ui = design.ui();
+    const std::string m = CleanTypedName(*newName);
+    if (std::optional<std::string> problem = TypedNameProblem(m)) {
+        ui.Warning(*problem);
+        return false;
+    }
+    ObjectNode* parent = x->Parent();
+    // A leaf object of the parent with that name is taken as well: two
+    // objects of one name in one container cannot be told apart.
+    if (ChildNamed(parent, m) || LeafNamed(design, parent, m)) {
+        ui.Information("That name already exists in this context.");
+        return false;
+    }
+    const bool server = x->ClassIndex() == kClassServer;
+    if (server && design.servers.FindLast(m) >= 0) {
+        ui.Information("That server name already exists.");
+        return false;
+    }
+    const std::string oldName = x->Name();
+    const std::string oldContext = design.FullContext(x);
+    bool tablesRenamed = false;
+    if (server) {
+        int si = design.servers.FindLast(oldName);
+        if (si >= 0) {
+            const std::size_t i = static_cast<std::size_t>(si);
+            for (const std::string& e : design.servers.Entries(i))
+                if (ReplicaList* pl = design.partitions.EntriesOf(EntryName(e)))
+                    for (std::string& r : *pl)
+                        if (EntryName(r) == oldName)
+                            r = MakeReplicaEntry(m, EntryType(r));
+            design.servers.Rename(i, m);
+            tablesRenamed = true;
+        }
+    }
+    // The partitions at X or below it take the new name of X in their context.
+    std::vector<std::pair<ObjectNode*, std::string>> roots;
+    design.WalkSubtree(x, [&](ObjectNode* n) {
+        if (n->IsPartitionRoot())
+            roots.emplace_back(n, design.FullContext(n));
+        return true;
+    });
+    const int classIndex = x->ClassIndex();
+    if (parent->leaves) {
+        int at = design.IndexOfLeaf(*parent->leaves, oldName);
+        if (at >= 0)
+            (*parent->leaves)[static_cast<std::size_t>(at)] = MakeLeafEntry(m, classIndex);
+    }
+    design.RenameNode(x, m);
+    if (!roots.empty()) {
+        std::unordered_map<std::string, std::string> renamed;
+        for (auto& [node, old] : roots) {
+            std::string now = design.FullContext(node);
+            int pi = design.partitions.FindLast(old);
+            if (pi >= 0)
+                design.partitions.Rename(static_cast<std::size_t>(pi), now);
+            renamed.emplace(old, std::move(now));
+        }
+        for (std::size_t i = 0; i < design.servers.Size(); ++i)
+            for (std::string& e : design.servers.Entries(i)) {
+                auto it = renamed.find(std::string(EntryName(e)));
+                if (it != renamed.end())
+                    e = MakeReplicaEntry(it->second, EntryType(e));
+            }
+        tablesRenamed = true;
+    }
+    design.modified = true;
+    design.view().RefreshTreePage();
+    MarkObjectViewsStale(design);
+    // Partition and server names appear in every report and grid.
+    if (tablesRenamed)
+        MarkCommonStale(design);
+    design.log.AppendBlock({"Action: Renamed Object", "  Old Name: " + oldContext,
+                            "  New Name: " + design.FullContext(x), ""});
+    return true;
+}
+
+// ---------------------------------------------------------------- move
+
+bool MoveObject(TreeDesign& design, ObjectNode* x, const std::optional<std::string>& destination) {
+    if (!x || !destination)
+        return false;
+    Interaction& ui = design.ui();
+    const std::string text = MoveDestinationText(*destination);
+    ObjectNode* d = design.FindNodeByContext(text);
+    if (!d) {
+        ui.Information("'" + text + "'" + " was not found." + "\r" +
+                       "Check the context and try again.");
+        return false;
+    }
+    if (d == x)
+        return false;
+    if (x->IsSelfOrAncestorOf(d) || d == x->Parent()) {
+        ui.Information(kIllegalMove);
+        return false;
+    }
+    if (NameTakenIn(design, d, x->Name())) {
+        ui.Information(kSameNameInContext);
+        return false;
+    }
+    if (!MoveContainmentAllows(x->ClassIndex(), d->ClassIndex())) {
+        ui.Information(kIllegalMove);
+        return false;
+    }
+    const std::string source = design.FullContext(x);
+    MoveNode(design, x, d);
+    design.log.AppendBlock({"Action: Move Object", "  Object Type: " + ClassName(x->ClassIndex()),
+                            "  Source     : " + source, "  Destination: " + design.FullContext(x),
+                            ""});
+    return true;
+}
+
+bool DropObject(TreeDesign& design, ObjectNode* x, ObjectNode* t) {
+    if (!x || !t)
+        return false;
+    if (t == x->Parent() || t->Parent() == x)
+        return false;
+    Interaction& ui = design.ui();
+    if (!CanStartDrag(x) || !DropAccepted(x, t)) {
+        ui.Information(kIllegalMove);
+        return false;
+    }
+    if (NameTakenIn(design, t, x->Name())) {
+        ui.Information(kSameNameInContext);
+        return false;
+    }
+    const std::string source = x->Name() + "." + design.FullContext(x->Parent());
+    MoveNode(design, x, t);
+    design.log.AppendBlock({"Action: Move Object", "  Object Type: " + ClassName(x->ClassIndex()),
+                            "  Source     : " + source, "  Destination: " + design.FullContext(x),
+                            ""});
+    return true;
+}
+
+// ---------------------------------------------------------------- leaf objects
+
+bool DeleteLeafObjects(TreeDesign& design, ObjectNode* container,
+                       const std::vector<std::string>& selectedEntries) {
+    if (!container || selectedEntries.empty())
+        return false;
+    if (!design.ui().AskYesNo("Are you sure you want to delete the object(s)?"))
+        return false;
+    bool changed = false;
+    const std::string context = design.FullContext(container);
+    for (const std::string& entry : selectedEntries) {
+        const int classIndex = ClassOfEntry(entry);
+        if (IsNodeClass(classIndex) || !container->leaves)
+            continue;
+        int at = FindEntryExact(*container->leaves, entry);
+        if (at < 0)
+            continue;
+        const std::string name(LeafName(entry));
+        container->leaves->erase(container->leaves->begin() + at);
+        design.log.AppendBlock({"Action: Delete Object", "  Name       : " + name + "." + context,
+                                "  Object Type: " + ClassName(classIndex), ""});
+        changed = true;
+    }
+    if (changed)
+        CompleteLeafChange(design);
+    return changed;
+}
+
+std::string LeafMoveSourceText(const TreeDesign& design, const ObjectNode* container) {
+    return design.FullContext(container) + "'s leaf objects";
+}
+
+bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
+                     const std::vector<std::string>& selectedEntries, const MoveDialog& dialog) {
+    if (!container || selectedEntries.empty())
+        return false;
+    Interaction& ui = design.ui();
+    if (!design.containmentWarningOff && ui.AskYesNo(kNoContainmentCheck))
+        design.containmentWarningOff = true;
+    std::optional<std::string> typed =
+        dialog ? dialog(LeafMoveSourceText(design, container)) : std::nullopt;
+    if (!typed)
+        return false;
+    const std::string t = MoveDestinationText(*typed);
+    const std::string source = design.FullContext(container);
+    if (t == source) {
+        ui.Message("Cannot move to the same container.");
+        return false;
+    }
+    ObjectNode* d = design.FindNodeByContext(t);
+    if (!d) {
+        ui.Message("'" + t + "'" + " could not be found in the tree.");
+        return false;
+    }
+    if (!d->Parent()) {
+        ui.Message("Illegal containment.");
+        return false;
+    }
+    if (!IsContainerClass(d->ClassIndex())) {
+        ui.Message("'" + design.FullContext(d) + "' is not a container.");
+        return false;
+    }
+    LeafList& target = d->EnsureLeaves();
+    std::unordered_set<std::string> present;
+    for (const std::string& e : target)
+        present.emplace(LeafName(e));
+    bool moved = false;
+    for (const std::string& entry : selectedEntries) {
+        const std::string name(LeafName(entry));
+        if (ChildNamed(container, name) || present.count(name) || !container->leaves)
+            continue;
+        int at = FindEntryExact(*container->leaves, entry);
+        if (at < 0)
+            continue;
+        target.push_back(entry);
+        present.insert(name);
+        container->leaves->erase(container->leaves->begin() + at);
+        design.log.AppendBlock(
+            {"Action: Move Object", "  Object Type: " + ClassName(ClassOfEntry(entry)),
+             "  Object Name: " + name, "  Source     : " + source, "  Destination: " + t, ""});
+        moved = true;
+    }
+    if (moved)
+        CompleteLeafChange(design);
+    return moved;
+}
+
+bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::string& selectedEntry,
+                      const std::optional<std::string>& newName) {
+    if (!container || !container->leaves || !newName)
+        return false;
+    Interaction& ui = design.ui();
+    const std::string m = CleanTypedName(*newName);
+    if (std::optional<std::string> problem = TypedNameProblem(m)) {
+        ui.Warning(*problem);
+        return false;
+    }
+    const std::string entry = selectedEntry; // the row may be replaced below
+    const int at = FindEntryExact(*container->leaves, entry);
+    if (at < 0)
+        return false;
+    const std::string oldName(LeafName(entry));
+    // The entry of a child node names a container or server: renaming only
+    // the entry would leave the node behind under its old name.
+    if (ChildNamed(container, oldName)) {
+        ui.Information("Use Rename Object to rename a container or server.");
+        return false;
+    }
+    if (LeafNamed(design, container, m) || ChildNamed(container, m)) {
+        ui.Information("That name already exists in this container.");
+        return false;
+    }
+    const int classIndex = ClassOfEntry(entry);
+    // Keep the entry's class text as it is, whatever it holds.
+    std::size_t sep = entry.find(kLeafSep1);
+    std::string renamed =
+        sep == std::string::npos ? MakeLeafEntry(m, kClassUnknown) : m + entry.substr(sep);
+    (*container->leaves)[static_cast<std::size_t>(at)] = std::move(renamed);
+    design.modified = true;
+    const std::string context = design.FullContext(container);
+    design.log.AppendBlock({"Action: Rename Leaf Object", "  Object Type: " + ClassName(classIndex),
+                            "  From       : " + oldName + "." + context,
+                            "  To         : " + m + "." + context, ""});
+    CompleteLeafChange(design);
+    return true;
+}
+
+} // namespace qv

@@ -1,0 +1,24 @@
+#include "edit/object_sorting.h"
+
+namespace qv {
+
+void SortObjects(TreeDesign& design) {
+    design.view().SetObjectLabelsVisible(false);
+    design.progress().Show(ProgressChannel::Import, "  Sorting Objects..");
+    design.progress().Pump();
+    design.SortAllChildren();
+    design.view().SetObjectLabelsVisible(true);
+    design.progress().Show(ProgressChannel::Import, "");
+    design.modified = true;
+}
+
+void SetDefaultSorting(TreeDesign& design, bool on) {
+    if (!on) {
+        design.SetKeepSorted(false);
+        return;
+    }
+    SortObjects(design);
+    design.SetKeepSorted(true);
+}
+
+} // namespace qv
