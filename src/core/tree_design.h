@@ -200,6 +200,10 @@ public:
     bool KeepSorted() const { return keepSorted_; }
     // Orders the siblings of every node of the tree by Name (stable).
     void SortAllChildren();
+    // Changes whenever the structure of the tree changes (nodes added, removed,
+    // renamed, reordered, reclassed or re-marked); views compare it to know
+    // when to rebuild.
+    std::uint64_t TreeVersion() const { return treeVersion_; }
 
     // ---- walks ----
     // Pre-order walk: visit the node, descend into its first child, then go on

@@ -1,0 +1,228 @@
+#include "gui/core/dialogs.h"
+
+#include <QDialogButtonBox>
+#include <QFontDatabase>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QScreen>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+QFont ReportFont(int pointSize) {
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const char* f : {"Courier New", "Liberation Mono", "Cousine"})
+            if (families.contains(QLatin1String(f), Qt::CaseInsensitive))
+                return QString::fromLatin1(f);
+        return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    }();
+    QFont font(family, pointSize);
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    return font;
+}
+
+UpperCaseEdit::UpperCaseEdit(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textEdited, this, [this](const QString& t) {
+        QString up = t.toUpper();
+        if (up != t) {
+            int pos = cursorPosition();
+            setText(up);
+            setCursorPosition(pos);
+        }
+    });
+}
+
+QString CleanTypedName(const QString& text) {
+    QString s = text.toUpper().trimmed();
+    for (QChar c : {QLatin1Char('.'), QLatin1Char('/'), QLatin1Char('='), QLatin1Char('\\')})
+        s.replace(c, QLatin1Char('_'));
+    return s;
+}
+
+static QDialogButtonBox* OkCancel(QDialog* dlg) {
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BTN_OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("BTN_CANCEL"));
+    QObject::connect(buttons, &QDialogButtonBox::accepted, dlg, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dlg, &QDialog::reject);
+    return buttons;
+}
+
+// ---------------------------------------------------------------- TFindDlg
+
+TFindDlg::TFindDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TFindDlg"));
+    setWindowTitle(QStringLiteral("Find"));
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Text :"), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    edit_ = new UpperCaseEdit(this);
+    edit_->setObjectName(QStringLiteral("ED_FIND"));
+    row->addWidget(label);
+    row->addWidget(edit_, 1);
+    layout->addLayout(row);
+    layout->addWidget(OkCancel(this));
+}
+
+void TFindDlg::Prepare() {
+    edit_->clear();
+    edit_->setFocus();
+}
+
+QString TFindDlg::Text() const {
+    return edit_->text().toUpper();
+}
+
+// ---------------------------------------------------------------- TNewNameDlg
+
+TNewNameDlg::TNewNameDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TNewNameDlg"));
+    auto* layout = new QVBoxLayout(this);
+    label_ = new QLabel(QStringLiteral("Enter in name: "), this);
+    label_->setObjectName(QStringLiteral("Label1"));
+    edit_ = new UpperCaseEdit(this);
+    edit_->setObjectName(QStringLiteral("ED_NAME"));
+    edit_->setMaxLength(255);
+    layout->addWidget(label_);
+    layout->addWidget(edit_);
+    layout->addWidget(OkCancel(this));
+}
+
+void TNewNameDlg::Prepare(const QString& caption, const QString& label, const QString& text) {
+    setWindowTitle(caption);
+    label_->setText(label);
+    edit_->setText(text);
+    edit_->selectAll();
+    edit_->setFocus();
+}
+
+QString TNewNameDlg::Name() const {
+    return CleanTypedName(edit_->text());
+}
+
+// ---------------------------------------------------------------- TWinList
+
+TWinList::TWinList(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TWinList"));
+    setWindowTitle(QStringLiteral("Window List"));
+    auto* layout = new QVBoxLayout(this);
+    auto* label = new QLabel(QStringLiteral("Available Windows : "), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    list_ = new QListWidget(this);
+    list_->setObjectName(QStringLiteral("ListBox1"));
+    connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
+    layout->addWidget(label);
+    layout->addWidget(list_, 1);
+    layout->addWidget(OkCancel(this));
+    resize(320, 260);
+}
+
+void TWinList::Prepare(const QStringList& shortNames) {
+    list_->clear();
+    list_->addItems(shortNames);
+    if (list_->count() > 0)
+        list_->setCurrentRow(0);
+}
+
+int TWinList::SelectedPosition() const {
+    return list_->currentRow();
+}
+
+// ---------------------------------------------------------------- TErrReportDlg
+
+static QTextEdit* ReportBox(QWidget* parent, const char* name) {
+    auto* box = new QTextEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setReadOnly(true);
+    box->setLineWrapMode(QTextEdit::NoWrap);
+    box->setAcceptRichText(false);
+    box->setFont(ReportFont(8));
+    return box;
+}
+
+TErrReportDlg::TErrReportDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TErrReportDlg"));
+    auto* layout = new QVBoxLayout(this);
+    treeReport_ = ReportBox(this, "RE_TREEREPORT");
+    logFile_ = ReportBox(this, "RE_LOGFILE");
+    layout->addWidget(treeReport_, 1);
+    layout->addWidget(logFile_, 1);
+    auto* row = new QHBoxLayout;
+    print_ = new QPushButton(QStringLiteral("&Print"), this);
+    print_->setObjectName(QStringLiteral("BTN_PRINT"));
+    // Printing is not part of this version; the button stays hidden until it is.
+    print_->setVisible(false);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("BTN_OK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &TErrReportDlg::BTN_OKClick);
+    row->addStretch(1);
+    row->addWidget(print_);
+    row->addWidget(ok);
+    layout->addLayout(row);
+    resize(620, 440);
+}
+
+void TErrReportDlg::BTN_OKClick() {
+    treeReport_->clear();
+    accept();
+}
+
+void TErrReportDlg::ShowTreeReport() {
+    setWindowTitle(QString());
+    logFile_->hide();
+    treeReport_->show();
+    exec();
+}
+
+void TErrReportDlg::ShowLogFile(const QString& text) {
+    setWindowTitle(QString());
+    treeReport_->hide();
+    logFile_->show();
+    logFile_->setPlainText(text);
+    exec();
+}
+
+// ---------------------------------------------------------------- About, splash
+
+TAboutBox::TAboutBox(const QPixmap& picture, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TAboutBox"));
+    setWindowTitle(QStringLiteral("About QUORVANE"));
+    auto* layout = new QVBoxLayout(this);
+    auto* image = new QLabel(this);
+    image->setObjectName(QStringLiteral("ProgramIcon"));
+    image->setPixmap(picture);
+    image->setAlignment(Qt::AlignCenter);
+    layout->addWidget(image);
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("OKButton"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    auto* row = new QHBoxLayout;
+    row->addStretch(1);
+    row->addWidget(ok);
+    row->addStretch(1);
+    layout->addLayout(row);
+    setFixedSize(sizeHint());
+}
+
+QWidget* CreateSplash(const QPixmap& picture) {
+    auto* splash = new QLabel(nullptr, Qt::SplashScreen | Qt::FramelessWindowHint);
+    splash->setObjectName(QStringLiteral("SplashForm"));
+    splash->setPixmap(picture);
+    splash->adjustSize();
+    if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        QRect area = screen->availableGeometry();
+        splash->move(area.center() - splash->rect().center());
+    }
+    return splash;
+}
+
+} // namespace qv::gui

@@ -1,0 +1,94 @@
+// The shared dialogs of the main window: find, name, window list, report
+// (merge errors and operation log), About, and the splash window.
+#pragma once
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QString>
+#include <QStringList>
+
+class QLabel;
+class QListWidget;
+class QTextEdit;
+class QPushButton;
+
+namespace qv::gui {
+
+// Report texts: "Courier New", or a metric-compatible fixed font when the
+// machine has none.
+QFont ReportFont(int pointSize);
+
+// An edit box that upper-cases what is typed.
+class UpperCaseEdit : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit UpperCaseEdit(QWidget* parent = nullptr);
+};
+
+// A typed name as names are stored: upper-cased, trimmed, and each ".", "/",
+// "=" and backslash replaced by "_".
+QString CleanTypedName(const QString& text);
+
+class TFindDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TFindDlg(QWidget* parent = nullptr);
+    // Empties the box; after OK, Text() is the upper-case text.
+    void Prepare();
+    QString Text() const;
+
+private:
+    UpperCaseEdit* edit_;
+};
+
+class TNewNameDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TNewNameDlg(QWidget* parent = nullptr);
+    void Prepare(const QString& caption, const QString& label, const QString& text = {});
+    QString Name() const;
+
+private:
+    QLabel* label_;
+    UpperCaseEdit* edit_;
+};
+
+class TWinList : public QDialog {
+    Q_OBJECT
+public:
+    explicit TWinList(QWidget* parent = nullptr);
+    // Shows the short names with the first one selected.
+    void Prepare(const QStringList& shortNames);
+    int SelectedPosition() const;
+
+private:
+    QListWidget* list_;
+};
+
+class TErrReportDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit TErrReportDlg(QWidget* parent = nullptr);
+    QTextEdit* TreeReport() const { return treeReport_; }
+    QTextEdit* LogFile() const { return logFile_; }
+    // Shows one pane modally: the merge error report or the operation log.
+    void ShowTreeReport();
+    void ShowLogFile(const QString& text);
+
+private:
+    void BTN_OKClick();
+    QTextEdit* treeReport_;
+    QTextEdit* logFile_;
+    QPushButton* print_;
+};
+
+class TAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    TAboutBox(const QPixmap& picture, QWidget* parent = nullptr);
+};
+
+// The splash window: the product picture, centred on the screen.
+QWidget* CreateSplash(const QPixmap& picture);
+
+} // namespace qv::gui

@@ -1,0 +1,87 @@
+#include "gui/core/image_list.h"
+
+#include "core/entries.h"
+
+#include <QBitmap>
+#include <QPainter>
+
+namespace qv::gui {
+
+namespace {
+
+// White is the transparent colour of the bitmaps.
+QPixmap WhiteTransparent(const QPixmap& source) {
+    if (source.isNull())
+        return source;
+    QPixmap p = source;
+    p.setMask(p.createMaskFromColor(Qt::white, Qt::MaskInColor));
+    return p;
+}
+
+} // namespace
+
+ImageList::ImageList() {
+    blank_ = QPixmap(kIconSize, kIconSize);
+    blank_.fill(Qt::transparent);
+    for (int i = 0; i < static_cast<int>(icons_.size()); ++i) {
+        QPixmap p(QStringLiteral(":/pictures/class_%1.png").arg(i, 2, 10, QLatin1Char('0')));
+        icons_[static_cast<std::size_t>(i)] = p.isNull() ? blank_ : WhiteTransparent(p);
+    }
+    for (const char* name : {"MASTER", "RW", "RO", "SR", "SPRW", "SPRO"}) {
+        QPixmap p(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name)));
+        if (p.isNull()) {
+            p = QPixmap(kReplicaBitmapSize, kReplicaBitmapSize);
+            p.fill(Qt::white);
+        }
+        replicas_.insert(QLatin1String(name), WhiteTransparent(p));
+    }
+}
+
+const QPixmap& ImageList::ClassIcon(long long index) const {
+    long long i = index % 256;
+    if (i < 0)
+        i += 256;
+    if (i >= static_cast<long long>(icons_.size()))
+        return blank_;
+    return icons_[static_cast<std::size_t>(i)];
+}
+
+const QPixmap& ImageList::NodePicture(int classIndex, bool partitionRoot) const {
+    int key = classIndex * 2 + (partitionRoot ? 1 : 0);
+    auto it = nodePictures_.find(key);
+    if (it != nodePictures_.end())
+        return *it;
+    QPixmap p(2 * kIconSize + 2, kIconSize);
+    p.fill(Qt::transparent);
+    {
+        QPainter painter(&p);
+        if (partitionRoot)
+            painter.drawPixmap(0, 0, ClassIcon(4));
+        painter.drawPixmap(kIconSize + 2, 0, ClassIcon(classIndex));
+    }
+    return *nodePictures_.insert(key, p);
+}
+
+const char* ImageList::ReplicaBitmapName(std::string_view type) {
+    if (type == kMaster)
+        return "MASTER";
+    if (type == kReadWrite)
+        return "RW";
+    if (type == kReadOnly)
+        return "RO";
+    if (type == kSparseWrite)
+        return "SPRW";
+    if (type == kSparseRead)
+        return "SPRO";
+    return "SR";
+}
+
+const QPixmap& ImageList::ReplicaBitmap(std::string_view type) const {
+    return *replicas_.find(QLatin1String(ReplicaBitmapName(type)));
+}
+
+QPixmap ImageList::ProductPicture() const {
+    return QPixmap(QStringLiteral(":/pictures/product.png"));
+}
+
+} // namespace qv::gui

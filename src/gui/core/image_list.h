@@ -1,0 +1,39 @@
+// The pictures of the program: one icon per class index (ImageList1), the six
+// replica type bitmaps, and the splash and About pictures. All come from the
+// resources that tools/gen_pictures draws.
+#pragma once
+
+#include <QHash>
+#include <QIcon>
+#include <QPixmap>
+#include <array>
+#include <string_view>
+
+namespace qv::gui {
+
+class ImageList {
+public:
+    static constexpr int kIconSize = 16;
+    static constexpr int kReplicaBitmapSize = 50;
+
+    ImageList();
+    // The class icon of an index (taken modulo 256); a blank icon for an index
+    // that has none.
+    const QPixmap& ClassIcon(long long index) const;
+    // The tree node picture: the state image (the partition mark, index 4) in
+    // front of the class icon; the state slot stays empty for other nodes.
+    const QPixmap& NodePicture(int classIndex, bool partitionRoot) const;
+    // The 50x50 bitmap of a replica type marker, white made transparent.
+    const QPixmap& ReplicaBitmap(std::string_view type) const;
+    // The resource name of the bitmap of a type ("MASTER", "RW", ..., "SR").
+    static const char* ReplicaBitmapName(std::string_view type);
+    QPixmap ProductPicture() const;
+
+private:
+    std::array<QPixmap, 97> icons_;
+    QPixmap blank_;
+    QHash<QString, QPixmap> replicas_;
+    mutable QHash<int, QPixmap> nodePictures_;
+};
+
+} // namespace qv::gui

@@ -1,0 +1,1339 @@
+#include "gui/core/mdi_child.h"
+
+#include "core/class_table.h"
+#include "files/design_file.h"
+#include "gui/core/dialogs.h"
+#include "gui/core/mdi_app.h"
+#include "gui/core/qt_text.h"
+#include "gui/core/tree_models.h"
+
+#include <QApplication>
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QStandardItemModel>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <algorithm>
+
+namespace qv::gui {
+
+namespace {
+
+constexpr int kSplitterWidth = 5;
+
+QTextEdit* MakeReportBox(QWidget* parent, const char* name) {
+    auto* box = new QTextEdit(parent);
+    box->setObjectName(QLatin1String(name));
+    box->setReadOnly(true);
+    box->setLineWrapMode(QTextEdit::NoWrap);
+    box->setAcceptRichText(false);
+    box->setFont(ReportFont(8));
+    return box;
+}
+
+QTableWidget* MakeGrid(QWidget* parent, const char* name) {
+    auto* grid = new QTableWidget(parent);
+    grid->setObjectName(QLatin1String(name));
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->verticalHeader()->setDefaultSectionSize(26);
+    grid->setFont(QFont(grid->font().family(), 8));
+    return grid;
+}
+
+QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, bool checked) {
+    auto* rb = new QRadioButton(QString::fromLatin1(caption), parent);
+    rb->setObjectName(QLatin1String(name));
+    rb->setChecked(checked);
+    return rb;
+}
+
+QPushButton* MakeAbort(QWidget* parent, const char* name, bool withHint, bool enabled) {
+    auto* b = new QPushButton(QStringLiteral("Abort"), parent);
+    b->setObjectName(QLatin1String(name));
+    if (withHint)
+        b->setToolTip(QStringLiteral("Abort Report..."));
+    b->setEnabled(enabled);
+    return b;
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- panels
+
+StatusPanel::StatusPanel(const QString& name, QWidget* parent) : QFrame(parent) {
+    setObjectName(name);
+    setFrameShape(QFrame::Panel);
+    setFrameShadow(QFrame::Sunken);
+    caption_ = new QLabel(this);
+    caption_->setObjectName(name + QStringLiteral("_Caption"));
+    caption_->setTextFormat(Qt::PlainText);
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(2, 1, 2, 1);
+    layout->addWidget(caption_);
+    setMinimumHeight(22);
+}
+
+void StatusPanel::SetCaption(const QString& text) {
+    caption_->setText(text);
+}
+QString StatusPanel::Caption() const {
+    return caption_->text();
+}
+
+SplitPanel::SplitPanel(const QString& name, QWidget* parent) : QFrame(parent) {
+    setObjectName(name);
+    setMouseTracking(true);
+    setFrameShape(QFrame::NoFrame);
+    setAutoFillBackground(true);
+}
+
+void SplitPanel::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragging_ && !cursorShown_) {
+        setCursor(Qt::SplitHCursor);
+        cursorShown_ = true;
+    }
+    QFrame::mouseMoveEvent(e);
+}
+
+void SplitPanel::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && cursorShown_) {
+        dragging_ = true;
+        startX_ = static_cast<int>(e->globalPosition().x());
+    }
+}
+
+void SplitPanel::mouseReleaseEvent(QMouseEvent* e) {
+    if (dragging_ && e->button() == Qt::LeftButton) {
+        dragging_ = false;
+        emit Dragged(static_cast<int>(e->globalPosition().x()) - startX_);
+    }
+}
+
+void SplitPanel::leaveEvent(QEvent* e) {
+    if (!dragging_) {
+        unsetCursor();
+        cursorShown_ = false;
+    }
+    QFrame::leaveEvent(e);
+}
+
+// ---------------------------------------------------------------- busy scope
+
+TMDIChild::BusyScope::BusyScope(TMDIChild& child, bool freezeTree) : child_(child) {
+    if (child_.busy_++ == 0) {
+        child_.pages_->tabBar()->setEnabled(false);
+        child_.treeBody_->setEnabled(false);
+        child_.app_->SetBusy(true);
+    }
+    if (freezeTree && !child_.frozen_) {
+        child_.frozen_ = true;
+        child_.selected_ = nullptr;
+        child_.treeModel_->Freeze();
+    }
+}
+
+TMDIChild::BusyScope::~BusyScope() {
+    if (--child_.busy_ == 0)
+        child_.EndBusy();
+}
+
+void TMDIChild::EndBusy() {
+    pages_->tabBar()->setEnabled(true);
+    treeBody_->setEnabled(true);
+    app_->SetBusy(false);
+    if (frozen_) {
+        frozen_ = false;
+        treeModel_->Unfreeze();
+        RestoreExpansion();
+        pendingRefresh_ = true;
+    }
+    if (pendingRefresh_ && !freed_) {
+        pendingRefresh_ = false;
+        RefreshTreePage();
+    }
+}
+
+// ---------------------------------------------------------------- creation
+
+TMDIChild::TMDIChild(TMDIApp* app) : app_(app) {
+    setObjectName(QStringLiteral("TMDIChild"));
+    setAttribute(Qt::WA_DeleteOnClose);
+    design_.SetHosts(this, &app_->Ui(), this);
+    // The window's initial tree: "[ROOT]" > "ORGANIZATION" > "SERVER".
+    design_.ResetToInitialTree();
+
+    QFont font = this->font();
+    font.setPointSize(8);
+    setFont(font);
+
+    auto* content = new QWidget(this);
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 0);
+    pages_ = new QTabWidget(content);
+    pages_->setObjectName(QStringLiteral("PageControl1"));
+    layout->addWidget(pages_);
+    struct PageDef {
+        const char* name;
+        const char* caption;
+        void (TMDIChild::*build)(QWidget*);
+    };
+    const PageDef defs[] = {
+        {"TAB_TREEVIEW", "Tree View", &TMDIChild::BuildTreePage},
+        {"TAB_GRIDVIEW", "Partition Grid View", &TMDIChild::BuildGridPage},
+        {"TAB_OBJVIEW", "Object Grid View", &TMDIChild::BuildObjGridPage},
+        {"TAB_REPORTS", "Reports", &TMDIChild::BuildReportsPage},
+        {"TAB_SUGGESTIONS", "Warnings/Suggestions", &TMDIChild::BuildSuggestionsPage},
+    };
+    for (const PageDef& d : defs) {
+        auto* page = new QWidget(pages_);
+        page->setObjectName(QLatin1String(d.name));
+        (this->*d.build)(page);
+        pages_->addTab(page, QString::fromLatin1(d.caption));
+    }
+    BuildPopupMenus();
+    setWidget(content);
+    connect(pages_, &QTabWidget::currentChanged, this, &TMDIChild::PageControl1Change);
+
+    // The root node is selected at creation.
+    SelectNode(design_.Root());
+}
+
+TMDIChild::~TMDIChild() {
+    // The models refer to the design; let the views go first.
+    treeView_->setModel(nullptr);
+    leafList_->setModel(nullptr);
+    replicaList_->setModel(nullptr);
+}
+
+void TMDIChild::BuildTreePage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    header_ = new QHeaderView(Qt::Horizontal, page);
+    header_->setObjectName(QStringLiteral("HeaderControl1"));
+    headerModel_ = new QStandardItemModel(0, 3, header_);
+    headerModel_->setHorizontalHeaderLabels({QStringLiteral("Tree"),
+                                             QStringLiteral("Subordinate Objects"),
+                                             QStringLiteral("Replicas/Partitions")});
+    header_->setModel(headerModel_);
+    header_->setSectionsClickable(false);
+    header_->setSectionResizeMode(QHeaderView::Fixed);
+    header_->setStretchLastSection(false);
+    header_->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    header_->setFixedHeight(20);
+    header_->resizeSection(0, 240);
+    header_->resizeSection(1, 170);
+    header_->resizeSection(2, 10000);
+    layout->addWidget(header_);
+
+    treeBody_ = new QWidget(page);
+    treeBody_->setObjectName(QStringLiteral("TreeBody"));
+    treeBody_->installEventFilter(this);
+    layout->addWidget(treeBody_, 1);
+
+    const ImageList& images = app_->Images();
+    treeModel_ = std::make_unique<TreeModel>(design_, images);
+    treeView_ = new QTreeView(treeBody_);
+    treeView_->setObjectName(QStringLiteral("TreeView1"));
+    treeView_->setModel(treeModel_.get());
+    treeView_->setHeaderHidden(true);
+    treeView_->setIndentation(19);
+    treeView_->setRootIsDecorated(false);
+    treeView_->setItemsExpandable(true);
+    treeView_->setExpandsOnDoubleClick(false);
+    treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    treeView_->setSelectionMode(QAbstractItemView::SingleSelection);
+    treeView_->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
+    treeView_->setUniformRowHeights(true);
+    treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    treeView_->installEventFilter(this);
+    connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this] { TreeSelectionChanged(); });
+    connect(treeView_, &QTreeView::doubleClicked, this, [this] { TreeDoubleClicked(); });
+    connect(treeView_, &QTreeView::expanded, this,
+            [this](const QModelIndex& i) { NoteExpanded(i, true); });
+    connect(treeView_, &QTreeView::collapsed, this,
+            [this](const QModelIndex& i) { NoteExpanded(i, false); });
+    connect(treeView_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        QModelIndex at = treeView_->indexAt(p);
+        if (at.isValid() && at != treeView_->currentIndex())
+            treeView_->setCurrentIndex(at);
+        UpdatePopupMenu1();
+        popup1_->popup(treeView_->viewport()->mapToGlobal(p));
+    });
+
+    panel2_ = new SplitPanel(QStringLiteral("Panel2"), treeBody_);
+    connect(panel2_, &SplitPanel::Dragged, this, &TMDIChild::Panel2Dragged);
+
+    leafModel_ = std::make_unique<LeafListModel>();
+    leafList_ = new QListView(treeBody_);
+    leafList_->setObjectName(QStringLiteral("LB_LEAFOBJS"));
+    leafList_->setModel(leafModel_.get());
+    leafList_->setItemDelegate(new LeafRowDelegate(images, leafList_));
+    leafList_->setUniformItemSizes(true);
+    leafList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    leafList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    leafList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(leafList_, &QWidget::customContextMenuRequested, this, [this] { NotAvailable(); });
+
+    panel1_ = new SplitPanel(QStringLiteral("Panel1"), treeBody_);
+    connect(panel1_, &SplitPanel::Dragged, this, &TMDIChild::Panel1Dragged);
+
+    replicaModel_ = std::make_unique<ReplicaListModel>();
+    replicaList_ = new QListView(treeBody_);
+    replicaList_->setObjectName(QStringLiteral("ListBox1"));
+    replicaList_->setModel(replicaModel_.get());
+    replicaList_->setItemDelegate(new ReplicaRowDelegate(images, replicaList_));
+    replicaList_->setUniformItemSizes(true);
+    replicaList_->setSelectionMode(QAbstractItemView::SingleSelection);
+    replicaList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    replicaList_->setContextMenuPolicy(Qt::CustomContextMenu);
+    replicaList_->installEventFilter(this);
+    connect(replicaList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        QModelIndex at = replicaList_->indexAt(p);
+        if (at.isValid())
+            replicaList_->setCurrentIndex(at);
+        UpdatePopupMenu2();
+        popup2_->popup(replicaList_->viewport()->mapToGlobal(p));
+    });
+
+    pnlImport_ = new StatusPanel(QStringLiteral("PNL_IMPORT"), page);
+    auto* panelLayout = static_cast<QHBoxLayout*>(pnlImport_->layout());
+    label1_ = new QLabel(pnlImport_);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    label2_ = new QLabel(pnlImport_);
+    label2_->setObjectName(QStringLiteral("Label2"));
+    label3_ = new QLabel(pnlImport_);
+    label3_->setObjectName(QStringLiteral("Label3"));
+    for (QLabel* l : {label1_, label2_, label3_}) {
+        l->setTextFormat(Qt::PlainText);
+        panelLayout->addSpacing(12);
+        panelLayout->addWidget(l);
+    }
+    panelLayout->addStretch(1);
+    logBox_ = MakeReportBox(pnlImport_, "RE_LOGFILE");
+    logBox_->setFont(ReportFont(7));
+    logBox_->hide();
+    layout->addWidget(pnlImport_);
+
+    UpdateHeader();
+}
+
+void TMDIChild::BuildGridPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    auto* rb1 = MakeRadio(page, "RB_PARTXSERV", "&Partition X Server View", true);
+    auto* rb2 = MakeRadio(page, "RB_SERVXPART", "&Server X Partition View", false);
+    auto* rb3 = MakeRadio(page, "RB_SERVXADDR", "Server X &Address View", false);
+    row->addWidget(rb1);
+    row->addWidget(rb2);
+    row->addWidget(rb3);
+    row->addStretch(1);
+    auto* label4 = new QLabel(QStringLiteral("Print Font Size: "), page);
+    label4->setObjectName(QStringLiteral("Label4"));
+    auto* size = new QLineEdit(QStringLiteral("6"), page);
+    size->setObjectName(QStringLiteral("ED_FONTSIZE"));
+    size->setReadOnly(true);
+    size->setFixedWidth(28);
+    auto* updown = new QSpinBox(page);
+    updown->setObjectName(QStringLiteral("UpDown1"));
+    updown->setRange(3, 6);
+    updown->setValue(6);
+    updown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    updown->setFixedWidth(18);
+    connect(updown, &QSpinBox::valueChanged, size,
+            [size](int v) { size->setText(QString::number(v)); });
+    auto* save = new QToolButton(page);
+    save->setObjectName(QStringLiteral("SB_SAVEDLM"));
+    save->setText(QStringLiteral("Save"));
+    save->setToolTip(QStringLiteral("Save to delimited file.."));
+    row->addWidget(label4);
+    row->addWidget(size);
+    row->addWidget(updown);
+    row->addSpacing(10);
+    row->addWidget(save);
+    row->addSpacing(25);
+    layout->addLayout(row);
+    auto* g1 = MakeGrid(page, "Adv_PartCols");
+    auto* g2 = MakeGrid(page, "Adv_ServCols");
+    auto* g3 = MakeGrid(page, "Adv_AddrCols");
+    g2->hide();
+    g3->hide();
+    layout->addWidget(g1, 1);
+    layout->addWidget(g2, 1);
+    layout->addWidget(g3, 1);
+    auto show = [g1, g2, g3](QTableWidget* which) {
+        for (QTableWidget* g : {g1, g2, g3})
+            g->setVisible(g == which);
+    };
+    connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
+    connect(rb2, &QRadioButton::clicked, this, [show, g2] { show(g2); });
+    connect(rb3, &QRadioButton::clicked, this, [show, g3] { show(g3); });
+    auto* bottom = new QHBoxLayout;
+    auto* panel = new StatusPanel(QStringLiteral("PNL_GRID"), page);
+    auto* abort = MakeAbort(page, "BTN_CANCEL3", false, false);
+    bottom->addWidget(panel, 1);
+    bottom->addWidget(abort);
+    layout->addLayout(bottom);
+    statusPanels_.push_back(panel);
+    abortButtons_.push_back(abort);
+    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+}
+
+void TMDIChild::BuildObjGridPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    auto* rb1 = MakeRadio(page, "RB_PartObjView", "&Partition Object View   ", true);
+    auto* rb2 = MakeRadio(page, "RB_ServObjView", "&Server Object View", false);
+    auto* rb3 = MakeRadio(page, "RB_CntObjView", "&Container Object View", false);
+    row->addWidget(rb1);
+    row->addWidget(rb2);
+    row->addWidget(rb3);
+    row->addStretch(1);
+    auto* label = new QLabel(QStringLiteral("Print Font Size: "), page);
+    label->setObjectName(QStringLiteral("Label8"));
+    auto* size = new QLineEdit(QStringLiteral("6"), page);
+    size->setObjectName(QStringLiteral("ED_FONTSIZE2"));
+    size->setReadOnly(true);
+    size->setFixedWidth(28);
+    auto* updown = new QSpinBox(page);
+    updown->setObjectName(QStringLiteral("UpDown2"));
+    updown->setRange(3, 6);
+    updown->setValue(6);
+    updown->setFixedWidth(18);
+    connect(updown, &QSpinBox::valueChanged, size,
+            [size](int v) { size->setText(QString::number(v)); });
+    auto* save = new QToolButton(page);
+    save->setObjectName(QStringLiteral("SB_SAVEDLM2"));
+    save->setText(QStringLiteral("Save"));
+    save->setToolTip(QStringLiteral("Save to delimited file.."));
+    row->addWidget(label);
+    row->addWidget(size);
+    row->addWidget(updown);
+    row->addSpacing(10);
+    row->addWidget(save);
+    row->addSpacing(25);
+    layout->addLayout(row);
+    auto* g1 = MakeGrid(page, "Adv_ObjXPartCols");
+    auto* g2 = MakeGrid(page, "Adv_ObjXServCols");
+    auto* g3 = MakeGrid(page, "Adv_ObjXCntCols");
+    g2->hide();
+    g3->hide();
+    layout->addWidget(g1, 1);
+    layout->addWidget(g2, 1);
+    layout->addWidget(g3, 1);
+    auto show = [g1, g2, g3](QTableWidget* which) {
+        for (QTableWidget* g : {g1, g2, g3})
+            g->setVisible(g == which);
+    };
+    connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
+    connect(rb2, &QRadioButton::clicked, this, [show, g2] { show(g2); });
+    connect(rb3, &QRadioButton::clicked, this, [show, g3] { show(g3); });
+    auto* bottom = new QHBoxLayout;
+    auto* panel = new StatusPanel(QStringLiteral("Panel7"), page);
+    auto* abort = MakeAbort(page, "BTN_CANCEL4", true, false);
+    bottom->addWidget(panel, 1);
+    bottom->addWidget(abort);
+    layout->addLayout(bottom);
+    statusPanels_.push_back(panel);
+    abortButtons_.push_back(abort);
+    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+}
+
+void TMDIChild::BuildReportsPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    struct Def {
+        const char* radio;
+        const char* caption;
+        const char* box;
+    };
+    const Def defs[] = {
+        {"RB_PARTITION", "Report by &Partition", "RE_PARTRPT"},
+        {"RB_SERVER", "Report by &Server", "RE_SERVRPT"},
+        {"RB_PARTREL", "Partition &Relation Report", "RE_PARTRELRPT"},
+        {"RB_SchemaRpt", "Schema &Distribution List Report", "RE_SCHEMARPT"},
+        {"RB_OBJRPT", "&Object Report", "RE_OBJRPT"},
+    };
+    std::vector<QTextEdit*> boxes;
+    bool first = true;
+    for (const Def& d : defs) {
+        row->addWidget(MakeRadio(page, d.radio, d.caption, first));
+        QTextEdit* box = MakeReportBox(page, d.box);
+        box->setVisible(first);
+        boxes.push_back(box);
+        first = false;
+    }
+    row->addStretch(1);
+    layout->addLayout(row);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        layout->addWidget(boxes[i], 1);
+        auto* rb = page->findChild<QRadioButton*>(QLatin1String(defs[i].radio));
+        connect(rb, &QRadioButton::clicked, this, [boxes, i] {
+            for (std::size_t j = 0; j < boxes.size(); ++j)
+                boxes[j]->setVisible(j == i);
+        });
+    }
+    auto* bottom = new QHBoxLayout;
+    auto* panel = new StatusPanel(QStringLiteral("PNL_REPORT"), page);
+    auto* panelLayout = static_cast<QHBoxLayout*>(panel->layout());
+    for (const char* name : {"Label5", "Label6", "Label7"}) {
+        auto* l = new QLabel(panel);
+        l->setObjectName(QLatin1String(name));
+        panelLayout->addSpacing(12);
+        panelLayout->addWidget(l);
+        reportLabels_.push_back(l);
+    }
+    panelLayout->addStretch(1);
+    auto* abort = MakeAbort(page, "BTN_CANCEL", true, true);
+    bottom->addWidget(panel, 1);
+    bottom->addWidget(abort);
+    layout->addLayout(bottom);
+    statusPanels_.push_back(panel);
+    abortButtons_.push_back(abort);
+    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+}
+
+void TMDIChild::BuildSuggestionsPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    struct Def {
+        const char* radio;
+        const char* caption;
+        const char* box;
+    };
+    const Def defs[] = {
+        {"RB_SUGSERVER", "&Server Suggestions", "RE_SERVSUGG"},
+        {"RB_SUGPART", "&Partition Suggestions", "RE_PARTSUGG"},
+        {"RB_SUGOBJ", "&Object Suggestions", "RE_OBJSUGG"},
+    };
+    std::vector<QTextEdit*> boxes;
+    bool first = true;
+    for (const Def& d : defs) {
+        row->addWidget(MakeRadio(page, d.radio, d.caption, first));
+        QTextEdit* box = MakeReportBox(page, d.box);
+        box->setVisible(first);
+        boxes.push_back(box);
+        first = false;
+    }
+    row->addStretch(1);
+    layout->addLayout(row);
+    for (std::size_t i = 0; i < boxes.size(); ++i) {
+        layout->addWidget(boxes[i], 1);
+        auto* rb = page->findChild<QRadioButton*>(QLatin1String(defs[i].radio));
+        connect(rb, &QRadioButton::clicked, this, [boxes, i] {
+            for (std::size_t j = 0; j < boxes.size(); ++j)
+                boxes[j]->setVisible(j == i);
+        });
+    }
+    auto* bottom = new QHBoxLayout;
+    auto* panel = new StatusPanel(QStringLiteral("PNL_SUGG"), page);
+    auto* abort = MakeAbort(page, "BTN_CANCEL2", true, true);
+    bottom->addWidget(panel, 1);
+    bottom->addWidget(abort);
+    layout->addLayout(bottom);
+    statusPanels_.push_back(panel);
+    abortButtons_.push_back(abort);
+    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+}
+
+void TMDIChild::BuildPopupMenus() {
+    popup1_ = new QMenu(this);
+    popup1_->setObjectName(QStringLiteral("PopupMenu1"));
+    auto add = [this](QMenu* menu, const char* name, const char* caption,
+                      std::function<void()> command) {
+        QAction* a = menu->addAction(QString::fromLatin1(caption));
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, [command] { command(); });
+        return a;
+    };
+    auto na = [this] { NotAvailable(); };
+    add(popup1_, "CreateObject1", "&Create Object", na);
+    add(popup1_, "DeleteObject1", "&Delete Object", na);
+    add(popup1_, "RenameObject1", "&Rename Object", na);
+    add(popup1_, "ExpandObject1", "E&xpand Object", [this] { ExpandObject(SelectedNode()); });
+    add(popup1_, "CollapseObject1", "C&ollapse Object", [this] { CollapseObject(SelectedNode()); });
+    popup1_->addSeparator();
+    add(popup1_, "CreatePartition1", "Create &Partition", na);
+    add(popup1_, "MergePartition1", "M&erge Partition", na);
+    add(popup1_, "AddReplica1", "&Add Replica", na);
+    popup1_->addSeparator();
+    add(popup1_, "PrintSubTree1", "Print SubTree", na);
+    add(popup1_, "PrintRepList", "Report", na);
+    add(popup1_, "Edit1", "Edit Server", [this] { TreeDoubleClicked(); });
+    add(popup1_, "CompareSchema1", "Compare Schema", na);
+    add(popup1_, "VerifyUserDefaultServer1", "Verify User Default Server", na);
+
+    popup2_ = new QMenu(this);
+    popup2_->setObjectName(QStringLiteral("PopupMenu2"));
+    add(popup2_, "DeleteReplica1", "&Delete &Replica", na);
+    add(popup2_, "ChangeType1", "&Change Type", na);
+    add(popup2_, "GotoObject1", "&Goto Object", [this] { GotoObject(); });
+    add(popup2_, "ReplicaReport1", "Replica Report", na);
+}
+
+void TMDIChild::NotAvailable() {
+    ShowNotAvailable(app_->Ui());
+}
+
+// ---------------------------------------------------------------- layout
+
+void TMDIChild::LayoutTreeBody() {
+    int h = treeBody_->height();
+    int w = treeBody_->width();
+    treeView_->setGeometry(0, 0, treeWidth_, h);
+    panel2_->setGeometry(treeWidth_, 0, kSplitterWidth, h);
+    int leafLeft = treeWidth_ + kSplitterWidth;
+    leafList_->setGeometry(leafLeft, 0, leafWidth_, h);
+    int panel1Left = leafLeft + leafWidth_;
+    panel1_->setGeometry(panel1Left, 0, kSplitterWidth, h);
+    int replicaLeft = panel1Left + kSplitterWidth;
+    replicaList_->setGeometry(replicaLeft, 0, std::max(0, w - replicaLeft), h);
+}
+
+void TMDIChild::UpdateHeader() {
+    header_->resizeSection(0, treeWidth_ + kSplitterWidth / 2);
+    header_->resizeSection(1, leafWidth_ + kSplitterWidth + 1);
+}
+
+void TMDIChild::Panel2Dragged(int dx) {
+    int panel2Left = treeWidth_;
+    int panel1Left = treeWidth_ + kSplitterWidth + leafWidth_;
+    int pos = panel2Left + dx;
+    if (pos >= 15 && pos <= panel1Left - 15) {
+        treeWidth_ += dx;
+        leafWidth_ -= dx;
+    }
+    LayoutTreeBody();
+    UpdateHeader();
+}
+
+void TMDIChild::Panel1Dragged(int dx) {
+    int panel2Left = treeWidth_;
+    int panel1Left = treeWidth_ + kSplitterWidth + leafWidth_;
+    int pos = panel1Left + dx;
+    if (pos >= panel2Left + 15 && pos <= treeBody_->width() - 30)
+        leafWidth_ += dx;
+    LayoutTreeBody();
+    UpdateHeader();
+}
+
+bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == treeBody_ && event->type() == QEvent::Resize) {
+        LayoutTreeBody();
+    } else if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Delete) {
+            if (watched == treeView_) {
+                TreeDeleteKey();
+                return true;
+            }
+            if (watched == replicaList_) {
+                ReplicaDeleteKey();
+                return true;
+            }
+        }
+    }
+    return QMdiSubWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- hosts
+
+void TMDIChild::Show(ProgressChannel channel, std::string_view text) {
+    QString t = FromMessage(text);
+    switch (channel) {
+    case ProgressChannel::Status:
+    case ProgressChannel::Import:
+        pnlImport_->SetCaption(t);
+        break;
+    case ProgressChannel::Label1:
+    case ProgressChannel::Label2:
+    case ProgressChannel::Label3: {
+        std::size_t i =
+            static_cast<std::size_t>(channel) - static_cast<std::size_t>(ProgressChannel::Label1);
+        if (i < reportLabels_.size())
+            reportLabels_[i]->setText(t);
+        break;
+    }
+    case ProgressChannel::AllPanels:
+        pnlImport_->SetCaption(t);
+        for (StatusPanel* p : statusPanels_)
+            p->SetCaption(t);
+        break;
+    }
+}
+
+void TMDIChild::Pump() {
+    // A tree changed outside a frozen operation is shown before anything paints it.
+    if (!frozen_ && treeModel_->Sync()) {
+        selected_ = nullptr;
+        pendingRefresh_ = true;
+    }
+    QCoreApplication::processEvents();
+}
+
+void TMDIChild::SetObjectLabelsVisible(bool visible) {
+    label1_->setVisible(visible);
+    label2_->setVisible(visible);
+    label3_->setVisible(visible);
+}
+
+void TMDIChild::ClearReplicaView() {
+    replicaModel_->SetEntries(nullptr);
+}
+
+void TMDIChild::DesignFileNameChanged(const std::string& oldName, const std::string& newName) {
+    QString oldCaption = FromMessage(oldName);
+    QString newCaption = FromMessage(newName);
+    if (!oldName.empty())
+        app_->ReplaceInWindowList(oldCaption, newCaption);
+    setWindowTitle(newCaption);
+}
+
+void TMDIChild::SetWindowsEnabled(bool enabled) {
+    setEnabled(enabled);
+    app_->setEnabled(enabled);
+}
+
+// ---------------------------------------------------------------- selection
+
+std::string TMDIChild::NodeKey(const ObjectNode* node) const {
+    std::vector<const ObjectNode*> path;
+    for (const ObjectNode* n = node; n; n = n->Parent())
+        path.push_back(n);
+    std::string key;
+    for (auto it = path.rbegin(); it != path.rend(); ++it) {
+        key += (*it)->Name();
+        key += '\x01';
+    }
+    return key;
+}
+
+void TMDIChild::RememberSelection(ObjectNode* node) {
+    selectedPath_.clear();
+    for (const ObjectNode* n = node; n && n->Parent(); n = n->Parent())
+        selectedPath_.emplace_back(n->IndexInParent(), n->Name());
+    std::reverse(selectedPath_.begin(), selectedPath_.end());
+    selected_ = node;
+    selectedVersion_ = design_.TreeVersion();
+}
+
+ObjectNode* TMDIChild::FindRememberedNode() {
+    ObjectNode* n = design_.Root();
+    for (const auto& [index, name] : selectedPath_) {
+        ObjectNode* next = nullptr;
+        if (index < n->ChildCount() && n->Child(index)->Name() == name)
+            next = n->Child(index);
+        for (std::size_t i = 0; !next && i < n->ChildCount(); ++i)
+            if (n->Child(i)->Name() == name)
+                next = n->Child(i);
+        if (!next)
+            break; // the node is gone: its nearest remaining ancestor
+        n = next;
+    }
+    return n;
+}
+
+ObjectNode* TMDIChild::SelectedNode() {
+    if (frozen_ || freed_)
+        return nullptr;
+    if (selectedVersion_ != design_.TreeVersion() || !selected_) {
+        SyncTreeModel();
+    }
+    return selected_;
+}
+
+void TMDIChild::SyncTreeModel() {
+    if (frozen_)
+        return;
+    bool reset = treeModel_->Sync();
+    if (reset || selectedVersion_ != design_.TreeVersion() || !selected_) {
+        if (reset)
+            RestoreExpansion();
+        ObjectNode* n = selectedPath_.empty() && !selected_ ? nullptr : FindRememberedNode();
+        QSignalBlocker block(treeView_->selectionModel());
+        if (n) {
+            QModelIndex idx = treeModel_->IndexOf(n);
+            treeView_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        }
+        RememberSelection(n);
+    }
+}
+
+void TMDIChild::SelectNode(ObjectNode* node) {
+    if (frozen_)
+        return;
+    treeModel_->Sync();
+    if (node) {
+        QModelIndex idx = treeModel_->IndexOf(node);
+        for (QModelIndex p = idx.parent(); p.isValid(); p = p.parent())
+            treeView_->expand(p);
+        {
+            QSignalBlocker block(treeView_->selectionModel());
+            treeView_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        }
+        treeView_->scrollTo(idx);
+    } else {
+        QSignalBlocker block(treeView_->selectionModel());
+        treeView_->selectionModel()->clear();
+    }
+    RememberSelection(node);
+    RefreshTreePage();
+}
+
+void TMDIChild::TreeSelectionChanged() {
+    if (frozen_)
+        return;
+    RememberSelection(treeModel_->NodeAt(treeView_->currentIndex()));
+    RefreshTreePage();
+}
+
+void TMDIChild::NoteExpanded(const QModelIndex& index, bool expanded) {
+    ObjectNode* n = treeModel_->NodeAt(index);
+    if (!n)
+        return;
+    if (expanded)
+        expanded_.insert(NodeKey(n));
+    else
+        expanded_.erase(NodeKey(n));
+}
+
+void TMDIChild::RestoreExpansion() {
+    if (frozen_ || expanded_.empty())
+        return;
+    std::set<std::string> wanted;
+    wanted.swap(expanded_);
+    // One pre-order pass with the key of each node built from its parent's.
+    std::vector<std::pair<ObjectNode*, std::string>> stack;
+    stack.emplace_back(design_.Root(), design_.Root()->Name() + '\x01');
+    while (!stack.empty()) {
+        auto [n, key] = std::move(stack.back());
+        stack.pop_back();
+        if (n->ChildCount() == 0 || !wanted.count(key))
+            continue;
+        treeView_->expand(treeModel_->IndexOf(n));
+        for (std::size_t i = n->ChildCount(); i-- > 0;)
+            stack.emplace_back(n->Child(i), key + n->Child(i)->Name() + '\x01');
+    }
+}
+
+// ---------------------------------------------------------------- RefreshTreePage
+
+void TMDIChild::RefreshTreePage() {
+    if (freed_)
+        return;
+    if (frozen_) {
+        pendingRefresh_ = true;
+        return;
+    }
+    SyncTreeModel();
+    ObjectNode* node = selected_;
+    if (!node) {
+        replicaModel_->SetEntries(nullptr);
+        leafModel_->SetEntries(nullptr);
+        label1_->setText(objectPrefix_);
+        label2_->setText(subordinatesPrefix_ + QStringLiteral("0"));
+        label3_->setText(replicaPrefix_ + QStringLiteral("0"));
+        return;
+    }
+    design_.EnsureSubRefsForNode(node);
+    // The messages of the sub-reference upkeep may have let the tree change.
+    if (selectedVersion_ != design_.TreeVersion()) {
+        SyncTreeModel();
+        node = selected_;
+        if (!node)
+            return;
+    }
+
+    const ReplicaList* replicas = nullptr;
+    if (node->ClassIndex() != kClassServer) {
+        replicaModeServers_ = false;
+        replicas = design_.partitions.EntriesOf(design_.FullContext(node));
+    } else {
+        replicaModeServers_ = true;
+        replicas = design_.servers.EntriesOf(node->Name());
+    }
+    replicaModel_->SetEntries(replicas);
+    if (replicaModel_->rowCount() > 0)
+        replicaList_->setCurrentIndex(replicaModel_->index(0));
+
+    leafModel_->SetEntries(node->leaves.get());
+    if (leafModel_->rowCount() > 0)
+        leafList_->setCurrentIndex(leafModel_->index(0));
+
+    label1_->setText(objectPrefix_ + FromModel(design_.FullContext(node)));
+    int subordinates = leafModel_->rowCount();
+    if (subordinates == 0)
+        subordinates = static_cast<int>(node->ChildCount());
+    label2_->setText(subordinatesPrefix_ + QString::number(subordinates));
+    label3_->setText(replicaPrefix_ + QString::number(replicaModel_->rowCount()));
+}
+
+// ---------------------------------------------------------------- texts
+
+void TMDIChild::ApplyTexts() {
+    pages_->setTabText(kTreePage, QStringLiteral("Tree View"));
+    pages_->setTabText(kGridPage, QStringLiteral("Partition Grid View"));
+    pages_->setTabText(kReportsPage, QStringLiteral("Reports"));
+    objectPrefix_ = QStringLiteral("Object: ");
+    subordinatesPrefix_ = QStringLiteral("Subordinate Objects: ");
+    replicaPrefix_ = QStringLiteral("Replica Count: ");
+    auto setText = [this](const char* name, const char* text) {
+        if (auto* w = findChild<QAbstractButton*>(QLatin1String(name)))
+            w->setText(QString::fromLatin1(text));
+    };
+    setText("RB_PARTITION", "Report by &Partition");
+    setText("RB_SERVER", "Report by &Server");
+    setText("RB_PARTREL", "Partition &Relation Report");
+    setText("RB_SERVXPART", "&Server X Partition View");
+    setText("RB_PARTXSERV", "&Partition X Server View");
+    if (auto* l = findChild<QLabel*>(QStringLiteral("Label4")))
+        l->setText(QStringLiteral("Print Font Size: "));
+    const std::pair<const char*, const char*> items[] = {
+        {"CreateObject1", "&Create Object"},       {"DeleteObject1", "&Delete Object"},
+        {"CreatePartition1", "Create &Partition"}, {"MergePartition1", "M&erge Partition"},
+        {"AddReplica1", "&Add Replica"},           {"RenameObject1", "&Rename Object"},
+        {"ExpandObject1", "E&xpand Object"},       {"CollapseObject1", "C&ollapse Object"},
+        {"DeleteReplica1", "&Delete &Replica"},    {"ChangeType1", "&Change Type"},
+        {"GotoObject1", "&Goto Object"},
+    };
+    for (const auto& [name, text] : items)
+        if (auto* a = findChild<QAction*>(QLatin1String(name)))
+            a->setText(QString::fromLatin1(text));
+    for (std::size_t i = 0; i < kGridStaleCount; ++i)
+        design_.gridStale[i] = true;
+    design_.MarkReportsStale(true);
+    design_.subRefsStale = true;
+    PageControl1Change(pages_->currentIndex());
+    RefreshTreePage();
+}
+
+// ---------------------------------------------------------------- pages
+
+int TMDIChild::ActivePage() const {
+    return pages_->currentIndex();
+}
+
+void TMDIChild::PageControl1Change(int page) {
+    // The page builders of the report and grid pages come with the reports.
+    design_.abortRequested = false;
+    app_->ChildPageChanged(this, page);
+    emit PageChanged(page);
+}
+
+void TMDIChild::AbortClick() {
+    for (QPushButton* b : abortButtons_)
+        b->setEnabled(false);
+    design_.abortRequested = true;
+}
+
+// ---------------------------------------------------------------- enabling
+
+int TMDIChild::LeafRowCount() const {
+    return leafModel_->rowCount();
+}
+
+int TMDIChild::SelectedLeafCount() const {
+    return static_cast<int>(leafList_->selectionModel()->selectedRows().size());
+}
+
+int TMDIChild::ReplicaRowCount() const {
+    return replicaModel_->rowCount();
+}
+
+std::string TMDIChild::SelectedReplica() const {
+    QModelIndex i = replicaList_->currentIndex();
+    if (!i.isValid() || i.row() >= replicaModel_->rowCount())
+        return {};
+    return replicaModel_->Entry(i.row());
+}
+
+bool TMDIChild::CanChangeReplica() const {
+    if (ReplicaRowCount() == 0)
+        return false;
+    std::string e = SelectedReplica();
+    if (e.empty())
+        return false;
+    std::string_view type = EntryType(e);
+    return type != kSubRef && type != kMaster;
+}
+
+bool TMDIChild::SelectedIsServer() {
+    ObjectNode* n = SelectedNode();
+    return n && n->ClassIndex() == kClassServer;
+}
+
+bool TMDIChild::SelectedIsContainer() {
+    ObjectNode* n = SelectedNode();
+    return n && IsContainerClass(n->ClassIndex());
+}
+
+bool TMDIChild::CanCreateObject() {
+    return SelectedIsContainer();
+}
+
+bool TMDIChild::CanDeleteObject() {
+    ObjectNode* n = SelectedNode();
+    return n && !n->IsPartitionRoot() && (!n->leaves || n->leaves->empty()) && n->ChildCount() == 0;
+}
+
+bool TMDIChild::CanRenameObject() {
+    ObjectNode* n = SelectedNode();
+    return n && n->Parent() != nullptr;
+}
+
+bool TMDIChild::CanCreatePartition() {
+    ObjectNode* n = SelectedNode();
+    return CanCreateObject() && n && !n->IsPartitionRoot();
+}
+
+bool TMDIChild::CanMergePartition() {
+    ObjectNode* n = SelectedNode();
+    return CanCreateObject() && n && n->IsPartitionRoot() && n->Parent() != nullptr;
+}
+
+bool TMDIChild::CanAddReplica() {
+    ObjectNode* n = SelectedNode();
+    return n && n->IsPartitionRoot();
+}
+
+bool TMDIChild::CanMoveObject() {
+    ObjectNode* n = SelectedNode();
+    return n && (n->IsPartitionRoot() || !IsContainerClass(n->ClassIndex()));
+}
+
+void TMDIChild::UpdatePopupMenu1() {
+    auto set = [this](const char* name, bool on) {
+        if (auto* a = popup1_->findChild<QAction*>(QLatin1String(name)))
+            a->setEnabled(on);
+    };
+    set("CreateObject1", CanCreateObject());
+    set("DeleteObject1", CanDeleteObject());
+    set("RenameObject1", CanRenameObject());
+    set("CreatePartition1", CanCreatePartition());
+    set("MergePartition1", CanMergePartition());
+    set("AddReplica1", CanAddReplica());
+    set("CompareSchema1", SelectedIsServer());
+    set("VerifyUserDefaultServer1", SelectedIsContainer());
+}
+
+void TMDIChild::UpdatePopupMenu2() {
+    bool change = CanChangeReplica();
+    bool rows = ReplicaRowCount() > 0;
+    auto set = [this](const char* name, bool on) {
+        if (auto* a = popup2_->findChild<QAction*>(QLatin1String(name)))
+            a->setEnabled(on);
+    };
+    set("DeleteReplica1", change);
+    set("ChangeType1", change);
+    set("GotoObject1", rows);
+    set("ReplicaReport1", rows);
+}
+
+// ---------------------------------------------------------------- keys and mouse
+
+void TMDIChild::TreeDeleteKey() {
+    if (!SelectedNode())
+        return;
+    NotAvailable();
+}
+
+void TMDIChild::ReplicaDeleteKey() {
+    if (ReplicaRowCount() == 0)
+        return;
+    if (!CanChangeReplica()) {
+        app_->Ui().Information("Master replicas and Subordinate Reference replicas cannot be "
+                               "deleted.");
+        return;
+    }
+    NotAvailable();
+}
+
+void TMDIChild::TreeDoubleClicked() {
+    if (!SelectedIsServer())
+        return;
+    NotAvailable();
+}
+
+// ---------------------------------------------------------------- finds
+
+void TMDIChild::GotoObject() {
+    std::string entry = SelectedReplica();
+    if (entry.empty())
+        return;
+    std::string name(EntryName(entry));
+    // A server's rows name partitions; a partition's rows name servers.
+    bool partitionMode = SelectedIsServer();
+    SelectNode(design_.FindPartitionOrServerNode(name, partitionMode));
+}
+
+void TMDIChild::FindServer() {
+    TNewNameDlg& dlg = app_->NameDlg();
+    dlg.Prepare(QStringLiteral("Find Server"), QStringLiteral("Enter in name: "));
+    if (dlg.exec() != QDialog::Accepted)
+        return;
+    std::string name = ToModel(dlg.Name());
+    ObjectNode* n = design_.FindPartitionOrServerNode(name, false);
+    if (n)
+        SelectNode(n);
+    else
+        app_->Ui().Information("Server: " + name + " does not exist.");
+}
+
+void TMDIChild::FindObject(const QString& text) {
+    std::string t = ToModel(text);
+    QItemSelection selection;
+    int first = -1;
+    int start = -1;
+    int rows = leafModel_->rowCount();
+    for (int r = 0; r <= rows; ++r) {
+        bool match =
+            r < rows && LeafListModel::RowLeafName(leafModel_->RowText(r)).substr(0, t.size()) == t;
+        if (match && start < 0)
+            start = r;
+        if (!match && start >= 0) {
+            selection.select(leafModel_->index(start), leafModel_->index(r - 1));
+            if (first < 0)
+                first = start;
+            start = -1;
+        }
+    }
+    leafList_->selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
+    if (first < 0) {
+        app_->Ui().Information("\"" + t + "\" was not found.");
+        return;
+    }
+    leafList_->selectionModel()->setCurrentIndex(leafModel_->index(first),
+                                                 QItemSelectionModel::NoUpdate);
+    leafList_->scrollTo(leafModel_->index(first));
+}
+
+QTextEdit* TMDIChild::VisibleTextBox() const {
+    std::vector<const char*> order;
+    if (ActivePage() == kReportsPage)
+        order = {"RE_SCHEMARPT", "RE_PARTRPT", "RE_SERVRPT", "RE_PARTRELRPT", "RE_OBJRPT"};
+    else if (ActivePage() == kSuggestionsPage)
+        order = {"RE_PARTSUGG", "RE_SERVSUGG", "RE_OBJSUGG"};
+    for (const char* name : order) {
+        auto* box = findChild<QTextEdit*>(QLatin1String(name));
+        if (box && !box->isHidden())
+            return box;
+    }
+    return nullptr;
+}
+
+void TMDIChild::FindText(const QString& text) {
+    QTextEdit* box = VisibleTextBox();
+    if (!box)
+        return;
+    QTextDocument* doc = box->document();
+    int caret = box->textCursor().selectionStart();
+    QTextBlock block = doc->findBlock(caret);
+    int col = std::max(0, caret - block.position() - 1);
+    for (; block.isValid(); block = block.next(), col = 0) {
+        int at = block.text().toUpper().indexOf(text, col);
+        if (at >= 0) {
+            QTextCursor c(doc);
+            c.setPosition(block.position() + at);
+            c.setPosition(block.position() + at + static_cast<int>(text.size()),
+                          QTextCursor::KeepAnchor);
+            box->setTextCursor(c);
+            return;
+        }
+    }
+    app_->Ui().Information("'" + ToModel(text) + "' was not found.");
+}
+
+// ---------------------------------------------------------------- expand, collapse
+
+void TMDIChild::ExpandObject(ObjectNode* node) {
+    if (!node)
+        return;
+    treeView_->expandRecursively(treeModel_->IndexOf(node));
+    design_.WalkSubtree(node, [this](ObjectNode* n) {
+        if (n->ChildCount() > 0)
+            expanded_.insert(NodeKey(n));
+        return true;
+    });
+}
+
+void TMDIChild::CollapseObject(ObjectNode* node) {
+    if (!node)
+        return;
+    std::vector<ObjectNode*> withChildren;
+    design_.WalkSubtree(node, [&](ObjectNode* n) {
+        if (n->ChildCount() > 0)
+            withChildren.push_back(n);
+        return true;
+    });
+    for (auto it = withChildren.rbegin(); it != withChildren.rend(); ++it)
+        treeView_->collapse(treeModel_->IndexOf(*it));
+}
+
+void TMDIChild::ExpandAll() {
+    if (!frozen_)
+        ExpandObject(design_.Root());
+}
+
+void TMDIChild::CollapseAll() {
+    if (frozen_)
+        return;
+    treeView_->collapseAll();
+    expanded_.clear();
+}
+
+// ---------------------------------------------------------------- sorting
+
+void TMDIChild::SortAllSiblings() {
+    std::vector<ObjectNode*> parents;
+    design_.WalkSubtree(design_.Root(), [&](ObjectNode* n) {
+        if (n->ChildCount() > 1)
+            parents.push_back(n);
+        return true;
+    });
+    for (ObjectNode* p : parents)
+        design_.SortChildren(
+            p, [](const ObjectNode& a, const ObjectNode& b) { return a.Name() < b.Name(); });
+}
+
+void TMDIChild::SortObjects() {
+    SetObjectLabelsVisible(false);
+    Show(ProgressChannel::Import, "  Sorting Objects..");
+    {
+        BusyScope busy(*this, true);
+        Pump();
+        SortAllSiblings();
+    }
+    SetObjectLabelsVisible(true);
+    Show(ProgressChannel::Import, "");
+    design_.modified = true;
+}
+
+void TMDIChild::SetDefaultSorting(bool on) {
+    if (!on) {
+        defaultSorting_ = false;
+        return;
+    }
+    SortObjects();
+    defaultSorting_ = true;
+}
+
+void TMDIChild::FollowDefaultSorting(bool checked) {
+    if (checked && !defaultSorting_)
+        SetDefaultSorting(true);
+    else if (!checked && defaultSorting_)
+        SetDefaultSorting(false);
+}
+
+QTableWidget* TMDIChild::VisibleGrid(int* gridIndex) const {
+    std::vector<std::pair<const char*, int>> grids;
+    if (ActivePage() == kGridPage)
+        grids = {{"Adv_PartCols", kPartXServGrid},
+                 {"Adv_ServCols", kServXPartGrid},
+                 {"Adv_AddrCols", kServXAddrGrid}};
+    else if (ActivePage() == kObjGridPage)
+        grids = {{"Adv_ObjXPartCols", kPartObjGrid},
+                 {"Adv_ObjXServCols", kServObjGrid},
+                 {"Adv_ObjXCntCols", kContObjGrid}};
+    for (const auto& [name, index] : grids) {
+        auto* g = findChild<QTableWidget*>(QLatin1String(name));
+        if (g && !g->isHidden()) {
+            *gridIndex = index;
+            return g;
+        }
+    }
+    return nullptr;
+}
+
+void TMDIChild::SortGridView() {
+    int which = 0;
+    QTableWidget* grid = VisibleGrid(&which);
+    if (!grid || !design_.gridUnsorted[static_cast<std::size_t>(which)])
+        return;
+    const char* question =
+        which == kContObjGrid
+            ? "This could take a few minutes if there are \rmore than 200 containers.\rContinue?"
+            : "This could take a few minutes if there are \rmore than 200 "
+              "servers/partitions.\rContinue?";
+    if (!app_->Ui().AskYesNo(question))
+        return;
+    static const char* const kStatus[] = {
+        "  Sorting By Partition...",  "  Sorting By Server...",  "  Sorting By Server/Address...",
+        "  Sorting By Partition....", "  Sorting By Server....", "  Sorting By Container....",
+    };
+    StatusPanel* panel =
+        findChild<StatusPanel*>(QLatin1String(ActivePage() == kGridPage ? "PNL_GRID" : "Panel7"));
+    panel->SetCaption(QLatin1String(kStatus[which]));
+    QCoreApplication::processEvents();
+
+    // Rows are taken out, sorted by their first cell and put back; a totals
+    // row stays last.
+    bool keepLast = which == kServXAddrGrid || which == kPartObjGrid || which == kContObjGrid;
+    int rows = grid->rowCount();
+    int cols = grid->columnCount();
+    int sortable = keepLast && rows > 0 ? rows - 1 : rows;
+    std::vector<std::vector<QTableWidgetItem*>> taken(static_cast<std::size_t>(sortable));
+    for (int r = 0; r < sortable; ++r)
+        for (int c = 0; c < cols; ++c)
+            taken[static_cast<std::size_t>(r)].push_back(grid->takeItem(r, c));
+    auto key = [](const std::vector<QTableWidgetItem*>& row) {
+        return row.empty() || !row[0] ? QString() : row[0]->text();
+    };
+    std::stable_sort(taken.begin(), taken.end(),
+                     [&](const auto& a, const auto& b) { return key(a) < key(b); });
+    for (int r = 0; r < sortable; ++r)
+        for (int c = 0; c < cols; ++c)
+            grid->setItem(r, c, taken[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
+    if (which == kServXAddrGrid && rows > 0) {
+        grid->setItem(rows - 1, 0,
+                      new QTableWidgetItem(QStringLiteral("Total: ") +
+                                           QString::number(design_.servers.Size())));
+        for (int c = 1; c <= 2 && c < cols; ++c)
+            grid->setItem(rows - 1, c, new QTableWidgetItem(QString()));
+    }
+    design_.gridUnsorted[static_cast<std::size_t>(which)] = false;
+    panel->SetCaption(QString());
+}
+
+// ---------------------------------------------------------------- closing
+
+void TMDIChild::FreeAll() {
+    if (freed_)
+        return;
+    {
+        BusyScope busy(*this, true);
+        design_.FreeAll([this] { SaveDesign(design_); });
+        freed_ = true;
+    }
+    replicaModel_->SetEntries(nullptr);
+    leafModel_->SetEntries(nullptr);
+}
+
+void TMDIChild::closeEvent(QCloseEvent* event) {
+    if (Busy()) {
+        event->ignore();
+        return;
+    }
+    FreeAll();
+    app_->RemoveFromWindowList(windowTitle());
+    event->accept();
+    QMdiSubWindow::closeEvent(event);
+}
+
+} // namespace qv::gui

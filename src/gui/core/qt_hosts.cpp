@@ -1,0 +1,108 @@
+#include "gui/core/qt_hosts.h"
+
+#include "gui/core/qt_text.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QRegularExpression>
+
+namespace qv::gui {
+
+QString QtFilter(const std::string& filter) {
+    QStringList parts = QString::fromUtf8(filter).split(QLatin1Char('|'));
+    QStringList entries;
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        QString pattern = parts[i + 1];
+        // "*.*" means any file; on this platform names need not have a dot.
+        if (pattern == QLatin1String("*.*"))
+            pattern = QStringLiteral("*");
+        entries << parts[i] + QStringLiteral(" (") + pattern + QLatin1Char(')');
+    }
+    return entries.join(QStringLiteral(";;"));
+}
+
+QString FilterSuffix(const QString& entry) {
+    static const QRegularExpression re(QStringLiteral("\\(\\*\\.([A-Za-z0-9]+)\\)$"));
+    QRegularExpressionMatch m = re.match(entry);
+    return m.hasMatch() ? m.captured(1) : QString();
+}
+
+QWidget* QtInteraction::Parent() const {
+    if (QWidget* modal = QApplication::activeModalWidget())
+        return modal;
+    return main_;
+}
+
+static void ShowBox(QWidget* parent, QMessageBox::Icon icon, const QString& title,
+                    std::string_view text) {
+    QMessageBox box(icon, title, FromMessage(text), QMessageBox::Ok, parent);
+    box.exec();
+}
+
+void QtInteraction::Message(std::string_view text) {
+    ShowBox(Parent(), QMessageBox::NoIcon, QStringLiteral("Quorvane"), text);
+}
+
+void QtInteraction::Information(std::string_view text) {
+    ShowBox(Parent(), QMessageBox::Information, QStringLiteral("Information"), text);
+}
+
+void QtInteraction::Warning(std::string_view text) {
+    ShowBox(Parent(), QMessageBox::Warning, QStringLiteral("Warning"), text);
+}
+
+void QtInteraction::Error(std::string_view text) {
+    ShowBox(Parent(), QMessageBox::Critical, QStringLiteral("Error"), text);
+}
+
+bool QtInteraction::AskYesNo(std::string_view text) {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromMessage(text),
+                    QMessageBox::Yes | QMessageBox::No, Parent());
+    box.setDefaultButton(QMessageBox::Yes);
+    return box.exec() == QMessageBox::Yes;
+}
+
+std::optional<std::string> QtInteraction::ChooseOpenFile(const FileDialogRequest& request) {
+    QFileDialog dlg(Parent(), request.title.empty() ? QStringLiteral("Open")
+                                                    : QString::fromUtf8(request.title));
+    dlg.setObjectName(QStringLiteral("OpenDialog1"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile); // path and file must exist
+    dlg.setNameFilter(QtFilter(request.filter));
+    if (!request.initialName.empty())
+        dlg.selectFile(QString::fromUtf8(request.initialName));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return ToPath(dlg.selectedFiles().first());
+}
+
+std::optional<std::string> QtInteraction::ChooseSaveFile(const FileDialogRequest& request) {
+    QFileDialog dlg(Parent(), request.title.empty() ? QStringLiteral("Save As")
+                                                    : QString::fromUtf8(request.title));
+    dlg.setObjectName(QStringLiteral("SaveDialog1"));
+    dlg.setOption(QFileDialog::DontUseNativeDialog);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile); // the folder must exist
+    dlg.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    QString filter = QtFilter(request.filter);
+    dlg.setNameFilter(filter);
+    // A name typed without extension gets the extension of the chosen filter.
+    QStringList entries = filter.split(QStringLiteral(";;"));
+    if (!entries.isEmpty())
+        dlg.setDefaultSuffix(FilterSuffix(entries.first()));
+    QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
+                     [&dlg](const QString& f) { dlg.setDefaultSuffix(FilterSuffix(f)); });
+    if (!request.initialName.empty())
+        dlg.selectFile(QString::fromUtf8(request.initialName));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
+    return ToPath(dlg.selectedFiles().first());
+}
+
+void ShowNotAvailable(Interaction& ui) {
+    ui.Information("This command is not available in this version.");
+}
+
+} // namespace qv::gui
