@@ -1,0 +1,45 @@
+// quorvane-cli merge DESIGN.qvd OTHER.qvd [-o OUT.qvd]: Merge Trees, the
+// confirmation answered Yes.
+#include "cli/cli.h"
+#include "cli/import_args.h"
+
+#include "files/merge_trees.h"
+
+#include <iostream>
+
+namespace qv::cli {
+namespace {
+
+int Run(const std::vector<std::string>& args);
+
+const Command kCommand{
+    "merge", "DESIGN.qvd OTHER.qvd [-o OUT.qvd]",
+    "merge a second design into a design and write it (to OUT or DESIGN)",
+    "Merges as Merge Trees does, the confirmation answered Yes. When conflicts are\n"
+    "found the lines of the error report are printed on stdout, the message on\n"
+    "stderr, and nothing is written (exit status 1).\n",
+    Run};
+const Registration kRegistration(kCommand);
+
+int Run(const std::vector<std::string>& args) {
+    int code = kExitUsage;
+    auto parsed = ParseDesignAndInput(kCommand, args, &code);
+    if (!parsed)
+        return code;
+    Session s;
+    if (!s.Open(parsed->design))
+        return kExitFailed;
+    MergeOutcome outcome;
+    if (!MergeDesignFile(s.design, parsed->input, &outcome)) {
+        if (outcome.errorCount > 0) {
+            for (const std::string& line : outcome.errorReport)
+                std::cout << line << "\n";
+            std::cout << std::flush;
+        }
+        return kExitFailed;
+    }
+    return s.SaveAs(parsed->out) ? kExitOk : kExitFailed;
+}
+
+} // namespace
+} // namespace qv::cli
