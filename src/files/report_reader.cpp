@@ -134,6 +134,8 @@ bool ReportReader::Run() {
             }
             Step();
         }
+        if (!haveLine_)
+            Fail("Invalid File Fomat."); // nothing but empty lines
         if (!end_ && state_ != State::EntryStart && !duplicatePartition_)
             Fail("Unexpected end of file");
     } catch (const Rejected& r) {
