@@ -3,9 +3,15 @@
 #include "core/entries.h"
 #include "core/operation_log.h"
 #include "files/design_file.h"
+#include "files/merge_trees.h"
+#include "files/object_report.h"
+#include "files/report_reader.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_text.h"
+#include "gui/reports/warning_settings_dlg.h"
+#include "platform/settings_store.h"
+#include "reports/analysis_pages.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -17,12 +23,19 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QThread>
 
 namespace qv::gui {
 
-// Warning settings of the application (filled in when the settings exist).
-class SettingsHost {};
+// The application's warning settings and where they are stored.
+class SettingsHost {
+public:
+    WarningSettings settings;
+    std::int32_t settingsVersion = kSettingsVersion;
+    bool settingsChanged = false;
+    IniSettingsStorage storage;
+};
 
 TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(this) {
     setObjectName(QStringLiteral("TMDIApp"));
@@ -78,6 +91,7 @@ void TMDIApp::CreateDialogs() {
     errReportDlg_ = new TErrReportDlg(this);
     findDlg_ = new TFindDlg(this);
     winList_ = new TWinList(this);
+    settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);
 }
 
 // ---------------------------------------------------------------- menus
@@ -169,14 +183,18 @@ void TMDIApp::BuildMenus() {
     AddItem(tree, "CompareServerSchema1", "Server Schema Comparison", na);
     AddItem(tree, "VerifyUserDefaultServer1", "Verify User Default Server", na);
     tree->addSeparator();
-    AddItem(tree, "CreatePartition1", "Create Partition", na);
-    AddItem(tree, "MergePartition1", "Merge Partition", na);
+    AddItem(tree, "CreatePartition1", "Create Partition",
+            [this] { Forward([](TMDIChild& c) { c.CreatePartitionCmd(); }); });
+    AddItem(tree, "MergePartition1", "Merge Partition",
+            [this] { Forward([](TMDIChild& c) { c.MergePartitionCmd(); }); });
     AddItem(tree, "AddReplica1", "Add Replica", na);
     AddItem(tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
     tree->addSeparator();
     AddItem(tree, "CreateObject1", "Create Object", na);
-    AddItem(tree, "DeleteObject1", "Delete Object", na);
-    AddItem(tree, "RenameObject1", "Rename Object", na);
+    AddItem(tree, "DeleteObject1", "Delete Object",
+            [this] { Forward([](TMDIChild& c) { c.DeleteObjectCmd(); }); });
+    AddItem(tree, "RenameObject1", "Rename Object",
+            [this] { Forward([](TMDIChild& c) { c.RenameObjectCmd(); }); });
     AddItem(tree, "MoveObject1", "Move Object", na);
     tree->addSeparator();
     QMenu* rights = tree->addMenu(QStringLiteral("Display Rights"));
@@ -192,12 +210,15 @@ void TMDIApp::BuildMenus() {
             [this] { Forward([](TMDIChild& c) { c.ExpandAll(); }); });
 
     QMenu* replica = AddMenu("Replica1", "&Replica");
-    AddItem(replica, "Delete1", "Delete", na);
+    AddItem(replica, "Delete1", "Delete",
+            [this] { Forward([](TMDIChild& c) { c.DeleteReplicaCmd(); }); });
     AddItem(replica, "ChangeType1", "Change Type", na);
 
     QMenu* options = AddMenu("Options1", "&Options");
-    AddItem(options, "ClearDSVersions1", "Clear DS Versions", na);
-    AddItem(options, "ClearAllServerAddresses1", "Clear Server Addresses", na);
+    AddItem(options, "ClearDSVersions1", "Clear DS Versions",
+            [this] { Forward([](TMDIChild& c) { c.ClearDSVersionsCmd(); }); });
+    AddItem(options, "ClearAllServerAddresses1", "Clear Server Addresses",
+            [this] { Forward([](TMDIChild& c) { c.ClearServerAddressesCmd(); }); });
     options->addSeparator();
     AddItem(options, "SortObjects1", "Sort Objects",
             [this] { Forward([](TMDIChild& c) { c.SortObjects(); }); });
@@ -456,22 +477,85 @@ void TMDIApp::closeEvent(QCloseEvent* event) {
 // ---------------------------------------------------------------- imports
 
 void TMDIApp::ImportDSDiagReport1Click() {
-    NotAvailable();
+    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
+    if (!path)
+        return;
+    // A new design window, exactly as New makes it, then the report into it.
+    New1Click();
+    TMDIChild* child = ActiveChild();
+    if (!child)
+        return;
+    bool ok;
+    ReportReadOutcome outcome;
+    {
+        TMDIChild::BusyScope busy(*child, true);
+        ok = ReadReport(child->Design(), *path, true, &outcome);
+    }
+    if (ok)
+        child->SelectNode(child->Design().Root());
+    else if (!outcome.ioError)
+        child->close();
 }
 
 void TMDIApp::ImportDSVersionReport1Click() {
-    if (ActiveChild())
-        NotAvailable();
+    TMDIChild* child = ActiveChild();
+    if (!child || child->Busy())
+        return;
+    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
+    if (!path)
+        return;
+    bool ok;
+    ReportReadOutcome outcome;
+    {
+        TMDIChild::BusyScope busy(*child, true);
+        ok = ReadReport(child->Design(), *path, false, &outcome);
+    }
+    if (ok)
+        child->RefreshTreePage();
+    else if (!outcome.ioError)
+        child->close();
 }
 
 void TMDIApp::ImportUserReport1Click() {
-    if (ActiveChild())
-        NotAvailable();
+    TMDIChild* child = ActiveChild();
+    if (!child || child->Busy())
+        return;
+    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
+    if (!path)
+        return;
+    bool ok;
+    {
+        TMDIChild::BusyScope busy(*child, true);
+        ok = ReadObjectReport(child->Design(), *path);
+    }
+    if (ok)
+        child->RefreshTreePage();
+    else
+        child->close();
 }
 
 void TMDIApp::MergeTrees1Click() {
-    if (ActiveChild())
-        NotAvailable();
+    TMDIChild* child = ActiveChild();
+    if (!child || child->Busy())
+        return;
+    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
+    if (!path)
+        return;
+    if (!ui_.AskYesNo(MergeConfirmationText(*path, child->Design().designFileName)))
+        return;
+    MergeOutcome outcome;
+    {
+        TMDIChild::BusyScope busy(*child, true);
+        MergeDesignFile(child->Design(), *path, &outcome);
+    }
+    if (outcome.errorCount != 0) {
+        QStringList lines;
+        for (const std::string& line : outcome.errorReport)
+            lines << FromMessage(line);
+        errReportDlg_->TreeReport()->setPlainText(lines.join(QLatin1Char('\n')));
+        errReportDlg_->ShowTreeReport();
+    }
+    child->RefreshTreePage();
 }
 
 // ---------------------------------------------------------------- options
@@ -502,12 +586,30 @@ void TMDIApp::SortAutomatically1Click() {
 }
 
 void TMDIApp::ChangeWarningSettings1Click() {
-    NotAvailable();
+    settingsDlg_->FormShow(settings_->settings);
+    settingsDlg_->exec();
+    if (!settingsDlg_->Accepted())
+        return;
+    settings_->settings = *settingsDlg_->Accepted();
+    settings_->settingsChanged = true;
+    for (TMDIChild* c : Children())
+        if (!c->Freed())
+            MarkSuggestionsStale(c->Design());
 }
 
-void TMDIApp::ReadSettings() {}
+const WarningSettings& TMDIApp::Settings() const {
+    return settings_->settings;
+}
 
-void TMDIApp::WriteSettings() {}
+void TMDIApp::ReadSettings() {
+    settings_->settings = WarningSettings{};
+    settings_->settingsVersion = kSettingsVersion;
+    ReadRegistry(settings_->storage, ui_, settings_->settings, settings_->settingsVersion);
+}
+
+void TMDIApp::WriteSettings() {
+    WriteRegistry(settings_->storage, ui_, settings_->settings);
+}
 
 void TMDIApp::About1Click() {
     TAboutBox box(images_.ProductPicture(), this);

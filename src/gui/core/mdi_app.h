@@ -6,6 +6,8 @@
 #include "gui/core/image_list.h"
 #include "gui/core/qt_hosts.h"
 
+#include "reports/warning_settings.h"
+
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
@@ -25,6 +27,7 @@ class TNewNameDlg;
 class TWinList;
 class TErrReportDlg;
 class SettingsHost;
+class TFM_WARNINGSETTINGS;
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -42,6 +45,8 @@ public:
     TFindDlg& FindDlg() { return *findDlg_; }
     TNewNameDlg& NameDlg() { return *nameDlg_; }
     TErrReportDlg& ErrReportDlg() { return *errReportDlg_; }
+    TFM_WARNINGSETTINGS& SettingsDlg() { return *settingsDlg_; }
+    const WarningSettings& Settings() const;
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
 
@@ -108,6 +113,7 @@ private:
     TErrReportDlg* errReportDlg_ = nullptr;
     TFindDlg* findDlg_ = nullptr;
     TWinList* winList_ = nullptr;
+    TFM_WARNINGSETTINGS* settingsDlg_ = nullptr;
     std::unique_ptr<SettingsHost> settings_;
 };
 

@@ -1,6 +1,10 @@
 #include "gui/core/mdi_child.h"
 
 #include "core/class_table.h"
+#include "edit/object_operations.h"
+#include "edit/object_sorting.h"
+#include "edit/partition_operations.h"
+#include "edit/server_addresses.h"
 #include "files/design_file.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_app.h"
@@ -565,13 +569,13 @@ void TMDIChild::BuildPopupMenus() {
     };
     auto na = [this] { NotAvailable(); };
     add(popup1_, "CreateObject1", "&Create Object", na);
-    add(popup1_, "DeleteObject1", "&Delete Object", na);
-    add(popup1_, "RenameObject1", "&Rename Object", na);
+    add(popup1_, "DeleteObject1", "&Delete Object", [this] { DeleteObjectCmd(); });
+    add(popup1_, "RenameObject1", "&Rename Object", [this] { RenameObjectCmd(); });
     add(popup1_, "ExpandObject1", "E&xpand Object", [this] { ExpandObject(SelectedNode()); });
     add(popup1_, "CollapseObject1", "C&ollapse Object", [this] { CollapseObject(SelectedNode()); });
     popup1_->addSeparator();
-    add(popup1_, "CreatePartition1", "Create &Partition", na);
-    add(popup1_, "MergePartition1", "M&erge Partition", na);
+    add(popup1_, "CreatePartition1", "Create &Partition", [this] { CreatePartitionCmd(); });
+    add(popup1_, "MergePartition1", "M&erge Partition", [this] { MergePartitionCmd(); });
     add(popup1_, "AddReplica1", "&Add Replica", na);
     popup1_->addSeparator();
     add(popup1_, "PrintSubTree1", "Print SubTree", na);
@@ -582,7 +586,7 @@ void TMDIChild::BuildPopupMenus() {
 
     popup2_ = new QMenu(this);
     popup2_->setObjectName(QStringLiteral("PopupMenu2"));
-    add(popup2_, "DeleteReplica1", "&Delete &Replica", na);
+    add(popup2_, "DeleteReplica1", "&Delete &Replica", [this] { DeleteReplicaCmd(); });
     add(popup2_, "ChangeType1", "&Change Type", na);
     add(popup2_, "GotoObject1", "&Goto Object", [this] { GotoObject(); });
     add(popup2_, "ReplicaReport1", "Replica Report", na);
@@ -1049,20 +1053,77 @@ void TMDIChild::UpdatePopupMenu2() {
 // ---------------------------------------------------------------- keys and mouse
 
 void TMDIChild::TreeDeleteKey() {
-    if (!SelectedNode())
-        return;
-    NotAvailable();
+    DeleteObjectCmd();
 }
 
 void TMDIChild::ReplicaDeleteKey() {
     if (ReplicaRowCount() == 0)
         return;
-    if (!CanChangeReplica()) {
-        app_->Ui().Information("Master replicas and Subordinate Reference replicas cannot be "
-                               "deleted.");
+    ObjectNode* node = SelectedNode();
+    if (!node)
         return;
-    }
-    NotAvailable();
+    std::string item = SelectedReplica();
+    BusyScope busy(*this, true);
+    DeleteReplicaKey(design_, node, static_cast<std::size_t>(ReplicaRowCount()), item);
+}
+
+void TMDIChild::DeleteObjectCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node)
+        return;
+    BusyScope busy(*this, true);
+    DeleteObject(design_, node);
+}
+
+void TMDIChild::RenameObjectCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanRenameObject())
+        return;
+    TNewNameDlg& dlg = app_->NameDlg();
+    dlg.Prepare(QStringLiteral("Rename Object"), QStringLiteral("Enter in name: "),
+                FromModel(node->Name()));
+    std::optional<std::string> name;
+    if (dlg.exec() == QDialog::Accepted)
+        name = ToModel(dlg.Name());
+    BusyScope busy(*this, true);
+    RenameObject(design_, node, name);
+}
+
+void TMDIChild::CreatePartitionCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanCreatePartition())
+        return;
+    BusyScope busy(*this, true);
+    CreatePartition(design_, node);
+}
+
+void TMDIChild::MergePartitionCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanMergePartition())
+        return;
+    BusyScope busy(*this, true);
+    MergePartition(design_, node);
+}
+
+void TMDIChild::DeleteReplicaCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanChangeReplica())
+        return;
+    std::string item = SelectedReplica();
+    BusyScope busy(*this, true);
+    DeleteReplica(design_, node, item);
+}
+
+void TMDIChild::ClearDSVersionsCmd() {
+    BusyScope busy(*this, false);
+    if (ClearDSVersions(design_))
+        RefreshTreePage();
+}
+
+void TMDIChild::ClearServerAddressesCmd() {
+    BusyScope busy(*this, false);
+    if (ClearServerAddresses(design_))
+        RefreshTreePage();
 }
 
 void TMDIChild::TreeDoubleClicked() {
@@ -1200,37 +1261,33 @@ void TMDIChild::CollapseAll() {
 
 // ---------------------------------------------------------------- sorting
 
-void TMDIChild::SortAllSiblings() {
-    std::vector<ObjectNode*> parents;
-    design_.WalkSubtree(design_.Root(), [&](ObjectNode* n) {
-        if (n->ChildCount() > 1)
-            parents.push_back(n);
-        return true;
-    });
-    for (ObjectNode* p : parents)
-        design_.SortChildren(
-            p, [](const ObjectNode& a, const ObjectNode& b) { return a.Name() < b.Name(); });
-}
-
 void TMDIChild::SortObjects() {
     SetObjectLabelsVisible(false);
     Show(ProgressChannel::Import, "  Sorting Objects..");
     {
         BusyScope busy(*this, true);
         Pump();
-        SortAllSiblings();
+        qv::SortObjects(design_);
     }
     SetObjectLabelsVisible(true);
     Show(ProgressChannel::Import, "");
-    design_.modified = true;
 }
 
 void TMDIChild::SetDefaultSorting(bool on) {
     if (!on) {
         defaultSorting_ = false;
+        qv::SetDefaultSorting(design_, false);
         return;
     }
-    SortObjects();
+    SetObjectLabelsVisible(false);
+    Show(ProgressChannel::Import, "  Sorting Objects..");
+    {
+        BusyScope busy(*this, true);
+        Pump();
+        qv::SetDefaultSorting(design_, true);
+    }
+    SetObjectLabelsVisible(true);
+    Show(ProgressChannel::Import, "");
     defaultSorting_ = true;
 }
 

@@ -156,6 +156,15 @@ public:
     void UpdatePopupMenu1();
     void UpdatePopupMenu2();
 
+    // ---- editing commands (menus, context menus and keys) ----
+    void DeleteObjectCmd();
+    void RenameObjectCmd();
+    void CreatePartitionCmd();
+    void MergePartitionCmd();
+    void DeleteReplicaCmd();
+    void ClearDSVersionsCmd();
+    void ClearServerAddressesCmd();
+
     // The Delete key in the tree and in the replica list.
     void TreeDeleteKey();
     void ReplicaDeleteKey();
@@ -189,7 +198,6 @@ private:
     std::string NodeKey(const ObjectNode* node) const;
     void NoteExpanded(const QModelIndex& index, bool expanded);
     void RestoreExpansion();
-    void SortAllSiblings();
     QTextEdit* VisibleTextBox() const;
     QTableWidget* VisibleGrid(int* gridIndex) const;
     void EndBusy();
