@@ -1,0 +1,125 @@
+// quorvane-cli apply DESIGN.qvd SCRIPT [-o OUT.qvd] [--log]: runs scripted
+// edits on a design with the operation log on, all or nothing.
+#include "cli/cli.h"
+
+#include "edit/edit_script.h"
+#include "files/design_file.h"
+
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+
+namespace qv::cli {
+namespace {
+
+int Run(const std::vector<std::string>& args);
+
+const std::string& Details() {
+    static const std::string text = [] {
+        std::string t =
+            "Opens DESIGN, turns the operation log on, runs the commands of SCRIPT (\"-\"\n"
+            "reads stdin) and writes the result to OUT (by default DESIGN).\n"
+            "\n"
+            "One command per line; arguments are separated by blanks, an argument with\n"
+            "blanks is written in double quotes; empty lines and lines starting with \"#\"\n"
+            "are ignored. Each line acts as the menu command would with the named node\n"
+            "selected in the tree and the given inputs in the dialogs. A node is named by\n"
+            "its FullContext (\"[ROOT]\", \"SALES.CORP\", a server \"FS1.CORP\"). SERVER is\n"
+            "the server's Name in add-replica, delete-replica and change-type, and the\n"
+            "server node's FullContext in the other commands. TYPE is M, RW, RO, SPRW or\n"
+            "SPRO. CLASS is a class table name (\"ORGANIZATIONAL UNIT\"); names are typed\n"
+            "as into the dialogs.\n"
+            "\n"
+            "Every Yes/No question is answered Yes and printed on stderr, except Create\n"
+            "Object's \"Do you want to try to create this object again?\", which is a\n"
+            "refusal. The first refusal prints \"line N: \" and its message on stderr and\n"
+            "exits 1 with nothing written. With --log the operation log is printed on\n"
+            "stdout at the end.\n"
+            "\n"
+            "Commands:\n";
+        for (const std::string& s : EditScriptSynopses())
+            t += "  " + s + "\n";
+        return t;
+    }();
+    return text;
+}
+
+const Command kCommand{"apply", "DESIGN.qvd SCRIPT [-o OUT.qvd] [--log]",
+                       "run scripted edits on a design (all or nothing)", Details().c_str(), Run};
+const Registration kRegistration(kCommand);
+
+bool ReadScript(const std::string& path, std::string& text) {
+    if (path == "-") {
+        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
+        return true;
+    }
+    std::string error;
+    if (!ReadWholeFile(path, text, error)) {
+        PrintBox("Cannot read the script \"" + path + "\": " + error);
+        return false;
+    }
+    return true;
+}
+
+// "line N: " and a message box's text, each "\r" a line break.
+void PrintLineMessage(int line, const std::string& text) {
+    PrintBox("line " + std::to_string(line) + ": " + text);
+}
+
+int Run(const std::vector<std::string>& args) {
+    std::vector<std::string> files;
+    std::string out;
+    bool printLog = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (a == "-o") {
+            if (i + 1 >= args.size())
+                return UsageError(kCommand, "-o needs a file");
+            out = args[++i];
+        } else if (a == "--log") {
+            printLog = true;
+        } else if (a.size() > 1 && a[0] == '-') {
+            return UsageError(kCommand, "unknown option " + a);
+        } else {
+            files.push_back(a);
+        }
+    }
+    if (files.size() != 2)
+        return UsageError(kCommand, "expects a design and a script");
+    const std::string& designPath = files[0];
+    if (out.empty())
+        out = designPath;
+
+    std::string script;
+    if (!ReadScript(files[1], script))
+        return kExitFailed;
+    std::vector<ScriptLine> lines;
+    if (std::optional<ScriptError> bad = ParseEditScript(script, lines)) {
+        std::cerr << "quorvane-cli apply: line " << bad->line << ": " << bad->message << "\n";
+        return kExitUsage;
+    }
+
+    Session s;
+    if (!s.Open(designPath))
+        return kExitFailed;
+    OperationLog::SetRecording(true);
+    std::optional<ScriptError> refused =
+        RunEditScript(s.design, lines, [](std::string_view question) { PrintBox(question); });
+    if (refused) {
+        PrintLineMessage(refused->line, refused->message);
+        return kExitFailed;
+    }
+    if (!s.SaveAs(out))
+        return kExitFailed;
+    if (printLog) {
+        std::ostringstream text;
+        for (const std::string& line : s.design.log.Lines())
+            text << line << "\n";
+        std::cout << text.str() << std::flush;
+    }
+    return kExitOk;
+}
+
+} // namespace
+} // namespace qv::cli
