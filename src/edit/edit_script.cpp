@@ -215,10 +215,10 @@ private:
             return std::nullopt;
         return (*list)[static_cast<std::size_t>(k)];
     }
-    // The leaf entries named in args[from...], each once.
+    // The leaf entries named in args[from, to), each once.
     bool LeafEntries(ObjectNode* container, const std::vector<std::string>& a, std::size_t from,
-                     std::vector<std::string>& entries, Result& error) {
-        for (std::size_t i = from; i < a.size(); ++i) {
+                     std::size_t to, std::vector<std::string>& entries, Result& error) {
+        for (std::size_t i = from; i < to && i < a.size(); ++i) {
             int at = container->leaves ? design_.IndexOfLeaf(*container->leaves, a[i]) : -1;
             if (at < 0) {
                 error = "'" + a[i] + "' is not a subordinate object of " +
@@ -371,17 +371,17 @@ std::optional<std::string> Runner::Leaves(const std::vector<std::string>& a) {
         return error;
     std::vector<std::string> entries;
     if (c == "delete-leaf") {
-        if (!LeafEntries(container, a, 2, entries, error))
+        if (!LeafEntries(container, a, 2, a.size(), entries, error))
             return error;
         DeleteLeafObjects(design_, container, entries);
     } else if (c == "move-leaf") {
-        if (!LeafEntries(container, a, 3, entries, error))
+        if (!LeafEntries(container, a, 3, a.size(), entries, error))
             return error;
         const std::string destination = a[2];
         MoveLeafObjects(design_, container, entries,
                         [&](const std::string&) { return destination; });
     } else {
-        if (!LeafEntries(container, a, 2, entries, error))
+        if (!LeafEntries(container, a, 2, 3, entries, error))
             return error;
         RenameLeafObject(design_, container, entries.front(), a[3]);
     }
