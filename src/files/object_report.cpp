@@ -239,7 +239,8 @@ ObjectNode* ObjectReportReader::EnsureContextPath(std::string_view context) {
                     cls = static_cast<int>(c);
             } else {
                 std::string entry = MakeLeafEntry(part, kClassNoDef);
-                Check(entry);
+                if (!Storable(entry))
+                    Fail(TooLongMessage(part));
                 changes_.AppendLeaf(node, std::move(entry));
                 design_.NoteClass(kClassNoDef);
             }
@@ -262,7 +263,8 @@ void ObjectReportReader::AddObject(const std::string& name, int classIndex) {
     if (IsContainerClass(classIndex) && changes_.FindChild(x, name))
         return;
     std::string entry = MakeLeafEntry(name, classIndex);
-    Check(entry);
+    if (!Storable(entry))
+        Fail(TooLongMessage(name));
     changes_.AppendLeaf(x, std::move(entry));
     if (IsNodeClass(classIndex))
         changes_.AddChild(x, name, classIndex);

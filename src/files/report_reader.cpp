@@ -405,8 +405,12 @@ ObjectNode* ReportReader::FindOrAdd(ObjectNode* parent, const std::string& name,
     ObjectNode* node = changes_.FindChild(parent, name);
     if (added)
         *added = node == nullptr;
-    if (!node)
+    if (!node) {
+        // The node is listed in its parent's leaf list too: that entry must fit.
+        if (!Storable(MakeLeafEntry(name, classIndex)))
+            Fail(TooLongMessage(name));
         node = changes_.AddChild(parent, name, classIndex);
+    }
     return node;
 }
 
@@ -590,7 +594,8 @@ void ReportReader::UpdateServer() {
             ++renameCounter_;
             renamed = n + "_RENAME_" + std::to_string(renameCounter_);
         } while (design_.servers.FindFirst(renamed) >= 0);
-        Check(renamed);
+        if (!Storable(MakeLeafEntry(renamed, kClassServer)))
+            Fail(TooLongMessage(renamed));
         design_.ui().Information("FATAL ERROR, TREE INTEGRITY HAS BEEN COMPROMISED!\r" + n +
                                  " is a duplicate server name!!" + "\r" +
                                  "File: " + std::string(LastPathComponent(fileName_)) +

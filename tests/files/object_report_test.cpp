@@ -239,8 +239,7 @@ TEST(ObjectReport, ErrorsNameTheirLineAndUndoTheImport) {
          4},
         {{"Current context: CORP", "Partial Name" + std::string(300, ' ') + "Object Class", dashes,
           std::string(254, 'N') + std::string(60, ' ') + "User", "x"},
-         "The name \"" + std::string(254, 'N') + "\xBF\xBC" + "44" +
-             "\" is longer than 255 characters.",
+         "The name \"" + std::string(254, 'N') + "\" is longer than 255 characters.",
          4},
     };
     for (const Case& c : cases) {

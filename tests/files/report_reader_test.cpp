@@ -438,6 +438,16 @@ TEST(ReplicaRingReport, NamesTooLongForADesignFileAreRejected) {
         l.push_back(s);
     EXPECT_FALSE(ReadRings(g, Join(l)));
     EXPECT_NE(Failure(g).find("is longer than 255 characters."), std::string::npos);
+    // A node name must leave room for its leaf entry in the parent's list.
+    Fixture h;
+    std::string server(253, 'S');
+    l = Header08();
+    for (auto s : Section("\\T"))
+        l.push_back(s);
+    l.push_back(Ring("1 1 M ON", "\\T\\O=A\\CN=" + server));
+    EXPECT_FALSE(ReadRings(h, Join(l)));
+    EXPECT_EQ(Failure(h), "Error on line 7 position: 310\rThe name \"" + server +
+                              "\" is longer than 255 characters.");
 }
 
 TEST(ReplicaRingReport, LineNumbersBeyond65535AreReportedExactly) {
