@@ -96,6 +96,43 @@ void MoveNode(TreeDesign& design, ObjectNode* node, ObjectNode* destination) {
     design.modified = true;
 }
 
+// Takes the chosen entries out of a leaf list in one pass: for each chosen
+// text its first occurrences, as many as it was chosen. Containers may hold
+// many thousands of leaves, so nothing here is quadratic.
+class LeafRemoval {
+public:
+    explicit LeafRemoval(const LeafList& list) {
+        available_.reserve(list.size());
+        for (const std::string& e : list)
+            ++available_[e];
+    }
+    // Claims one occurrence of the entry; false when the list holds no more.
+    bool Claim(const std::string& entry) {
+        auto it = available_.find(entry);
+        if (it == available_.end() || it->second == 0)
+            return false;
+        --it->second;
+        ++chosen_[entry];
+        return true;
+    }
+    void Apply(LeafList& list, Progress& progress) {
+        std::size_t seen = 0;
+        std::erase_if(list, [&](const std::string& e) {
+            if (++seen % 2000 == 0)
+                progress.Pump();
+            auto it = chosen_.find(e);
+            if (it == chosen_.end() || it->second == 0)
+                return false;
+            --it->second;
+            return true;
+        });
+    }
+
+private:
+    std::unordered_map<std::string, std::size_t> available_;
+    std::unordered_map<std::string, std::size_t> chosen_;
+};
+
 bool NameTakenIn(TreeDesign& design, const ObjectNode* container, std::string_view name) {
     return ChildNamed(container, name) || LeafNamed(design, container, name);
 }
@@ -519,24 +556,25 @@ bool DeleteLeafObjects(TreeDesign& design, ObjectNode* container,
         return false;
     if (!design.ui().AskYesNo("Are you sure you want to delete the object(s)?"))
         return false;
+    if (!container->leaves)
+        return false;
+    LeafRemoval removal(*container->leaves);
     bool changed = false;
     const std::string context = design.FullContext(container);
     for (const std::string& entry : selectedEntries) {
         const int classIndex = ClassOfEntry(entry);
-        if (IsNodeClass(classIndex) || !container->leaves)
+        if (IsNodeClass(classIndex) || !removal.Claim(entry))
             continue;
-        int at = FindEntryExact(*container->leaves, entry);
-        if (at < 0)
-            continue;
-        const std::string name(LeafName(entry));
-        container->leaves->erase(container->leaves->begin() + at);
-        design.log.AppendBlock({"Action: Delete Object", "  Name       : " + name + "." + context,
+        design.log.AppendBlock({"Action: Delete Object",
+                                "  Name       : " + std::string(LeafName(entry)) + "." + context,
                                 "  Object Type: " + ClassName(classIndex), ""});
         changed = true;
     }
-    if (changed)
-        CompleteLeafChange(design);
-    return changed;
+    if (!changed)
+        return false;
+    removal.Apply(*container->leaves, design.progress());
+    CompleteLeafChange(design);
+    return true;
 }
 
 std::string LeafMoveSourceText(const TreeDesign& design, const ObjectNode* container) {
@@ -574,28 +612,31 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
         return false;
     }
     LeafList& target = d->EnsureLeaves();
-    std::unordered_set<std::string> present;
+    std::unordered_set<std::string> present, children;
     for (const std::string& e : target)
         present.emplace(LeafName(e));
+    for (std::size_t i = 0; i < container->ChildCount(); ++i)
+        children.insert(container->Child(i)->Name());
+    if (!container->leaves)
+        return false;
+    LeafRemoval removal(*container->leaves);
     bool moved = false;
     for (const std::string& entry : selectedEntries) {
         const std::string name(LeafName(entry));
-        if (ChildNamed(container, name) || present.count(name) || !container->leaves)
-            continue;
-        int at = FindEntryExact(*container->leaves, entry);
-        if (at < 0)
+        if (children.count(name) || present.count(name) || !removal.Claim(entry))
             continue;
         target.push_back(entry);
         present.insert(name);
-        container->leaves->erase(container->leaves->begin() + at);
         design.log.AppendBlock(
             {"Action: Move Object", "  Object Type: " + ClassName(ClassOfEntry(entry)),
              "  Object Name: " + name, "  Source     : " + source, "  Destination: " + t, ""});
         moved = true;
     }
-    if (moved)
-        CompleteLeafChange(design);
-    return moved;
+    if (!moved)
+        return false;
+    removal.Apply(*container->leaves, design.progress());
+    CompleteLeafChange(design);
+    return true;
 }
 
 bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::string& selectedEntry,
