@@ -442,6 +442,26 @@ std::optional<std::string> Runner::Addresses(const std::vector<std::string>& a) 
 
 } // namespace
 
+namespace {
+
+// Why the arguments do not make a command, or nothing.
+std::optional<std::string> CheckArguments(const std::vector<std::string>& args) {
+    if (args.empty())
+        return std::string("empty command");
+    const CommandSpec* spec = FindCommand(args[0]);
+    if (!spec)
+        return "unknown command '" + args[0] + "'";
+    const std::size_t given = args.size() - 1;
+    if (given < spec->minArgs || given > spec->maxArgs)
+        return std::string("usage: ") + spec->name + (*spec->arguments ? " " : "") +
+               spec->arguments;
+    if ((args[0] == "add-replica" || args[0] == "change-type") && !TypeWord(args[3]))
+        return "unknown replica type '" + args[3] + "' (M, RW, RO, SPRW or SPRO)";
+    return std::nullopt;
+}
+
+} // namespace
+
 const std::vector<std::string>& EditScriptSynopses() {
     static const std::vector<std::string> synopses = [] {
         std::vector<std::string> out;
@@ -474,17 +494,8 @@ std::optional<ScriptError> ParseEditScript(std::string_view text, std::vector<Sc
         std::string error;
         if (!SplitLine(line, parsed.args, error))
             return ScriptError{number, error};
-        const CommandSpec* spec = FindCommand(parsed.args[0]);
-        if (!spec)
-            return ScriptError{number, "unknown command '" + parsed.args[0] + "'"};
-        const std::size_t given = parsed.args.size() - 1;
-        if (given < spec->minArgs || given > spec->maxArgs)
-            return ScriptError{number, std::string("usage: ") + spec->name +
-                                           (*spec->arguments ? " " : "") + spec->arguments};
-        const std::string& c = parsed.args[0];
-        if ((c == "add-replica" || c == "change-type") && !TypeWord(parsed.args[3]))
-            return ScriptError{number, "unknown replica type '" + parsed.args[3] +
-                                           "' (M, RW, RO, SPRW or SPRO)"};
+        if (std::optional<std::string> bad = CheckArguments(parsed.args))
+            return ScriptError{number, *bad};
         out.push_back(std::move(parsed));
     }
     return std::nullopt;
@@ -499,9 +510,9 @@ std::optional<ScriptError> RunEditScript(TreeDesign& design, const std::vector<S
     design.SetHosts(progress, &runner.ui(), &runner.view());
     std::optional<ScriptError> failure;
     for (const ScriptLine& line : lines) {
-        if (line.args.empty())
-            continue;
-        std::optional<std::string> refusal = runner.Run(line.args);
+        std::optional<std::string> refusal = CheckArguments(line.args);
+        if (!refusal)
+            refusal = runner.Run(line.args);
         if (runner.ui().refusal)
             refusal = runner.ui().refusal; // the first box comes first
         if (refusal) {
