@@ -27,9 +27,12 @@ bool BuildIndividualReport(TreeDesign& d, const WarningSettings& s, ObjectNode* 
                            TextSink& out) {
     if (!selected)
         return false;
+    // The tree page's three information labels make room for the progress line.
+    d.view().SetObjectLabelsVisible(false);
     bool done = selected->ClassIndex() == kClassServer
                     ? BuildIndividualServerReport(d, s, selected, out)
                     : BuildIndividualPartitionReport(d, s, selected, out);
+    d.view().SetObjectLabelsVisible(true);
     ShowImport(d, "");
     return done;
 }
