@@ -172,6 +172,25 @@ TEST(ObjectGrids, CountsPerPartitionServerAndContainer) {
               (std::vector<std::string>{"", "ACME", "OPS.ACME", "[ROOT]", "TREE TOTAL"}));
 }
 
+TEST(ObjectGrids, AbortInTheServerCountsLeavesTheGridsStale) {
+    Fixture f;
+    MakeObjectDesign(f.design);
+    AddReplica(f.design, "[ROOT]", "FS1", kMaster);
+    AnalysisViews v;
+    f.progress.onPump = [&](int) {
+        if (!f.progress.shown.empty() &&
+            f.progress.shown.back().text.rfind("Scanning Server:", 0) == 0)
+            f.design.abortRequested = true;
+    };
+    EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Aborted);
+    EXPECT_TRUE(f.design.gridStale[kObjectGrids]);
+    f.progress.onPump = nullptr;
+    BeginPageChange(f.design);
+    EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Built);
+    EXPECT_EQ(v.objects.servers.Cell(6, 1), "6");
+    EXPECT_EQ(v.objects.containers.RowCount(), 5);
+}
+
 TEST(ObjectGrids, MalformedClassesGiveEmptyColumnsNotCounts) {
     Fixture f;
     auto o = MakeObjectDesign(f.design);
