@@ -287,8 +287,9 @@ TEST(OpenDesign, RejectsEveryTruncationAndBrokenStructure) {
         std::uint32_t serversEnd = 0;
         if (len >= 24)
             std::memcpy(&serversEnd, bytes.data() + 20, 4);
-        if (len < serversEnd)
+        if (len < serversEnd) {
             EXPECT_NE(st, ParseStatus::Ok) << len;
+        }
     }
     WriteFile(path, bytes.substr(0, bytes.size() / 2));
     Fixture g;
