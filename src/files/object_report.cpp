@@ -85,7 +85,10 @@ bool ObjectReportReader::Run() {
                 }
                 if (!got)
                     break;
-                line_ = UpperCase(l);
+                line_.assign(l);
+                for (char& c : line_)
+                    if (c >= 'a' && c <= 'z')
+                        c = static_cast<char>(c - 32);
                 haveLine_ = true;
                 sc_.Reset(true);
                 sc_.SkipSpaces(line_);
