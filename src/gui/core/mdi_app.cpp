@@ -25,6 +25,7 @@
 #include <QStatusBar>
 #include <QTextEdit>
 #include <QThread>
+#include <QTreeView>
 
 namespace qv::gui {
 
@@ -404,6 +405,11 @@ TMDIChild* TMDIApp::CreateChild() {
     auto* child = new TMDIChild(this);
     mdi_->addSubWindow(child);
     child->showMaximized();
+    // The new window takes the focus, also from a window that a closing file
+    // dialog would hand it back to.
+    QCoreApplication::processEvents();
+    mdi_->setActiveSubWindow(child);
+    child->TreeView1()->setFocus();
     return child;
 }
 

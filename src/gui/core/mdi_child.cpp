@@ -164,7 +164,7 @@ void TMDIChild::EndBusy() {
         frozen_ = false;
         treeModel_->Unfreeze();
         RestoreExpansion();
-        pendingRefresh_ = true;
+        SyncTreeModel();
     }
     if (pendingRefresh_ && !freed_) {
         pendingRefresh_ = false;
@@ -735,6 +735,7 @@ void TMDIChild::RememberSelection(ObjectNode* node) {
         selectedPath_.emplace_back(n->IndexInParent(), n->Name());
     std::reverse(selectedPath_.begin(), selectedPath_.end());
     selected_ = node;
+    hasSelection_ = node != nullptr;
     selectedVersion_ = design_.TreeVersion();
 }
 
@@ -770,7 +771,7 @@ void TMDIChild::SyncTreeModel() {
     if (reset || selectedVersion_ != design_.TreeVersion() || !selected_) {
         if (reset)
             RestoreExpansion();
-        ObjectNode* n = selectedPath_.empty() && !selected_ ? nullptr : FindRememberedNode();
+        ObjectNode* n = hasSelection_ ? FindRememberedNode() : nullptr;
         QSignalBlocker block(treeView_->selectionModel());
         if (n) {
             QModelIndex idx = treeModel_->IndexOf(n);

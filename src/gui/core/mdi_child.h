@@ -211,6 +211,7 @@ private:
     bool defaultSorting_ = false;
     bool replicaModeServers_ = false;
     ObjectNode* selected_ = nullptr;
+    bool hasSelection_ = false;
     std::uint64_t selectedVersion_ = 0;
     std::vector<std::pair<std::size_t, std::string>> selectedPath_;
     std::set<std::string> expanded_;
