@@ -683,6 +683,21 @@ TEST(DsVersionReport, DeptLineAndPartitionLines) {
     EXPECT_EQ(h.design.attributes.Name(0), "DS VERSION:599");
 }
 
+TEST(DsVersionReport, AFailureAfterAPartitionLineTakesItBack) {
+    Fixture f;
+    CorpDesign(f);
+    std::string before = Bytes(f.design);
+    ObjectNode* corp = f.design.Root()->Child(0);
+    std::string text = Versions({"PARTITION: \\CORP_TREE\\O=CORP", "REPLICA", "STATUS  Address",
+                                 "DEPT", "0     10.1.1.1 1 599 \\CORP_TREE\\O=CORP\\CN=FS1",
+                                 "0     10.1.1.1 1 599 \\CORP_TREE\\O=CORP\\XY=FS1"});
+    EXPECT_FALSE(ReadVersions(f, text));
+    EXPECT_EQ(Failure(f), "Error on line 10 position: 46\rError with Server Name");
+    EXPECT_EQ(f.design.Root()->Child(0), corp); // the same node, unmarked again
+    EXPECT_FALSE(corp->IsPartitionRoot());
+    EXPECT_EQ(Bytes(f.design), before);
+}
+
 TEST(DsVersionReport, ModeFollowsTheTitleNotTheCommand) {
     // A DS version report read as a new design: emptied, then the holder of [ROOT].
     Fixture f;
