@@ -157,6 +157,7 @@ TMDIChild::BusyScope::~BusyScope() {
 }
 
 void TMDIChild::EndBusy() {
+    FlushProgressTexts();
     pages_->tabBar()->setEnabled(true);
     treeBody_->setEnabled(true);
     app_->SetBusy(false);
@@ -660,27 +661,42 @@ bool TMDIChild::eventFilter(QObject* watched, QEvent* event) {
 // ---------------------------------------------------------------- hosts
 
 void TMDIChild::Show(ProgressChannel channel, std::string_view text) {
-    QString t = FromMessage(text);
-    switch (channel) {
-    case ProgressChannel::Status:
-    case ProgressChannel::Import:
-        pnlImport_->SetCaption(t);
-        break;
-    case ProgressChannel::Label1:
-    case ProgressChannel::Label2:
-    case ProgressChannel::Label3: {
-        std::size_t i =
-            static_cast<std::size_t>(channel) - static_cast<std::size_t>(ProgressChannel::Label1);
-        if (i < reportLabels_.size())
-            reportLabels_[i]->setText(t);
-        break;
+    // During a long operation the newest text of each channel is kept and
+    // painted when the message queue is next serviced; a loop of a hundred
+    // thousand steps then does not lay out its panel a hundred thousand times.
+    std::size_t c = static_cast<std::size_t>(channel);
+    pendingTexts_[c] = std::string(text);
+    pendingChannels_ |= 1u << c;
+    if (!Busy())
+        FlushProgressTexts();
+}
+
+void TMDIChild::FlushProgressTexts() {
+    for (std::size_t c = 0; c < pendingTexts_.size(); ++c) {
+        if (!(pendingChannels_ & (1u << c)))
+            continue;
+        QString t = FromMessage(pendingTexts_[c]);
+        switch (static_cast<ProgressChannel>(c)) {
+        case ProgressChannel::Status:
+        case ProgressChannel::Import:
+            pnlImport_->SetCaption(t);
+            break;
+        case ProgressChannel::Label1:
+        case ProgressChannel::Label2:
+        case ProgressChannel::Label3: {
+            std::size_t i = c - static_cast<std::size_t>(ProgressChannel::Label1);
+            if (i < reportLabels_.size())
+                reportLabels_[i]->setText(t);
+            break;
+        }
+        case ProgressChannel::AllPanels:
+            pnlImport_->SetCaption(t);
+            for (StatusPanel* p : statusPanels_)
+                p->SetCaption(t);
+            break;
+        }
     }
-    case ProgressChannel::AllPanels:
-        pnlImport_->SetCaption(t);
-        for (StatusPanel* p : statusPanels_)
-            p->SetCaption(t);
-        break;
-    }
+    pendingChannels_ = 0;
 }
 
 void TMDIChild::Pump() {
@@ -689,7 +705,13 @@ void TMDIChild::Pump() {
         selected_ = nullptr;
         pendingRefresh_ = true;
     }
-    QCoreApplication::processEvents();
+    // The queue is serviced, and the texts painted, at most every 40 ms: often
+    // enough for the window to repaint and the Abort buttons to answer.
+    if (!pumpTimer_.isValid() || pumpTimer_.elapsed() >= 40) {
+        FlushProgressTexts();
+        QCoreApplication::processEvents();
+        pumpTimer_.start();
+    }
 }
 
 void TMDIChild::SetObjectLabelsVisible(bool visible) {

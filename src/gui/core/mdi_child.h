@@ -5,8 +5,10 @@
 
 #include "core/tree_design.h"
 
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QMdiSubWindow>
+#include <array>
 #include <memory>
 #include <set>
 #include <string>
@@ -201,11 +203,15 @@ private:
     QTextEdit* VisibleTextBox() const;
     QTableWidget* VisibleGrid(int* gridIndex) const;
     void EndBusy();
+    void FlushProgressTexts();
 
     TMDIApp* app_;
     TreeDesign design_;
     bool freed_ = false;
     int busy_ = 0;
+    std::array<std::string, 6> pendingTexts_;
+    unsigned pendingChannels_ = 0;
+    QElapsedTimer pumpTimer_;
     bool frozen_ = false;
     bool pendingRefresh_ = false;
     bool defaultSorting_ = false;
