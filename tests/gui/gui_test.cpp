@@ -675,6 +675,28 @@ private slots:
         QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 1);
     }
 
+    // With QV_SCREENSHOT=<file.png>: the main window with the example tree, as a picture.
+    void screenshotOfTheExampleTree() {
+        const QString out = QString::fromLocal8Bit(qgetenv("QV_SCREENSHOT"));
+        if (out.isEmpty())
+            QSKIP("QV_SCREENSHOT not set");
+        app_->resize(1000, 640);
+        const QString examples = QStringLiteral(QV_SOURCE_DIR "/examples/");
+        script_->ChooseFile(examples + QStringLiteral("corp_rings_v08.rpt"));
+        Trigger("ImportDSDiagReport1");
+        Settle();
+        script_->ChooseFile(examples + QStringLiteral("corp_objects.rpt"));
+        Trigger("ImportUserReport1");
+        Settle();
+        script_->Clear();
+        TMDIChild* c = Active();
+        QVERIFY(c);
+        Trigger("ExpandAll1");
+        SelectInTree(c, QStringLiteral("SALES"));
+        QCoreApplication::processEvents();
+        QVERIFY(app_->grab().save(out));
+    }
+
     void splitterLimits() {
         Trigger("New1");
         TMDIChild* c = Active();

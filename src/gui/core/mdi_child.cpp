@@ -261,7 +261,10 @@ void TMDIChild::BuildTreePage(QWidget* page) {
     treeView_->setIndentation(19);
     treeView_->setRootIsDecorated(false);
     treeView_->setItemsExpandable(true);
-    treeView_->setExpandsOnDoubleClick(false);
+    // No expand buttons: a double click or the keyboard opens a node.
+    treeView_->setStyleSheet(
+        QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
+    treeView_->setExpandsOnDoubleClick(true);
     treeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     treeView_->setSelectionMode(QAbstractItemView::SingleSelection);
     treeView_->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
