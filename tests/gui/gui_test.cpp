@@ -564,6 +564,34 @@ private slots:
         QVERIFY(!Active()->Design().modified);
     }
 
+    void analysisPagesAreBuiltWhenShown() {
+        ImportRingReport();
+        TMDIChild* c = Active();
+        c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);
+        auto* box = c->findChild<QTextEdit*>(QStringLiteral("RE_PARTRPT"));
+        QVERIFY(box->toPlainText().contains(QStringLiteral("SALES.CORP")));
+        QVERIFY(!c->Design().reportStale[kPartitionReport]);
+        QVERIFY(c->Design().reportStale[kServerReport]);
+
+        // Find Text on the report page selects the occurrence.
+        script_->Then([](QWidget* w) {
+            w->findChild<QLineEdit*>(QStringLiteral("ED_FIND"))->setText(QStringLiteral("sales"));
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("FindText1");
+        Settle();
+        QCOMPARE(box->textCursor().selectedText(), QStringLiteral("SALES"));
+
+        // Sort Grid View asks once; a grid already sorted is left alone.
+        c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
+        script_->Yes();
+        Trigger("SortGridView1");
+        Settle();
+        Trigger("SortGridView1");
+        Settle();
+        QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 1);
+    }
+
     // ---------------------------------------------------------------- settings
 
     void settingsDialogMessages() {

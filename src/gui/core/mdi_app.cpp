@@ -357,8 +357,9 @@ void TMDIApp::ChildPageChanged(TMDIChild*, int page) {
 }
 
 void TMDIApp::SetBusy(bool busy) {
+    // While a design window works, commands are ignored (the menus stay as
+    // they are: enabling the menu bar again would re-enable every heading).
     busy_ += busy ? 1 : -1;
-    menuBar()->setEnabled(busy_ == 0);
 }
 
 // ---------------------------------------------------------------- window list

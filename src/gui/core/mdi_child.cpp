@@ -10,6 +10,7 @@
 #include "gui/core/mdi_app.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/reports/grid_model.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -26,7 +27,7 @@
 #include <QSpinBox>
 #include <QStandardItemModel>
 #include <QTabWidget>
-#include <QTableWidget>
+#include <QTableView>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QToolButton>
@@ -50,11 +51,14 @@ QTextEdit* MakeReportBox(QWidget* parent, const char* name) {
     return box;
 }
 
-QTableWidget* MakeGrid(QWidget* parent, const char* name) {
-    auto* grid = new QTableWidget(parent);
+QTableView* MakeGrid(QWidget* parent, const char* name, TextGridModel* model, int rowHeight) {
+    auto* grid = new QTableView(parent);
     grid->setObjectName(QLatin1String(name));
+    grid->setModel(model);
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->verticalHeader()->setDefaultSectionSize(26);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(rowHeight);
     grid->setFont(QFont(grid->font().family(), 8));
     return grid;
 }
@@ -378,16 +382,21 @@ void TMDIChild::BuildGridPage(QWidget* page) {
     row->addWidget(save);
     row->addSpacing(25);
     layout->addLayout(row);
-    auto* g1 = MakeGrid(page, "Adv_PartCols");
-    auto* g2 = MakeGrid(page, "Adv_ServCols");
-    auto* g3 = MakeGrid(page, "Adv_AddrCols");
+    auto grid = [this, page](const char* name, const TextGrid& data) {
+        auto* model = new TextGridModel(data, this);
+        gridModels_.push_back(model);
+        return MakeGrid(page, name, model, 24);
+    };
+    auto* g1 = grid("Adv_PartCols", views_.partXServ);
+    auto* g2 = grid("Adv_ServCols", views_.servXPart);
+    auto* g3 = grid("Adv_AddrCols", views_.servXAddr);
     g2->hide();
     g3->hide();
     layout->addWidget(g1, 1);
     layout->addWidget(g2, 1);
     layout->addWidget(g3, 1);
-    auto show = [g1, g2, g3](QTableWidget* which) {
-        for (QTableWidget* g : {g1, g2, g3})
+    auto show = [g1, g2, g3](QTableView* which) {
+        for (QTableView* g : {g1, g2, g3})
             g->setVisible(g == which);
     };
     connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
@@ -438,16 +447,21 @@ void TMDIChild::BuildObjGridPage(QWidget* page) {
     row->addWidget(save);
     row->addSpacing(25);
     layout->addLayout(row);
-    auto* g1 = MakeGrid(page, "Adv_ObjXPartCols");
-    auto* g2 = MakeGrid(page, "Adv_ObjXServCols");
-    auto* g3 = MakeGrid(page, "Adv_ObjXCntCols");
+    auto grid = [this, page](const char* name, const TextGrid& data) {
+        auto* model = new TextGridModel(data, this);
+        gridModels_.push_back(model);
+        return MakeGrid(page, name, model, 26);
+    };
+    auto* g1 = grid("Adv_ObjXPartCols", views_.objects.partitions);
+    auto* g2 = grid("Adv_ObjXServCols", views_.objects.servers);
+    auto* g3 = grid("Adv_ObjXCntCols", views_.objects.containers);
     g2->hide();
     g3->hide();
     layout->addWidget(g1, 1);
     layout->addWidget(g2, 1);
     layout->addWidget(g3, 1);
-    auto show = [g1, g2, g3](QTableWidget* which) {
-        for (QTableWidget* g : {g1, g2, g3})
+    auto show = [g1, g2, g3](QTableView* which) {
+        for (QTableView* g : {g1, g2, g3})
             g->setVisible(g == which);
     };
     connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
@@ -493,9 +507,13 @@ void TMDIChild::BuildReportsPage(QWidget* page) {
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         layout->addWidget(boxes[i], 1);
         auto* rb = page->findChild<QRadioButton*>(QLatin1String(defs[i].radio));
-        connect(rb, &QRadioButton::clicked, this, [boxes, i] {
+        connect(rb, &QRadioButton::clicked, this, [this, boxes, i, panel = page] {
+            if (!boxes[i]->isHidden())
+                return;
             for (std::size_t j = 0; j < boxes.size(); ++j)
                 boxes[j]->setVisible(j == i);
+            Q_UNUSED(panel);
+            BuildPage(ActivePage());
         });
     }
     auto* bottom = new QHBoxLayout;
@@ -545,9 +563,13 @@ void TMDIChild::BuildSuggestionsPage(QWidget* page) {
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         layout->addWidget(boxes[i], 1);
         auto* rb = page->findChild<QRadioButton*>(QLatin1String(defs[i].radio));
-        connect(rb, &QRadioButton::clicked, this, [boxes, i] {
+        connect(rb, &QRadioButton::clicked, this, [this, boxes, i, panel = page] {
+            if (!boxes[i]->isHidden())
+                return;
             for (std::size_t j = 0; j < boxes.size(); ++j)
                 boxes[j]->setVisible(j == i);
+            Q_UNUSED(panel);
+            BuildPage(ActivePage());
         });
     }
     auto* bottom = new QHBoxLayout;
@@ -680,7 +702,15 @@ void TMDIChild::FlushProgressTexts() {
             continue;
         QString t = FromMessage(pendingTexts_[c]);
         switch (static_cast<ProgressChannel>(c)) {
-        case ProgressChannel::Status:
+        case ProgressChannel::Status: {
+            // The status text of the page being shown.
+            static const char* const kPanels[] = {"PNL_IMPORT", "PNL_GRID", "Panel7", "PNL_REPORT",
+                                                  "PNL_SUGG"};
+            int page = std::clamp(ActivePage(), 0, 4);
+            if (auto* p = findChild<StatusPanel*>(QLatin1String(kPanels[page])))
+                p->SetCaption(t);
+            break;
+        }
         case ProgressChannel::Import:
             pnlImport_->SetCaption(t);
             break;
@@ -961,10 +991,10 @@ int TMDIChild::ActivePage() const {
 }
 
 void TMDIChild::PageControl1Change(int page) {
-    // The page builders of the report and grid pages come with the reports.
     design_.abortRequested = false;
     app_->ChildPageChanged(this, page);
     emit PageChanged(page);
+    BuildPage(page);
 }
 
 void TMDIChild::AbortClick() {
@@ -1324,7 +1354,7 @@ void TMDIChild::FollowDefaultSorting(bool checked) {
         SetDefaultSorting(false);
 }
 
-QTableWidget* TMDIChild::VisibleGrid(int* gridIndex) const {
+QTableView* TMDIChild::VisibleGrid(int* gridIndex) const {
     std::vector<std::pair<const char*, int>> grids;
     if (ActivePage() == kGridPage)
         grids = {{"Adv_PartCols", kPartXServGrid},
@@ -1335,7 +1365,7 @@ QTableWidget* TMDIChild::VisibleGrid(int* gridIndex) const {
                  {"Adv_ObjXServCols", kServObjGrid},
                  {"Adv_ObjXCntCols", kContObjGrid}};
     for (const auto& [name, index] : grids) {
-        auto* g = findChild<QTableWidget*>(QLatin1String(name));
+        auto* g = findChild<QTableView*>(QLatin1String(name));
         if (g && !g->isHidden()) {
             *gridIndex = index;
             return g;
@@ -1346,52 +1376,81 @@ QTableWidget* TMDIChild::VisibleGrid(int* gridIndex) const {
 
 void TMDIChild::SortGridView() {
     int which = 0;
-    QTableWidget* grid = VisibleGrid(&which);
-    if (!grid || !design_.gridUnsorted[static_cast<std::size_t>(which)])
+    if (!VisibleGrid(&which))
         return;
-    const char* question =
-        which == kContObjGrid
-            ? "This could take a few minutes if there are \rmore than 200 containers.\rContinue?"
-            : "This could take a few minutes if there are \rmore than 200 "
-              "servers/partitions.\rContinue?";
-    if (!app_->Ui().AskYesNo(question))
-        return;
-    static const char* const kStatus[] = {
-        "  Sorting By Partition...",  "  Sorting By Server...",  "  Sorting By Server/Address...",
-        "  Sorting By Partition....", "  Sorting By Server....", "  Sorting By Container....",
-    };
-    StatusPanel* panel =
-        findChild<StatusPanel*>(QLatin1String(ActivePage() == kGridPage ? "PNL_GRID" : "Panel7"));
-    panel->SetCaption(QLatin1String(kStatus[which]));
-    QCoreApplication::processEvents();
-
-    // Rows are taken out, sorted by their first cell and put back; a totals
-    // row stays last.
-    bool keepLast = which == kServXAddrGrid || which == kPartObjGrid || which == kContObjGrid;
-    int rows = grid->rowCount();
-    int cols = grid->columnCount();
-    int sortable = keepLast && rows > 0 ? rows - 1 : rows;
-    std::vector<std::vector<QTableWidgetItem*>> taken(static_cast<std::size_t>(sortable));
-    for (int r = 0; r < sortable; ++r)
-        for (int c = 0; c < cols; ++c)
-            taken[static_cast<std::size_t>(r)].push_back(grid->takeItem(r, c));
-    auto key = [](const std::vector<QTableWidgetItem*>& row) {
-        return row.empty() || !row[0] ? QString() : row[0]->text();
-    };
-    std::stable_sort(taken.begin(), taken.end(),
-                     [&](const auto& a, const auto& b) { return key(a) < key(b); });
-    for (int r = 0; r < sortable; ++r)
-        for (int c = 0; c < cols; ++c)
-            grid->setItem(r, c, taken[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
-    if (which == kServXAddrGrid && rows > 0) {
-        grid->setItem(rows - 1, 0,
-                      new QTableWidgetItem(QStringLiteral("Total: ") +
-                                           QString::number(design_.servers.Size())));
-        for (int c = 1; c <= 2 && c < cols; ++c)
-            grid->setItem(rows - 1, c, new QTableWidgetItem(QString()));
+    {
+        BusyScope busy(*this, false);
+        qv::SortGridView(design_, views_, static_cast<GridUnsortedIndex>(which));
     }
-    design_.gridUnsorted[static_cast<std::size_t>(which)] = false;
-    panel->SetCaption(QString());
+    ReloadGrids();
+}
+
+void TMDIChild::ReloadGrids() {
+    for (TextGridModel* m : gridModels_)
+        m->Reload();
+}
+
+QTextEdit* TMDIChild::ShownBox(int page, ReportIndex* which) const {
+    struct Box {
+        const char* name;
+        ReportIndex index;
+    };
+    static const Box kReports[] = {{"RE_PARTRPT", kPartitionReport},
+                                   {"RE_SERVRPT", kServerReport},
+                                   {"RE_PARTRELRPT", kRelationReport},
+                                   {"RE_SCHEMARPT", kSchemaReport},
+                                   {"RE_OBJRPT", kObjectReport}};
+    static const Box kSuggestions[] = {{"RE_SERVSUGG", kServerSuggestions},
+                                       {"RE_PARTSUGG", kPartitionSuggestions},
+                                       {"RE_OBJSUGG", kObjectSuggestions}};
+    auto pick = [&](const auto& boxes) -> QTextEdit* {
+        for (const Box& b : boxes) {
+            auto* box = findChild<QTextEdit*>(QLatin1String(b.name));
+            if (box && !box->isHidden()) {
+                *which = b.index;
+                return box;
+            }
+        }
+        return nullptr;
+    };
+    if (page == kReportsPage)
+        return pick(kReports);
+    if (page == kSuggestionsPage)
+        return pick(kSuggestions);
+    return nullptr;
+}
+
+void TMDIChild::BuildPage(int page) {
+    if (freed_ || Busy() || page == kTreePage)
+        return;
+    const char* abortName = page == kGridPage      ? "BTN_CANCEL3"
+                            : page == kObjGridPage ? "BTN_CANCEL4"
+                            : page == kReportsPage ? "BTN_CANCEL"
+                                                   : "BTN_CANCEL2";
+    auto* abort = findChild<QPushButton*>(QLatin1String(abortName));
+    for (QPushButton* b : abortButtons_)
+        b->setEnabled(b == abort);
+    {
+        BusyScope busy(*this, false);
+        if (page == kGridPage || page == kObjGridPage) {
+            BeginPageChange(design_);
+            if (page == kGridPage)
+                ShowPartitionGridPage(design_, views_);
+            else
+                ShowObjectGridPage(design_, views_);
+        } else {
+            ReportIndex which = kPartitionReport;
+            QTextEdit* box = ShownBox(page, &which);
+            if (box) {
+                PageResult r = RefreshReport(design_, app_->Settings(), views_, which);
+                if (r != PageResult::Current)
+                    box->setPlainText(FromModel(views_.texts[which].Joined()));
+            }
+        }
+    }
+    ReloadGrids();
+    for (QPushButton* b : abortButtons_)
+        b->setEnabled(false);
 }
 
 // ---------------------------------------------------------------- closing

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/tree_design.h"
+#include "reports/analysis_pages.h"
 
 #include <QElapsedTimer>
 #include <QFrame>
@@ -22,7 +23,7 @@ class QAction;
 class QPushButton;
 class QRadioButton;
 class QTabWidget;
-class QTableWidget;
+class QTableView;
 class QTextEdit;
 class QTreeView;
 class QStandardItemModel;
@@ -33,6 +34,7 @@ class TMDIApp;
 class TreeModel;
 class LeafListModel;
 class ReplicaListModel;
+class TextGridModel;
 
 // A panel whose caption is a status text.
 class StatusPanel : public QFrame {
@@ -78,6 +80,7 @@ public:
 
     TreeDesign& Design() { return design_; }
     TMDIApp& App() const { return *app_; }
+    AnalysisViews& Views() { return views_; }
 
     // ---- DesignView ----
     void RefreshTreePage() override;
@@ -201,12 +204,18 @@ private:
     void NoteExpanded(const QModelIndex& index, bool expanded);
     void RestoreExpansion();
     QTextEdit* VisibleTextBox() const;
-    QTableWidget* VisibleGrid(int* gridIndex) const;
+    QTableView* VisibleGrid(int* gridIndex) const;
+    // The page builder: rebuilds what the page shows when it is stale.
+    void BuildPage(int page);
+    void ReloadGrids();
+    QTextEdit* ShownBox(int page, ReportIndex* which) const;
     void EndBusy();
     void FlushProgressTexts();
 
     TMDIApp* app_;
     TreeDesign design_;
+    AnalysisViews views_;
+    std::vector<TextGridModel*> gridModels_;
     bool freed_ = false;
     int busy_ = 0;
     std::array<std::string, 6> pendingTexts_;
