@@ -490,6 +490,19 @@ private slots:
         for (const QModelIndex& i : rows)
             QVERIFY(i.data().toString().startsWith(QStringLiteral("JSM")));
 
+        // The two found rows go with "Delete Leaf Objects" of the list's menu.
+        c->UpdatePopupMenu3();
+        QAction* del = c->PopupMenu3()->findChild<QAction*>(QStringLiteral("Delete1"));
+        QVERIFY(del->isEnabled());
+        QVERIFY(
+            !c->PopupMenu3()->findChild<QAction*>(QStringLiteral("RenameObject2"))->isEnabled());
+        script_->Yes();
+        del->trigger();
+        Settle();
+        QCOMPARE(c->LeafRowCount(), 2);
+        QCOMPARE(LabelText(c, "Label2"), QStringLiteral("Subordinate Objects: 2"));
+        script_->Clear();
+
         find(QStringLiteral("ZZ"), true);
         QCOMPARE(script_->Texts(QStringLiteral("information")),
                  QStringList{QStringLiteral("\"ZZ\" was not found.")});

@@ -11,6 +11,7 @@
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
 #include "gui/reports/grid_model.h"
+#include "reports/leaf_commands.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -302,7 +303,10 @@ void TMDIChild::BuildTreePage(QWidget* page) {
     leafList_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     leafList_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     leafList_->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(leafList_, &QWidget::customContextMenuRequested, this, [this] { NotAvailable(); });
+    connect(leafList_, &QWidget::customContextMenuRequested, this, [this](const QPoint& p) {
+        UpdatePopupMenu3();
+        popup3_->popup(leafList_->viewport()->mapToGlobal(p));
+    });
 
     panel1_ = new SplitPanel(QStringLiteral("Panel1"), treeBody_);
     connect(panel1_, &SplitPanel::Dragged, this, &TMDIChild::Panel1Dragged);
@@ -616,6 +620,15 @@ void TMDIChild::BuildPopupMenus() {
     add(popup2_, "ChangeType1", "&Change Type", na);
     add(popup2_, "GotoObject1", "&Goto Object", [this] { GotoObject(); });
     add(popup2_, "ReplicaReport1", "Replica Report", na);
+
+    popup3_ = new QMenu(this);
+    popup3_->setObjectName(QStringLiteral("PopupMenu3"));
+    add(popup3_, "GotoObject2", "Goto Object", [this] { GotoLeafObject(); });
+    add(popup3_, "Report1", "Report Objects", na);
+    add(popup3_, "Delete1", "Delete Leaf Objects", [this] { DeleteLeafObjectsCmd(); });
+    add(popup3_, "MoveLeafObjects1", "Move Leaf Objects", na);
+    add(popup3_, "RenameObject2", "Rename Leaf Object", [this] { RenameLeafObjectCmd(); });
+    add(popup3_, "DisplayRights1", "Display Rights", na);
 }
 
 void TMDIChild::NotAvailable() {
@@ -1168,6 +1181,71 @@ void TMDIChild::DeleteReplicaCmd() {
     std::string item = SelectedReplica();
     BusyScope busy(*this, true);
     DeleteReplica(design_, node, item);
+}
+
+std::string TMDIChild::FocusedLeafRow() const {
+    QModelIndex i = leafList_->currentIndex();
+    if (!i.isValid() || i.row() >= leafModel_->rowCount())
+        return {};
+    return leafModel_->RowText(i.row());
+}
+
+std::vector<std::string> TMDIChild::SelectedLeafEntries() const {
+    std::vector<std::string> entries;
+    QModelIndexList rows = leafList_->selectionModel()->selectedRows();
+    std::sort(rows.begin(), rows.end());
+    for (const QModelIndex& i : rows)
+        entries.emplace_back(LeafEntryOfRow(leafModel_->RowText(i.row())));
+    return entries;
+}
+
+void TMDIChild::UpdatePopupMenu3() {
+    LeafMenuState st = LeafPopupMenuState(static_cast<std::size_t>(LeafRowCount()),
+                                          static_cast<std::size_t>(SelectedLeafCount()),
+                                          FocusedLeafRow(), SelectedNode());
+    auto set = [this](const char* name, bool on) {
+        if (auto* a = popup3_->findChild<QAction*>(QLatin1String(name)))
+            a->setEnabled(on);
+    };
+    set("GotoObject2", st.gotoObject);
+    set("Report1", st.report);
+    set("Delete1", st.deleteLeaves);
+    set("MoveLeafObjects1", st.moveLeaves);
+    set("RenameObject2", st.rename);
+    set("DisplayRights1", st.displayRights);
+}
+
+void TMDIChild::GotoLeafObject() {
+    ObjectNode* node = SelectedNode();
+    std::string row = FocusedLeafRow();
+    if (!node || row.empty())
+        return;
+    if (ObjectNode* target = qv::GotoObject(design_, node, row))
+        SelectNode(target);
+}
+
+void TMDIChild::DeleteLeafObjectsCmd() {
+    ObjectNode* node = SelectedNode();
+    std::vector<std::string> entries = SelectedLeafEntries();
+    if (!node || entries.empty())
+        return;
+    BusyScope busy(*this, true);
+    DeleteLeafObjects(design_, node, entries);
+}
+
+void TMDIChild::RenameLeafObjectCmd() {
+    ObjectNode* node = SelectedNode();
+    std::vector<std::string> entries = SelectedLeafEntries();
+    if (!node || entries.size() != 1)
+        return;
+    TNewNameDlg& dlg = app_->NameDlg();
+    dlg.Prepare(QStringLiteral("Rename Leaf Object"), QStringLiteral("Enter in name: "),
+                FromModel(LeafName(entries.front())));
+    std::optional<std::string> name;
+    if (dlg.exec() == QDialog::Accepted)
+        name = ToModel(dlg.Name());
+    BusyScope busy(*this, true);
+    RenameLeafObject(design_, node, entries.front(), name);
 }
 
 void TMDIChild::ClearDSVersionsCmd() {

@@ -160,6 +160,8 @@ public:
     // Decides the enabling of the two context menus.
     void UpdatePopupMenu1();
     void UpdatePopupMenu2();
+    void UpdatePopupMenu3();
+    QMenu* PopupMenu3() const { return popup3_; }
 
     // ---- editing commands (menus, context menus and keys) ----
     void DeleteObjectCmd();
@@ -169,6 +171,10 @@ public:
     void DeleteReplicaCmd();
     void ClearDSVersionsCmd();
     void ClearServerAddressesCmd();
+    // The subordinate list's commands.
+    void GotoLeafObject();
+    void DeleteLeafObjectsCmd();
+    void RenameLeafObjectCmd();
 
     // The Delete key in the tree and in the replica list.
     void TreeDeleteKey();
@@ -197,6 +203,8 @@ private:
     void TreeSelectionChanged();
     void TreeDoubleClicked();
     void NotAvailable();
+    std::vector<std::string> SelectedLeafEntries() const;
+    std::string FocusedLeafRow() const;
     void SyncTreeModel();
     void RememberSelection(ObjectNode* node);
     ObjectNode* FindRememberedNode();
@@ -252,6 +260,7 @@ private:
     std::unique_ptr<ReplicaListModel> replicaModel_;
     QMenu* popup1_ = nullptr;
     QMenu* popup2_ = nullptr;
+    QMenu* popup3_ = nullptr;
     std::vector<QPushButton*> abortButtons_;
     std::vector<StatusPanel*> statusPanels_;
     std::vector<QLabel*> reportLabels_;
