@@ -31,6 +31,7 @@
 #include <QTableView>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -259,7 +260,21 @@ void TMDIChild::BuildTreePage(QWidget* page) {
 
     const ImageList& images = app_->Images();
     treeModel_ = std::make_unique<TreeModel>(design_, images);
-    treeView_ = new QTreeView(treeBody_);
+    auto* tree = new DesignTreeView(treeBody_);
+    tree->canStart = [](ObjectNode* n) { return CanStartDrag(n); };
+    tree->accepts = [](ObjectNode* dragged, ObjectNode* target) {
+        return DropAccepted(dragged, target);
+    };
+    tree->drop = [this](ObjectNode* dragged, ObjectNode* target) {
+        // After the drag has ended: the drop may ask questions.
+        QTimer::singleShot(0, this, [this, dragged, target, version = design_.TreeVersion()] {
+            if (frozen_ || version != design_.TreeVersion())
+                return;
+            BusyScope busy(*this, true);
+            DropObject(design_, dragged, target);
+        });
+    };
+    treeView_ = tree;
     treeView_->setObjectName(QStringLiteral("TreeView1"));
     treeView_->setModel(treeModel_.get());
     treeView_->setHeaderHidden(true);

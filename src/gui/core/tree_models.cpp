@@ -3,6 +3,9 @@
 #include "gui/core/qt_text.h"
 
 #include <QApplication>
+#include <QDrag>
+#include <QDragMoveEvent>
+#include <QMimeData>
 #include <QPainter>
 #include <algorithm>
 #include <charconv>
@@ -67,7 +70,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled | Qt::ItemIsDropEnabled;
 }
 
 ObjectNode* TreeModel::NodeAt(const QModelIndex& index) const {
@@ -107,6 +110,67 @@ void TreeModel::Unfreeze() {
     frozen_ = false;
     version_ = design_.TreeVersion();
     endResetModel();
+}
+
+// ---------------------------------------------------------------- DesignTreeView
+
+namespace {
+const QString kNodeMime = QStringLiteral("application/x-quorvane-node");
+}
+
+DesignTreeView::DesignTreeView(QWidget* parent) : QTreeView(parent) {
+    setDragEnabled(true);
+    setAcceptDrops(true);
+    setDropIndicatorShown(false);
+    setDragDropMode(QAbstractItemView::DragDrop);
+}
+
+ObjectNode* DesignTreeView::NodeAt(const QPoint& pos) const {
+    auto* m = qobject_cast<TreeModel*>(model());
+    return m ? m->NodeAt(indexAt(pos)) : nullptr;
+}
+
+void DesignTreeView::startDrag(Qt::DropActions) {
+    auto* m = qobject_cast<TreeModel*>(model());
+    dragged_ = m ? m->NodeAt(currentIndex()) : nullptr;
+    if (!dragged_)
+        return;
+    dragRefused_ = !canStart || !canStart(dragged_);
+    auto* drag = new QDrag(this);
+    auto* data = new QMimeData;
+    data->setData(kNodeMime, QByteArray());
+    drag->setMimeData(data);
+    drag->exec(Qt::MoveAction);
+    dragged_ = nullptr;
+    dragRefused_ = false;
+}
+
+void DesignTreeView::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->source() == this && event->mimeData()->hasFormat(kNodeMime) && !dragRefused_)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void DesignTreeView::dragMoveEvent(QDragMoveEvent* event) {
+    ObjectNode* target = NodeAt(event->position().toPoint());
+    if (!dragRefused_ && dragged_ && target && accepts && accepts(dragged_, target))
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void DesignTreeView::dropEvent(QDropEvent* event) {
+    ObjectNode* target = NodeAt(event->position().toPoint());
+    ObjectNode* dragged = dragged_;
+    if (dragRefused_ || !dragged || !target || !drop) {
+        event->ignore();
+        return;
+    }
+    // The tree changes under the view: the drag ends without moving anything itself.
+    event->setDropAction(Qt::IgnoreAction);
+    event->accept();
+    drop(dragged, target);
 }
 
 // ---------------------------------------------------------------- list models

@@ -8,6 +8,8 @@
 #include <QAbstractItemModel>
 #include <QAbstractListModel>
 #include <QStyledItemDelegate>
+#include <QTreeView>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -43,6 +45,30 @@ private:
     const ImageList& images_;
     std::uint64_t version_ = 0;
     bool frozen_ = false;
+};
+
+// TreeView1: the object tree with its drag and drop. A drag starts from any
+// node; canStart decides whether it may go anywhere (otherwise the "no" cursor
+// shows for the whole drag), accepts decides per target, drop performs it.
+class DesignTreeView final : public QTreeView {
+    Q_OBJECT
+public:
+    explicit DesignTreeView(QWidget* parent = nullptr);
+    std::function<bool(ObjectNode* dragged)> canStart;
+    std::function<bool(ObjectNode* dragged, ObjectNode* target)> accepts;
+    std::function<void(ObjectNode* dragged, ObjectNode* target)> drop;
+    bool DragRefused() const { return dragRefused_; }
+
+protected:
+    void startDrag(Qt::DropActions supported) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    ObjectNode* NodeAt(const QPoint& pos) const;
+    ObjectNode* dragged_ = nullptr;
+    bool dragRefused_ = false;
 };
 
 // The sort order of the list boxes: case-insensitive, then by bytes.
