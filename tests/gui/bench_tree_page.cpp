@@ -75,6 +75,12 @@ private slots:
         }
         QVERIFY(child);
         QVERIFY(child->TreeView1()->model()->rowCount() == 1);
+        long long leaves = 0;
+        child->Design().WalkSubtree(child->Design().Root(), [&](ObjectNode* n) {
+            leaves += n->leaves ? static_cast<long long>(n->leaves->size()) : 0;
+            return true;
+        });
+        qInfo("opened: %zu nodes, %lld leaf entries", child->Design().NodeCount(), leaves);
         child->Design().modified = false;
     }
 

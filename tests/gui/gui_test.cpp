@@ -605,6 +605,30 @@ private slots:
         QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 1);
     }
 
+    void operationLogIsViewedAndClearedPerWindow() {
+        Trigger("New1");
+        TMDIChild* c = Active();
+        Trigger("LogToFile1");
+        QVERIFY(Item("LogToFile1")->isChecked());
+        SelectInTree(c, QStringLiteral("ORGANIZATION"));
+        Trigger("CreatePartition1");
+        Settle();
+        QString shown;
+        script_->Then([&shown](QWidget* w) {
+            auto* dlg = qobject_cast<TErrReportDlg*>(w);
+            if (dlg && dlg->TreeReport()->isHidden())
+                shown = dlg->LogFile()->toPlainText();
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("ViewLogFile1");
+        Settle();
+        QVERIFY(shown.startsWith(QStringLiteral("Action: Create Partition")));
+        Trigger("ClearLogFile1");
+        QVERIFY(c->Design().log.Lines().empty());
+        Trigger("LogToFile1");
+        QVERIFY(!Item("LogToFile1")->isChecked());
+    }
+
     // ---------------------------------------------------------------- settings
 
     void settingsDialogMessages() {
