@@ -54,7 +54,7 @@ TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(
         if (!child || child->Freed() || child->Busy())
             return;
         ChildPageChanged(child, child->ActivePage());
-        child->FollowDefaultSorting(SortAutomaticallyChecked());
+        child->WindowActivated(SortAutomaticallyChecked());
     });
 
     auto* status = new QStatusBar(this);

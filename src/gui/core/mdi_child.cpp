@@ -1440,6 +1440,13 @@ void TMDIChild::SetDefaultSorting(bool on) {
     defaultSorting_ = true;
 }
 
+void TMDIChild::WindowActivated(bool sortChecked) {
+    if (freed_ || Busy())
+        return;
+    BuildPage(ActivePage());
+    FollowDefaultSorting(sortChecked);
+}
+
 void TMDIChild::FollowDefaultSorting(bool checked) {
     if (checked && !defaultSorting_)
         SetDefaultSorting(true);

@@ -113,6 +113,9 @@ public:
     void SelectNode(ObjectNode* node);
     // Brings the window's sorting in line with the main window's check mark.
     void FollowDefaultSorting(bool checked);
+    // The window became the active one: its page is brought up to date, then
+    // its sorting follows the check mark.
+    void WindowActivated(bool sortChecked);
 
     // ---- state read by the menus ----
     int ActivePage() const;
