@@ -6,11 +6,13 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/edit/edit_dialogs.h"
 #include "gui/reports/warning_settings_dlg.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
@@ -19,6 +21,7 @@
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -462,6 +465,53 @@ private slots:
         for (int r = 0; r < replicas->model()->rowCount(); ++r)
             left << replicas->model()->index(r, 0).data(Qt::UserRole + 1).toString();
         QCOMPARE(left, (QStringList{"FS1*SUB/REF*", "FS2*MASTER*"}));
+    }
+
+    void addReplicaChangeTypeAndMoveThroughTheirDialogs() {
+        ImportRingReport();
+        TMDIChild* c = Active(); // [ROOT] selected: FS1 holds its master
+        script_->Then([](QWidget* w) {
+            QVERIFY(!w->findChild<QRadioButton*>(QStringLiteral("RB_MASTER"))->isEnabled());
+            QVERIFY(w->findChild<QRadioButton*>(QStringLiteral("RB_RW"))->isChecked());
+            w->findChild<QComboBox*>(QStringLiteral("CB_SERVERS"))
+                ->setCurrentText(QStringLiteral("FS2"));
+            w->findChild<QRadioButton*>(QStringLiteral("RB_RO"))->setChecked(true);
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("AddReplica1");
+        Settle();
+        QCOMPARE(LabelText(c, "Label3"), QStringLiteral("Replica Count: 2"));
+        QListView* replicas = c->ListBox1();
+        auto rows = [replicas] {
+            QStringList out;
+            for (int r = 0; r < replicas->model()->rowCount(); ++r)
+                out << replicas->model()->index(r, 0).data(Qt::UserRole + 1).toString();
+            return out;
+        };
+        QCOMPARE(rows(), (QStringList{"FS1*MASTER*", "FS2*READ/ONLY*"}));
+
+        replicas->setCurrentIndex(replicas->model()->index(1, 0));
+        script_->Then([](QWidget* w) {
+            QVERIFY(!w->findChild<QComboBox*>(QStringLiteral("CB_SERVERS"))->isEnabled());
+            w->findChild<QRadioButton*>(QStringLiteral("RB_RW"))->setChecked(true);
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("ChangeType1");
+        Settle();
+        QCOMPARE(rows(), (QStringList{"FS1*MASTER*", "FS2*READ/WRITE*"}));
+
+        SelectInTree(c, QStringLiteral("FS2"));
+        script_->Then([](QWidget* w) {
+            QCOMPARE(w->findChild<QLineEdit*>(QStringLiteral("ED_FROM"))->text(),
+                     QStringLiteral("FS2.SALES.CORP"));
+            QVERIFY(!w->findChild<QPushButton*>(QStringLiteral("BTN_OK"))->isEnabled());
+            w->findChild<QLineEdit*>(QStringLiteral("ED_TO"))->setText(QStringLiteral(" CORP "));
+            w->findChild<QPushButton*>(QStringLiteral("BTN_OK"))->click();
+        });
+        Trigger("MoveObject1");
+        Settle();
+        QCOMPARE(LabelText(c, "Label1"), QStringLiteral("Object: FS2.CORP"));
+        script_->Clear(); // whatever the move reported
     }
 
     void findObjectSelectsEveryMatchingRow() {

@@ -9,6 +9,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_text.h"
+#include "gui/edit/edit_dialogs.h"
 #include "gui/reports/warning_settings_dlg.h"
 #include "platform/settings_store.h"
 #include "reports/analysis_pages.h"
@@ -86,10 +87,12 @@ TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(
 TMDIApp::~TMDIApp() = default;
 
 void TMDIApp::CreateDialogs() {
-    if (nameDlg_)
+    if (svrDlg_)
         return;
+    svrDlg_ = new TSvrDlg(this);
     nameDlg_ = new TNewNameDlg(this);
     errReportDlg_ = new TErrReportDlg(this);
+    moveDlg_ = new TMoveDlg(ui_, this);
     findDlg_ = new TFindDlg(this);
     winList_ = new TWinList(this);
     settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);
@@ -188,7 +191,8 @@ void TMDIApp::BuildMenus() {
             [this] { Forward([](TMDIChild& c) { c.CreatePartitionCmd(); }); });
     AddItem(tree, "MergePartition1", "Merge Partition",
             [this] { Forward([](TMDIChild& c) { c.MergePartitionCmd(); }); });
-    AddItem(tree, "AddReplica1", "Add Replica", na);
+    AddItem(tree, "AddReplica1", "Add Replica",
+            [this] { Forward([](TMDIChild& c) { c.AddReplicaCmd(); }); });
     AddItem(tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
     tree->addSeparator();
     AddItem(tree, "CreateObject1", "Create Object", na);
@@ -196,7 +200,8 @@ void TMDIApp::BuildMenus() {
             [this] { Forward([](TMDIChild& c) { c.DeleteObjectCmd(); }); });
     AddItem(tree, "RenameObject1", "Rename Object",
             [this] { Forward([](TMDIChild& c) { c.RenameObjectCmd(); }); });
-    AddItem(tree, "MoveObject1", "Move Object", na);
+    AddItem(tree, "MoveObject1", "Move Object",
+            [this] { Forward([](TMDIChild& c) { c.MoveObjectCmd(); }); });
     tree->addSeparator();
     QMenu* rights = tree->addMenu(QStringLiteral("Display Rights"));
     rights->setObjectName(QStringLiteral("DisplayRights1"));
@@ -213,7 +218,8 @@ void TMDIApp::BuildMenus() {
     QMenu* replica = AddMenu("Replica1", "&Replica");
     AddItem(replica, "Delete1", "Delete",
             [this] { Forward([](TMDIChild& c) { c.DeleteReplicaCmd(); }); });
-    AddItem(replica, "ChangeType1", "Change Type", na);
+    AddItem(replica, "ChangeType1", "Change Type",
+            [this] { Forward([](TMDIChild& c) { c.ChangeTypeCmd(); }); });
 
     QMenu* options = AddMenu("Options1", "&Options");
     AddItem(options, "ClearDSVersions1", "Clear DS Versions",

@@ -28,6 +28,8 @@ class TWinList;
 class TErrReportDlg;
 class SettingsHost;
 class TFM_WARNINGSETTINGS;
+class TSvrDlg;
+class TMoveDlg;
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -46,6 +48,8 @@ public:
     TNewNameDlg& NameDlg() { return *nameDlg_; }
     TErrReportDlg& ErrReportDlg() { return *errReportDlg_; }
     TFM_WARNINGSETTINGS& SettingsDlg() { return *settingsDlg_; }
+    TSvrDlg& SvrDlg() { return *svrDlg_; }
+    TMoveDlg& MoveDlg() { return *moveDlg_; }
     const WarningSettings& Settings() const;
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
@@ -109,7 +113,9 @@ private:
     std::map<QString, QMenu*> menus_;
     int busy_ = 0;
     bool sortAutomatically_ = false;
+    TSvrDlg* svrDlg_ = nullptr;
     TNewNameDlg* nameDlg_ = nullptr;
+    TMoveDlg* moveDlg_ = nullptr;
     TErrReportDlg* errReportDlg_ = nullptr;
     TFindDlg* findDlg_ = nullptr;
     TWinList* winList_ = nullptr;

@@ -10,6 +10,7 @@
 #include "gui/core/mdi_app.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/edit/edit_dialogs.h"
 #include "gui/reports/grid_model.h"
 #include "reports/leaf_commands.h"
 
@@ -50,6 +51,18 @@ QTextEdit* MakeReportBox(QWidget* parent, const char* name) {
     box->setLineWrapMode(QTextEdit::NoWrap);
     box->setAcceptRichText(false);
     box->setFont(ReportFont(8));
+    return box;
+}
+
+// The texts of the Reports and Warnings/Suggestions pages: the fixed font at
+// 13 pixels; only the object report wraps its lines.
+QTextEdit* MakePageBox(QWidget* parent, const char* name) {
+    QTextEdit* box = MakeReportBox(parent, name);
+    QFont f = box->font();
+    f.setPixelSize(13);
+    box->setFont(f);
+    if (QLatin1String(name) == QLatin1String("RE_OBJRPT"))
+        box->setLineWrapMode(QTextEdit::WidgetWidth);
     return box;
 }
 
@@ -516,7 +529,7 @@ void TMDIChild::BuildReportsPage(QWidget* page) {
     bool first = true;
     for (const Def& d : defs) {
         row->addWidget(MakeRadio(page, d.radio, d.caption, first));
-        QTextEdit* box = MakeReportBox(page, d.box);
+        QTextEdit* box = MakePageBox(page, d.box);
         box->setVisible(first);
         boxes.push_back(box);
         first = false;
@@ -572,7 +585,7 @@ void TMDIChild::BuildSuggestionsPage(QWidget* page) {
     bool first = true;
     for (const Def& d : defs) {
         row->addWidget(MakeRadio(page, d.radio, d.caption, first));
-        QTextEdit* box = MakeReportBox(page, d.box);
+        QTextEdit* box = MakePageBox(page, d.box);
         box->setVisible(first);
         boxes.push_back(box);
         first = false;
@@ -621,7 +634,7 @@ void TMDIChild::BuildPopupMenus() {
     popup1_->addSeparator();
     add(popup1_, "CreatePartition1", "Create &Partition", [this] { CreatePartitionCmd(); });
     add(popup1_, "MergePartition1", "M&erge Partition", [this] { MergePartitionCmd(); });
-    add(popup1_, "AddReplica1", "&Add Replica", na);
+    add(popup1_, "AddReplica1", "&Add Replica", [this] { AddReplicaCmd(); });
     popup1_->addSeparator();
     add(popup1_, "PrintSubTree1", "Print SubTree", na);
     add(popup1_, "PrintRepList", "Report", na);
@@ -632,7 +645,7 @@ void TMDIChild::BuildPopupMenus() {
     popup2_ = new QMenu(this);
     popup2_->setObjectName(QStringLiteral("PopupMenu2"));
     add(popup2_, "DeleteReplica1", "&Delete &Replica", [this] { DeleteReplicaCmd(); });
-    add(popup2_, "ChangeType1", "&Change Type", na);
+    add(popup2_, "ChangeType1", "&Change Type", [this] { ChangeTypeCmd(); });
     add(popup2_, "GotoObject1", "&Goto Object", [this] { GotoObject(); });
     add(popup2_, "ReplicaReport1", "Replica Report", na);
 
@@ -641,7 +654,7 @@ void TMDIChild::BuildPopupMenus() {
     add(popup3_, "GotoObject2", "Goto Object", [this] { GotoLeafObject(); });
     add(popup3_, "Report1", "Report Objects", na);
     add(popup3_, "Delete1", "Delete Leaf Objects", [this] { DeleteLeafObjectsCmd(); });
-    add(popup3_, "MoveLeafObjects1", "Move Leaf Objects", na);
+    add(popup3_, "MoveLeafObjects1", "Move Leaf Objects", [this] { MoveLeafObjectsCmd(); });
     add(popup3_, "RenameObject2", "Rename Leaf Object", [this] { RenameLeafObjectCmd(); });
     add(popup3_, "DisplayRights1", "Display Rights", na);
 }
@@ -818,11 +831,22 @@ void TMDIChild::RememberSelection(ObjectNode* node) {
         selectedPath_.emplace_back(n->IndexInParent(), n->Name());
     std::reverse(selectedPath_.begin(), selectedPath_.end());
     selected_ = node;
+    lastSelected_ = node;
     hasSelection_ = node != nullptr;
     selectedVersion_ = design_.TreeVersion();
 }
 
 ObjectNode* TMDIChild::FindRememberedNode() {
+    // A node that moved is still the selected node: look for it by address first.
+    std::vector<ObjectNode*> stack{design_.Root()};
+    while (!stack.empty()) {
+        ObjectNode* x = stack.back();
+        stack.pop_back();
+        if (x == lastSelected_)
+            return x;
+        for (std::size_t i = 0; i < x->ChildCount(); ++i)
+            stack.push_back(x->Child(i));
+    }
     ObjectNode* n = design_.Root();
     for (const auto& [index, name] : selectedPath_) {
         ObjectNode* next = nullptr;
@@ -1261,6 +1285,67 @@ void TMDIChild::RenameLeafObjectCmd() {
         name = ToModel(dlg.Name());
     BusyScope busy(*this, true);
     RenameLeafObject(design_, node, entries.front(), name);
+}
+
+void TMDIChild::AddReplicaCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanAddReplica())
+        return;
+    TSvrDlg& dlg = app_->SvrDlg();
+    dlg.Prepare(AddReplicaSetup(design_));
+    std::optional<AddReplicaInput> input;
+    if (dlg.exec() == QDialog::Accepted) {
+        input.emplace();
+        input->server = dlg.Server();
+        input->type = dlg.Selected().value_or(ReplicaRadio::ReadWrite);
+    }
+    BusyScope busy(*this, true);
+    AddReplica(design_, node, input);
+}
+
+void TMDIChild::ChangeTypeCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanChangeReplica())
+        return;
+    std::string item = SelectedReplica();
+    TSvrDlg& dlg = app_->SvrDlg();
+    BusyScope busy(*this, false); // the replica lists change, the tree does not
+    ChangeReplicaType(design_, node, item,
+                      [&dlg](const ReplicaDialogSetup& setup) -> std::optional<ReplicaRadio> {
+                          dlg.Prepare(setup);
+                          if (dlg.exec() != QDialog::Accepted)
+                              return std::nullopt;
+                          return dlg.Selected();
+                      });
+}
+
+void TMDIChild::MoveObjectCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanMoveObject())
+        return;
+    TMoveDlg& dlg = app_->MoveDlg();
+    dlg.Prepare(FromModel(design_.FullContext(node)));
+    std::optional<std::string> destination;
+    if (dlg.exec() == QDialog::Accepted)
+        destination = dlg.Destination();
+    BusyScope busy(*this, true);
+    MoveObject(design_, node, destination);
+}
+
+void TMDIChild::MoveLeafObjectsCmd() {
+    ObjectNode* node = SelectedNode();
+    std::vector<std::string> entries = SelectedLeafEntries();
+    if (!node || entries.empty())
+        return;
+    TMoveDlg& dlg = app_->MoveDlg();
+    BusyScope busy(*this, true);
+    MoveLeafObjects(design_, node, entries,
+                    [&dlg](const std::string& from) -> std::optional<std::string> {
+                        dlg.Prepare(FromModel(from));
+                        if (dlg.exec() != QDialog::Accepted)
+                            return std::nullopt;
+                        return dlg.Destination();
+                    });
 }
 
 void TMDIChild::ClearDSVersionsCmd() {

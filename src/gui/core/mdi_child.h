@@ -174,6 +174,10 @@ public:
     void DeleteReplicaCmd();
     void ClearDSVersionsCmd();
     void ClearServerAddressesCmd();
+    void AddReplicaCmd();
+    void ChangeTypeCmd();
+    void MoveObjectCmd();
+    void MoveLeafObjectsCmd();
     // The subordinate list's commands.
     void GotoLeafObject();
     void DeleteLeafObjectsCmd();
@@ -238,6 +242,8 @@ private:
     bool replicaModeServers_ = false;
     ObjectNode* selected_ = nullptr;
     bool hasSelection_ = false;
+    // The selected node as an address only: compared, never followed, until found in the tree.
+    const void* lastSelected_ = nullptr;
     std::uint64_t selectedVersion_ = 0;
     std::vector<std::pair<std::size_t, std::string>> selectedPath_;
     std::set<std::string> expanded_;

@@ -1,0 +1,174 @@
+#include "gui/edit/edit_dialogs.h"
+
+#include "gui/core/dialogs.h"
+#include "gui/core/qt_text.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+namespace {
+
+void Centre(QWidget* w) {
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        w->move(screen->availableGeometry().center() - w->rect().center());
+}
+
+} // namespace
+
+// ---------------------------------------------------------------- TSvrDlg
+
+TSvrDlg::TSvrDlg(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TSvrDlg"));
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("Server : "), this);
+    label->setObjectName(QStringLiteral("Label1"));
+    servers_ = new QComboBox(this);
+    servers_->setObjectName(QStringLiteral("CB_SERVERS"));
+    servers_->setEditable(true);
+    servers_->setInsertPolicy(QComboBox::NoInsert);
+    servers_->setMinimumWidth(200);
+    row->addWidget(label);
+    row->addWidget(servers_, 1);
+    layout->addLayout(row);
+
+    auto* group = new QGroupBox(QStringLiteral("Replica Type"), this);
+    group->setObjectName(QStringLiteral("GB_REPTYPE"));
+    auto* groupLayout = new QVBoxLayout(group);
+    const std::pair<const char*, const char*> radios[kReplicaRadioCount] = {
+        {"RB_MASTER", "Master"},
+        {"RB_RW", "Read Write"},
+        {"RB_RO", "Read Only"},
+        {"RB_SPARSE_RW", "Sparse Read Write"},
+        {"RB_SPARSE_RO", "Sparse Read Only"},
+    };
+    for (std::size_t i = 0; i < kReplicaRadioCount; ++i) {
+        auto* rb = new QRadioButton(QString::fromLatin1(radios[i].second), group);
+        rb->setObjectName(QLatin1String(radios[i].first));
+        groupLayout->addWidget(rb);
+        radios_[i] = rb;
+    }
+    layout->addWidget(group);
+
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("BTN_OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+}
+
+void TSvrDlg::showEvent(QShowEvent* event) {
+    setWindowTitle(QString());
+    Centre(this);
+    QDialog::showEvent(event);
+}
+
+void TSvrDlg::Prepare(const ReplicaDialogSetup& setup) {
+    servers_->clear();
+    for (const std::string& s : setup.servers)
+        servers_->addItem(FromModel(s));
+    if (servers_->count() > 0)
+        servers_->setCurrentIndex(0);
+    servers_->setEnabled(setup.serversEnabled);
+    // No radio selected is a state of its own: exclusivity is lifted to clear them.
+    for (QRadioButton* rb : radios_)
+        rb->setAutoExclusive(false);
+    for (std::size_t i = 0; i < kReplicaRadioCount; ++i) {
+        radios_[i]->setChecked(setup.selected && static_cast<std::size_t>(*setup.selected) == i);
+        radios_[i]->setEnabled(setup.enabled[i]);
+    }
+    for (QRadioButton* rb : radios_)
+        rb->setAutoExclusive(true);
+}
+
+std::string TSvrDlg::Server() const {
+    return ToModel(servers_->currentText().trimmed());
+}
+
+std::optional<ReplicaRadio> TSvrDlg::Selected() const {
+    for (std::size_t i = 0; i < kReplicaRadioCount; ++i)
+        if (radios_[i]->isChecked())
+            return static_cast<ReplicaRadio>(i);
+    return std::nullopt;
+}
+
+// ---------------------------------------------------------------- TMoveDlg
+
+TMoveDlg::TMoveDlg(Interaction& ui, QWidget* parent) : QDialog(parent), ui_(ui) {
+    setObjectName(QStringLiteral("TMoveDlg"));
+    setWindowTitle(QStringLiteral("Move Object"));
+    auto* layout = new QGridLayout(this);
+    auto* l1 = new QLabel(QStringLiteral("Object Selected : "), this);
+    l1->setObjectName(QStringLiteral("Label1"));
+    from_ = new QLineEdit(this);
+    from_->setObjectName(QStringLiteral("ED_FROM"));
+    from_->setReadOnly(true);
+    from_->setMinimumWidth(280);
+    auto* l2 = new QLabel(QStringLiteral("Move Object to :"), this);
+    l2->setObjectName(QStringLiteral("Label2"));
+    to_ = new UpperCaseEdit(this);
+    to_->setObjectName(QStringLiteral("ED_TO"));
+    layout->addWidget(l1, 0, 0);
+    layout->addWidget(from_, 0, 1);
+    layout->addWidget(l2, 1, 0);
+    layout->addWidget(to_, 1, 1);
+    auto* buttons = new QHBoxLayout;
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName(QStringLiteral("BTN_OK"));
+    ok_->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
+    auto* help = new QPushButton(QStringLiteral("Help"), this);
+    help->setObjectName(QStringLiteral("BTN_HELP"));
+    connect(ok_, &QPushButton::clicked, this, [this] {
+        to_->setText(to_->text().trimmed());
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(help, &QPushButton::clicked, this, [this] {
+        ui_.Message("Enter in the full context of the container where \rthe object is to be moved "
+                    "to.  This can also be \raccomplished by dragging and dropping.");
+    });
+    connect(to_, &QLineEdit::textChanged, this,
+            [this](const QString& t) { ok_->setEnabled(!t.trimmed().isEmpty()); });
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel);
+    buttons->addWidget(help);
+    layout->addLayout(buttons, 2, 0, 1, 2);
+}
+
+void TMoveDlg::Prepare(const QString& fromText) {
+    from_->setText(fromText);
+    to_->clear();
+    ok_->setEnabled(false);
+    to_->setFocus();
+}
+
+std::string TMoveDlg::Destination() const {
+    return ToModel(to_->text().trimmed());
+}
+
+} // namespace qv::gui
