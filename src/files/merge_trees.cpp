@@ -3,6 +3,7 @@
 #include "files/design_file.h"
 #include "files/import_support.h"
 
+#include <algorithm>
 #include <unordered_map>
 
 namespace qv {
@@ -149,7 +150,10 @@ bool Merger::FirstPass() {
     for (std::size_t s = 0; s < design_.attributes.Size(); ++s)
         for (const std::string& a : design_.attributes.Entries(s))
             addresses[a].push_back(s);
-    for (std::size_t k = 0; k < contents_.attributes.size(); ++k) {
+    // An attribute record beyond the second design's servers describes no
+    // server: it is not taken, so that every server keeps its own record.
+    const std::size_t taken = std::min(contents_.attributes.size(), contents_.servers.size());
+    for (std::size_t k = 0; k < taken; ++k) {
         progress.Pump();
         const std::string other = k < design_.workList.size() ? design_.workList[k] : "";
         for (const std::string& e : contents_.attributes[k].entries) {
@@ -262,7 +266,10 @@ void Merger::SecondPass() {
         progress.Show(ProgressChannel::Import, "  Adding Server Replicas: " + item.name);
         design_.servers.Append(std::move(item.name), std::move(kept));
     }
-    for (std::size_t k = 0; k < contents_.attributes.size(); ++k) {
+    // An attribute record beyond the second design's servers describes no
+    // server: it is not taken, so that every server keeps its own record.
+    const std::size_t taken = std::min(contents_.attributes.size(), contents_.servers.size());
+    for (std::size_t k = 0; k < taken; ++k) {
         progress.Pump();
         TableItem& item = contents_.attributes[k];
         for (const std::string& e : item.entries)

@@ -198,6 +198,29 @@ TEST(MergeTrees, FilesThatAreNotMerged) {
     EXPECT_FALSE(f.design.modified);
 }
 
+TEST(MergeTrees, AttributesStayAlignedWithServers) {
+    // A second file with one attribute record too many and one with one too few.
+    for (int extra : {1, -1}) {
+        Fixture f;
+        FirstDesign(f);
+        TreeDesign d;
+        test::MakeEmpty(d);
+        ObjectNode* b = d.AddChild(d.Root(), "B", kClassOrganization);
+        test::AddServer(d, b, "S");
+        test::AddServer(d, b, "S2");
+        test::AddReplica(d, "[ROOT]", "S", kMaster);
+        if (extra > 0)
+            d.attributes.Append("DS VERSION:9", {"IPX:00000009"});
+        else
+            d.attributes.Erase(1);
+        d.AddSubordinateEntries(d.Root());
+        ASSERT_TRUE(MergeDesignBytes(f.design, Bytes(d), "SECOND.QVD"));
+        EXPECT_EQ(f.design.attributes.Size(), f.design.servers.Size());
+        EXPECT_EQ(f.design.attributes.Name(2), "DS VERSION:0");
+        EXPECT_EQ(f.design.attributes.Entries(2), (ReplicaList{"IPX:00000000"}));
+    }
+}
+
 TEST(MergeTrees, FileAndQuestion) {
     Fixture f;
     FirstDesign(f);
