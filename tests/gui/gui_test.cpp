@@ -514,6 +514,35 @@ private slots:
         script_->Clear(); // whatever the move reported
     }
 
+    void individualAndReplicaReports() {
+        ImportRingReport();
+        TMDIChild* c = Active();
+        SelectInTree(c, QStringLiteral("FS1"));
+        QStringList panels;
+        script_->Then([&panels](QWidget* w) {
+            for (const char* p : {"PN_MASTER", "PN_RW", "PN_SUBREF"})
+                panels
+                    << w->findChild<QLabel*>(QLatin1String(p) + QStringLiteral("_Caption"))->text();
+            panels << w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->text();
+            static_cast<QDialog*>(w)->accept();
+        });
+        c->PopupMenu2()->findChild<QAction*>(QStringLiteral("ReplicaReport1"))->trigger();
+        Settle();
+        QCOMPARE(panels, (QStringList{"Master: 1", "Read/Write: 1", "Sub/Ref: 0", "FS1.CORP"}));
+
+        SelectInTree(c, QStringLiteral("SALES"));
+        QString report;
+        script_->Then([&report](QWidget* w) {
+            report = static_cast<TErrReportDlg*>(w)->TreeReport()->toPlainText();
+            static_cast<QDialog*>(w)->accept();
+        });
+        c->PopupMenu1()->findChild<QAction*>(QStringLiteral("PrintRepList"))->trigger();
+        Settle();
+        QVERIFY(report.startsWith(QStringLiteral("***INDIVIDUAL PARTITION REPORT***")));
+        QVERIFY(report.contains(QStringLiteral("Partition: SALES.CORP")));
+        QVERIFY(c->findChild<QLabel*>(QStringLiteral("Label1"))->isVisible());
+    }
+
     void findObjectSelectsEveryMatchingRow() {
         ImportRingReport();
         TMDIChild* c = Active();

@@ -10,6 +10,7 @@
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_text.h"
 #include "gui/edit/edit_dialogs.h"
+#include "gui/reports/replica_report_dlg.h"
 #include "gui/reports/warning_settings_dlg.h"
 #include "platform/settings_store.h"
 #include "reports/analysis_pages.h"
@@ -96,6 +97,7 @@ void TMDIApp::CreateDialogs() {
     findDlg_ = new TFindDlg(this);
     winList_ = new TWinList(this);
     settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);
+    replicaRptDlg_ = new TFRM_REPLICARPT(images_, this);
 }
 
 // ---------------------------------------------------------------- menus

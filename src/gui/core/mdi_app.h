@@ -30,6 +30,7 @@ class SettingsHost;
 class TFM_WARNINGSETTINGS;
 class TSvrDlg;
 class TMoveDlg;
+class TFRM_REPLICARPT;
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -50,6 +51,7 @@ public:
     TFM_WARNINGSETTINGS& SettingsDlg() { return *settingsDlg_; }
     TSvrDlg& SvrDlg() { return *svrDlg_; }
     TMoveDlg& MoveDlg() { return *moveDlg_; }
+    TFRM_REPLICARPT& ReplicaReportDlg() { return *replicaRptDlg_; }
     const WarningSettings& Settings() const;
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
@@ -120,6 +122,7 @@ private:
     TFindDlg* findDlg_ = nullptr;
     TWinList* winList_ = nullptr;
     TFM_WARNINGSETTINGS* settingsDlg_ = nullptr;
+    TFRM_REPLICARPT* replicaRptDlg_ = nullptr;
     std::unique_ptr<SettingsHost> settings_;
 };
 

@@ -12,6 +12,8 @@
 #include "gui/core/tree_models.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/grid_model.h"
+#include "gui/reports/replica_report_dlg.h"
+#include "reports/individual_reports.h"
 #include "reports/leaf_commands.h"
 
 #include <QApplication>
@@ -637,7 +639,7 @@ void TMDIChild::BuildPopupMenus() {
     add(popup1_, "AddReplica1", "&Add Replica", [this] { AddReplicaCmd(); });
     popup1_->addSeparator();
     add(popup1_, "PrintSubTree1", "Print SubTree", na);
-    add(popup1_, "PrintRepList", "Report", na);
+    add(popup1_, "PrintRepList", "Report", [this] { IndividualReportCmd(); });
     add(popup1_, "Edit1", "Edit Server", [this] { TreeDoubleClicked(); });
     add(popup1_, "CompareSchema1", "Compare Schema", na);
     add(popup1_, "VerifyUserDefaultServer1", "Verify User Default Server", na);
@@ -647,7 +649,7 @@ void TMDIChild::BuildPopupMenus() {
     add(popup2_, "DeleteReplica1", "&Delete &Replica", [this] { DeleteReplicaCmd(); });
     add(popup2_, "ChangeType1", "&Change Type", [this] { ChangeTypeCmd(); });
     add(popup2_, "GotoObject1", "&Goto Object", [this] { GotoObject(); });
-    add(popup2_, "ReplicaReport1", "Replica Report", na);
+    add(popup2_, "ReplicaReport1", "Replica Report", [this] { ReplicaReportCmd(); });
 
     popup3_ = new QMenu(this);
     popup3_->setObjectName(QStringLiteral("PopupMenu3"));
@@ -1346,6 +1348,37 @@ void TMDIChild::MoveLeafObjectsCmd() {
                             return std::nullopt;
                         return dlg.Destination();
                     });
+}
+
+void TMDIChild::IndividualReportCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node)
+        return;
+    TErrReportDlg& dlg = app_->ErrReportDlg();
+    dlg.TreeReport()->clear();
+    SetObjectLabelsVisible(false);
+    TextLines lines;
+    bool done;
+    {
+        BusyScope busy(*this, false);
+        design_.abortRequested = false;
+        done = BuildIndividualReport(design_, app_->Settings(), node, lines);
+    }
+    if (done) {
+        dlg.TreeReport()->setPlainText(FromModel(lines.Joined()));
+        dlg.ShowTreeReport();
+    }
+    SetObjectLabelsVisible(true);
+    Show(ProgressChannel::Import, "");
+}
+
+void TMDIChild::ReplicaReportCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || ReplicaRowCount() == 0)
+        return;
+    TFRM_REPLICARPT& dlg = app_->ReplicaReportDlg();
+    dlg.Prepare(BuildReplicaReport(design_, node));
+    dlg.exec();
 }
 
 void TMDIChild::ClearDSVersionsCmd() {

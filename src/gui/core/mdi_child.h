@@ -178,6 +178,8 @@ public:
     void ChangeTypeCmd();
     void MoveObjectCmd();
     void MoveLeafObjectsCmd();
+    void IndividualReportCmd();
+    void ReplicaReportCmd();
     // The subordinate list's commands.
     void GotoLeafObject();
     void DeleteLeafObjectsCmd();

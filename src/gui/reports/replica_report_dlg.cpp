@@ -1,0 +1,74 @@
+#include "gui/reports/replica_report_dlg.h"
+
+#include "core/entries.h"
+#include "gui/core/image_list.h"
+#include "gui/core/qt_text.h"
+
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+TFRM_REPLICARPT::TFRM_REPLICARPT(const ImageList& images, QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TFRM_REPLICARPT"));
+    setWindowTitle(QStringLiteral("Replica Report"));
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
+    auto* layout = new QVBoxLayout(this);
+    label1_ = new QLabel(this);
+    label1_->setObjectName(QStringLiteral("Label1"));
+    edit1_ = new QLineEdit(this);
+    edit1_->setObjectName(QStringLiteral("Edit1"));
+    edit1_->setReadOnly(true);
+    layout->addWidget(label1_);
+    layout->addWidget(edit1_);
+    const std::pair<const char*, std::string_view> kPanels[6] = {
+        {"PN_MASTER", kMaster}, {"PN_RW", kReadWrite},          {"PN_RO", kReadOnly},
+        {"PN_SUBREF", kSubRef}, {"PN_SPARSE_RW", kSparseWrite}, {"PN_SPARSE_RO", kSparseRead},
+    };
+    auto* grid = new QGridLayout;
+    for (std::size_t i = 0; i < 6; ++i) {
+        auto* panel = new QFrame(this);
+        panel->setObjectName(QLatin1String(kPanels[i].first));
+        panel->setFrameShape(QFrame::Panel);
+        panel->setFrameShadow(QFrame::Raised);
+        auto* row = new QHBoxLayout(panel);
+        auto* image = new QLabel(panel);
+        image->setPixmap(images.ReplicaBitmap(kPanels[i].second));
+        auto* caption = new QLabel(panel);
+        caption->setObjectName(QLatin1String(kPanels[i].first) + QStringLiteral("_Caption"));
+        row->addWidget(image);
+        row->addWidget(caption, 1);
+        panels_[i] = caption;
+        grid->addWidget(panel, static_cast<int>(i / 2), static_cast<int>(i % 2));
+    }
+    layout->addLayout(grid);
+    auto* buttons = new QHBoxLayout;
+    auto* print = new QPushButton(QStringLiteral("&Print"), this);
+    print->setObjectName(QStringLiteral("BTN_PRINT"));
+    print->setVisible(false); // printing is not part of this version
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("BTN_OK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    buttons->addStretch(1);
+    buttons->addWidget(print);
+    buttons->addWidget(ok);
+    layout->addLayout(buttons);
+}
+
+void TFRM_REPLICARPT::Prepare(const ReplicaReportTexts& texts) {
+    label1_->setText(FromModel(texts.label1));
+    edit1_->setText(FromModel(texts.edit1));
+    for (std::size_t i = 0; i < panels_.size(); ++i)
+        panels_[i]->setText(FromModel(texts.panels[i]));
+    setFixedSize(sizeHint());
+}
+
+} // namespace qv::gui

@@ -1,0 +1,28 @@
+// TFRM_REPLICARPT: the replicas of one partition or server counted by type.
+#pragma once
+
+#include "reports/individual_reports.h"
+
+#include <QDialog>
+#include <array>
+
+class QLabel;
+class QLineEdit;
+
+namespace qv::gui {
+
+class ImageList;
+
+class TFRM_REPLICARPT : public QDialog {
+    Q_OBJECT
+public:
+    TFRM_REPLICARPT(const ImageList& images, QWidget* parent = nullptr);
+    void Prepare(const ReplicaReportTexts& texts);
+
+private:
+    QLabel* label1_;
+    QLineEdit* edit1_;
+    std::array<QLabel*, 6> panels_{};
+};
+
+} // namespace qv::gui
