@@ -543,6 +543,38 @@ private slots:
         QVERIFY(c->findChild<QLabel*>(QStringLiteral("Label1"))->isVisible());
     }
 
+    void editServerAddsATcpipAddress() {
+        ImportRingReport();
+        TMDIChild* c = Active();
+        SelectInTree(c, QStringLiteral("FS1"));
+        bool refused = false, othersLocked = false;
+        script_->Then([](QWidget* w) {
+            QCOMPARE(w->findChild<QLabel*>(QStringLiteral("Label1"))->text(),
+                     QStringLiteral("SERVER: FS1"));
+            QVERIFY(!w->findChild<QPushButton*>(QStringLiteral("BTN_DELETE"))->isEnabled());
+            w->findChild<QPushButton*>(QStringLiteral("BTN_ADD"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("BTN_CLOSE"))->click();
+        });
+        script_->Then([&](QWidget* w) {
+            auto* one = w->findChild<QLineEdit*>(QStringLiteral("ED_ONE"));
+            auto* ok = w->findChild<QPushButton*>(QStringLiteral("BTN_OK"));
+            one->selectAll();
+            QTest::keyClicks(one, QStringLiteral("256"));
+            refused = !ok->isEnabled();
+            othersLocked = !w->findChild<QLineEdit*>(QStringLiteral("ED_TWO"))->isEnabled();
+            QTest::keyClick(one, Qt::Key_Backspace);
+            ok->click();
+        });
+        c->PopupMenu1()->findChild<QAction*>(QStringLiteral("Edit1"))->trigger();
+        Settle();
+        QVERIFY(refused);
+        QVERIFY(othersLocked);
+        int i = c->Design().servers.FindLast("FS1");
+        QCOMPARE(c->Design().attributes.Entries(static_cast<std::size_t>(i)),
+                 (ReplicaList{"IPX:00000000", "TCPIP:25.0.0.0"}));
+        QVERIFY(c->Design().modified);
+    }
+
     void findObjectSelectsEveryMatchingRow() {
         ImportRingReport();
         TMDIChild* c = Active();

@@ -9,6 +9,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_text.h"
+#include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/replica_report_dlg.h"
 #include "gui/reports/warning_settings_dlg.h"
@@ -94,6 +95,8 @@ void TMDIApp::CreateDialogs() {
     nameDlg_ = new TNewNameDlg(this);
     errReportDlg_ = new TErrReportDlg(this);
     moveDlg_ = new TMoveDlg(ui_, this);
+    addEditDlg_ = new TAddEditDLg(this);
+    addrDlg_ = new TAddrDlg(*addEditDlg_, this);
     findDlg_ = new TFindDlg(this);
     winList_ = new TWinList(this);
     settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);

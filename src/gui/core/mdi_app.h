@@ -31,6 +31,8 @@ class TFM_WARNINGSETTINGS;
 class TSvrDlg;
 class TMoveDlg;
 class TFRM_REPLICARPT;
+class TAddrDlg;
+class TAddEditDLg;
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -52,6 +54,7 @@ public:
     TSvrDlg& SvrDlg() { return *svrDlg_; }
     TMoveDlg& MoveDlg() { return *moveDlg_; }
     TFRM_REPLICARPT& ReplicaReportDlg() { return *replicaRptDlg_; }
+    TAddrDlg& AddrDlg() { return *addrDlg_; }
     const WarningSettings& Settings() const;
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
@@ -118,6 +121,8 @@ private:
     TSvrDlg* svrDlg_ = nullptr;
     TNewNameDlg* nameDlg_ = nullptr;
     TMoveDlg* moveDlg_ = nullptr;
+    TAddrDlg* addrDlg_ = nullptr;
+    TAddEditDLg* addEditDlg_ = nullptr;
     TErrReportDlg* errReportDlg_ = nullptr;
     TFindDlg* findDlg_ = nullptr;
     TWinList* winList_ = nullptr;

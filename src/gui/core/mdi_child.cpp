@@ -10,6 +10,7 @@
 #include "gui/core/mdi_app.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/grid_model.h"
 #include "gui/reports/replica_report_dlg.h"
@@ -1394,9 +1395,15 @@ void TMDIChild::ClearServerAddressesCmd() {
 }
 
 void TMDIChild::TreeDoubleClicked() {
-    if (!SelectedIsServer())
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanEditServer(node))
         return;
-    NotAvailable();
+    TAddrDlg& dlg = app_->AddrDlg();
+    dlg.Run(design_, node);
+    if (!dlg.Changed())
+        return;
+    BusyScope busy(*this, false);
+    ApplyAddressDialog(design_, node, dlg.Lines(), true);
 }
 
 // ---------------------------------------------------------------- finds
