@@ -625,7 +625,7 @@ private slots:
         TMDIChild* c = Active();
         auto findServer = [this](const QString& text, bool notFound = false) {
             script_->Then([text](QWidget* w) {
-                w->findChild<QLineEdit*>(QStringLiteral("ED_NAME"))->setText(text);
+                w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(text);
                 static_cast<QDialog*>(w)->accept();
             });
             if (notFound)

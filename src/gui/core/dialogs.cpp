@@ -84,21 +84,35 @@ QString TFindDlg::Text() const {
 
 TNewNameDlg::TNewNameDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TNewNameDlg"));
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
     auto* layout = new QVBoxLayout(this);
-    label_ = new QLabel(QStringLiteral("Enter in name: "), this);
+    label_ = new QLabel(QStringLiteral("Enter in name:"), this);
     label_->setObjectName(QStringLiteral("Label1"));
     edit_ = new UpperCaseEdit(this);
-    edit_->setObjectName(QStringLiteral("ED_NAME"));
+    edit_->setObjectName(QStringLiteral("Edit1"));
     edit_->setMaxLength(255);
     layout->addWidget(label_);
     layout->addWidget(edit_);
-    layout->addWidget(OkCancel(this));
+    QDialogButtonBox* buttons = OkCancel(this);
+    ok_ = buttons->button(QDialogButtonBox::Ok);
+    connect(edit_, &QLineEdit::textChanged, this,
+            [this](const QString& t) { ok_->setEnabled(!t.trimmed().isEmpty()); });
+    layout->addWidget(buttons);
 }
 
-void TNewNameDlg::Prepare(const QString& caption, const QString& label, const QString& text) {
-    setWindowTitle(caption);
+void TNewNameDlg::showEvent(QShowEvent* event) {
+    setWindowTitle(QString());
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    QDialog::showEvent(event);
+}
+
+void TNewNameDlg::Prepare(const QString& label, const QString& text) {
     label_->setText(label);
     edit_->setText(text);
+    ok_->setEnabled(!text.trimmed().isEmpty());
     edit_->selectAll();
     edit_->setFocus();
 }

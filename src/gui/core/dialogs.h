@@ -45,12 +45,18 @@ class TNewNameDlg : public QDialog {
     Q_OBJECT
 public:
     explicit TNewNameDlg(QWidget* parent = nullptr);
-    void Prepare(const QString& caption, const QString& label, const QString& text = {});
+    // The label and the starting text of one use; OK is enabled while the
+    // trimmed name is not empty.
+    void Prepare(const QString& label, const QString& text = {});
     QString Name() const;
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
     QLabel* label_;
     UpperCaseEdit* edit_;
+    QPushButton* ok_;
 };
 
 class TWinList : public QDialog {

@@ -1191,8 +1191,7 @@ void TMDIChild::RenameObjectCmd() {
     if (!node || !CanRenameObject())
         return;
     TNewNameDlg& dlg = app_->NameDlg();
-    dlg.Prepare(QStringLiteral("Rename Object"), QStringLiteral("Enter in name: "),
-                FromModel(node->Name()));
+    dlg.Prepare(QStringLiteral("Enter in name: "), FromModel(node->Name()));
     std::optional<std::string> name;
     if (dlg.exec() == QDialog::Accepted)
         name = ToModel(dlg.Name());
@@ -1281,8 +1280,7 @@ void TMDIChild::RenameLeafObjectCmd() {
     if (!node || entries.size() != 1)
         return;
     TNewNameDlg& dlg = app_->NameDlg();
-    dlg.Prepare(QStringLiteral("Rename Leaf Object"), QStringLiteral("Enter in name: "),
-                FromModel(LeafName(entries.front())));
+    dlg.Prepare(QStringLiteral("Enter in name: "), FromModel(LeafName(entries.front())));
     std::optional<std::string> name;
     if (dlg.exec() == QDialog::Accepted)
         name = ToModel(dlg.Name());
@@ -1420,7 +1418,7 @@ void TMDIChild::GotoObject() {
 
 void TMDIChild::FindServer() {
     TNewNameDlg& dlg = app_->NameDlg();
-    dlg.Prepare(QStringLiteral("Find Server"), QStringLiteral("Enter in name: "));
+    dlg.Prepare(QStringLiteral("Enter in name: "));
     if (dlg.exec() != QDialog::Accepted)
         return;
     std::string name = ToModel(dlg.Name());
