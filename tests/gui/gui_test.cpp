@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
 #include <QPushButton>
@@ -572,6 +573,43 @@ private slots:
         int i = c->Design().servers.FindLast("FS1");
         QCOMPARE(c->Design().attributes.Entries(static_cast<std::size_t>(i)),
                  (ReplicaList{"IPX:00000000", "TCPIP:25.0.0.0"}));
+        QVERIFY(c->Design().modified);
+    }
+
+    void createObjectChoosesAClassThenAName() {
+        Trigger("New1");
+        TMDIChild* c = Active();
+        SelectInTree(c, QStringLiteral("ORGANIZATION"));
+        const int before = c->LeafRowCount();
+        QStringList labels;
+        script_->Then([&labels](QWidget* w) {
+            auto* avail = w->findChild<QListWidget*>(QStringLiteral("LB_Avail"));
+            QList<QListWidgetItem*> user =
+                avail->findItems(QStringLiteral("USER"), Qt::MatchExactly);
+            QCOMPARE(user.size(), 1);
+            avail->setCurrentItem(user.first());
+            w->findChild<QPushButton*>(QStringLiteral("BTN_ADD"))->click();
+            labels << w->findChild<QLabel*>(QStringLiteral("LBL_Show"))->text()
+                   << w->findChild<QLabel*>(QStringLiteral("LBL_Avail"))->text();
+            w->findChild<QPushButton*>(QStringLiteral("BTN_OK"))->click();
+        });
+        script_->Then([](QWidget* w) {
+            QCOMPARE(w->findChild<QLineEdit*>(QStringLiteral("ED_CLASS"))->text(),
+                     QStringLiteral("USER"));
+            auto* ok = w->findChild<QPushButton*>(QStringLiteral("BTN_OK"));
+            QVERIFY(!ok->isEnabled());
+            w->findChild<QLineEdit*>(QStringLiteral("ED_OBJNAME"))
+                ->setText(QStringLiteral("J.DOE"));
+            ok->click();
+        });
+        script_->No(); // do not turn the containment message off
+        Trigger("CreateObject1");
+        Settle();
+        QCOMPARE(labels, (QStringList{"Listed : 1", "Available : 96"}));
+        QCOMPARE(c->LeafRowCount(), before + 1);
+        QModelIndexList found = c->LB_LEAFOBJS()->model()->match(
+            c->LB_LEAFOBJS()->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("J_DOE"));
+        QCOMPARE(found.size(), 1);
         QVERIFY(c->Design().modified);
     }
 

@@ -11,6 +11,7 @@
 #include "gui/core/qt_text.h"
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
+#include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/replica_report_dlg.h"
 #include "gui/reports/warning_settings_dlg.h"
 #include "platform/settings_store.h"
@@ -99,8 +100,10 @@ void TMDIApp::CreateDialogs() {
     addrDlg_ = new TAddrDlg(*addEditDlg_, this);
     findDlg_ = new TFindDlg(this);
     winList_ = new TWinList(this);
+    rptConfigDlg_ = new TFM_RPTCONFIG(images_, this);
     settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);
     replicaRptDlg_ = new TFRM_REPLICARPT(images_, this);
+    createDlg_ = new TDLG_CREATE(this);
 }
 
 // ---------------------------------------------------------------- menus
@@ -200,7 +203,8 @@ void TMDIApp::BuildMenus() {
             [this] { Forward([](TMDIChild& c) { c.AddReplicaCmd(); }); });
     AddItem(tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
     tree->addSeparator();
-    AddItem(tree, "CreateObject1", "Create Object", na);
+    AddItem(tree, "CreateObject1", "Create Object",
+            [this] { Forward([](TMDIChild& c) { c.CreateObjectCmd(); }); });
     AddItem(tree, "DeleteObject1", "Delete Object",
             [this] { Forward([](TMDIChild& c) { c.DeleteObjectCmd(); }); });
     AddItem(tree, "RenameObject1", "Rename Object",

@@ -33,6 +33,8 @@ class TMoveDlg;
 class TFRM_REPLICARPT;
 class TAddrDlg;
 class TAddEditDLg;
+class TFM_RPTCONFIG;
+class TDLG_CREATE;
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -55,6 +57,8 @@ public:
     TMoveDlg& MoveDlg() { return *moveDlg_; }
     TFRM_REPLICARPT& ReplicaReportDlg() { return *replicaRptDlg_; }
     TAddrDlg& AddrDlg() { return *addrDlg_; }
+    TFM_RPTCONFIG& ClassChooser() { return *rptConfigDlg_; }
+    TDLG_CREATE& CreateDlg() { return *createDlg_; }
     const WarningSettings& Settings() const;
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
@@ -126,6 +130,8 @@ private:
     TErrReportDlg* errReportDlg_ = nullptr;
     TFindDlg* findDlg_ = nullptr;
     TWinList* winList_ = nullptr;
+    TFM_RPTCONFIG* rptConfigDlg_ = nullptr;
+    TDLG_CREATE* createDlg_ = nullptr;
     TFM_WARNINGSETTINGS* settingsDlg_ = nullptr;
     TFRM_REPLICARPT* replicaRptDlg_ = nullptr;
     std::unique_ptr<SettingsHost> settings_;

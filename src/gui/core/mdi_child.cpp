@@ -12,6 +12,7 @@
 #include "gui/core/tree_models.h"
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
+#include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/grid_model.h"
 #include "gui/reports/replica_report_dlg.h"
 #include "reports/individual_reports.h"
@@ -629,7 +630,7 @@ void TMDIChild::BuildPopupMenus() {
         return a;
     };
     auto na = [this] { NotAvailable(); };
-    add(popup1_, "CreateObject1", "&Create Object", na);
+    add(popup1_, "CreateObject1", "&Create Object", [this] { CreateObjectCmd(); });
     add(popup1_, "DeleteObject1", "&Delete Object", [this] { DeleteObjectCmd(); });
     add(popup1_, "RenameObject1", "&Rename Object", [this] { RenameObjectCmd(); });
     add(popup1_, "ExpandObject1", "E&xpand Object", [this] { ExpandObject(SelectedNode()); });
@@ -1286,6 +1287,26 @@ void TMDIChild::RenameLeafObjectCmd() {
         name = ToModel(dlg.Name());
     BusyScope busy(*this, true);
     RenameLeafObject(design_, node, entries.front(), name);
+}
+
+void TMDIChild::CreateObjectCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || !CanCreateObject())
+        return;
+    TFM_RPTCONFIG& chooser = app_->ClassChooser();
+    std::optional<ClassSet> chosen;
+    if (chooser.exec() == QDialog::Accepted)
+        chosen = chooser.SelectedClasses();
+    TDLG_CREATE& dlg = app_->CreateDlg();
+    const ImageList& images = app_->Images();
+    BusyScope busy(*this, true);
+    CreateObjects(design_, node, chosen,
+                  [&dlg, &images](int classIndex) -> std::optional<CreateObjectInput> {
+                      dlg.Prepare(FromModel(ClassName(classIndex)), images.ClassIcon(classIndex));
+                      if (dlg.exec() != QDialog::Accepted)
+                          return std::nullopt;
+                      return CreateObjectInput{dlg.Name(), dlg.CreateAnother()};
+                  });
 }
 
 void TMDIChild::AddReplicaCmd() {

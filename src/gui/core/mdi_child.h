@@ -175,6 +175,7 @@ public:
     void ClearDSVersionsCmd();
     void ClearServerAddressesCmd();
     void AddReplicaCmd();
+    void CreateObjectCmd();
     void ChangeTypeCmd();
     void MoveObjectCmd();
     void MoveLeafObjectsCmd();

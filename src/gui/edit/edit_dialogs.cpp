@@ -4,6 +4,7 @@
 #include "gui/core/qt_text.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -112,6 +113,71 @@ std::optional<ReplicaRadio> TSvrDlg::Selected() const {
         if (radios_[i]->isChecked())
             return static_cast<ReplicaRadio>(i);
     return std::nullopt;
+}
+
+// ---------------------------------------------------------------- TDLG_CREATE
+
+TDLG_CREATE::TDLG_CREATE(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("TDLG_CREATE"));
+    setWindowTitle(QStringLiteral("Create Object"));
+    QFont f = font();
+    f.setPointSize(8);
+    setFont(f);
+    auto* layout = new QGridLayout(this);
+    class_ = new UpperCaseEdit(this);
+    class_->setObjectName(QStringLiteral("ED_CLASS"));
+    class_->setReadOnly(true);
+    image_ = new QLabel(this);
+    image_->setObjectName(QStringLiteral("Image1"));
+    auto* label = new QLabel(QStringLiteral("Enter in name for object:"), this);
+    label->setObjectName(QStringLiteral("Label2"));
+    name_ = new UpperCaseEdit(this);
+    name_->setObjectName(QStringLiteral("ED_OBJNAME"));
+    name_->setMaxLength(255);
+    again_ = new QCheckBox(QStringLiteral("Create Another"), this);
+    again_->setObjectName(QStringLiteral("CB_CREATEAGAIN"));
+    layout->addWidget(image_, 0, 0);
+    layout->addWidget(class_, 0, 1);
+    layout->addWidget(label, 1, 0, 1, 2);
+    layout->addWidget(name_, 2, 0, 1, 2);
+    layout->addWidget(again_, 3, 0, 1, 2);
+    auto* buttons = new QHBoxLayout;
+    ok_ = new QPushButton(QStringLiteral("OK"), this);
+    ok_->setObjectName(QStringLiteral("BTN_OK"));
+    ok_->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
+    connect(name_, &QLineEdit::textChanged, this,
+            [this](const QString& t) { ok_->setEnabled(!t.trimmed().isEmpty()); });
+    connect(ok_, &QPushButton::clicked, this, [this] {
+        name_->setText(CleanTypedName(name_->text()));
+        accept();
+    });
+    connect(cancel, &QPushButton::clicked, this, [this] {
+        again_->setChecked(false);
+        reject();
+    });
+    buttons->addStretch(1);
+    buttons->addWidget(ok_);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons, 4, 0, 1, 2);
+}
+
+void TDLG_CREATE::Prepare(const QString& className, const QPixmap& icon) {
+    class_->setText(className);
+    image_->setPixmap(icon);
+    name_->clear();
+    ok_->setEnabled(false);
+    name_->setFocus();
+    Centre(this);
+}
+
+std::string TDLG_CREATE::Name() const {
+    return ToModel(name_->text());
+}
+
+bool TDLG_CREATE::CreateAnother() const {
+    return again_->isChecked();
 }
 
 // ---------------------------------------------------------------- TMoveDlg

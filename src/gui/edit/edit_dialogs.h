@@ -10,7 +10,9 @@
 #include <optional>
 #include <string>
 
+class QCheckBox;
 class QComboBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
@@ -34,6 +36,23 @@ protected:
 private:
     QComboBox* servers_;
     std::array<QRadioButton*, kReplicaRadioCount> radios_{};
+};
+
+class TDLG_CREATE : public QDialog {
+    Q_OBJECT
+public:
+    explicit TDLG_CREATE(QWidget* parent = nullptr);
+    // The class of one showing: its name and icon; the name box is emptied.
+    void Prepare(const QString& className, const QPixmap& icon);
+    std::string Name() const;
+    bool CreateAnother() const;
+
+private:
+    QLineEdit* class_;
+    QLabel* image_;
+    UpperCaseEdit* name_;
+    QCheckBox* again_;
+    QPushButton* ok_;
 };
 
 class TMoveDlg : public QDialog {
