@@ -623,6 +623,20 @@ private slots:
         SelectInTree(c, QStringLiteral("SALES"));
         QCOMPARE(c->LeafRowCount(), 4); // FS2 and the three users
 
+        // Report Objects of every class lists the four.
+        QString total;
+        script_->Then([](QWidget* w) {
+            w->findChild<QPushButton*>(QStringLiteral("BTN_RESET"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("BTN_OK"))->click();
+        });
+        script_->Then([&total](QWidget* w) {
+            total = w->findChild<QLineEdit*>(QStringLiteral("ED_TOTAL"))->text();
+            static_cast<QDialog*>(w)->accept();
+        });
+        c->PopupMenu3()->findChild<QAction*>(QStringLiteral("Report1"))->trigger();
+        Settle();
+        QCOMPARE(total, QStringLiteral("4"));
+
         auto find = [this](const QString& text, bool notFound = false) {
             script_->Then([text](QWidget* w) {
                 w->findChild<QLineEdit*>(QStringLiteral("ED_FIND"))->setText(text);

@@ -12,6 +12,7 @@
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/class_chooser_dlg.h"
+#include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/replica_report_dlg.h"
 #include "gui/reports/warning_settings_dlg.h"
 #include "platform/settings_store.h"
@@ -101,6 +102,7 @@ void TMDIApp::CreateDialogs() {
     findDlg_ = new TFindDlg(this);
     winList_ = new TWinList(this);
     rptConfigDlg_ = new TFM_RPTCONFIG(images_, this);
+    displayObjsDlg_ = new TFM_DISPLAYOBJS(images_, this);
     settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);
     replicaRptDlg_ = new TFRM_REPLICARPT(images_, this);
     createDlg_ = new TDLG_CREATE(this);

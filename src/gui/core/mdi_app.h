@@ -35,6 +35,7 @@ class TAddrDlg;
 class TAddEditDLg;
 class TFM_RPTCONFIG;
 class TDLG_CREATE;
+class TFM_DISPLAYOBJS;
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -59,6 +60,7 @@ public:
     TAddrDlg& AddrDlg() { return *addrDlg_; }
     TFM_RPTCONFIG& ClassChooser() { return *rptConfigDlg_; }
     TDLG_CREATE& CreateDlg() { return *createDlg_; }
+    TFM_DISPLAYOBJS& DisplayObjsDlg() { return *displayObjsDlg_; }
     const WarningSettings& Settings() const;
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
@@ -132,6 +134,7 @@ private:
     TWinList* winList_ = nullptr;
     TFM_RPTCONFIG* rptConfigDlg_ = nullptr;
     TDLG_CREATE* createDlg_ = nullptr;
+    TFM_DISPLAYOBJS* displayObjsDlg_ = nullptr;
     TFM_WARNINGSETTINGS* settingsDlg_ = nullptr;
     TFRM_REPLICARPT* replicaRptDlg_ = nullptr;
     std::unique_ptr<SettingsHost> settings_;

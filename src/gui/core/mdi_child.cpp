@@ -13,6 +13,7 @@
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/class_chooser_dlg.h"
+#include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/grid_model.h"
 #include "gui/reports/replica_report_dlg.h"
 #include "reports/individual_reports.h"
@@ -656,7 +657,7 @@ void TMDIChild::BuildPopupMenus() {
     popup3_ = new QMenu(this);
     popup3_->setObjectName(QStringLiteral("PopupMenu3"));
     add(popup3_, "GotoObject2", "Goto Object", [this] { GotoLeafObject(); });
-    add(popup3_, "Report1", "Report Objects", na);
+    add(popup3_, "Report1", "Report Objects", [this] { ReportObjectsCmd(); });
     add(popup3_, "Delete1", "Delete Leaf Objects", [this] { DeleteLeafObjectsCmd(); });
     add(popup3_, "MoveLeafObjects1", "Move Leaf Objects", [this] { MoveLeafObjectsCmd(); });
     add(popup3_, "RenameObject2", "Rename Leaf Object", [this] { RenameLeafObjectCmd(); });
@@ -1264,6 +1265,32 @@ void TMDIChild::GotoLeafObject() {
         return;
     if (ObjectNode* target = qv::GotoObject(design_, node, row))
         SelectNode(target);
+}
+
+void TMDIChild::ReportObjectsCmd() {
+    ObjectNode* node = SelectedNode();
+    if (!node || LeafRowCount() == 0)
+        return;
+    SetObjectLabelsVisible(false);
+    TFM_RPTCONFIG& chooser = app_->ClassChooser();
+    if (chooser.exec() == QDialog::Accepted) {
+        std::vector<std::string> rows;
+        rows.reserve(static_cast<std::size_t>(LeafRowCount()));
+        for (int r = 0; r < LeafRowCount(); ++r)
+            rows.push_back(leafModel_->RowText(r));
+        std::optional<ObjectSearchResult> result;
+        {
+            BusyScope busy(*this, false);
+            result = CollectReportObjects(design_, node, rows, chooser.SelectedClasses());
+        }
+        if (result) {
+            TFM_DISPLAYOBJS& dlg = app_->DisplayObjsDlg();
+            dlg.Prepare(*result, node->ClassIndex(), node->IsPartitionRoot());
+            dlg.exec();
+        }
+    }
+    SetObjectLabelsVisible(true);
+    Show(ProgressChannel::Import, "");
 }
 
 void TMDIChild::DeleteLeafObjectsCmd() {

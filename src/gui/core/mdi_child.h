@@ -183,6 +183,7 @@ public:
     void ReplicaReportCmd();
     // The subordinate list's commands.
     void GotoLeafObject();
+    void ReportObjectsCmd();
     void DeleteLeafObjectsCmd();
     void RenameLeafObjectCmd();
 

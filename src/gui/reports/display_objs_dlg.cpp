@@ -1,0 +1,73 @@
+#include "gui/reports/display_objs_dlg.h"
+
+#include "gui/core/image_list.h"
+#include "gui/core/qt_text.h"
+
+#include <QGridLayout>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTreeWidget>
+
+namespace qv::gui {
+
+TFM_DISPLAYOBJS::TFM_DISPLAYOBJS(const ImageList& images, QWidget* parent)
+    : QDialog(parent), images_(images) {
+    setObjectName(QStringLiteral("TFM_DISPLAYOBJS"));
+    setWindowTitle(QStringLiteral("Search Results"));
+    auto* layout = new QGridLayout(this);
+    tree_ = new QTreeWidget(this);
+    tree_->setObjectName(QStringLiteral("TreeView1"));
+    tree_->setHeaderHidden(true);
+    tree_->setRootIsDecorated(false);
+    tree_->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
+    tree_->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
+    layout->addWidget(tree_, 0, 0, 1, 2);
+    partRoot_ = new QLineEdit(this);
+    partRoot_->setObjectName(QStringLiteral("ED_PARTROOT"));
+    partRoot_->setReadOnly(true);
+    total_ = new QLineEdit(this);
+    total_->setObjectName(QStringLiteral("ED_TOTAL"));
+    total_->setReadOnly(true);
+    layout->addWidget(new QLabel(QStringLiteral("Partition Root :"), this), 1, 0);
+    layout->addWidget(partRoot_, 1, 1);
+    layout->addWidget(new QLabel(QStringLiteral("Total :"), this), 2, 0);
+    layout->addWidget(total_, 2, 1);
+    auto* buttons = new QHBoxLayout;
+    auto* print = new QPushButton(QStringLiteral("&Print"), this);
+    print->setObjectName(QStringLiteral("BTN_PRINT"));
+    print->setVisible(false); // printing is not part of this version
+    auto* ok = new QPushButton(QStringLiteral("OK"), this);
+    ok->setObjectName(QStringLiteral("BTN_OK"));
+    ok->setDefault(true);
+    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    buttons->addStretch(1);
+    buttons->addWidget(print);
+    buttons->addWidget(ok);
+    layout->addLayout(buttons, 3, 0, 1, 2);
+    resize(420, 480);
+}
+
+void TFM_DISPLAYOBJS::Prepare(const ObjectSearchResult& result, int rootClass,
+                              bool rootIsPartition) {
+    tree_->clear();
+    auto* root = new QTreeWidgetItem(tree_, {FromModel(result.rootText)});
+    root->setIcon(0, images_.NodePicture(rootClass, rootIsPartition));
+    for (const auto& group : result.groups) {
+        QPixmap icon = images_.NodePicture(group.classIndex, false);
+        for (const std::string& name : group.names) {
+            auto* item = new QTreeWidgetItem(root, {FromModel(name)});
+            item->setIcon(0, icon);
+        }
+    }
+    tree_->expandAll();
+    partRoot_->setText(FromModel(result.partitionRoot));
+    total_->setText(QString::number(result.total));
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+} // namespace qv::gui

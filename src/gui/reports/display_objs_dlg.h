@@ -1,0 +1,28 @@
+// TFM_DISPLAYOBJS: the objects of chosen classes found in a container.
+#pragma once
+
+#include "reports/leaf_commands.h"
+
+#include <QDialog>
+
+class QLineEdit;
+class QTreeWidget;
+
+namespace qv::gui {
+
+class ImageList;
+
+class TFM_DISPLAYOBJS : public QDialog {
+    Q_OBJECT
+public:
+    TFM_DISPLAYOBJS(const ImageList& images, QWidget* parent = nullptr);
+    void Prepare(const ObjectSearchResult& result, int rootClass, bool rootIsPartition);
+
+private:
+    const ImageList& images_;
+    QTreeWidget* tree_;
+    QLineEdit* partRoot_;
+    QLineEdit* total_;
+};
+
+} // namespace qv::gui
