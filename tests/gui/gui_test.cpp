@@ -9,6 +9,7 @@
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/warning_settings_dlg.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -766,6 +767,17 @@ private slots:
         Trigger("SortGridView1");
         Settle();
         QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 1);
+
+        // The visible grid goes to a delimited file.
+        const QString dlm = Path(QStringLiteral("grid.dlm"));
+        script_->ChooseFile(dlm);
+        c->findChild<QAbstractButton*>(QStringLiteral("SB_SAVEDLM"))->click();
+        Settle();
+        QFile f(dlm);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray text = f.readAll();
+        QVERIFY(text.contains("SALES.CORP"));
+        QVERIFY(text.contains(','));
     }
 
     void operationLogIsViewedAndClearedPerWindow() {

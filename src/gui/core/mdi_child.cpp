@@ -16,6 +16,7 @@
 #include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/grid_model.h"
 #include "gui/reports/replica_report_dlg.h"
+#include "reports/delimited_export.h"
 #include "reports/individual_reports.h"
 #include "reports/leaf_commands.h"
 
@@ -412,6 +413,10 @@ void TMDIChild::BuildGridPage(QWidget* page) {
     save->setObjectName(QStringLiteral("SB_SAVEDLM"));
     save->setText(QStringLiteral("Save"));
     save->setToolTip(QStringLiteral("Save to delimited file.."));
+    connect(save, &QToolButton::clicked, this, [this] { SaveDelimitedCmd(); });
+    // The print font size belongs to grid printing, which this version does not have.
+    for (QWidget* w : std::initializer_list<QWidget*>{label4, size, updown})
+        w->hide();
     row->addWidget(label4);
     row->addWidget(size);
     row->addWidget(updown);
@@ -477,6 +482,9 @@ void TMDIChild::BuildObjGridPage(QWidget* page) {
     save->setObjectName(QStringLiteral("SB_SAVEDLM2"));
     save->setText(QStringLiteral("Save"));
     save->setToolTip(QStringLiteral("Save to delimited file.."));
+    connect(save, &QToolButton::clicked, this, [this] { SaveDelimitedCmd(); });
+    for (QWidget* w : std::initializer_list<QWidget*>{label, size, updown})
+        w->hide();
     row->addWidget(label);
     row->addWidget(size);
     row->addWidget(updown);
@@ -1654,6 +1662,16 @@ void TMDIChild::SortGridView() {
         qv::SortGridView(design_, views_, static_cast<GridUnsortedIndex>(which));
     }
     ReloadGrids();
+}
+
+void TMDIChild::SaveDelimitedCmd() {
+    int which = 0;
+    if (!VisibleGrid(&which))
+        return;
+    std::optional<std::string> path = app_->Ui().ChooseSaveFile(DesignSaveDialogRequest());
+    if (!path)
+        return;
+    SaveDelimitedFile(views_.Grid(static_cast<GridUnsortedIndex>(which)), *path, app_->Ui());
 }
 
 void TMDIChild::ReloadGrids() {

@@ -184,6 +184,8 @@ public:
     // The subordinate list's commands.
     void GotoLeafObject();
     void ReportObjectsCmd();
+    // "Save to delimited file.." of the grid pages.
+    void SaveDelimitedCmd();
     void DeleteLeafObjectsCmd();
     void RenameLeafObjectCmd();
 
