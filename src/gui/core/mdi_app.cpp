@@ -46,6 +46,7 @@ public:
 TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(this) {
     setObjectName(QStringLiteral("TMDIApp"));
     setWindowTitle(QStringLiteral("Quorvane"));
+    setWindowIcon(QIcon(QStringLiteral(":/pictures/app_icon.png")));
     QFont f = font();
     f.setPointSize(8);
     setFont(f);
