@@ -96,7 +96,16 @@ const std::string& RingReport() {
                 roots.try_emplace(d.FullContext(n), n);
             return true;
         });
+        auto replicaLine = [&](int k, const char* type, const std::string& server) {
+            std::string line = std::to_string(k) + " 1 " + type + " ON";
+            line.resize(44, ' ');
+            return line + "X " + DsName(servers.at(server)) + " END\n";
+        };
+        // Each partition lists its replicas from the design and, up to six in
+        // all, read-only replicas on further servers: about 60,000 lines.
         std::string out = "REPORT TITLE: DSD LIST REPLICA RINGS\nREPORT VERSION: 0.8\n";
+        const std::size_t serverCount = d.servers.Size();
+        std::size_t index = 0;
         for (const TableItem& p : d.partitions) {
             out += "PARTITION: " + DsName(roots.at(p.name)) + "\nREPLICA RING\nSTATUS\nNUMB\n";
             int k = 0;
@@ -106,10 +115,14 @@ const std::string& RingReport() {
                                    : t == kReadWrite ? "RW"
                                    : t == kReadOnly  ? "RO"
                                                      : "SR";
-                std::string line = std::to_string(++k) + " 1 " + type + " ON";
-                line.resize(44, ' ');
-                out += line + "X " + DsName(servers.at(std::string(EntryName(e)))) + " END\n";
+                out += replicaLine(++k, type, std::string(EntryName(e)));
             }
+            for (std::size_t j = 0; k < 6 && j < 20; ++j) {
+                const std::string& server = d.servers.Name((index * 13 + j * 977) % serverCount);
+                if (FindEntryByName(p.entries, server) < 0)
+                    out += replicaLine(++k, "RO", server);
+            }
+            ++index;
         }
         out += "REPLICAS\n";
         return out;
