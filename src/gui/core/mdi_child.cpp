@@ -444,15 +444,7 @@ void TMDIChild::BuildGridPage(QWidget* page) {
     connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
     connect(rb2, &QRadioButton::clicked, this, [show, g2] { show(g2); });
     connect(rb3, &QRadioButton::clicked, this, [show, g3] { show(g3); });
-    auto* bottom = new QHBoxLayout;
-    auto* panel = new StatusPanel(QStringLiteral("PNL_GRID"), page);
-    auto* abort = MakeAbort(page, "BTN_CANCEL3", false, false);
-    bottom->addWidget(panel, 1);
-    bottom->addWidget(abort);
-    layout->addLayout(bottom);
-    statusPanels_.push_back(panel);
-    abortButtons_.push_back(abort);
-    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+    AddStatusRow(page, layout, "PNL_GRID", "BTN_CANCEL3", false, false);
 }
 
 void TMDIChild::BuildObjGridPage(QWidget* page) {
@@ -512,35 +504,28 @@ void TMDIChild::BuildObjGridPage(QWidget* page) {
     connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
     connect(rb2, &QRadioButton::clicked, this, [show, g2] { show(g2); });
     connect(rb3, &QRadioButton::clicked, this, [show, g3] { show(g3); });
+    AddStatusRow(page, layout, "Panel7", "BTN_CANCEL4", true, false);
+}
+
+StatusPanel* TMDIChild::AddStatusRow(QWidget* page, QVBoxLayout* layout, const char* panelName,
+                                     const char* abortName, bool withHint, bool enabled) {
     auto* bottom = new QHBoxLayout;
-    auto* panel = new StatusPanel(QStringLiteral("Panel7"), page);
-    auto* abort = MakeAbort(page, "BTN_CANCEL4", true, false);
+    auto* panel = new StatusPanel(QLatin1String(panelName), page);
+    auto* abort = MakeAbort(page, abortName, withHint, enabled);
     bottom->addWidget(panel, 1);
     bottom->addWidget(abort);
     layout->addLayout(bottom);
     statusPanels_.push_back(panel);
     abortButtons_.push_back(abort);
     connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+    return panel;
 }
 
-void TMDIChild::BuildReportsPage(QWidget* page) {
-    auto* layout = new QVBoxLayout(page);
-    auto* row = new QHBoxLayout;
-    struct Def {
-        const char* radio;
-        const char* caption;
-        const char* box;
-    };
-    const Def defs[] = {
-        {"RB_PARTITION", "Report by &Partition", "RE_PARTRPT"},
-        {"RB_SERVER", "Report by &Server", "RE_SERVRPT"},
-        {"RB_PARTREL", "Partition &Relation Report", "RE_PARTRELRPT"},
-        {"RB_SchemaRpt", "Schema &Distribution List Report", "RE_SCHEMARPT"},
-        {"RB_OBJRPT", "&Object Report", "RE_OBJRPT"},
-    };
+void TMDIChild::AddRadioBoxes(QWidget* page, QVBoxLayout* layout, QHBoxLayout* row,
+                              const std::vector<RadioBox>& defs) {
     std::vector<QTextEdit*> boxes;
     bool first = true;
-    for (const Def& d : defs) {
+    for (const RadioBox& d : defs) {
         row->addWidget(MakeRadio(page, d.radio, d.caption, first));
         QTextEdit* box = MakePageBox(page, d.box);
         box->setVisible(first);
@@ -552,17 +537,29 @@ void TMDIChild::BuildReportsPage(QWidget* page) {
     for (std::size_t i = 0; i < boxes.size(); ++i) {
         layout->addWidget(boxes[i], 1);
         auto* rb = page->findChild<QRadioButton*>(QLatin1String(defs[i].radio));
-        connect(rb, &QRadioButton::clicked, this, [this, boxes, i, panel = page] {
+        // Turning to another box rebuilds what it shows when that is stale.
+        connect(rb, &QRadioButton::clicked, this, [this, boxes, i] {
             if (!boxes[i]->isHidden())
                 return;
             for (std::size_t j = 0; j < boxes.size(); ++j)
                 boxes[j]->setVisible(j == i);
-            Q_UNUSED(panel);
             BuildPage(ActivePage());
         });
     }
-    auto* bottom = new QHBoxLayout;
-    auto* panel = new StatusPanel(QStringLiteral("PNL_REPORT"), page);
+}
+
+void TMDIChild::BuildReportsPage(QWidget* page) {
+    auto* layout = new QVBoxLayout(page);
+    auto* row = new QHBoxLayout;
+    AddRadioBoxes(page, layout, row,
+                  {
+                      {"RB_PARTITION", "Report by &Partition", "RE_PARTRPT"},
+                      {"RB_SERVER", "Report by &Server", "RE_SERVRPT"},
+                      {"RB_PARTREL", "Partition &Relation Report", "RE_PARTRELRPT"},
+                      {"RB_SchemaRpt", "Schema &Distribution List Report", "RE_SCHEMARPT"},
+                      {"RB_OBJRPT", "&Object Report", "RE_OBJRPT"},
+                  });
+    StatusPanel* panel = AddStatusRow(page, layout, "PNL_REPORT", "BTN_CANCEL", true, true);
     auto* panelLayout = static_cast<QHBoxLayout*>(panel->layout());
     for (const char* name : {"Label5", "Label6", "Label7"}) {
         auto* l = new QLabel(panel);
@@ -572,60 +569,18 @@ void TMDIChild::BuildReportsPage(QWidget* page) {
         reportLabels_.push_back(l);
     }
     panelLayout->addStretch(1);
-    auto* abort = MakeAbort(page, "BTN_CANCEL", true, true);
-    bottom->addWidget(panel, 1);
-    bottom->addWidget(abort);
-    layout->addLayout(bottom);
-    statusPanels_.push_back(panel);
-    abortButtons_.push_back(abort);
-    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
 }
 
 void TMDIChild::BuildSuggestionsPage(QWidget* page) {
     auto* layout = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
-    struct Def {
-        const char* radio;
-        const char* caption;
-        const char* box;
-    };
-    const Def defs[] = {
-        {"RB_SUGSERVER", "&Server Suggestions", "RE_SERVSUGG"},
-        {"RB_SUGPART", "&Partition Suggestions", "RE_PARTSUGG"},
-        {"RB_SUGOBJ", "&Object Suggestions", "RE_OBJSUGG"},
-    };
-    std::vector<QTextEdit*> boxes;
-    bool first = true;
-    for (const Def& d : defs) {
-        row->addWidget(MakeRadio(page, d.radio, d.caption, first));
-        QTextEdit* box = MakePageBox(page, d.box);
-        box->setVisible(first);
-        boxes.push_back(box);
-        first = false;
-    }
-    row->addStretch(1);
-    layout->addLayout(row);
-    for (std::size_t i = 0; i < boxes.size(); ++i) {
-        layout->addWidget(boxes[i], 1);
-        auto* rb = page->findChild<QRadioButton*>(QLatin1String(defs[i].radio));
-        connect(rb, &QRadioButton::clicked, this, [this, boxes, i, panel = page] {
-            if (!boxes[i]->isHidden())
-                return;
-            for (std::size_t j = 0; j < boxes.size(); ++j)
-                boxes[j]->setVisible(j == i);
-            Q_UNUSED(panel);
-            BuildPage(ActivePage());
-        });
-    }
-    auto* bottom = new QHBoxLayout;
-    auto* panel = new StatusPanel(QStringLiteral("PNL_SUGG"), page);
-    auto* abort = MakeAbort(page, "BTN_CANCEL2", true, true);
-    bottom->addWidget(panel, 1);
-    bottom->addWidget(abort);
-    layout->addLayout(bottom);
-    statusPanels_.push_back(panel);
-    abortButtons_.push_back(abort);
-    connect(abort, &QPushButton::clicked, this, &TMDIChild::AbortClick);
+    AddRadioBoxes(page, layout, row,
+                  {
+                      {"RB_SUGSERVER", "&Server Suggestions", "RE_SERVSUGG"},
+                      {"RB_SUGPART", "&Partition Suggestions", "RE_PARTSUGG"},
+                      {"RB_SUGOBJ", "&Object Suggestions", "RE_OBJSUGG"},
+                  });
+    AddStatusRow(page, layout, "PNL_SUGG", "BTN_CANCEL2", true, true);
 }
 
 void TMDIChild::BuildPopupMenus() {

@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+class QHBoxLayout;
 class QHeaderView;
 class QLabel;
 class QListView;
@@ -25,6 +26,7 @@ class QRadioButton;
 class QTabWidget;
 class QTableView;
 class QTextEdit;
+class QVBoxLayout;
 class QTreeView;
 class QStandardItemModel;
 
@@ -205,6 +207,17 @@ private:
     void BuildGridPage(QWidget* page);
     void BuildObjGridPage(QWidget* page);
     void BuildReportsPage(QWidget* page);
+    // The status panel and Abort button at the foot of a page.
+    StatusPanel* AddStatusRow(QWidget* page, QVBoxLayout* layout, const char* panelName,
+                              const char* abortName, bool withHint, bool enabled);
+    // A row of radio buttons, each showing one read-only text box of the page.
+    struct RadioBox {
+        const char* radio;
+        const char* caption;
+        const char* box;
+    };
+    void AddRadioBoxes(QWidget* page, QVBoxLayout* layout, QHBoxLayout* row,
+                       const std::vector<RadioBox>& defs);
     void BuildSuggestionsPage(QWidget* page);
     void BuildPopupMenus();
     void LayoutTreeBody();
