@@ -19,16 +19,9 @@ const Command kCommand{
 const Registration kRegistration(kCommand);
 
 int Run(const std::vector<std::string>& args) {
-    int code = kExitUsage;
-    auto parsed = ParseDesignAndInput(kCommand, args, &code);
-    if (!parsed)
-        return code;
-    Session s;
-    if (!s.Open(parsed->design))
-        return kExitFailed;
-    if (!ReadObjectReport(s.design, parsed->input))
-        return kExitFailed;
-    return s.SaveAs(parsed->out) ? kExitOk : kExitFailed;
+    return ChangeDesign(kCommand, args, [](Session& s, const std::string& report) {
+        return ReadObjectReport(s.design, report);
+    });
 }
 
 } // namespace

@@ -22,23 +22,17 @@ const Command kCommand{
 const Registration kRegistration(kCommand);
 
 int Run(const std::vector<std::string>& args) {
-    int code = kExitUsage;
-    auto parsed = ParseDesignAndInput(kCommand, args, &code);
-    if (!parsed)
-        return code;
-    Session s;
-    if (!s.Open(parsed->design))
-        return kExitFailed;
-    MergeOutcome outcome;
-    if (!MergeDesignFile(s.design, parsed->input, &outcome)) {
+    return ChangeDesign(kCommand, args, [](Session& s, const std::string& other) {
+        MergeOutcome outcome;
+        if (MergeDesignFile(s.design, other, &outcome))
+            return true;
         if (outcome.errorCount > 0) {
             for (const std::string& line : outcome.errorReport)
                 std::cout << line << "\n";
             std::cout << std::flush;
         }
-        return kExitFailed;
-    }
-    return s.SaveAs(parsed->out) ? kExitOk : kExitFailed;
+        return false;
+    });
 }
 
 } // namespace

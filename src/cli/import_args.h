@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -41,6 +42,21 @@ ParseDesignAndInput(const Command& command, const std::vector<std::string>& args
     r.input = plain[1];
     r.out = out ? *out : r.design;
     return r;
+}
+
+// Opens DESIGN as Open does, applies the change with the second file, and
+// writes the result to OUT (or DESIGN) as Save As does. Nothing is written
+// when the design cannot be opened or the change fails.
+inline int ChangeDesign(const Command& command, const std::vector<std::string>& args,
+                        const std::function<bool(Session&, const std::string& input)>& change) {
+    int code = kExitUsage;
+    auto parsed = ParseDesignAndInput(command, args, &code);
+    if (!parsed)
+        return code;
+    Session s;
+    if (!s.Open(parsed->design) || !change(s, parsed->input))
+        return kExitFailed;
+    return s.SaveAs(parsed->out) ? kExitOk : kExitFailed;
 }
 
 } // namespace qv::cli
