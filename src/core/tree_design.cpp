@@ -264,11 +264,11 @@ ObjectNode* TreeDesign::AttachNode(ObjectNode* parent, std::unique_ptr<ObjectNod
     if (keepSorted_) {
         // After the last sibling whose Name is not greater, so equal names keep
         // their order of insertion.
-        auto at = std::upper_bound(
-            parent->children_.begin(), parent->children_.end(), node->name_,
-            [](const std::string& name, const std::unique_ptr<ObjectNode>& c) {
-                return name < c->name_;
-            });
+        auto at =
+            std::upper_bound(parent->children_.begin(), parent->children_.end(), node->name_,
+                             [](const std::string& name, const std::unique_ptr<ObjectNode>& c) {
+                                 return name < c->name_;
+                             });
         pos = static_cast<std::size_t>(at - parent->children_.begin());
     }
     ObjectNode* raw = node.get();

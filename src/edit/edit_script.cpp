@@ -448,13 +448,13 @@ namespace {
 std::optional<std::string> CheckArguments(const std::vector<std::string>& args) {
     if (args.empty())
         return std::string("empty command");
-    const CommandSpec* spec = FindCommand(args[0]);
-    if (!spec)
+    const CommandSpec* command = FindCommand(args[0]);
+    if (!command)
         return "unknown command '" + args[0] + "'";
     const std::size_t given = args.size() - 1;
-    if (given < spec->minArgs || given > spec->maxArgs)
-        return std::string("usage: ") + spec->name + (*spec->arguments ? " " : "") +
-               spec->arguments;
+    if (given < command->minArgs || given > command->maxArgs)
+        return std::string("usage: ") + command->name + (*command->arguments ? " " : "") +
+               command->arguments;
     if ((args[0] == "add-replica" || args[0] == "change-type") && !TypeWord(args[3]))
         return "unknown replica type '" + args[3] + "' (M, RW, RO, SPRW or SPRO)";
     return std::nullopt;
