@@ -386,23 +386,54 @@ void TMDIChild::BuildTreePage(QWidget* page) {
 }
 
 void TMDIChild::BuildGridPage(QWidget* page) {
+    BuildGridViews(
+        page, {{"RB_PARTXSERV", "RB_SERVXPART", "RB_SERVXADDR"},
+               {"&Partition X Server View", "&Server X Partition View", "Server X &Address View"},
+               "Label4",
+               "ED_FONTSIZE",
+               "UpDown1",
+               "SB_SAVEDLM",
+               {"Adv_PartCols", "Adv_ServCols", "Adv_AddrCols"},
+               {&views_.partXServ, &views_.servXPart, &views_.servXAddr},
+               24,
+               "PNL_GRID",
+               "BTN_CANCEL3",
+               false});
+}
+
+void TMDIChild::BuildObjGridPage(QWidget* page) {
+    BuildGridViews(
+        page, {{"RB_PartObjView", "RB_ServObjView", "RB_CntObjView"},
+               {"&Partition Object View   ", "&Server Object View", "&Container Object View"},
+               "Label8",
+               "ED_FONTSIZE2",
+               "UpDown2",
+               "SB_SAVEDLM2",
+               {"Adv_ObjXPartCols", "Adv_ObjXServCols", "Adv_ObjXCntCols"},
+               {&views_.objects.partitions, &views_.objects.servers, &views_.objects.containers},
+               26,
+               "Panel7",
+               "BTN_CANCEL4",
+               true});
+}
+
+void TMDIChild::BuildGridViews(QWidget* page, const GridPageParts& parts) {
     auto* layout = new QVBoxLayout(page);
     auto* row = new QHBoxLayout;
-    auto* rb1 = MakeRadio(page, "RB_PARTXSERV", "&Partition X Server View", true);
-    auto* rb2 = MakeRadio(page, "RB_SERVXPART", "&Server X Partition View", false);
-    auto* rb3 = MakeRadio(page, "RB_SERVXADDR", "Server X &Address View", false);
-    row->addWidget(rb1);
-    row->addWidget(rb2);
-    row->addWidget(rb3);
+    std::array<QRadioButton*, 3> radios{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        radios[i] = MakeRadio(page, parts.radios[i], parts.captions[i], i == 0);
+        row->addWidget(radios[i]);
+    }
     row->addStretch(1);
-    auto* label4 = new QLabel(QStringLiteral("Print Font Size: "), page);
-    label4->setObjectName(QStringLiteral("Label4"));
+    auto* label = new QLabel(QStringLiteral("Print Font Size: "), page);
+    label->setObjectName(QLatin1String(parts.label));
     auto* size = new QLineEdit(QStringLiteral("6"), page);
-    size->setObjectName(QStringLiteral("ED_FONTSIZE"));
+    size->setObjectName(QLatin1String(parts.fontSize));
     size->setReadOnly(true);
     size->setFixedWidth(28);
     auto* updown = new QSpinBox(page);
-    updown->setObjectName(QStringLiteral("UpDown1"));
+    updown->setObjectName(QLatin1String(parts.upDown));
     updown->setRange(3, 6);
     updown->setValue(6);
     updown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
@@ -410,71 +441,11 @@ void TMDIChild::BuildGridPage(QWidget* page) {
     connect(updown, &QSpinBox::valueChanged, size,
             [size](int v) { size->setText(QString::number(v)); });
     auto* save = new QToolButton(page);
-    save->setObjectName(QStringLiteral("SB_SAVEDLM"));
+    save->setObjectName(QLatin1String(parts.save));
     save->setText(QStringLiteral("Save"));
     save->setToolTip(QStringLiteral("Save to delimited file.."));
     connect(save, &QToolButton::clicked, this, [this] { SaveDelimitedCmd(); });
     // The print font size belongs to grid printing, which this version does not have.
-    for (QWidget* w : std::initializer_list<QWidget*>{label4, size, updown})
-        w->hide();
-    row->addWidget(label4);
-    row->addWidget(size);
-    row->addWidget(updown);
-    row->addSpacing(10);
-    row->addWidget(save);
-    row->addSpacing(25);
-    layout->addLayout(row);
-    auto grid = [this, page](const char* name, const TextGrid& data) {
-        auto* model = new TextGridModel(data, this);
-        gridModels_.push_back(model);
-        return MakeGrid(page, name, model, 24);
-    };
-    auto* g1 = grid("Adv_PartCols", views_.partXServ);
-    auto* g2 = grid("Adv_ServCols", views_.servXPart);
-    auto* g3 = grid("Adv_AddrCols", views_.servXAddr);
-    g2->hide();
-    g3->hide();
-    layout->addWidget(g1, 1);
-    layout->addWidget(g2, 1);
-    layout->addWidget(g3, 1);
-    auto show = [g1, g2, g3](QTableView* which) {
-        for (QTableView* g : {g1, g2, g3})
-            g->setVisible(g == which);
-    };
-    connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
-    connect(rb2, &QRadioButton::clicked, this, [show, g2] { show(g2); });
-    connect(rb3, &QRadioButton::clicked, this, [show, g3] { show(g3); });
-    AddStatusRow(page, layout, "PNL_GRID", "BTN_CANCEL3", false, false);
-}
-
-void TMDIChild::BuildObjGridPage(QWidget* page) {
-    auto* layout = new QVBoxLayout(page);
-    auto* row = new QHBoxLayout;
-    auto* rb1 = MakeRadio(page, "RB_PartObjView", "&Partition Object View   ", true);
-    auto* rb2 = MakeRadio(page, "RB_ServObjView", "&Server Object View", false);
-    auto* rb3 = MakeRadio(page, "RB_CntObjView", "&Container Object View", false);
-    row->addWidget(rb1);
-    row->addWidget(rb2);
-    row->addWidget(rb3);
-    row->addStretch(1);
-    auto* label = new QLabel(QStringLiteral("Print Font Size: "), page);
-    label->setObjectName(QStringLiteral("Label8"));
-    auto* size = new QLineEdit(QStringLiteral("6"), page);
-    size->setObjectName(QStringLiteral("ED_FONTSIZE2"));
-    size->setReadOnly(true);
-    size->setFixedWidth(28);
-    auto* updown = new QSpinBox(page);
-    updown->setObjectName(QStringLiteral("UpDown2"));
-    updown->setRange(3, 6);
-    updown->setValue(6);
-    updown->setFixedWidth(18);
-    connect(updown, &QSpinBox::valueChanged, size,
-            [size](int v) { size->setText(QString::number(v)); });
-    auto* save = new QToolButton(page);
-    save->setObjectName(QStringLiteral("SB_SAVEDLM2"));
-    save->setText(QStringLiteral("Save"));
-    save->setToolTip(QStringLiteral("Save to delimited file.."));
-    connect(save, &QToolButton::clicked, this, [this] { SaveDelimitedCmd(); });
     for (QWidget* w : std::initializer_list<QWidget*>{label, size, updown})
         w->hide();
     row->addWidget(label);
@@ -484,27 +455,20 @@ void TMDIChild::BuildObjGridPage(QWidget* page) {
     row->addWidget(save);
     row->addSpacing(25);
     layout->addLayout(row);
-    auto grid = [this, page](const char* name, const TextGrid& data) {
-        auto* model = new TextGridModel(data, this);
+    std::array<QTableView*, 3> grids{};
+    for (std::size_t i = 0; i < 3; ++i) {
+        auto* model = new TextGridModel(*parts.data[i], this);
         gridModels_.push_back(model);
-        return MakeGrid(page, name, model, 26);
-    };
-    auto* g1 = grid("Adv_ObjXPartCols", views_.objects.partitions);
-    auto* g2 = grid("Adv_ObjXServCols", views_.objects.servers);
-    auto* g3 = grid("Adv_ObjXCntCols", views_.objects.containers);
-    g2->hide();
-    g3->hide();
-    layout->addWidget(g1, 1);
-    layout->addWidget(g2, 1);
-    layout->addWidget(g3, 1);
-    auto show = [g1, g2, g3](QTableView* which) {
-        for (QTableView* g : {g1, g2, g3})
-            g->setVisible(g == which);
-    };
-    connect(rb1, &QRadioButton::clicked, this, [show, g1] { show(g1); });
-    connect(rb2, &QRadioButton::clicked, this, [show, g2] { show(g2); });
-    connect(rb3, &QRadioButton::clicked, this, [show, g3] { show(g3); });
-    AddStatusRow(page, layout, "Panel7", "BTN_CANCEL4", true, false);
+        grids[i] = MakeGrid(page, parts.grids[i], model, parts.rowHeight);
+        grids[i]->setVisible(i == 0);
+        layout->addWidget(grids[i], 1);
+    }
+    for (std::size_t i = 0; i < 3; ++i)
+        connect(radios[i], &QRadioButton::clicked, this, [grids, i] {
+            for (std::size_t j = 0; j < grids.size(); ++j)
+                grids[j]->setVisible(j == i);
+        });
+    AddStatusRow(page, layout, parts.panel, parts.abort, parts.abortHint, false);
 }
 
 StatusPanel* TMDIChild::AddStatusRow(QWidget* page, QVBoxLayout* layout, const char* panelName,

@@ -207,6 +207,22 @@ private:
     void BuildGridPage(QWidget* page);
     void BuildObjGridPage(QWidget* page);
     void BuildReportsPage(QWidget* page);
+    // The names and contents of a grid page: three radio buttons, each showing one grid.
+    struct GridPageParts {
+        std::array<const char*, 3> radios;
+        std::array<const char*, 3> captions;
+        const char* label;
+        const char* fontSize;
+        const char* upDown;
+        const char* save;
+        std::array<const char*, 3> grids;
+        std::array<const TextGrid*, 3> data;
+        int rowHeight;
+        const char* panel;
+        const char* abort;
+        bool abortHint;
+    };
+    void BuildGridViews(QWidget* page, const GridPageParts& parts);
     // The status panel and Abort button at the foot of a page.
     StatusPanel* AddStatusRow(QWidget* page, QVBoxLayout* layout, const char* panelName,
                               const char* abortName, bool withHint, bool enabled);
