@@ -11,6 +11,19 @@ namespace qv {
 
 namespace {
 
+// The class of a container named by its type prefix (C, O, OU, L), or -1.
+int ContainerPrefixClass(std::string_view type) {
+    if (type == "C")
+        return kClassCountry;
+    if (type == "O")
+        return kClassOrganization;
+    if (type == "OU")
+        return kClassOrgUnit;
+    if (type == "L")
+        return kClassLocality;
+    return -1;
+}
+
 enum class State {
     ExpectTitle,
     ExpectTitleValue,
@@ -443,21 +456,15 @@ void ReportReader::PartitionLine() {
             else
                 sc_.ReadUntil(line_, '\\');
             const std::string& value = sc_.Token();
-            int cls;
-            if (type == "C")
-                cls = kClassCountry;
-            else if (type == "O")
-                cls = kClassOrganization;
-            else if (type == "OU")
-                cls = kClassOrgUnit;
-            else if (cn)
-                cls = 6; // SAS:SECURITY
-            else if (type == "L")
-                cls = kClassLocality;
-            else if (type == "SU")
-                cls = 40; // SLP SCOPE UNIT
-            else
-                Fail("Error with partition name");
+            int cls = ContainerPrefixClass(type);
+            if (cls < 0) {
+                if (cn)
+                    cls = 6; // SAS:SECURITY
+                else if (type == "SU")
+                    cls = 40; // SLP SCOPE UNIT
+                else
+                    Fail("Error with partition name");
+            }
             if (value.empty())
                 Fail("Error with partition name");
             Check(value);
@@ -513,19 +520,12 @@ void ReportReader::ServerNameField() {
                 Fail("Error with server name.");
         }
         std::string value = sc_.Token();
-        int cls;
-        if (type == "C")
-            cls = kClassCountry;
-        else if (type == "O")
-            cls = kClassOrganization;
-        else if (type == "OU")
-            cls = kClassOrgUnit;
-        else if (type == "L")
-            cls = kClassLocality;
-        else if (cn)
+        int cls = ContainerPrefixClass(type);
+        if (cls < 0) {
+            if (!cn)
+                Fail("Error with server name");
             cls = kClassServer;
-        else
-            Fail("Error with server name");
+        }
         if (value.empty())
             Fail("Error with server name");
         Check(value);
