@@ -45,6 +45,22 @@ QString CleanTypedName(const QString& text) {
     return s;
 }
 
+QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
+    auto* buttons = new QHBoxLayout;
+    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
+    ok->setObjectName(QStringLiteral("BTN_OK"));
+    ok->setDefault(true);
+    auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
+    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
+    QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
+    QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
+    buttons->addStretch(1);
+    buttons->addWidget(ok);
+    buttons->addWidget(cancel);
+    layout->addLayout(buttons);
+    return ok;
+}
+
 static QDialogButtonBox* OkCancel(QDialog* dlg) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BTN_OK"));

@@ -2,8 +2,10 @@
 // (merge errors and operation log), About, and the splash window.
 #pragma once
 
+#include <QBoxLayout>
 #include <QDialog>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 
@@ -28,6 +30,10 @@ public:
 // A typed name as names are stored: upper-cased, trimmed, and each ".", "/",
 // "=" and backslash replaced by "_".
 QString CleanTypedName(const QString& text);
+
+// Adds the usual button row to a dialog's layout: "OK" (BTN_OK, the default,
+// accepts) and "Cancel" (BTN_CANCEL, rejects). Returns the OK button.
+QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout);
 
 class TFindDlg : public QDialog {
     Q_OBJECT

@@ -86,18 +86,7 @@ TAddEditDLg::TAddEditDLg(QWidget* parent) : QDialog(parent) {
     octets->addStretch(1);
     layout->addWidget(panel2_);
     connect(address_, &QLineEdit::textChanged, this, [this] { AddressEdited(); });
-    auto* buttons = new QHBoxLayout;
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("BTN_OK"));
-    ok_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
-    connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    buttons->addStretch(1);
-    buttons->addWidget(ok_);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    ok_ = AddOkCancelButtons(this, layout);
 }
 
 void TAddEditDLg::Prepare(const QString& action, bool octets) {

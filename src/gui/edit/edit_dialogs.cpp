@@ -66,18 +66,7 @@ TSvrDlg::TSvrDlg(QWidget* parent) : QDialog(parent) {
     }
     layout->addWidget(group);
 
-    auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BTN_OK"));
-    ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    buttons->addStretch(1);
-    buttons->addWidget(ok);
-    buttons->addWidget(cancel);
-    layout->addLayout(buttons);
+    AddOkCancelButtons(this, layout);
 }
 
 void TSvrDlg::showEvent(QShowEvent* event) {
