@@ -172,9 +172,9 @@ TreeDesign::FindIndex& TreeDesign::Index() {
 
 TreeDesign::TreeDesign()
     : progress_(&TheNullProgress()), ui_(&TheNullInteraction()), view_(&TheNullView()) {
-    reportStale.fill(true);
-    gridStale.fill(true);
-    gridUnsorted.fill(true);
+    flags.reportStale.fill(true);
+    flags.gridStale.fill(true);
+    flags.gridUnsorted.fill(true);
     serverDepthTable.assign(kServerDepthTableMin, 255);
     classPresence.Add(0);
     ResetToInitialTree();
@@ -599,7 +599,7 @@ void TreeDesign::AddChildPartitionSubRefs(ObjectNode* firstChild, const std::str
 }
 
 void TreeDesign::EnsureAllSubRefs() {
-    if (!subRefsStale)
+    if (!flags.subRefsStale)
         return;
     // Per server, the exact entries already held, built when first needed, so
     // that "unless exactly that entry is there" stays linear.
@@ -648,7 +648,7 @@ void TreeDesign::EnsureAllSubRefs() {
             return true;
         });
     }
-    subRefsStale = false;
+    flags.subRefsStale = false;
 }
 
 void TreeDesign::RemoveStaleSubRefs(ObjectNode* selected, std::string_view selectedReplica) {
@@ -767,7 +767,7 @@ int TreeDesign::ServerMinDepth(const ReplicaList& list) {
                 break;
         }
         progress_->Pump();
-        if (abortRequested)
+        if (flags.abortRequested)
             break;
     }
     return depth;
@@ -795,7 +795,7 @@ bool TreeDesign::ComputeServerDepths() {
         serverDepthTable.resize(std::max(count, kServerDepthTableMin), 255);
     for (std::size_t i = 0; i < count; ++i) {
         progress_->Pump();
-        if (abortRequested)
+        if (flags.abortRequested)
             return false;
         progress_->Show(ProgressChannel::Label2, "  Current Server: " + servers.Name(i));
         serverDepthTable[i] = static_cast<std::uint8_t>(ServerMinDepth(servers.Entries(i)));
@@ -812,28 +812,28 @@ int TreeDesign::ServerDepth(std::size_t i) const {
 // ---------------------------------------------------------------- flags
 
 void TreeDesign::MarkReportsStale(bool value) {
-    reportStale.fill(value);
-    gridUnsorted.fill(value);
+    flags.reportStale.fill(value);
+    flags.gridUnsorted.fill(value);
 }
 
 void TreeDesign::MarkChanged() {
-    modified = true;
-    subRefsStale = true;
-    gridStale.fill(true);
+    flags.modified = true;
+    flags.subRefsStale = true;
+    flags.gridStale.fill(true);
     MarkReportsStale(true);
 }
 
 void TreeDesign::MarkAllStale() {
-    gridStale.fill(true);
-    reportStale.fill(true);
-    gridUnsorted.fill(true);
-    subRefsStale = true;
+    flags.gridStale.fill(true);
+    flags.reportStale.fill(true);
+    flags.gridUnsorted.fill(true);
+    flags.subRefsStale = true;
 }
 
 // ---------------------------------------------------------------- FreeAll
 
 void TreeDesign::FreeAll(const std::function<void()>& save) {
-    if (modified && ui_->AskYesNo(designFileName + " has changed.. Save?") && save)
+    if (flags.modified && ui_->AskYesNo(designFileName + " has changed.. Save?") && save)
         save();
     view_->SetWindowsEnabled(false);
     for (std::size_t i = 0; i < partitions.Size(); ++i) {

@@ -133,6 +133,22 @@ enum GridUnsortedIndex : std::size_t {
 
 inline constexpr std::size_t kServerDepthTableMin = 5001;
 
+// The per-design flags: what the design window and the builders read to know
+// whether the design must be saved and which views must be rebuilt.
+struct DesignFlags {
+    // Set by New, cleared by the first successful write: Save asks for a path.
+    bool neverSaved = false;
+    bool modified = false;
+    bool subRefsStale = true;
+    std::array<bool, kReportCount> reportStale{};
+    std::array<bool, kGridStaleCount> gridStale{};
+    std::array<bool, kGridUnsortedCount> gridUnsorted{};
+    // Set by the Abort and Cancel buttons while a long job pumps the queue.
+    bool abortRequested = false;
+    bool printCancelRequested = false;
+    bool containmentWarningOff = false;
+};
+
 class TreeDesign {
 public:
     TreeDesign();
@@ -148,16 +164,7 @@ public:
 
     // ---- fields ----
     std::string designFileName;
-    // Set by New, cleared by the first successful write: Save asks for a path.
-    bool neverSaved = false;
-    bool modified = false;
-    bool subRefsStale = true;
-    std::array<bool, kReportCount> reportStale{};
-    std::array<bool, kGridStaleCount> gridStale{};
-    std::array<bool, kGridUnsortedCount> gridUnsorted{};
-    bool abortRequested = false;
-    bool printCancelRequested = false;
-    bool containmentWarningOff = false;
+    DesignFlags flags;
     // One entry per server, at least 5001, each 255 until computed.
     std::vector<std::uint8_t> serverDepthTable;
     ClassSet classPresence;

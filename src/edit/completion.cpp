@@ -3,40 +3,40 @@
 namespace qv::edit {
 
 void MarkCommonStale(TreeDesign& design) {
-    design.modified = true;
-    design.subRefsStale = true;
-    design.gridStale.fill(true);
+    design.flags.modified = true;
+    design.flags.subRefsStale = true;
+    design.flags.gridStale.fill(true);
     design.MarkReportsStale(true);
 }
 
 void CompleteObjectChange(TreeDesign& design) {
-    design.modified = true;
+    design.flags.modified = true;
     design.view().RefreshTreePage();
-    design.subRefsStale = true;
-    design.gridStale.fill(true);
+    design.flags.subRefsStale = true;
+    design.flags.gridStale.fill(true);
     design.MarkReportsStale(true);
 }
 
 void CompletePartitionChange(TreeDesign& design) {
-    design.modified = true;
+    design.flags.modified = true;
     design.view().RefreshTreePage();
-    design.subRefsStale = true;
-    design.gridStale[kPartitionGrids] = true;
-    design.gridStale[kObjectGrids] = true;
+    design.flags.subRefsStale = true;
+    design.flags.gridStale[kPartitionGrids] = true;
+    design.flags.gridStale[kObjectGrids] = true;
     design.MarkReportsStale(true);
 }
 
 void MarkObjectViewsStale(TreeDesign& design) {
-    design.gridStale[kObjectGrids] = true;
-    design.reportStale[kObjectReport] = true;
-    design.reportStale[kObjectSuggestions] = true;
-    design.gridUnsorted[kPartObjGrid] = true;
-    design.gridUnsorted[kServObjGrid] = true;
-    design.gridUnsorted[kContObjGrid] = true;
+    design.flags.gridStale[kObjectGrids] = true;
+    design.flags.reportStale[kObjectReport] = true;
+    design.flags.reportStale[kObjectSuggestions] = true;
+    design.flags.gridUnsorted[kPartObjGrid] = true;
+    design.flags.gridUnsorted[kServObjGrid] = true;
+    design.flags.gridUnsorted[kContObjGrid] = true;
 }
 
 void CompleteLeafChange(TreeDesign& design) {
-    design.modified = true;
+    design.flags.modified = true;
     design.view().RefreshTreePage();
     MarkObjectViewsStale(design);
 }

@@ -93,7 +93,7 @@ void MoveNode(TreeDesign& design, ObjectNode* node, ObjectNode* destination) {
     destination->EnsureLeaves().push_back(MakeLeafEntry(node->Name(), node->ClassIndex()));
     design.view().RefreshTreePage();
     MarkObjectViewsStale(design);
-    design.modified = true;
+    design.flags.modified = true;
 }
 
 // Takes the chosen entries out of a leaf list in one pass: for each chosen
@@ -289,9 +289,9 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                 ui.Message("Illegal containment for object class: " + ClassName(k));
                 break;
             }
-            if (CreateContainmentUnchecked(k) && !design.containmentWarningOff &&
+            if (CreateContainmentUnchecked(k) && !design.flags.containmentWarningOff &&
                 ui.AskYesNo(kNoContainmentCheck))
-                design.containmentWarningOff = true;
+                design.flags.containmentWarningOff = true;
             // A child node without its leaf entry counts as taken as well.
             bool taken = LeafNamed(design, s, n) || ChildNamed(s, n) ||
                          (k == kClassServer && design.servers.FindLast(n) >= 0);
@@ -330,10 +330,10 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                         }
                     }
                 }
-                design.gridStale[kAddressGrid] = true;
+                design.flags.gridStale[kAddressGrid] = true;
             }
             design.view().RefreshTreePage();
-            design.modified = true;
+            design.flags.modified = true;
             design.log.AppendBlock({"Action: Create Object",
                                     "  Name       : " + n + "." + design.FullContext(s),
                                     "  Object Type: " + ClassName(k), ""});
@@ -480,7 +480,7 @@ bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::st
             }
         tablesRenamed = true;
     }
-    design.modified = true;
+    design.flags.modified = true;
     design.view().RefreshTreePage();
     MarkObjectViewsStale(design);
     // Partition and server names appear in every report and grid.
@@ -586,8 +586,8 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
     if (!container || selectedEntries.empty())
         return false;
     Interaction& ui = design.ui();
-    if (!design.containmentWarningOff && ui.AskYesNo(kNoContainmentCheck))
-        design.containmentWarningOff = true;
+    if (!design.flags.containmentWarningOff && ui.AskYesNo(kNoContainmentCheck))
+        design.flags.containmentWarningOff = true;
     std::optional<std::string> typed =
         dialog ? dialog(LeafMoveSourceText(design, container)) : std::nullopt;
     if (!typed)
@@ -670,7 +670,7 @@ bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::stri
     std::string renamed =
         sep == std::string::npos ? MakeLeafEntry(m, kClassUnknown) : m + entry.substr(sep);
     (*container->leaves)[static_cast<std::size_t>(at)] = std::move(renamed);
-    design.modified = true;
+    design.flags.modified = true;
     const std::string context = design.FullContext(container);
     design.log.AppendBlock({"Action: Rename Leaf Object", "  Object Type: " + ClassName(classIndex),
                             "  From       : " + oldName + "." + context,

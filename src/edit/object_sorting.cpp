@@ -9,7 +9,7 @@ void SortObjects(TreeDesign& design) {
     design.SortAllChildren();
     design.view().SetObjectLabelsVisible(true);
     design.progress().Show(ProgressChannel::Import, "");
-    design.modified = true;
+    design.flags.modified = true;
 }
 
 void SetDefaultSorting(TreeDesign& design, bool on) {

@@ -78,8 +78,8 @@ bool ApplyAddressDialog(TreeDesign& design, const ObjectNode* server,
     const std::size_t at = static_cast<std::size_t>(i);
     design.attributes.Rename(at, lines.front());
     design.attributes.Entries(at).assign(lines.begin() + 1, lines.end());
-    design.modified = true;
-    design.gridStale[kAddressGrid] = true;
+    design.flags.modified = true;
+    design.flags.gridStale[kAddressGrid] = true;
     design.MarkReportsStale(true);
     return true;
 }
@@ -89,9 +89,9 @@ bool ClearDSVersions(TreeDesign& design) {
         return false;
     for (std::size_t i = 0; i < design.attributes.Size(); ++i)
         design.attributes.Rename(i, "DS VERSION:0");
-    design.modified = true;
+    design.flags.modified = true;
     // The address grid shows the versions too.
-    design.gridStale[kAddressGrid] = true;
+    design.flags.gridStale[kAddressGrid] = true;
     design.MarkReportsStale(true);
     return true;
 }
@@ -102,8 +102,8 @@ bool ClearServerAddresses(TreeDesign& design) {
         return false;
     for (std::size_t i = 0; i < design.attributes.Size(); ++i)
         design.attributes.Entries(i).assign({"IPX:00000000"});
-    design.modified = true;
-    design.gridStale[kAddressGrid] = true;
+    design.flags.modified = true;
+    design.flags.gridStale[kAddressGrid] = true;
     design.MarkReportsStale(true);
     return true;
 }

@@ -426,8 +426,8 @@ void NewDesign(TreeDesign& design, int untitledNumber) {
     design.partitions.Append(kRootName, {MakeReplicaEntry("SERVER", kMaster)});
     design.servers.Append("SERVER", {MakeReplicaEntry(kRootName, kMaster)});
     design.attributes.Append("DS VERSION:0", {"IPX:00000000"});
-    design.modified = false;
-    design.neverSaved = true;
+    design.flags.modified = false;
+    design.flags.neverSaved = true;
     design.AddSubordinateEntries(design.Root());
     design.MarkAllStale();
     design.view().RefreshTreePage();
@@ -465,12 +465,12 @@ bool OpenDesign(TreeDesign& design, const std::string& path) {
     design.attributes.Clear();
     if (!ReadDesignFile(design, path))
         return false;
-    design.modified = false;
-    design.neverSaved = false;
+    design.flags.modified = false;
+    design.flags.neverSaved = false;
     ObjectNode* root = design.Root();
     if (!root->leaves) {
         design.AddSubordinateEntries(root);
-        design.modified = true;
+        design.flags.modified = true;
     }
     if (root->leaves) {
         int at = design.IndexOfLeaf(*root->leaves, "ORGANIZATION");
@@ -482,14 +482,14 @@ bool OpenDesign(TreeDesign& design, const std::string& path) {
             }
         if (at >= 0 && !hasChild) {
             root->leaves->erase(root->leaves->begin() + at);
-            design.modified = true;
+            design.flags.modified = true;
         }
     }
     // Every server has its attribute item: a file with fewer attribute items
     // than servers gets the "not known" values for the missing ones.
     while (design.attributes.Size() < design.servers.Size()) {
         design.attributes.Append("DS VERSION:0", {"IPX:00000000"});
-        design.modified = true;
+        design.flags.modified = true;
     }
     view.RefreshTreePage();
     view.SetObjectLabelsVisible(true);
@@ -515,8 +515,8 @@ bool WriteDesignFile(TreeDesign& design) {
         design.progress().Show(ProgressChannel::Status, "");
         return false;
     }
-    design.modified = false;
-    design.neverSaved = false;
+    design.flags.modified = false;
+    design.flags.neverSaved = false;
     view.SetObjectLabelsVisible(true);
     design.progress().Show(ProgressChannel::Status, "");
     return true;
@@ -533,7 +533,7 @@ bool SaveDesignAs(TreeDesign& design) {
 }
 
 bool SaveDesign(TreeDesign& design) {
-    if (design.neverSaved)
+    if (design.flags.neverSaved)
         return SaveDesignAs(design);
     return WriteDesignFile(design);
 }

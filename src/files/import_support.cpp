@@ -68,11 +68,7 @@ struct ImportChanges::Saved {
     ItemTable partitions;
     ItemTable servers;
     ItemTable attributes;
-    bool modified;
-    bool subRefsStale;
-    std::array<bool, kReportCount> reportStale;
-    std::array<bool, kGridStaleCount> gridStale;
-    std::array<bool, kGridUnsortedCount> gridUnsorted;
+    DesignFlags flags;
     ClassSet classPresence;
     std::int32_t distinctClassCount;
 };
@@ -81,9 +77,8 @@ ImportChanges::ImportChanges(TreeDesign& design, bool undo) : design_(design), u
     if (!undo_)
         return;
     saved_ = std::make_unique<Saved>(Saved{design.partitions, design.servers, design.attributes,
-                                           design.modified, design.subRefsStale, design.reportStale,
-                                           design.gridStale, design.gridUnsorted,
-                                           design.classPresence, design.distinctClassCount});
+                                           design.flags, design.classPresence,
+                                           design.distinctClassCount});
 }
 
 ImportChanges::~ImportChanges() = default;
@@ -219,11 +214,11 @@ void ImportChanges::Rollback() {
     design_.partitions = std::move(saved_->partitions);
     design_.servers = std::move(saved_->servers);
     design_.attributes = std::move(saved_->attributes);
-    design_.modified = saved_->modified;
-    design_.subRefsStale = saved_->subRefsStale;
-    design_.reportStale = saved_->reportStale;
-    design_.gridStale = saved_->gridStale;
-    design_.gridUnsorted = saved_->gridUnsorted;
+    design_.flags.modified = saved_->flags.modified;
+    design_.flags.subRefsStale = saved_->flags.subRefsStale;
+    design_.flags.reportStale = saved_->flags.reportStale;
+    design_.flags.gridStale = saved_->flags.gridStale;
+    design_.flags.gridUnsorted = saved_->flags.gridUnsorted;
     design_.classPresence = saved_->classPresence;
     design_.distinctClassCount = saved_->distinctClassCount;
     leafStates_.clear();

@@ -299,7 +299,7 @@ void Merger::SecondPass() {
     }
     design_.workList.clear();
 
-    design_.modified = true;
+    design_.flags.modified = true;
     design_.AddSubordinateEntries(root);
     design_.ui().Information("Merge was succesful.");
     design_.MarkChanged();

@@ -650,11 +650,11 @@ void ReportReader::Complete() {
     progress.Pump();
     progress.Show(ProgressChannel::Import, "");
     if (!ringMode_) {
-        design_.modified = true;
+        design_.flags.modified = true;
         design_.MarkReportsStale(true);
     }
-    design_.subRefsStale = true;
-    design_.gridStale.fill(true);
+    design_.flags.subRefsStale = true;
+    design_.flags.gridStale.fill(true);
     design_.MarkReportsStale(true);
     if (design_.partitions.FindFirst(kRootName) < 0)
         AddRootPartition();

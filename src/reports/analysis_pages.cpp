@@ -25,7 +25,7 @@ TextGrid& AnalysisViews::Grid(GridUnsortedIndex which) {
 }
 
 void BeginPageChange(TreeDesign& d) {
-    d.abortRequested = false;
+    d.flags.abortRequested = false;
     d.EnsureAllSubRefs();
 }
 
@@ -67,13 +67,13 @@ PageResult ShowReportText(TreeDesign& d, const WarningSettings& s, AnalysisViews
         d.ui().Information(kNoObjectReport);
         return PageResult::NoObjectReport;
     }
-    if (!d.reportStale[which])
+    if (!d.flags.reportStale[which])
         return PageResult::Current;
     if (!RunBuilder(d, s, v, which)) {
         v.texts[which].ReplaceLine(1, kReportAborted);
         return PageResult::Aborted;
     }
-    d.reportStale[which] = false;
+    d.flags.reportStale[which] = false;
     if (which == kObjectReport)
         ShowStatus(d, "");
     return PageResult::Built;
@@ -87,13 +87,13 @@ PageResult RefreshReport(TreeDesign& d, const WarningSettings& s, AnalysisViews&
 
 PageResult ShowPartitionGridPage(TreeDesign& d, AnalysisViews& v) {
     PageResult result = PageResult::Current;
-    if (d.gridStale[kAddressGrid]) {
+    if (d.flags.gridStale[kAddressGrid]) {
         BuildAddressGrid(d, v.servXAddr);
-        d.gridStale[kAddressGrid] = false;
+        d.flags.gridStale[kAddressGrid] = false;
         result = PageResult::Built;
     }
-    if (d.gridStale[kPartitionGrids]) {
-        d.gridStale[kPartitionGrids] = false;
+    if (d.flags.gridStale[kPartitionGrids]) {
+        d.flags.gridStale[kPartitionGrids] = false;
         BuildPartitionGrids(d, v.servXPart, v.partXServ);
         result = PageResult::Built;
     }
@@ -101,7 +101,7 @@ PageResult ShowPartitionGridPage(TreeDesign& d, AnalysisViews& v) {
 }
 
 PageResult ShowObjectGridPage(TreeDesign& d, AnalysisViews& v) {
-    if (!d.gridStale[kObjectGrids])
+    if (!d.flags.gridStale[kObjectGrids])
         return PageResult::Current;
     if (!HasObjectReport(d)) {
         d.ui().Information(kNoObjectReport);
@@ -118,7 +118,7 @@ PageResult ShowObjectGridPage(TreeDesign& d, AnalysisViews& v) {
 }
 
 bool SortGridView(TreeDesign& d, AnalysisViews& v, GridUnsortedIndex which) {
-    if (which >= kGridUnsortedCount || !d.gridUnsorted[which])
+    if (which >= kGridUnsortedCount || !d.flags.gridUnsorted[which])
         return false;
     const bool containers = which == kContObjGrid;
     if (!d.ui().AskYesNo(containers ? kSortQuestionContainers : kSortQuestionPartitions))
@@ -143,7 +143,7 @@ bool SortGridView(TreeDesign& d, AnalysisViews& v, GridUnsortedIndex which) {
         SortGridRows(g);
         break;
     }
-    d.gridUnsorted[which] = false;
+    d.flags.gridUnsorted[which] = false;
     ShowStatus(d, "");
     return true;
 }
@@ -159,9 +159,9 @@ bool SortAddressGridBy(TreeDesign& d, AnalysisViews& v, int column) {
 }
 
 void MarkSuggestionsStale(TreeDesign& d) {
-    d.reportStale[kServerSuggestions] = true;
-    d.reportStale[kPartitionSuggestions] = true;
-    d.reportStale[kObjectSuggestions] = true;
+    d.flags.reportStale[kServerSuggestions] = true;
+    d.flags.reportStale[kPartitionSuggestions] = true;
+    d.flags.reportStale[kObjectSuggestions] = true;
 }
 
 } // namespace qv

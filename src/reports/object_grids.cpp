@@ -85,7 +85,7 @@ std::vector<int> ObjectGridClassColumns(const TreeDesign& d) {
 }
 
 ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
-    if (!d.gridStale[kObjectGrids])
+    if (!d.flags.gridStale[kObjectGrids])
         return ObjectGridResult::Current;
     const ColumnMap map = MakeColumnMap(d);
     const int cols = map.count;
@@ -142,7 +142,7 @@ ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
                 rowOfRoot.emplace(root, row);
             }
         }
-        if (d.abortRequested)
+        if (d.flags.abortRequested)
             return false;
         if (row > 0 && n->leaves) {
             std::size_t seen = 0;
@@ -311,7 +311,7 @@ ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
     cg.defaultRowHeight = 26;
 
     ShowScanning(d, "");
-    d.gridStale[kObjectGrids] = false;
+    d.flags.gridStale[kObjectGrids] = false;
     return ObjectGridResult::Finished;
 }
 
@@ -364,7 +364,7 @@ bool BuildObjectReport(TreeDesign& d, ObjectGrids& g, TextSink& out) {
     for (int r = 1; r < sg.RowCount(); ++r) {
         d.progress().Pump();
         out.Add("");
-        if (d.abortRequested)
+        if (d.flags.abortRequested)
             return false;
         const std::string& name = sg.Cell(0, r);
         out.Add("Server: " + name);
@@ -376,7 +376,7 @@ bool BuildObjectReport(TreeDesign& d, ObjectGrids& g, TextSink& out) {
     out.Add("");
     return d.Walk(d.Root(), [&](ObjectNode* n) {
         d.progress().Pump();
-        if (d.abortRequested)
+        if (d.flags.abortRequested)
             return false;
         if (!IsContainerClass(n->ClassIndex()))
             return true;

@@ -35,9 +35,9 @@ TEST(TreeDesign, InitialState) {
     EXPECT_EQ(root->Child(0)->Name(), "ORGANIZATION");
     EXPECT_EQ(root->Child(0)->Child(0)->Name(), "SERVER");
     EXPECT_EQ(root->Child(0)->Child(0)->ClassIndex(), 3);
-    EXPECT_FALSE(d.modified);
-    EXPECT_TRUE(d.subRefsStale);
-    for (bool b : d.reportStale)
+    EXPECT_FALSE(d.flags.modified);
+    EXPECT_TRUE(d.flags.subRefsStale);
+    for (bool b : d.flags.reportStale)
         EXPECT_TRUE(b);
     EXPECT_EQ(d.serverDepthTable.size(), 5001u);
     EXPECT_EQ(d.serverDepthTable[5000], 255);
@@ -192,7 +192,7 @@ TEST(SubRefs, EnsureAllSubRefsAddsBothSidesOnce) {
     SubRefTree t;
     TreeDesign& d = t.d;
     d.EnsureAllSubRefs();
-    EXPECT_FALSE(d.subRefsStale);
+    EXPECT_FALSE(d.flags.subRefsStale);
     EXPECT_EQ(*d.partitions.EntriesOf("SALES.ACME"),
               (ReplicaList{"FS3*MASTER*", "FS1*SUB/REF*", "FS2*SUB/REF*"}));
     EXPECT_EQ(*d.servers.EntriesOf("FS1"), (ReplicaList{"[ROOT]*MASTER*", "SALES.ACME*SUB/REF*"}));
@@ -201,7 +201,7 @@ TEST(SubRefs, EnsureAllSubRefsAddsBothSidesOnce) {
     // FS3 already holds EAST; the SUB/REFs of SALES are not readable, so EAST gets nothing more.
     EXPECT_EQ(*d.partitions.EntriesOf("EAST.SALES.ACME"), (ReplicaList{"FS3*MASTER*"}));
     // Only a stale design is recomputed; a second pass adds nothing.
-    d.subRefsStale = true;
+    d.flags.subRefsStale = true;
     d.EnsureAllSubRefs();
     EXPECT_EQ(d.partitions.EntriesOf("SALES.ACME")->size(), 3u);
     EXPECT_EQ(d.servers.EntriesOf("FS1")->size(), 2u);
@@ -325,7 +325,7 @@ TEST(Depths, OneServerLeavesTheTableUntouched) {
 
 TEST(Depths, AbortStopsTheComputation) {
     SubRefTree t;
-    t.f.progress.onPump = [&](int) { t.d.abortRequested = true; };
+    t.f.progress.onPump = [&](int) { t.d.flags.abortRequested = true; };
     EXPECT_FALSE(t.d.ComputeServerDepths());
 }
 
@@ -345,20 +345,20 @@ TEST(Depths, TableGrowsPast5001Servers) {
 
 TEST(Flags, MarkChangedAndMarkReportsStale) {
     TreeDesign d;
-    d.reportStale.fill(false);
-    d.gridStale.fill(false);
-    d.gridUnsorted.fill(false);
-    d.subRefsStale = false;
+    d.flags.reportStale.fill(false);
+    d.flags.gridStale.fill(false);
+    d.flags.gridUnsorted.fill(false);
+    d.flags.subRefsStale = false;
     d.MarkReportsStale(true);
-    for (bool b : d.reportStale)
+    for (bool b : d.flags.reportStale)
         EXPECT_TRUE(b);
-    for (bool b : d.gridUnsorted)
+    for (bool b : d.flags.gridUnsorted)
         EXPECT_TRUE(b);
-    EXPECT_FALSE(d.gridStale[0]);
+    EXPECT_FALSE(d.flags.gridStale[0]);
     d.MarkChanged();
-    EXPECT_TRUE(d.modified);
-    EXPECT_TRUE(d.subRefsStale);
-    for (bool b : d.gridStale)
+    EXPECT_TRUE(d.flags.modified);
+    EXPECT_TRUE(d.flags.subRefsStale);
+    for (bool b : d.flags.gridStale)
         EXPECT_TRUE(b);
 }
 
@@ -380,14 +380,14 @@ TEST(FreeAll, AsksOnlyWhenModifiedAndFreesWithProgress) {
 
     Fixture g;
     g.design.designFileName = "TREE.qvd";
-    g.design.modified = true;
+    g.design.flags.modified = true;
     g.ui.answers = {true};
     g.design.FreeAll([&] { ++saves; });
     EXPECT_EQ(g.ui.Texts("question"), std::vector<std::string>{"TREE.qvd has changed.. Save?"});
     EXPECT_EQ(saves, 1);
 
     Fixture h;
-    h.design.modified = true;
+    h.design.flags.modified = true;
     h.ui.answers = {false};
     h.design.FreeAll([&] { ++saves; });
     EXPECT_EQ(saves, 1);

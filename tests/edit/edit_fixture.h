@@ -63,11 +63,11 @@ protected:
     void TearDown() override { OperationLog::SetRecording(false); }
 
     void ClearFlags() {
-        d.modified = false;
-        d.subRefsStale = false;
-        d.reportStale.fill(false);
-        d.gridStale.fill(false);
-        d.gridUnsorted.fill(false);
+        d.flags.modified = false;
+        d.flags.subRefsStale = false;
+        d.flags.reportStale.fill(false);
+        d.flags.gridStale.fill(false);
+        d.flags.gridUnsorted.fill(false);
     }
     ReplicaList& Part(const std::string& name) { return *d.partitions.EntriesOf(name); }
     ReplicaList& Srv(const std::string& name) { return *d.servers.EntriesOf(name); }
@@ -92,10 +92,11 @@ protected:
     }
     // True when only the object views were marked stale.
     bool OnlyObjectViewsStale() const {
-        return !d.subRefsStale && d.gridStale[kObjectGrids] && !d.gridStale[kPartitionGrids] &&
-               !d.gridStale[kAddressGrid] && d.reportStale[kObjectReport] &&
-               d.reportStale[kObjectSuggestions] && !d.reportStale[kPartitionReport] &&
-               d.gridUnsorted[kContObjGrid] && !d.gridUnsorted[kPartXServGrid];
+        return !d.flags.subRefsStale && d.flags.gridStale[kObjectGrids] &&
+               !d.flags.gridStale[kPartitionGrids] && !d.flags.gridStale[kAddressGrid] &&
+               d.flags.reportStale[kObjectReport] && d.flags.reportStale[kObjectSuggestions] &&
+               !d.flags.reportStale[kPartitionReport] && d.flags.gridUnsorted[kContObjGrid] &&
+               !d.flags.gridUnsorted[kPartXServGrid];
     }
 };
 

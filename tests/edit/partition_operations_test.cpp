@@ -25,9 +25,9 @@ TEST_F(PartitionOps, CreatePartitionCopiesTheReadableReplicasOfTheParent) {
     EXPECT_EQ(Srv("FS3").back(), "WEST.SALES.CORP*READ/ONLY*");
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Create Partition", "  New Partition: WEST.SALES.CORP", ""}));
-    EXPECT_TRUE(d.modified && d.subRefsStale && d.gridStale[kPartitionGrids] &&
-                d.gridStale[kObjectGrids] && d.reportStale[kPartitionReport]);
-    EXPECT_FALSE(d.gridStale[kAddressGrid]);
+    EXPECT_TRUE(d.flags.modified && d.flags.subRefsStale && d.flags.gridStale[kPartitionGrids] &&
+                d.flags.gridStale[kObjectGrids] && d.flags.reportStale[kPartitionReport]);
+    EXPECT_FALSE(d.flags.gridStale[kAddressGrid]);
     EXPECT_GT(view.refreshes, 0);
 }
 
@@ -176,7 +176,7 @@ TEST_F(PartitionOps, ChangeTypeRefusalsAndDialogSetup) {
               (Lines{"Master replicas cannot be changed, select a Read Only or Read Write."}));
     EXPECT_FALSE(ChangeReplicaType(d, sales, "FS1*READ/WRITE*", Choose(std::nullopt)));
     EXPECT_FALSE(ChangeReplicaType(d, sales, "FS1*READ/WRITE*", Choose(ReplicaRadio::ReadWrite)));
-    EXPECT_FALSE(d.modified);
+    EXPECT_FALSE(d.flags.modified);
     EXPECT_TRUE(d.log.Lines().empty());
 
     auto sw = ChangeTypeSetup(kSparseWrite);

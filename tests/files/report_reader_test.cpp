@@ -169,9 +169,9 @@ TEST(ReplicaRingReport, ExampleBuildsTheTreeTablesAndAttributes) {
     EXPECT_EQ(LeafName((*root->leaves)[0]), "CORP");
     ASSERT_TRUE(corp->leaves);
     EXPECT_EQ(corp->leaves->size(), 2u);
-    EXPECT_FALSE(f.design.modified);
-    EXPECT_TRUE(f.design.subRefsStale);
-    EXPECT_TRUE(f.design.reportStale[kPartitionReport]);
+    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.flags.subRefsStale);
+    EXPECT_TRUE(f.design.flags.reportStale[kPartitionReport]);
     EXPECT_TRUE(f.progress.Saw("  Reading in line: 1"));
     EXPECT_TRUE(f.progress.Saw("  Reading in line: 14"));
     EXPECT_TRUE(f.progress.Saw("  Re-sorting objects...."));
@@ -511,7 +511,7 @@ TEST(DsVersionReport, ExampleSetsVersionsAndAddresses) {
     EXPECT_EQ(f.design.attributes.Name(1), "DS VERSION:599");
     EXPECT_EQ(f.design.attributes.Entries(1), (ReplicaList{"IPX:0A0B0C0D"}));
     EXPECT_EQ(f.design.servers.Size(), 2u);
-    EXPECT_TRUE(f.design.modified);
+    EXPECT_TRUE(f.design.flags.modified);
     // Replicas are untouched.
     EXPECT_EQ(Of(f.design.servers, "FS1"),
               (ReplicaList{"[ROOT]*MASTER*", "SALES.CORP*READ/WRITE*"}));
@@ -646,7 +646,7 @@ TEST(DsVersionReport, LineErrorsLeaveTheDesignAsItWas) {
         Fixture f;
         CorpDesign(f);
         f.design.attributes.Entries(0).push_back("TCPIP:9.9.9.9");
-        f.design.modified = false;
+        f.design.flags.modified = false;
         std::string before = Bytes(f.design);
         std::size_t nodes = f.design.NodeCount();
         EXPECT_FALSE(
@@ -655,7 +655,7 @@ TEST(DsVersionReport, LineErrorsLeaveTheDesignAsItWas) {
         EXPECT_EQ(Failure(f), c.box) << c.line;
         EXPECT_EQ(Bytes(f.design), before) << c.line;
         EXPECT_EQ(f.design.NodeCount(), nodes);
-        EXPECT_FALSE(f.design.modified);
+        EXPECT_FALSE(f.design.flags.modified);
     }
 }
 
@@ -708,7 +708,7 @@ TEST(DsVersionReport, ModeFollowsTheTitleNotTheCommand) {
     EXPECT_EQ(Names(f.design.Root()), (std::vector<std::string>{"CORP", "TMP_ORG"}));
     EXPECT_EQ(f.design.servers.Name(0), "FS1");
     EXPECT_EQ(f.design.attributes.Entries(0), (ReplicaList{"IPX:00000000", "TCPIP:10.1.1.1"}));
-    EXPECT_FALSE(f.design.modified);
+    EXPECT_FALSE(f.design.flags.modified);
     // A replica ring report read into an open design adds to it, and marks it modified.
     Fixture g;
     CorpDesign(g);
@@ -720,7 +720,7 @@ TEST(DsVersionReport, ModeFollowsTheTitleNotTheCommand) {
     EXPECT_EQ(Of(g.design.servers, "FS1"),
               (ReplicaList{"[ROOT]*MASTER*", "SALES.CORP*READ/WRITE*", "EAST.CORP*MASTER*"}));
     EXPECT_EQ(g.design.partitions.Size(), 3u);
-    EXPECT_TRUE(g.design.modified);
+    EXPECT_TRUE(g.design.flags.modified);
 }
 
 } // namespace

@@ -81,7 +81,7 @@ private slots:
             return true;
         });
         qInfo("opened: %zu nodes, %lld leaf entries", child->Design().NodeCount(), leaves);
-        child->Design().modified = false;
+        child->Design().flags.modified = false;
     }
 
     void selectContainerWith100000Objects() {
@@ -98,7 +98,7 @@ private slots:
             child->SelectNode(big);
         }
         QVERIFY(child->LeafRowCount() >= 100000);
-        child->Design().modified = false;
+        child->Design().flags.modified = false;
     }
 };
 

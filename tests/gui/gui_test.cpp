@@ -132,7 +132,7 @@ private slots:
     void cleanup() {
         // No questions on the way out: the designs are dropped unsaved.
         for (TMDIChild* c : app_->Children())
-            c->Design().modified = false;
+            c->Design().flags.modified = false;
         app_.reset();
         QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
         script_.reset();
@@ -207,7 +207,7 @@ private slots:
         // A change enables Save.
         Trigger("CreatePartition1");
         Settle();
-        QVERIFY(c->Design().modified);
+        QVERIFY(c->Design().flags.modified);
         QVERIFY(Enabled("Save1"));
         QVERIFY(Enabled("MergePartition1"));
 
@@ -265,18 +265,18 @@ private slots:
         TMDIChild* c = Active();
         const QString path = Path(QStringLiteral("first.qvd"));
         script_->ChooseFile(path);
-        c->Design().modified = true;
+        c->Design().flags.modified = true;
         Trigger("Save1");
         Settle();
         QCOMPARE(script_->seen.size(), std::size_t{1}); // the save dialog, nothing else
         QVERIFY(QFile::exists(path));
         QCOMPARE(c->windowTitle(), path);
-        QVERIFY(!c->Design().modified);
+        QVERIFY(!c->Design().flags.modified);
         QCOMPARE(app_->ShortNames(), QStringList{QStringLiteral("first.qvd")});
         QCOMPARE(app_->FullNames(), QStringList{path});
 
         // Saving again writes in place without asking.
-        c->Design().modified = true;
+        c->Design().flags.modified = true;
         Trigger("Save1");
         QCOMPARE(script_->seen.size(), std::size_t{1});
 
@@ -289,7 +289,7 @@ private slots:
         QCOMPARE(reopened->windowTitle(), path);
         QCOMPARE(LabelText(reopened, "Label1"), QStringLiteral("Object: [ROOT]"));
         QCOMPARE(LabelText(reopened, "Label3"), QStringLiteral("Replica Count: 1"));
-        QVERIFY(!reopened->Design().modified);
+        QVERIFY(!reopened->Design().flags.modified);
     }
 
     void saveAsOverExistingFileAsksFirst() {
@@ -308,7 +308,7 @@ private slots:
 
     void closingAModifiedDesignAsks() {
         Trigger("New1");
-        Active()->Design().modified = true;
+        Active()->Design().flags.modified = true;
         script_->No();
         Trigger("Close1");
         Settle();
@@ -328,9 +328,9 @@ private slots:
                             QStringLiteral("/Quorvane/Quorvane.ini");
         QFile::remove(ini);
         Trigger("New1");
-        Active()->Design().modified = true;
+        Active()->Design().flags.modified = true;
         Trigger("New1");
-        Active()->Design().modified = true;
+        Active()->Design().flags.modified = true;
         script_->No().No();
         QVERIFY(app_->close());
         Settle();
@@ -574,7 +574,7 @@ private slots:
         int i = c->Design().servers.FindLast("FS1");
         QCOMPARE(c->Design().attributes.Entries(static_cast<std::size_t>(i)),
                  (ReplicaList{"IPX:00000000", "TCPIP:25.0.0.0"}));
-        QVERIFY(c->Design().modified);
+        QVERIFY(c->Design().flags.modified);
     }
 
     void createObjectChoosesAClassThenAName() {
@@ -611,7 +611,7 @@ private slots:
         QModelIndexList found = c->LB_LEAFOBJS()->model()->match(
             c->LB_LEAFOBJS()->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("J_DOE"));
         QCOMPARE(found.size(), 1);
-        QVERIFY(c->Design().modified);
+        QVERIFY(c->Design().flags.modified);
     }
 
     void findObjectSelectsEveryMatchingRow() {
@@ -738,7 +738,7 @@ private slots:
                     .startsWith(QStringLiteral("Merge was unsuccesful.")));
         QVERIFY(report.startsWith(QStringLiteral("**ERROR REPORT OF TREE MERGE**")));
         QVERIFY(report.contains(QStringLiteral("Error: SERVER is a duplicate server")));
-        QVERIFY(!Active()->Design().modified);
+        QVERIFY(!Active()->Design().flags.modified);
     }
 
     void analysisPagesAreBuiltWhenShown() {
@@ -747,8 +747,8 @@ private slots:
         c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);
         auto* box = c->findChild<QTextEdit*>(QStringLiteral("RE_PARTRPT"));
         QVERIFY(box->toPlainText().contains(QStringLiteral("SALES.CORP")));
-        QVERIFY(!c->Design().reportStale[kPartitionReport]);
-        QVERIFY(c->Design().reportStale[kServerReport]);
+        QVERIFY(!c->Design().flags.reportStale[kPartitionReport]);
+        QVERIFY(c->Design().flags.reportStale[kServerReport]);
 
         // Find Text on the report page selects the occurrence.
         script_->Then([](QWidget* w) {
@@ -869,7 +869,7 @@ private slots:
     void settingsSwitchesAreStoredOnlyAfterAClick() {
         Trigger("New1");
         TMDIChild* c = Active();
-        c->Design().reportStale.fill(false);
+        c->Design().flags.reportStale.fill(false);
         auto& dlg = app_->SettingsDlg();
         script_->Then([&dlg](QWidget*) {
             // Toggled by code: not a change of the user's.
@@ -880,9 +880,9 @@ private slots:
         Settle();
         QVERIFY(app_->Settings().CheckDupAddr);
         // Accepted: the three suggestion texts of the open designs are stale.
-        QVERIFY(c->Design().reportStale[kServerSuggestions]);
-        QVERIFY(c->Design().reportStale[kObjectSuggestions]);
-        QVERIFY(!c->Design().reportStale[kPartitionReport]);
+        QVERIFY(c->Design().flags.reportStale[kServerSuggestions]);
+        QVERIFY(c->Design().flags.reportStale[kObjectSuggestions]);
+        QVERIFY(!c->Design().flags.reportStale[kPartitionReport]);
 
         script_->Then([&dlg](QWidget*) {
             dlg.findChild<QCheckBox*>(QStringLiteral("CB_DUP_ADDR"))->click();
@@ -908,7 +908,7 @@ private slots:
         QVERIFY(Item("SortAutomatically1")->isChecked());
         QVERIFY(!Item("SortObjects1")->isVisible());
         QCOMPARE(d.Root()->Child(0)->Name(), std::string("AAA"));
-        QVERIFY(d.modified);
+        QVERIFY(d.flags.modified);
         Trigger("SortAutomatically1"); // off again, without a question
         QVERIFY(!Item("SortAutomatically1")->isChecked());
         QVERIFY(Item("SortObjects1")->isVisible());

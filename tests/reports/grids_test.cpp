@@ -46,7 +46,7 @@ TEST(PartitionGrids, SizesHeadersInTreeOrderAndCells) {
     for (int c = 1; c < 3; ++c) // FS2 holds nothing
         EXPECT_EQ(v.servXPart.Cell(c, 2), "");
     EXPECT_EQ(v.servXPart.defaultRowHeight, 50);
-    EXPECT_FALSE(f.design.gridStale[kPartitionGrids]);
+    EXPECT_FALSE(f.design.flags.gridStale[kPartitionGrids]);
     EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Current);
 }
 
@@ -97,7 +97,7 @@ TEST(SortGridView, AsksOnlyWhileUnsortedAndAgainAfterAChange) {
     ShowPartitionGridPage(f.design, v);
     f.ui.answers = {false};
     EXPECT_FALSE(SortGridView(f.design, v, kServXPartGrid));
-    EXPECT_TRUE(f.design.gridUnsorted[kServXPartGrid]);
+    EXPECT_TRUE(f.design.flags.gridUnsorted[kServXPartGrid]);
     EXPECT_TRUE(SortGridView(f.design, v, kServXPartGrid));
     EXPECT_FALSE(SortGridView(f.design, v, kServXPartGrid));
     ASSERT_EQ(f.ui.boxes.size(), 2u);
@@ -130,9 +130,9 @@ ObjectDesign MakeObjectDesign(TreeDesign& d) {
         o.acme->EnsureLeaves().push_back(MakeLeafEntry(u, kClassUser));
     o.ops->EnsureLeaves().push_back(MakeLeafEntry("V1", kClassUser));
     d.NoteClass(kClassUser);
-    d.subRefsStale = false;
+    d.flags.subRefsStale = false;
     d.MarkAllStale();
-    d.subRefsStale = false;
+    d.flags.subRefsStale = false;
     return o;
 }
 
@@ -160,7 +160,7 @@ TEST(ObjectGrids, CountsPerPartitionServerAndContainer) {
               "ACME,,,1,1,3,5\n"
               "OPS.ACME,,,,,1,1\n"
               "TREE TOTAL,1,1,1,1,4,8\n");
-    EXPECT_FALSE(f.design.gridStale[kObjectGrids]);
+    EXPECT_FALSE(f.design.flags.gridStale[kObjectGrids]);
     EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Current);
 
     // Sorting keeps "TREE TOTAL" last.
@@ -180,10 +180,10 @@ TEST(ObjectGrids, AbortInTheServerCountsLeavesTheGridsStale) {
     f.progress.onPump = [&](int) {
         if (!f.progress.shown.empty() &&
             f.progress.shown.back().text.rfind("Scanning Server:", 0) == 0)
-            f.design.abortRequested = true;
+            f.design.flags.abortRequested = true;
     };
     EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Aborted);
-    EXPECT_TRUE(f.design.gridStale[kObjectGrids]);
+    EXPECT_TRUE(f.design.flags.gridStale[kObjectGrids]);
     f.progress.onPump = nullptr;
     BeginPageChange(f.design);
     EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Built);
@@ -223,8 +223,8 @@ TEST(ObjectGrids, InconsistentPartitionRootAbortsTheObjectReport) {
                                        "with the Object Report.\rThe report has been aborted."});
     EXPECT_EQ(v.texts[kObjectReport].lines,
               (std::vector<std::string>{"old title", "**REPORT ABORTED**", "old"}));
-    EXPECT_TRUE(f.design.gridStale[kObjectGrids]);
-    EXPECT_TRUE(f.design.reportStale[kObjectReport]);
+    EXPECT_TRUE(f.design.flags.gridStale[kObjectGrids]);
+    EXPECT_TRUE(f.design.flags.reportStale[kObjectReport]);
 }
 
 TEST(ObjectReport, TextFromTheGrids) {

@@ -15,7 +15,7 @@ SmallTree MakeSmallTree(TreeDesign& d, bool partitions) {
         MakePartition(d, t.acme);
         MakePartition(d, t.sales);
     }
-    d.subRefsStale = false;
+    d.flags.subRefsStale = false;
     return t;
 }
 

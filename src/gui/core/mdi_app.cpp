@@ -318,7 +318,7 @@ void TMDIApp::UpdateMenu(QMenu* menu) {
         set("New1", true);
         set("Open1", true);
         set("Exit1", true);
-        set("Save1", any && c->Design().modified);
+        set("Save1", any && c->Design().flags.modified);
         for (const char* n : {"SaveAs1", "Print1", "Close1", "PrintScreen1"})
             set(n, any);
         Menu(QStringLiteral("PrintMode1"))->menuAction()->setEnabled(any);

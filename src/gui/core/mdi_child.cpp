@@ -961,9 +961,9 @@ void TMDIChild::ApplyTexts() {
         if (auto* a = findChild<QAction*>(QLatin1String(name)))
             a->setText(QString::fromLatin1(text));
     for (std::size_t i = 0; i < kGridStaleCount; ++i)
-        design_.gridStale[i] = true;
+        design_.flags.gridStale[i] = true;
     design_.MarkReportsStale(true);
-    design_.subRefsStale = true;
+    design_.flags.subRefsStale = true;
     PageControl1Change(pages_->currentIndex());
     RefreshTreePage();
 }
@@ -975,7 +975,7 @@ int TMDIChild::ActivePage() const {
 }
 
 void TMDIChild::PageControl1Change(int page) {
-    design_.abortRequested = false;
+    design_.flags.abortRequested = false;
     app_->ChildPageChanged(this, page);
     emit PageChanged(page);
     BuildPage(page);
@@ -984,7 +984,7 @@ void TMDIChild::PageControl1Change(int page) {
 void TMDIChild::AbortClick() {
     for (QPushButton* b : abortButtons_)
         b->setEnabled(false);
-    design_.abortRequested = true;
+    design_.flags.abortRequested = true;
 }
 
 // ---------------------------------------------------------------- enabling
@@ -1335,7 +1335,7 @@ void TMDIChild::IndividualReportCmd() {
     bool done;
     {
         BusyScope busy(*this, false);
-        design_.abortRequested = false;
+        design_.flags.abortRequested = false;
         done = BuildIndividualReport(design_, app_->Settings(), node, lines);
     }
     if (done) {
