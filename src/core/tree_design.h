@@ -4,8 +4,11 @@
 #pragma once
 
 #include "core/class_table.h"
+#include "core/design_flags.h"
 #include "core/entries.h"
 #include "core/host.h"
+#include "core/item_table.h"
+#include "core/object_node.h"
 #include "core/operation_log.h"
 
 #include <array>
@@ -19,135 +22,7 @@
 
 namespace qv {
 
-inline constexpr int kPartitionRootMark = 4;
-inline constexpr int kNoPartitionMark = -1;
-inline constexpr const char* kRootName = "[ROOT]";
-
-class TreeDesign;
-
-// One container or server object. Structure (name, class, mark, children) is
-// changed only through TreeDesign, which keeps its lookup indexes current; the
-// leaf list may be changed directly.
-class ObjectNode {
-public:
-    const std::string& Name() const { return name_; }
-    int ClassIndex() const { return class_; }
-    int PartitionMark() const { return mark_; }
-    bool IsPartitionRoot() const { return mark_ == kPartitionRootMark; }
-    ObjectNode* Parent() const { return parent_; }
-    std::size_t ChildCount() const { return children_.size(); }
-    ObjectNode* Child(std::size_t i) const { return children_[i].get(); }
-    ObjectNode* FirstChild() const { return children_.empty() ? nullptr : children_[0].get(); }
-    ObjectNode* NextSibling() const;
-    std::size_t IndexInParent() const { return indexInParent_; }
-    // Depth of the node: the root has Level 0.
-    int Level() const;
-    // True when this node is the other node or one of its ancestors.
-    bool IsSelfOrAncestorOf(const ObjectNode* other) const;
-
-    // The node's subordinate objects, or none.
-    std::unique_ptr<LeafList> leaves;
-    LeafList& EnsureLeaves() {
-        if (!leaves)
-            leaves = std::make_unique<LeafList>();
-        return *leaves;
-    }
-
-private:
-    friend class TreeDesign;
-    std::string name_;
-    int class_ = 0;
-    int mark_ = kNoPartitionMark;
-    ObjectNode* parent_ = nullptr;
-    std::size_t indexInParent_ = 0;
-    std::vector<std::unique_ptr<ObjectNode>> children_;
-};
-
-struct TableItem {
-    std::string name;
-    ReplicaList entries;
-};
-
-// An ordered list of named items, each owning a list of texts (PartitionTable,
-// ServerTable, ServerAttributes). Lookups by name answer as a linear scan
-// would, through an index that is rebuilt after the names change.
-class ItemTable {
-public:
-    std::size_t Size() const { return items_.size(); }
-    bool Empty() const { return items_.empty(); }
-    const TableItem& operator[](std::size_t i) const { return items_[i]; }
-    const std::string& Name(std::size_t i) const { return items_[i].name; }
-    ReplicaList& Entries(std::size_t i) { return items_[i].entries; }
-    const ReplicaList& Entries(std::size_t i) const { return items_[i].entries; }
-    auto begin() const { return items_.begin(); }
-    auto end() const { return items_.end(); }
-
-    // Index of the last / first item with that name, or -1.
-    int FindLast(std::string_view name) const;
-    int FindFirst(std::string_view name) const;
-    // The entries of the last item with that name, or nullptr.
-    ReplicaList* EntriesOf(std::string_view name);
-
-    std::size_t Append(std::string name, ReplicaList entries = {});
-    void Insert(std::size_t pos, std::string name, ReplicaList entries = {});
-    void Erase(std::size_t i);
-    void Rename(std::size_t i, std::string name);
-    void Clear();
-    void Reserve(std::size_t n) { items_.reserve(n); }
-
-private:
-    void EnsureIndex() const;
-    std::vector<TableItem> items_;
-    mutable std::unordered_map<std::string, std::pair<int, int>> index_; // name -> first, last
-    mutable bool indexValid_ = false;
-};
-
-enum ReportIndex : std::size_t {
-    kPartitionReport = 0,
-    kServerReport,
-    kRelationReport,
-    kSchemaReport,
-    kObjectReport,
-    kServerSuggestions,
-    kPartitionSuggestions,
-    kObjectSuggestions,
-    kReportCount
-};
-
-enum GridStaleIndex : std::size_t {
-    kPartitionGrids = 0,
-    kAddressGrid,
-    kObjectGrids,
-    kGridStaleCount
-};
-
-enum GridUnsortedIndex : std::size_t {
-    kPartXServGrid = 0,
-    kServXPartGrid,
-    kServXAddrGrid,
-    kPartObjGrid,
-    kServObjGrid,
-    kContObjGrid,
-    kGridUnsortedCount
-};
-
 inline constexpr std::size_t kServerDepthTableMin = 5001;
-
-// The per-design flags: what the design window and the builders read to know
-// whether the design must be saved and which views must be rebuilt.
-struct DesignFlags {
-    // Set by New, cleared by the first successful write: Save asks for a path.
-    bool neverSaved = false;
-    bool modified = false;
-    bool subRefsStale = true;
-    std::array<bool, kReportCount> reportStale{};
-    std::array<bool, kGridStaleCount> gridStale{};
-    std::array<bool, kGridUnsortedCount> gridUnsorted{};
-    // Set by the Abort and Cancel buttons while a long job pumps the queue.
-    bool abortRequested = false;
-    bool printCancelRequested = false;
-    bool containmentWarningOff = false;
-};
 
 class TreeDesign {
 public:
@@ -169,8 +44,6 @@ public:
     std::vector<std::uint8_t> serverDepthTable;
     ClassSet classPresence;
     std::int32_t distinctClassCount = 1;
-    std::vector<ObjectNode*> traversalStack;
-    std::vector<std::string> workList;
 
     ItemTable partitions;
     ItemTable servers;
@@ -221,7 +94,8 @@ public:
               bool childPartitionsOnly = false);
     // Visits node and every node below it (not its siblings).
     bool WalkSubtree(ObjectNode* node, const std::function<bool(ObjectNode*)>& visit);
-    void DrainTraversalStack() { traversalStack.clear(); }
+    void DrainTraversalStack() { traversalStack_.clear(); }
+    bool TraversalStackEmpty() const { return traversalStack_.empty(); }
 
     // ---- model operations ----
     std::string FullContext(const ObjectNode* node) const;
@@ -263,6 +137,10 @@ private:
     void RenumberChildren(ObjectNode* parent, std::size_t from);
 
     std::unique_ptr<ObjectNode> root_;
+    // The walks' stack of pending siblings (a walk inside a walk gets its own).
+    std::vector<ObjectNode*> traversalStack_;
+    // Names collected by the sub-reference passes before they change the lists.
+    std::vector<std::string> workList_;
     Progress* progress_;
     Interaction* ui_;
     DesignView* view_;

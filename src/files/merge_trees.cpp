@@ -67,6 +67,8 @@ private:
     const std::string& path_;
     MergeOutcome& outcome_;
     DesignFileContents contents_;
+    // Names collected by one pass and used by the next.
+    std::vector<std::string> workList_;
     bool oldFormat_ = false;
 };
 
@@ -132,7 +134,7 @@ bool Merger::FirstPass() {
     std::unordered_map<std::string, int> serverNames;
     for (const TableItem& item : design_.servers)
         ++serverNames[item.name];
-    design_.workList.clear();
+    workList_.clear();
     for (const TableItem& item : contents_.servers) {
         progress.Pump();
         progress.Show(ProgressChannel::Import,
@@ -141,7 +143,7 @@ bool Merger::FirstPass() {
         if (it != serverNames.end())
             for (int k = 0; k < it->second; ++k)
                 Error("Error: " + item.name + " is a duplicate server");
-        design_.workList.push_back(item.name);
+        workList_.push_back(item.name);
     }
 
     // Every address of the open design, with the index of its server, once
@@ -155,7 +157,7 @@ bool Merger::FirstPass() {
     const std::size_t taken = std::min(contents_.attributes.size(), contents_.servers.size());
     for (std::size_t k = 0; k < taken; ++k) {
         progress.Pump();
-        const std::string other = k < design_.workList.size() ? design_.workList[k] : "";
+        const std::string other = k < workList_.size() ? workList_[k] : "";
         for (const std::string& e : contents_.attributes[k].entries) {
             progress.Show(ProgressChannel::Import,
                           "  Checking for duplicate address for server: " + other);
@@ -172,14 +174,14 @@ bool Merger::FirstPass() {
             }
         }
     }
-    design_.workList.clear();
+    workList_.clear();
     return outcome_.errorCount == 0;
 }
 
 void Merger::SecondPass() {
     Progress& progress = design_.progress();
     ObjectNode* root = design_.Root();
-    design_.workList.clear();
+    workList_.clear();
 
     ObjectNode* current = root;
     int currentLevel = 0;
@@ -212,7 +214,7 @@ void Merger::SecondPass() {
                 mark = kPartitionRootMark;
             node = design_.AddChild(parent, rec.name, rec.classIndex, mark);
             if (topContainer)
-                design_.workList.push_back(design_.FullContext(node));
+                workList_.push_back(design_.FullContext(node));
             if (rec.hasLeaves) {
                 for (const std::string& e : rec.leaves)
                     design_.NoteClass(LeafClassIndex(e));
@@ -286,7 +288,7 @@ void Merger::SecondPass() {
         if (ReplicaList* rootList = design_.partitions.EntriesOf(kRootName))
             rootList->push_back(MakeReplicaEntry(rootMaster, kReadWrite));
     }
-    for (const std::string& w : design_.workList) {
+    for (const std::string& w : workList_) {
         if (design_.partitions.FindFirst(w) >= 0)
             continue;
         ReplicaList list;
@@ -297,7 +299,7 @@ void Merger::SecondPass() {
             if (ReplicaList* masterList = design_.servers.EntriesOf(rootMaster))
                 masterList->push_back(MakeReplicaEntry(w, kMaster));
     }
-    design_.workList.clear();
+    workList_.clear();
 
     design_.flags.modified = true;
     design_.AddSubordinateEntries(root);

@@ -77,7 +77,7 @@ TEST(TreeDesign, WalkOrderIncludesLaterSiblingsAndStopsAtChildPartitions) {
     EXPECT_EQ(Names(d, a1), (std::vector<std::string>{"A1", "A11", "A2", "A21"}));
     d.SetPartitionMark(a1, kPartitionRootMark);
     EXPECT_EQ(Names(d, a1, true), (std::vector<std::string>{"A1", "A2", "A21"}));
-    EXPECT_TRUE(d.traversalStack.empty());
+    EXPECT_TRUE(d.TraversalStackEmpty());
     // A walk started inside another walk does not disturb it.
     std::vector<std::string> outer;
     d.Walk(d.Root(), [&](ObjectNode* n) {

@@ -192,7 +192,7 @@ TEST(RelationReport, RootOnlyAndAbort) {
                                "Total Partitions: 1\n");
     f.design.flags.abortRequested = true;
     EXPECT_FALSE(BuildPartitionRelationReport(f.design, out));
-    EXPECT_TRUE(f.design.traversalStack.empty());
+    EXPECT_TRUE(f.design.TraversalStackEmpty());
 }
 
 // ---------------------------------------------------------------- schema
