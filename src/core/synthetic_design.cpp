@@ -1,5 +1,7 @@
 #include "core/synthetic_design.h"
 
+#include "core/design_change.h"
+
 #include <algorithm>
 #include <array>
 #include <cstdio>
@@ -223,7 +225,7 @@ void GenerateSyntheticDesign(TreeDesign& design, const SyntheticOptions& options
         }
     }
     design.AddSubordinateEntries(root);
-    design.MarkChanged();
+    DesignChange(design, kTouchAll).Commit();
 }
 
 } // namespace qv

@@ -1,5 +1,7 @@
 #include "core/tree_design.h"
 
+#include "core/design_change.h"
+
 #include <algorithm>
 #include <unordered_set>
 
@@ -428,10 +430,7 @@ void TreeDesign::MarkReportsStale(bool value) {
 }
 
 void TreeDesign::MarkChanged() {
-    flags.modified = true;
-    flags.subRefsStale = true;
-    flags.gridStale.fill(true);
-    MarkReportsStale(true);
+    ApplyChangeFlags(*this, kTouchObjects);
 }
 
 void TreeDesign::MarkAllStale() {

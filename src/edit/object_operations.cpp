@@ -1,6 +1,7 @@
 #include "edit/object_operations.h"
 
-#include "edit/completion.h"
+#include "core/design_change.h"
+#include "edit/edit_common.h"
 #include "edit/name_rules.h"
 
 #include <algorithm>
@@ -8,11 +9,6 @@
 #include <unordered_set>
 
 namespace qv {
-
-using edit::CompleteLeafChange;
-using edit::CompleteObjectChange;
-using edit::MarkCommonStale;
-using edit::MarkObjectViewsStale;
 
 namespace {
 
@@ -65,7 +61,15 @@ std::string MoveDestinationText(std::string_view typed) {
 
 // Takes the node with its subtree under destination as its first child and
 // keeps the tables in step. Shared by Move Object and drag and drop.
-void MoveNode(TreeDesign& design, ObjectNode* node, ObjectNode* destination) {
+// The log block of a move of node X from source.
+LogBlock MoveLogBlock(const TreeDesign& design, const ObjectNode* x, const std::string& source) {
+    return LogBlock("Move Object")
+        .Line("  Object Type: " + ClassName(x->ClassIndex()))
+        .Line("  Source     : " + source)
+        .Line("  Destination: " + design.FullContext(x));
+}
+
+void MoveNode(TreeDesign& design, DesignChange& change, ObjectNode* node, ObjectNode* destination) {
     const bool partitionRoot = node->IsPartitionRoot();
     ObjectNode* oldParent = node->Parent();
     if (partitionRoot)
@@ -87,13 +91,11 @@ void MoveNode(TreeDesign& design, ObjectNode* node, ObjectNode* destination) {
                         return EntryType(e) == kSubRef && EntryName(e) == partition;
                     });
         }
-        MarkCommonStale(design);
+        change.Touch(kTouchObjects);
     }
     EraseLeaf(design, oldParent, node->Name());
     destination->EnsureLeaves().push_back(MakeLeafEntry(node->Name(), node->ClassIndex()));
-    design.view().RefreshTreePage();
-    MarkObjectViewsStale(design);
-    design.flags.modified = true;
+    change.Touch(kTouchLeaves).Refresh();
 }
 
 // Takes the chosen entries out of a leaf list in one pass: for each chosen
@@ -330,20 +332,16 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                         }
                     }
                 }
-                design.flags.gridStale[kAddressGrid] = true;
             }
-            design.view().RefreshTreePage();
-            design.flags.modified = true;
-            design.log.AppendBlock({"Action: Create Object",
-                                    "  Name       : " + n + "." + design.FullContext(s),
-                                    "  Object Type: " + ClassName(k), ""});
+            DesignChange(design, kTouchObjects)
+                .Refresh()
+                .Log(LogBlock("Create Object")
+                         .Line("  Name       : " + n + "." + design.FullContext(s))
+                         .Line("  Object Type: " + ClassName(k)))
+                .Commit();
             created = true;
             showAgain = input->createAnother;
         }
-    }
-    if (created) {
-        MarkCommonStale(design);
-        design.view().RefreshTreePage();
     }
     return created;
 }
@@ -401,12 +399,14 @@ bool DeleteObject(TreeDesign& design, ObjectNode* x) {
     }
     x->leaves.reset();
     const std::string name = x->Name();
-    design.log.AppendBlock({"Action: Delete Object", "  Name       : " + design.FullContext(x),
-                            "  Object Type: " + ClassName(x->ClassIndex()), ""});
+    DesignChange change(design, kTouchObjects);
+    change.Refresh().Log(LogBlock("Delete Object")
+                             .Line("  Name       : " + design.FullContext(x))
+                             .Line("  Object Type: " + ClassName(x->ClassIndex())));
     ObjectNode* parent = x->Parent();
     design.DeleteNode(x);
     EraseLeaf(design, parent, name);
-    CompleteObjectChange(design);
+    change.Commit();
     return true;
 }
 
@@ -480,14 +480,13 @@ bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::st
             }
         tablesRenamed = true;
     }
-    design.flags.modified = true;
-    design.view().RefreshTreePage();
-    MarkObjectViewsStale(design);
     // Partition and server names appear in every report and grid.
-    if (tablesRenamed)
-        MarkCommonStale(design);
-    design.log.AppendBlock({"Action: Renamed Object", "  Old Name: " + oldContext,
-                            "  New Name: " + design.FullContext(x), ""});
+    DesignChange(design, kTouchLeaves | (tablesRenamed ? kTouchObjects : 0u))
+        .Refresh()
+        .Log(LogBlock("Renamed Object")
+                 .Line("  Old Name: " + oldContext)
+                 .Line("  New Name: " + design.FullContext(x)))
+        .Commit();
     return true;
 }
 
@@ -519,10 +518,9 @@ bool MoveObject(TreeDesign& design, ObjectNode* x, const std::optional<std::stri
         return false;
     }
     const std::string source = design.FullContext(x);
-    MoveNode(design, x, d);
-    design.log.AppendBlock({"Action: Move Object", "  Object Type: " + ClassName(x->ClassIndex()),
-                            "  Source     : " + source, "  Destination: " + design.FullContext(x),
-                            ""});
+    DesignChange change(design);
+    MoveNode(design, change, x, d);
+    change.Log(MoveLogBlock(design, x, source)).Commit();
     return true;
 }
 
@@ -541,10 +539,9 @@ bool DropObject(TreeDesign& design, ObjectNode* x, ObjectNode* t) {
         return false;
     }
     const std::string source = x->Name() + "." + design.FullContext(x->Parent());
-    MoveNode(design, x, t);
-    design.log.AppendBlock({"Action: Move Object", "  Object Type: " + ClassName(x->ClassIndex()),
-                            "  Source     : " + source, "  Destination: " + design.FullContext(x),
-                            ""});
+    DesignChange change(design);
+    MoveNode(design, change, x, t);
+    change.Log(MoveLogBlock(design, x, source)).Commit();
     return true;
 }
 
@@ -559,21 +556,22 @@ bool DeleteLeafObjects(TreeDesign& design, ObjectNode* container,
     if (!container->leaves)
         return false;
     LeafRemoval removal(*container->leaves);
+    DesignChange change(design, kTouchLeaves);
     bool changed = false;
     const std::string context = design.FullContext(container);
     for (const std::string& entry : selectedEntries) {
         const int classIndex = ClassOfEntry(entry);
         if (IsNodeClass(classIndex) || !removal.Claim(entry))
             continue;
-        design.log.AppendBlock({"Action: Delete Object",
-                                "  Name       : " + std::string(LeafName(entry)) + "." + context,
-                                "  Object Type: " + ClassName(classIndex), ""});
+        change.Log(LogBlock("Delete Object")
+                       .Line("  Name       : " + std::string(LeafName(entry)) + "." + context)
+                       .Line("  Object Type: " + ClassName(classIndex)));
         changed = true;
     }
     if (!changed)
         return false;
     removal.Apply(*container->leaves, design.progress());
-    CompleteLeafChange(design);
+    change.Refresh().Commit();
     return true;
 }
 
@@ -620,6 +618,7 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
     if (!container->leaves)
         return false;
     LeafRemoval removal(*container->leaves);
+    DesignChange change(design, kTouchLeaves);
     bool moved = false;
     for (const std::string& entry : selectedEntries) {
         const std::string name(LeafName(entry));
@@ -627,15 +626,17 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
             continue;
         target.push_back(entry);
         present.insert(name);
-        design.log.AppendBlock(
-            {"Action: Move Object", "  Object Type: " + ClassName(ClassOfEntry(entry)),
-             "  Object Name: " + name, "  Source     : " + source, "  Destination: " + t, ""});
+        change.Log(LogBlock("Move Object")
+                       .Line("  Object Type: " + ClassName(ClassOfEntry(entry)))
+                       .Line("  Object Name: " + name)
+                       .Line("  Source     : " + source)
+                       .Line("  Destination: " + t));
         moved = true;
     }
     if (!moved)
         return false;
     removal.Apply(*container->leaves, design.progress());
-    CompleteLeafChange(design);
+    change.Refresh().Commit();
     return true;
 }
 
@@ -670,12 +671,14 @@ bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::stri
     std::string renamed =
         sep == std::string::npos ? MakeLeafEntry(m, kClassUnknown) : m + entry.substr(sep);
     (*container->leaves)[static_cast<std::size_t>(at)] = std::move(renamed);
-    design.flags.modified = true;
     const std::string context = design.FullContext(container);
-    design.log.AppendBlock({"Action: Rename Leaf Object", "  Object Type: " + ClassName(classIndex),
-                            "  From       : " + oldName + "." + context,
-                            "  To         : " + m + "." + context, ""});
-    CompleteLeafChange(design);
+    DesignChange(design, kTouchLeaves)
+        .Refresh()
+        .Log(LogBlock("Rename Leaf Object")
+                 .Line("  Object Type: " + ClassName(classIndex))
+                 .Line("  From       : " + oldName + "." + context)
+                 .Line("  To         : " + m + "." + context))
+        .Commit();
     return true;
 }
 

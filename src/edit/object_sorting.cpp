@@ -1,5 +1,7 @@
 #include "edit/object_sorting.h"
 
+#include "core/design_change.h"
+
 namespace qv {
 
 void SortObjects(TreeDesign& design) {
@@ -9,7 +11,7 @@ void SortObjects(TreeDesign& design) {
     design.SortAllChildren();
     design.view().SetObjectLabelsVisible(true);
     design.progress().Show(ProgressChannel::Import, "");
-    design.flags.modified = true;
+    DesignChange(design, kTouchOrder).Commit();
 }
 
 void SetDefaultSorting(TreeDesign& design, bool on) {

@@ -1,15 +1,19 @@
 #include "edit/partition_operations.h"
 
 #include "core/class_table.h"
-#include "edit/completion.h"
+#include "core/design_change.h"
+#include "edit/edit_common.h"
 
 #include <algorithm>
 
 namespace qv {
 
-using edit::CompletePartitionChange;
-
 namespace {
+
+// Every partition and replica operation ends the same way.
+void CommitPartitionChange(TreeDesign& design, LogBlock block) {
+    DesignChange(design, kTouchReplicas).Refresh().Log(std::move(block)).Commit();
+}
 
 // The server and the partition a replica row stands for: a server's list
 // names partitions, a partition's list names servers.
@@ -122,8 +126,7 @@ bool CreatePartition(TreeDesign& design, ObjectNode* s) {
             }
         }
     }
-    CompletePartitionChange(design);
-    design.log.AppendBlock({"Action: Create Partition", "  New Partition: " + name, ""});
+    CommitPartitionChange(design, LogBlock("Create Partition").Line("  New Partition: " + name));
     return true;
 }
 
@@ -191,9 +194,9 @@ bool MergePartition(TreeDesign& design, ObjectNode* s) {
     }
     design.partitions.Erase(static_cast<std::size_t>(ki));
     design.SetPartitionMark(s, kNoPartitionMark);
-    CompletePartitionChange(design);
-    design.log.AppendBlock(
-        {"Action: Merge Partition", "  Child Partition : " + k, "  Parent Partition: " + p, ""});
+    CommitPartitionChange(design, LogBlock("Merge Partition")
+                                      .Line("  Child Partition : " + k)
+                                      .Line("  Parent Partition: " + p));
     return true;
 }
 
@@ -254,9 +257,10 @@ bool AddReplica(TreeDesign& design, ObjectNode* node, const std::optional<AddRep
         pl->push_back(MakeReplicaEntry(s, t));
         sl.push_back(MakeReplicaEntry(p, t));
     }
-    CompletePartitionChange(design);
-    design.log.AppendBlock({"Action: Add Replica", "  Partition: " + p, "  Server   : " + s,
-                            "  Type     : " + std::string(t), ""});
+    CommitPartitionChange(design, LogBlock("Add Replica")
+                                      .Line("  Partition: " + p)
+                                      .Line("  Server   : " + s)
+                                      .Line("  Type     : " + std::string(t)));
     return true;
 }
 
@@ -285,9 +289,9 @@ bool DeleteReplica(TreeDesign& design, ObjectNode* selected, const std::string& 
             sl->erase(sl->begin() + k);
     }
     design.RemoveStaleSubRefs(selected, item);
-    CompletePartitionChange(design);
-    design.log.AppendBlock({"Action: Remove Replica", "  Partition: " + row.partition,
-                            "  Server   : " + row.server, ""});
+    CommitPartitionChange(design, LogBlock("Remove Replica")
+                                      .Line("  Partition: " + row.partition)
+                                      .Line("  Server   : " + row.server));
     return true;
 }
 
@@ -365,9 +369,12 @@ bool ChangeReplicaType(TreeDesign& design, ObjectNode* selected, const std::stri
             RetypeNamed(*ml, row.partition, kReadWrite);
     if (ReplicaList* sl = design.servers.EntriesOf(row.server))
         RetypeNamed(*sl, row.partition, n);
-    CompletePartitionChange(design);
-    design.log.AppendBlock({"Action: Change Replica Type", "  Server    :" + row.server,
-                            "  Partition :" + row.partition, "  Changed To:" + std::string(n)});
+    // This block has no closing empty line.
+    CommitPartitionChange(design, LogBlock("Change Replica Type")
+                                      .Line("  Server    :" + row.server)
+                                      .Line("  Partition :" + row.partition)
+                                      .Line("  Changed To:" + std::string(n))
+                                      .Unclosed());
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "edit/server_addresses.h"
 
+#include "core/design_change.h"
+
 #include "core/class_table.h"
 
 namespace qv {
@@ -78,9 +80,7 @@ bool ApplyAddressDialog(TreeDesign& design, const ObjectNode* server,
     const std::size_t at = static_cast<std::size_t>(i);
     design.attributes.Rename(at, lines.front());
     design.attributes.Entries(at).assign(lines.begin() + 1, lines.end());
-    design.flags.modified = true;
-    design.flags.gridStale[kAddressGrid] = true;
-    design.MarkReportsStale(true);
+    DesignChange(design, kTouchAttributes).Commit();
     return true;
 }
 
@@ -89,10 +89,8 @@ bool ClearDSVersions(TreeDesign& design) {
         return false;
     for (std::size_t i = 0; i < design.attributes.Size(); ++i)
         design.attributes.Rename(i, "DS VERSION:0");
-    design.flags.modified = true;
     // The address grid shows the versions too.
-    design.flags.gridStale[kAddressGrid] = true;
-    design.MarkReportsStale(true);
+    DesignChange(design, kTouchAttributes).Commit();
     return true;
 }
 
@@ -102,9 +100,7 @@ bool ClearServerAddresses(TreeDesign& design) {
         return false;
     for (std::size_t i = 0; i < design.attributes.Size(); ++i)
         design.attributes.Entries(i).assign({"IPX:00000000"});
-    design.flags.modified = true;
-    design.flags.gridStale[kAddressGrid] = true;
-    design.MarkReportsStale(true);
+    DesignChange(design, kTouchAttributes).Commit();
     return true;
 }
 

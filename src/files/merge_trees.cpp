@@ -1,5 +1,7 @@
 #include "files/merge_trees.h"
 
+#include "core/design_change.h"
+
 #include "files/design_file.h"
 #include "files/import_support.h"
 
@@ -53,7 +55,7 @@ public:
 
 private:
     bool FirstPass();
-    void SecondPass();
+    void SecondPass(DesignChange& change);
     void End() {
         design_.view().SetObjectLabelsVisible(true);
         design_.progress().Show(ProgressChannel::Import, "");
@@ -95,8 +97,9 @@ bool Merger::Run(std::string_view bytes) {
         End();
         return false;
     }
-    design_.log.AppendBlock({"Action: Merge Tree", "  Tree: " + path_, ""});
-    SecondPass();
+    DesignChange change(design_, kTouchAll);
+    change.Log(LogBlock("Merge Tree").Line("  Tree: " + path_));
+    SecondPass(change);
     outcome_.merged = true;
     return true;
 }
@@ -178,7 +181,7 @@ bool Merger::FirstPass() {
     return outcome_.errorCount == 0;
 }
 
-void Merger::SecondPass() {
+void Merger::SecondPass(DesignChange& change) {
     Progress& progress = design_.progress();
     ObjectNode* root = design_.Root();
     workList_.clear();
@@ -301,11 +304,9 @@ void Merger::SecondPass() {
     }
     workList_.clear();
 
-    design_.flags.modified = true;
     design_.AddSubordinateEntries(root);
     design_.ui().Information("Merge was succesful.");
-    design_.MarkChanged();
-    design_.view().RefreshTreePage();
+    change.Refresh().Commit();
     End();
 }
 

@@ -1,5 +1,7 @@
 #include "files/object_report.h"
 
+#include "core/design_change.h"
+
 #include "files/design_file.h"
 #include "files/import_support.h"
 #include "files/line_scanner.h"
@@ -112,8 +114,7 @@ bool ObjectReportReader::Run() {
         return false;
     }
     Finish();
-    design_.MarkChanged();
-    design_.view().RefreshTreePage();
+    DesignChange(design_, kTouchAll).Refresh().Commit();
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "files/report_reader.h"
 
+#include "core/design_change.h"
+
 #include "files/design_file.h"
 #include "files/import_support.h"
 #include "files/line_scanner.h"
@@ -649,17 +651,14 @@ void ReportReader::Complete() {
     progress.Show(ProgressChannel::Import, "  Re-sorting objects....");
     progress.Pump();
     progress.Show(ProgressChannel::Import, "");
-    if (!ringMode_) {
-        design_.flags.modified = true;
-        design_.MarkReportsStale(true);
-    }
-    design_.flags.subRefsStale = true;
-    design_.flags.gridStale.fill(true);
-    design_.MarkReportsStale(true);
+    // A ring report builds a new design; the DS versions change an open one.
+    DesignChange change(design_, kTouchAll);
+    if (ringMode_)
+        change.Loading();
     if (design_.partitions.FindFirst(kRootName) < 0)
         AddRootPartition();
     design_.AddSubordinateEntries(design_.Root());
-    design_.view().RefreshTreePage();
+    change.Refresh().Commit();
 }
 
 } // namespace

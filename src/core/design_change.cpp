@@ -1,0 +1,59 @@
+#include "core/design_change.h"
+
+#include "core/tree_design.h"
+
+namespace qv {
+
+std::vector<std::string> LogBlock::Lines() const {
+    std::vector<std::string> out = lines_;
+    if (closed_)
+        out.emplace_back();
+    return out;
+}
+
+DesignChange::DesignChange(TreeDesign& design, unsigned touched)
+    : design_(design), touched_(touched) {}
+
+void ApplyChangeFlags(TreeDesign& design, unsigned touched) {
+    if (touched == 0)
+        return;
+    DesignFlags& f = design.flags;
+    f.modified = true;
+    if (touched & (kTouchObjects | kTouchReplicas))
+        f.subRefsStale = true;
+    if (touched & kTouchObjects)
+        f.gridStale.fill(true);
+    if (touched & kTouchReplicas) {
+        f.gridStale[kPartitionGrids] = true;
+        f.gridStale[kObjectGrids] = true;
+    }
+    if (touched & kTouchAttributes)
+        f.gridStale[kAddressGrid] = true;
+    if (touched & (kTouchObjects | kTouchReplicas | kTouchAttributes))
+        design.MarkReportsStale(true);
+    if (touched & kTouchLeaves) {
+        f.gridStale[kObjectGrids] = true;
+        f.reportStale[kObjectReport] = true;
+        f.reportStale[kObjectSuggestions] = true;
+        f.gridUnsorted[kPartObjGrid] = true;
+        f.gridUnsorted[kServObjGrid] = true;
+        f.gridUnsorted[kContObjGrid] = true;
+    }
+}
+
+void DesignChange::Commit() {
+    if (committed_)
+        return;
+    committed_ = true;
+    const bool wasModified = design_.flags.modified;
+    ApplyChangeFlags(design_, touched_);
+    if (loading_)
+        design_.flags.modified = wasModified;
+    for (const LogBlock& b : blocks_)
+        if (!b.Empty())
+            design_.log.AppendBlock(b.Lines());
+    if (refresh_)
+        design_.view().RefreshTreePage();
+}
+
+} // namespace qv
