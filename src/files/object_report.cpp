@@ -5,6 +5,7 @@
 #include "files/design_file.h"
 #include "files/import_support.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
 
 #include <cstdint>
 #include <unordered_map>
@@ -14,8 +15,18 @@ namespace qv {
 
 namespace {
 
-struct Rejected {
-    std::string message;
+// The reader's states, in the order a context block is read.
+enum class State {
+    Current,     // "CURRENT" of "Current context:"
+    Context,     // "CONTEXT:"
+    ContextDN,   // the context's name
+    Partial,     // the column header: "Partial"
+    Name,        // "Name"
+    Object,      // "Object" (its column is the class column)
+    Class,       // "Class"
+    Dashes,      // the line of dashes under the header
+    ObjectName,  // an object's name, or the context's total line
+    ObjectClass, // the object's class on the same line
 };
 
 std::string UpperCase(std::string_view text) {
@@ -29,7 +40,7 @@ std::string UpperCase(std::string_view text) {
 class ObjectReportReader {
 public:
     ObjectReportReader(TreeDesign& design, std::string_view text)
-        : design_(design), source_(text), changes_(design, true) {}
+        : design_(design), cursor_(text, true), changes_(design, true) {}
 
     bool Run();
 
@@ -37,27 +48,22 @@ private:
     void Act();
     ObjectNode* EnsureContextPath(std::string_view context);
     void AddObject(const std::string& name, int classIndex);
-    [[noreturn]] void Fail(std::string message) { throw Rejected{std::move(message)}; }
-    void Check(std::string_view text) {
-        if (!Storable(text))
-            Fail(TooLongMessage(text));
+    [[noreturn]] static void Fail(std::string message) {
+        TextReportCursor::Fail(std::move(message));
     }
+    static void Check(std::string_view text) { TextReportCursor::CheckStorable(text); }
     void Finish() {
         design_.view().SetObjectLabelsVisible(true);
         design_.progress().Show(ProgressChannel::Import, "");
     }
 
     TreeDesign& design_;
-    LineSource source_;
+    TextReportCursor cursor_; // lines upper-cased as read
     ImportChanges changes_;
-    LineScanner sc_;
-    std::string line_; // upper-cased as read
-    bool haveLine_ = false;
+    LineScanner& sc_ = cursor_.Scanner();
+    std::string_view line_;
     bool lastLine_ = false;
-    std::uint64_t lineNumber_ = 0;
-    std::uint64_t captionLine_ = ~std::uint64_t{0};
-    std::string caption_;
-    int state_ = 1;
+    State state_ = State::Current;
     std::size_t classColumn_ = 0;
     ObjectNode* context_ = nullptr;
     std::string objectName_;
@@ -66,50 +72,20 @@ private:
 bool ObjectReportReader::Run() {
     design_.view().SetObjectLabelsVisible(false);
     try {
-        for (;;) {
-            bool stay = haveLine_ && !sc_.AtEnd(line_) && !line_.empty();
-            if (stay) {
-                sc_.SkipSpaces(line_);
-                sc_.Reset(false);
-                // A header line with trailing spaces: the dash line comes next.
-                if (state_ == 8 && sc_.AtEnd(line_))
-                    stay = false;
-            }
-            if (!stay) {
-                bool got = false;
-                std::string_view l;
-                while (source_.Next(l)) {
-                    ++lineNumber_;
-                    if (!l.empty()) {
-                        got = true;
-                        break;
-                    }
-                }
-                if (!got)
-                    break;
-                line_.assign(l);
-                for (char& c : line_)
-                    if (c >= 'a' && c <= 'z')
-                        c = static_cast<char>(c - 32);
-                haveLine_ = true;
-                sc_.Reset(true);
-                sc_.SkipSpaces(line_);
-            }
-            lastLine_ = source_.OnlyEmptyLinesLeft();
+        // A header line with trailing spaces: the dash line comes next.
+        while (cursor_.Advance(state_ == State::Dashes)) {
+            line_ = cursor_.Line();
+            lastLine_ = cursor_.OnlyEmptyLinesLeft();
             design_.progress().Pump();
-            if (captionLine_ != lineNumber_) {
-                caption_ = "Importing Line: " + std::to_string(lineNumber_);
-                captionLine_ = lineNumber_;
-            }
-            design_.progress().Show(ProgressChannel::Import, caption_);
+            cursor_.ShowLineCaption(design_.progress(), "Importing Line: ");
             Act();
         }
-        if (state_ != 1)
+        if (state_ != State::Current)
             Fail("Unexpected end of file.");
-    } catch (const Rejected& r) {
+    } catch (const ReportRejected& r) {
         changes_.Rollback();
-        design_.ui().Information("Error on line: " + std::to_string(lineNumber_) + "." + "\r" +
-                                 r.message);
+        design_.ui().Information("Error on line: " + std::to_string(cursor_.LineNumber()) + "." +
+                                 "\r" + r.message);
         Finish();
         return false;
     }
@@ -120,7 +96,7 @@ bool ObjectReportReader::Run() {
 
 void ObjectReportReader::Act() {
     switch (state_) {
-    case 1:
+    case State::Current:
         if (lastLine_) {
             // What follows the last context (a grand total) is not examined.
             sc_.ReadRest(line_, false);
@@ -129,89 +105,87 @@ void ObjectReportReader::Act() {
         sc_.ReadWord(line_);
         if (sc_.Token() != "CURRENT")
             Fail(" 'CURRENT' expected.");
-        state_ = 2;
+        state_ = State::Context;
         break;
-    case 2:
+    case State::Context:
         sc_.ReadWord(line_);
         if (sc_.Token() != "CONTEXT")
             Fail(" 'CONTEXT' expected.");
         if (sc_.Current(line_) != ':')
             Fail(" ':' expected.");
         sc_.Advance(1);
-        state_ = 3;
+        state_ = State::ContextDN;
         break;
-    case 3: {
+    case State::ContextDN: {
         sc_.ReadRest(line_, true);
         std::string_view context = TrimText(sc_.Token());
         if (context.empty())
             Fail("Context DN expected.");
         context_ = EnsureContextPath(context);
         changes_.EnsureLeaves(context_);
-        state_ = 4;
+        state_ = State::Partial;
         break;
     }
-    case 4:
+    case State::Partial:
         sc_.ReadWord(line_);
         if (sc_.Token().empty())
             Fail(" 'PARTIAL' expected.");
-        state_ = 5;
+        state_ = State::Name;
         break;
-    case 5:
+    case State::Name:
         sc_.ReadWord(line_);
         if (sc_.Token().empty())
             Fail(" 'NAME' expected.");
-        state_ = 6;
+        state_ = State::Object;
         break;
-    case 6: {
+    case State::Object: {
         std::size_t column = sc_.Position();
         sc_.ReadWord(line_);
         if (sc_.Token().empty())
             Fail(" 'OBJECT' expected.");
         classColumn_ = column;
-        state_ = 7;
+        state_ = State::Class;
         break;
     }
-    case 7:
+    case State::Class:
         sc_.ReadWord(line_);
         if (sc_.Token().empty())
             Fail(" 'CLASS' expected.");
-        state_ = 8;
+        state_ = State::Dashes;
         break;
-    case 8:
+    case State::Dashes:
         sc_.Advance(1);
         if (sc_.Current(line_) != '-')
             Fail(" '-' expected.");
         sc_.ReadRest(line_, false);
-        state_ = 9;
+        state_ = State::ObjectName;
         break;
-    case 9: {
+    case State::ObjectName: {
         sc_.ReadToColumn(line_, classColumn_);
         std::string_view name = TrimText(sc_.Token());
         if (name.empty())
             Fail("Object RDN expected.");
         if (name.find("FOUND IN THIS CONTEXT") != std::string_view::npos) {
             sc_.ReadRest(line_, false); // the rest of the total line
-            state_ = 1;
+            state_ = State::Current;
             break;
         }
         // The class belongs on the same line as the name.
         if (sc_.AtEnd(line_))
             Fail("Object Class expected.");
         objectName_ = std::string(name);
-        state_ = 10;
+        state_ = State::ObjectClass;
         break;
     }
-    case 10: {
+    case State::ObjectClass: {
         sc_.ReadRest(line_, true);
         std::string_view cls = TrimText(sc_.Token());
         if (cls.empty())
             Fail("Object Class expected.");
         AddObject(objectName_, ObjectReportClassIndex(cls));
-        state_ = 9;
+        state_ = State::ObjectName;
         break;
     }
-    default:
-        break;
     }
 }
 

@@ -5,6 +5,7 @@
 #include "files/design_file.h"
 #include "files/import_support.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
 
 #include <cstdint>
 #include <optional>
@@ -48,11 +49,6 @@ enum class State {
 
 enum class Kind { ReplicaRings, DsVersions };
 
-// Thrown by a step that rejects the report; caught by Run().
-struct Rejected {
-    std::string message;
-};
-
 bool IsDigit(char c) {
     return c >= '0' && c <= '9';
 }
@@ -61,7 +57,7 @@ class ReportReader {
 public:
     ReportReader(TreeDesign& design, std::string_view text, const std::string& fileName,
                  bool replicaRingMode)
-        : design_(design), source_(text), fileName_(fileName), ringMode_(replicaRingMode),
+        : design_(design), cursor_(text, false), fileName_(fileName), ringMode_(replicaRingMode),
           changes_(design, !replicaRingMode) {}
 
     bool Run();
@@ -77,28 +73,23 @@ private:
     void UpdateServer();
     void Complete();
     void AddRootPartition();
-    [[noreturn]] void Fail(std::string message) { throw Rejected{std::move(message)}; }
-    void Check(std::string_view text) {
-        if (!Storable(text))
-            Fail(TooLongMessage(text));
+    [[noreturn]] static void Fail(std::string message) {
+        TextReportCursor::Fail(std::move(message));
     }
+    static void Check(std::string_view text) { TextReportCursor::CheckStorable(text); }
     void SkipLine() { sc_.ReadRest(line_, false); }
     ObjectNode* FindOrAdd(ObjectNode* parent, const std::string& name, int classIndex,
                           bool* added = nullptr);
     bool V10() const { return version_ == "1.0"; }
 
     TreeDesign& design_;
-    LineSource source_;
+    TextReportCursor cursor_;
     std::string fileName_;
     bool ringMode_;
     ImportChanges changes_;
 
-    LineScanner sc_;
+    LineScanner& sc_ = cursor_.Scanner();
     std::string_view line_;
-    bool haveLine_ = false;
-    std::uint64_t lineNumber_ = 0;
-    std::uint64_t captionLine_ = ~std::uint64_t{0};
-    std::string caption_;
     bool end_ = false;
     Kind kind_ = Kind::ReplicaRings;
     std::string version_;
@@ -125,37 +116,17 @@ private:
 bool ReportReader::Run() {
     Prepare();
     try {
-        while (!end_) {
-            // Next line: stay on the current one while something is left of it.
-            if (haveLine_ && !sc_.AtEnd(line_) && !line_.empty()) {
-                sc_.SkipSpaces(line_);
-                sc_.Reset(false);
-            } else {
-                bool got = false;
-                std::string_view l;
-                while (source_.Next(l)) {
-                    ++lineNumber_;
-                    if (!l.empty()) {
-                        got = true;
-                        break;
-                    }
-                }
-                if (!got)
-                    break; // the input is used up
-                line_ = l;
-                haveLine_ = true;
-                sc_.Reset(true);
-                sc_.SkipSpaces(line_);
-            }
+        while (!end_ && cursor_.Advance()) {
+            line_ = cursor_.Line();
             Step();
         }
-        if (!haveLine_)
+        if (!cursor_.HaveLine())
             Fail("Invalid File Fomat."); // nothing but empty lines
         if (!end_ && state_ != State::EntryStart && !duplicatePartition_)
             Fail("Unexpected end of file");
-    } catch (const Rejected& r) {
+    } catch (const ReportRejected& r) {
         changes_.Rollback();
-        design_.ui().Information("Error on line " + std::to_string(lineNumber_) +
+        design_.ui().Information("Error on line " + std::to_string(cursor_.LineNumber()) +
                                  " position: " + std::to_string(sc_.Position()) + "\r" + r.message);
         design_.view().SetObjectLabelsVisible(true);
         design_.progress().Show(ProgressChannel::Import, "  Re-sorting objects....");
@@ -190,11 +161,7 @@ void ReportReader::Prepare() {
 void ReportReader::Step() {
     Tokenize();
     design_.progress().Pump();
-    if (captionLine_ != lineNumber_) {
-        caption_ = "  Reading in line: " + std::to_string(lineNumber_);
-        captionLine_ = lineNumber_;
-    }
-    design_.progress().Show(ProgressChannel::Import, caption_);
+    cursor_.ShowLineCaption(design_.progress(), "  Reading in line: ");
     if (state_ == State::EntryStart && (sc_.Token() == "PARTITION" || sc_.Token() == "NAME"))
         state_ = State::SeekPartition;
     Act();
