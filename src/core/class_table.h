@@ -17,9 +17,19 @@ inline constexpr int kClassOrgUnit = 2;
 inline constexpr int kClassServer = 3;
 inline constexpr int kClassPartition = 4;
 inline constexpr int kClassCountry = 5;
+inline constexpr int kClassSasSecurity = 6;
 inline constexpr int kClassLocality = 20;
+inline constexpr int kClassNlsProductContainer = 29;
+inline constexpr int kClassSlpScopeUnit = 40;
 inline constexpr int kClassUnknown = 43;
 inline constexpr int kClassUser = 44;
+inline constexpr int kClassNcsCluster = 53;
+inline constexpr int kClassGroupWiseDomain = 64;
+inline constexpr int kClassGroupWisePostOffice = 66;
+inline constexpr int kClassIwsDomain = 68;
+inline constexpr int kClassDnsZone = 76;
+inline constexpr int kClassSubnet = 78;
+inline constexpr int kClassNovonyxServices = 93;
 inline constexpr int kClassNoDef = 96;
 
 // A set of class indexes over 0..103. Indexes outside that range are never members.

@@ -5,7 +5,6 @@
 #include "edit/name_rules.h"
 
 #include <algorithm>
-#include <initializer_list>
 #include <unordered_set>
 
 namespace qv {
@@ -19,10 +18,6 @@ const char* const kIllegalMove = "Illegal move.  The object is either NOT a part
                                  "invalid containment has occurred.";
 const char* const kSameNameInContext =
     "Illegal move.  There is an object that contains the same name in this context.";
-
-bool In(int value, std::initializer_list<int> set) {
-    return std::find(set.begin(), set.end(), value) != set.end();
-}
 
 // A leaf entry's class as an index (-1 for one that cannot be a class index).
 int ClassOfEntry(std::string_view entry) {
@@ -59,8 +54,6 @@ std::string MoveDestinationText(std::string_view typed) {
     return UpperCaseTyped(typed.substr(b, e - b));
 }
 
-// Takes the node with its subtree under destination as its first child and
-// keeps the tables in step. Shared by Move Object and drag and drop.
 // The log block of a move of node X from source.
 LogBlock MoveLogBlock(const TreeDesign& design, const ObjectNode* x, const std::string& source) {
     return LogBlock("Move Object")
@@ -68,6 +61,9 @@ LogBlock MoveLogBlock(const TreeDesign& design, const ObjectNode* x, const std::
         .Line("  Source     : " + source)
         .Line("  Destination: " + design.FullContext(x));
 }
+
+// Takes the node with its subtree under destination as its first child and
+// keeps the tables in step. Shared by Move Object and drag and drop.
 
 void MoveNode(TreeDesign& design, DesignChange& change, ObjectNode* node, ObjectNode* destination) {
     const bool partitionRoot = node->IsPartitionRoot();
@@ -170,84 +166,6 @@ bool DropAccepted(const ObjectNode* dragged, const ObjectNode* target) {
         dragged->IsSelfOrAncestorOf(target))
         return false;
     return DropContainmentAllows(target->ClassIndex(), dragged->ClassIndex());
-}
-
-bool CreateContainmentAllows(int p, int k) {
-    switch (k) {
-    case kClassCountry:
-        return p == kClassTop;
-    case kClassOrganization:
-        return In(p, {kClassTop, kClassCountry, kClassLocality});
-    case kClassOrgUnit:
-        return In(p, {kClassOrganization, kClassOrgUnit, kClassLocality});
-    case kClassLocality:
-        return In(p, {kClassOrganization, kClassOrgUnit, kClassCountry, kClassLocality});
-    case kClassServer:
-        return In(p, {kClassOrganization, kClassOrgUnit});
-    default:
-        return p != kClassTop || IsContainerClass(k);
-    }
-}
-
-bool CreateContainmentUnchecked(int k) {
-    return !In(k, {kClassCountry, kClassOrganization, kClassOrgUnit, kClassLocality, kClassServer});
-}
-
-bool MoveContainmentAllows(int x, int d) {
-    switch (x) {
-    case kClassOrganization:
-        return In(d, {kClassTop, kClassCountry, kClassLocality});
-    case kClassOrgUnit:
-        return In(d, {kClassOrganization, kClassOrgUnit, kClassLocality});
-    case kClassServer:
-        return In(d, {kClassOrganization, kClassOrgUnit});
-    case kClassLocality:
-    case 40:
-        return In(d, {kClassOrganization, kClassOrgUnit, kClassCountry, kClassLocality});
-    case 29:
-    case 53:
-    case 64:
-    case 66:
-    case 68:
-    case 76:
-    case 78:
-        return In(d, {kClassOrganization, kClassOrgUnit});
-    case 93:
-        return In(d, {kClassTop, kClassOrganization, kClassOrgUnit, kClassCountry});
-    case kClassUnknown:
-    case kClassNoDef:
-        return d != kClassServer;
-    default:
-        return false;
-    }
-}
-
-bool DropContainmentAllows(int t, int k) {
-    switch (t) {
-    case kClassTop:
-        return In(k, {1, 5, 43, 93, 96});
-    case kClassOrganization:
-    case kClassOrgUnit:
-        return In(k, {2, 3, 20, 29, 40, 43, 53, 64, 66, 68, 76, 78, 93, 96});
-    case kClassCountry:
-        return In(k, {1, 20, 40, 43, 93, 96});
-    case kClassLocality:
-        return In(k, {1, 2, 20, 40, 43, 93, 96});
-    case 6:
-    case 29:
-    case 40:
-    case 43:
-    case 53:
-    case 64:
-    case 66:
-    case 68:
-    case 76:
-    case 78:
-    case 96:
-        return In(k, {43, 96});
-    default:
-        return false;
-    }
 }
 
 // ---------------------------------------------------------------- create

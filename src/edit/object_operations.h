@@ -12,6 +12,7 @@
 
 #include "core/class_table.h"
 #include "core/tree_design.h"
+#include "edit/containment.h"
 
 #include <functional>
 #include <optional>
@@ -35,19 +36,6 @@ bool CanStartDrag(const ObjectNode* node);
 // The drag cursor over target: target accepts the dragged class and is not the
 // dragged node, its parent or inside it.
 bool DropAccepted(const ObjectNode* dragged, const ObjectNode* target);
-
-// ---- containment tables ----
-
-// Create Object: may an object of class child be created under a container of class parent?
-bool CreateContainmentAllows(int parentClass, int childClass);
-// Create Object does not check the containment of these classes (every class
-// but COUNTRY, ORGANIZATION, ORGANIZATIONAL UNIT, LOCALITY and NETWARE SERVER)
-// and warns about it.
-bool CreateContainmentUnchecked(int childClass);
-// Move Object command: may a node of class moved go under a node of class destination?
-bool MoveContainmentAllows(int movedClass, int destinationClass);
-// Drag and drop: does a node of class target accept a dragged node of class dragged?
-bool DropContainmentAllows(int targetClass, int draggedClass);
 
 // ---- Create Object ----
 
