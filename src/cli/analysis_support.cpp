@@ -7,6 +7,11 @@
 
 namespace qv::cli {
 
+WarningSettings LoadStoredSettings() {
+    TerminalInteraction ui;
+    return LoadStoredSettings(ui);
+}
+
 WarningSettings LoadStoredSettings(Interaction& ui) {
     WarningSettings settings;
     std::int32_t version = kSettingsVersion;
@@ -22,20 +27,19 @@ bool OpenForAnalysis(Session& s, const std::string& path) {
     return true;
 }
 
-void PrintLines(const std::vector<std::string>& lines) {
-    std::string out;
-    for (const std::string& l : lines) {
-        out += l;
-        out.push_back('\n');
-    }
-    std::cout << out << std::flush;
-}
-
 ObjectNode* FindNodeForCommand(Session& s, const std::string& context) {
     ObjectNode* node = s.design.FindNodeByContext(context);
     if (!node)
         PrintBox("No object " + context + " in the design.");
     return node;
+}
+
+int WithNode(const std::string& path, const std::string& context,
+             const std::function<int(Session&, ObjectNode*)>& body) {
+    return WithDesign(path, DesignUse::Analysis, [&](Session& s) {
+        ObjectNode* node = FindNodeForCommand(s, context);
+        return node ? body(s, node) : kExitFailed;
+    });
 }
 
 } // namespace qv::cli

@@ -5,6 +5,7 @@
 #include "core/host.h"
 #include "core/tree_design.h"
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,12 +16,32 @@ inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;
 inline constexpr int kExitUsage = 2;
 
+struct Command;
+using CommandArguments = std::vector<std::string>;
+
+// A command's body: given the command itself (for its usage errors) and its
+// arguments; a body that needs only the arguments is taken too.
+class RunCommand {
+public:
+    using WithSelf = int (*)(const Command& self, const CommandArguments& args);
+    using Plain = int (*)(const CommandArguments& args);
+    RunCommand(WithSelf run) : withSelf_(run) {}
+    RunCommand(Plain run) : plain_(run) {}
+    int operator()(const Command& self, const CommandArguments& args) const {
+        return withSelf_ ? withSelf_(self, args) : plain_(args);
+    }
+
+private:
+    WithSelf withSelf_ = nullptr;
+    Plain plain_ = nullptr;
+};
+
 struct Command {
     const char* name;
     const char* synopsis; // one line: the arguments
     const char* summary;  // one line: what it does
     const char* details;  // further help text, may be empty
-    int (*run)(const std::vector<std::string>& args);
+    RunCommand run;
 };
 
 const std::vector<Command>& Commands();
@@ -71,6 +92,54 @@ struct Session {
     // Writes the design to path as Save As does.
     bool SaveAs(const std::string& path);
 };
+
+// The arguments of one command: the options it takes out by name, then the
+// plain words it expects. A mistake prints the usage error once and returns
+// false (or nullopt); the command then ends with kExitUsage.
+class CommandArgs {
+public:
+    CommandArgs(const Command& command, const CommandArguments& args);
+    // Takes the switch out of the arguments; true when it was there.
+    bool Flag(std::string_view name);
+    // Takes "NAME VALUE" (or "ALIAS VALUE") out; nullopt when absent or wrong
+    // (a missing value, given twice: Ok() is then false).
+    std::optional<std::string> Value(std::string_view name, std::string_view alias = {});
+    // Every value of an option that may be repeated.
+    std::vector<std::string> Values(std::string_view name);
+    // Checks what is left: no unknown option, exactly count plain words.
+    bool Expect(std::size_t count, const std::string& what);
+    // Like Expect, for a count between min and max.
+    bool ExpectBetween(std::size_t min, std::size_t max, const std::string& what);
+    const std::string& operator[](std::size_t i) const { return plain_[i]; }
+    std::size_t Count() const { return plain_.size(); }
+    bool Ok() const { return ok_; }
+    // Prints a usage error; returns kExitUsage.
+    int Usage(const std::string& message);
+
+private:
+    const Command& command_;
+    std::vector<std::string> rest_;
+    std::vector<std::string> plain_;
+    bool ok_ = true;
+};
+
+// What the design is opened for.
+enum class DesignUse {
+    Plain,    // as Open does
+    Analysis, // and the sub-references recomputed, as turning to an analysis page does
+};
+// Opens the design and runs body on it; kExitFailed when the design was
+// rejected (its message was printed), else what body returns.
+int WithDesign(const std::string& path, DesignUse use, const std::function<int(Session&)>& body);
+// Writes the design as Save As does: the exit status.
+int WriteDesign(Session& session, const std::string& path);
+
+// Writes text on stdout and flushes it. When the output cannot be written (a
+// full disk, a closed pipe) the reason goes to stderr and the result is
+// kExitFailed; else kExitOk.
+int PrintText(std::string_view text);
+// Each line followed by a line break, as a text box holds it; as PrintText.
+int PrintLines(const std::vector<std::string>& lines);
 
 // Parses a whole decimal number; nullopt when the text is not one.
 std::optional<long long> ParseNumber(const std::string& text);

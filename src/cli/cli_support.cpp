@@ -1,8 +1,12 @@
 #include "cli/cli.h"
 
 #include "files/design_file.h"
+#include "reports/analysis_pages.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <charconv>
+#include <cstring>
 #include <iostream>
 
 namespace qv::cli {
@@ -92,6 +96,115 @@ bool Session::Open(const std::string& path) {
 bool Session::SaveAs(const std::string& path) {
     ui.savePath = path;
     return SaveDesignAs(design);
+}
+
+CommandArgs::CommandArgs(const Command& command, const CommandArguments& args)
+    : command_(command), rest_(args) {}
+
+int CommandArgs::Usage(const std::string& message) {
+    if (ok_)
+        UsageError(command_, message);
+    ok_ = false;
+    return kExitUsage;
+}
+
+bool CommandArgs::Flag(std::string_view name) {
+    auto it = std::find(rest_.begin(), rest_.end(), name);
+    if (it == rest_.end())
+        return false;
+    rest_.erase(it);
+    return true;
+}
+
+std::optional<std::string> CommandArgs::Value(std::string_view name, std::string_view alias) {
+    std::vector<std::string> all = Values(name);
+    if (!alias.empty()) {
+        std::vector<std::string> more = Values(alias);
+        all.insert(all.end(), more.begin(), more.end());
+    }
+    if (all.size() > 1) {
+        Usage(std::string(name) + " given twice");
+        return std::nullopt;
+    }
+    if (all.empty())
+        return std::nullopt;
+    return all.front();
+}
+
+std::vector<std::string> CommandArgs::Values(std::string_view name) {
+    std::vector<std::string> values;
+    for (std::size_t i = 0; i < rest_.size();) {
+        if (rest_[i] != name) {
+            ++i;
+            continue;
+        }
+        if (i + 1 >= rest_.size()) {
+            Usage(std::string(name) + " needs a value");
+            rest_.erase(rest_.begin() + static_cast<std::ptrdiff_t>(i));
+            break;
+        }
+        values.push_back(rest_[i + 1]);
+        rest_.erase(rest_.begin() + static_cast<std::ptrdiff_t>(i),
+                    rest_.begin() + static_cast<std::ptrdiff_t>(i) + 2);
+    }
+    return values;
+}
+
+bool CommandArgs::ExpectBetween(std::size_t min, std::size_t max, const std::string& what) {
+    if (!ok_)
+        return false;
+    plain_.clear();
+    for (const std::string& a : rest_) {
+        if (a.size() > 1 && a[0] == '-') {
+            Usage("unknown option '" + a + "'");
+            return false;
+        }
+        plain_.push_back(a);
+    }
+    if (plain_.size() < min || plain_.size() > max) {
+        Usage(what);
+        return false;
+    }
+    return true;
+}
+
+bool CommandArgs::Expect(std::size_t count, const std::string& what) {
+    return ExpectBetween(count, count, what);
+}
+
+int WithDesign(const std::string& path, DesignUse use, const std::function<int(Session&)>& body) {
+    Session s;
+    if (!s.Open(path))
+        return kExitFailed;
+    if (use == DesignUse::Analysis)
+        BeginPageChange(s.design);
+    return body(s);
+}
+
+int WriteDesign(Session& session, const std::string& path) {
+    return session.SaveAs(path) ? kExitOk : kExitFailed;
+}
+
+int PrintText(std::string_view text) {
+    errno = 0;
+    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::cout.flush();
+    if (!std::cout) {
+        const int error = errno;
+        std::cerr << "quorvane-cli: cannot write the output: "
+                  << (error ? std::strerror(error) : "write error") << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+int PrintLines(const std::vector<std::string>& lines) {
+    std::string out;
+    for (const std::string& l : lines) {
+        out += l;
+        out.push_back('\n');
+    }
+    return PrintText(out);
 }
 
 std::optional<long long> ParseNumber(const std::string& text) {

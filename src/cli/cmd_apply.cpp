@@ -13,8 +13,6 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
 const std::string& Details() {
     static const std::string text = [] {
         std::string t =
@@ -45,10 +43,6 @@ const std::string& Details() {
     return text;
 }
 
-const Command kCommand{"apply", "DESIGN.qvd SCRIPT [-o OUT.qvd] [--log]",
-                       "run scripted edits on a design (all or nothing)", Details().c_str(), Run};
-const Registration kRegistration(kCommand);
-
 bool ReadScript(const std::string& path, std::string& text) {
     if (path == "-") {
         text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
@@ -67,32 +61,15 @@ void PrintLineMessage(int line, const std::string& text) {
     PrintBox("line " + std::to_string(line) + ": " + text);
 }
 
-int Run(const std::vector<std::string>& args) {
-    std::vector<std::string> files;
-    std::string out;
-    bool printLog = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "-o") {
-            if (i + 1 >= args.size())
-                return UsageError(kCommand, "-o needs a file");
-            out = args[++i];
-        } else if (a == "--log") {
-            printLog = true;
-        } else if (a.size() > 1 && a[0] == '-') {
-            return UsageError(kCommand, "unknown option " + a);
-        } else {
-            files.push_back(a);
-        }
-    }
-    if (files.size() != 2)
-        return UsageError(kCommand, "expects a design and a script");
-    const std::string& designPath = files[0];
-    if (out.empty())
-        out = designPath;
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    const std::optional<std::string> out = a.Value("-o");
+    const bool printLog = a.Flag("--log");
+    if (!a.Expect(2, "expects a design and a script"))
+        return kExitUsage;
 
     std::string script;
-    if (!ReadScript(files[1], script))
+    if (!ReadScript(a[1], script))
         return kExitFailed;
     std::vector<ScriptLine> lines;
     if (std::optional<ScriptError> bad = ParseEditScript(script, lines)) {
@@ -100,26 +77,23 @@ int Run(const std::vector<std::string>& args) {
         return kExitUsage;
     }
 
-    Session s;
-    if (!s.Open(designPath))
-        return kExitFailed;
-    OperationLog::SetRecording(true);
-    std::optional<ScriptError> refused =
-        RunEditScript(s.design, lines, [](std::string_view question) { PrintBox(question); });
-    if (refused) {
-        PrintLineMessage(refused->line, refused->message);
-        return kExitFailed;
-    }
-    if (!s.SaveAs(out))
-        return kExitFailed;
-    if (printLog) {
-        std::ostringstream text;
-        for (const std::string& line : s.design.log.Lines())
-            text << line << "\n";
-        std::cout << text.str() << std::flush;
-    }
-    return kExitOk;
+    return WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
+        OperationLog::SetRecording(true);
+        std::optional<ScriptError> refused =
+            RunEditScript(s.design, lines, [](std::string_view question) { PrintBox(question); });
+        if (refused) {
+            PrintLineMessage(refused->line, refused->message);
+            return kExitFailed;
+        }
+        if (WriteDesign(s, out.value_or(a[0])) != kExitOk)
+            return kExitFailed;
+        return printLog ? PrintLines(s.design.log.Lines()) : kExitOk;
+    });
 }
+
+const Registration kRegistration({"apply", "DESIGN.qvd SCRIPT [-o OUT.qvd] [--log]",
+                                  "run scripted edits on a design (all or nothing)",
+                                  Details().c_str(), Run});
 
 } // namespace
 } // namespace qv::cli

@@ -3,21 +3,10 @@
 
 #include "core/class_table.h"
 
-#include <iostream>
+#include <sstream>
 
 namespace qv::cli {
 namespace {
-
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "dump", "IN.qvd", "print a design: tree, partitions, servers, server attributes",
-    "The tree is indented by level; each node shows its class, a partition root is\n"
-    "marked [partition], and each leaf entry follows its container as '- NAME <CLASS>'.\n"
-    "Then the partition table, the server table and the server attributes, each item\n"
-    "with its entries, in stored order. Names are shown as Latin-1.\n",
-    Run};
-const Registration kRegistration(kCommand);
 
 std::string ClassLabel(long long index) {
     if (index >= 0 && index < kClassCount)
@@ -34,17 +23,18 @@ void PrintTable(std::ostream& out, const char* title, const ItemTable& table) {
     }
 }
 
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 1)
-        return UsageError(kCommand, "expects exactly one file");
-    Session s;
-    if (!s.Open(args[0]))
-        return kExitFailed;
-    TreeDesign& d = s.design;
-    std::string text;
-    text.reserve(1 << 20);
-    std::ostream& out = std::cout;
-    out << "Design " << ToUtf8(args[0]) << "\n\nTree (" << d.NodeCount() << " nodes)\n";
+int Dump(const std::string& path, TreeDesign& d);
+
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    if (!a.Expect(1, "expects exactly one file"))
+        return kExitUsage;
+    return WithDesign(a[0], DesignUse::Plain, [&](Session& s) { return Dump(a[0], s.design); });
+}
+
+int Dump(const std::string& path, TreeDesign& d) {
+    std::ostringstream out;
+    out << "Design " << ToUtf8(path) << "\n\nTree (" << d.NodeCount() << " nodes)\n";
     d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
         std::string indent(static_cast<std::size_t>(n->Level()) * 2 + 2, ' ');
         out << indent << ToUtf8(n->Name()) << " <" << ClassLabel(n->ClassIndex()) << ">";
@@ -63,9 +53,16 @@ int Run(const std::vector<std::string>& args) {
     PrintTable(out, "Servers", d.servers);
     out << "\n";
     PrintTable(out, "Server attributes", d.attributes);
-    out.flush();
-    return kExitOk;
+    return PrintText(out.str());
 }
+
+const Registration kRegistration(
+    {"dump", "IN.qvd", "print a design: tree, partitions, servers, server attributes",
+     "The tree is indented by level; each node shows its class, a partition root is\n"
+     "marked [partition], and each leaf entry follows its container as '- NAME <CLASS>'.\n"
+     "Then the partition table, the server table and the server attributes, each item\n"
+     "with its entries, in stored order. Names are shown as Latin-1.\n",
+     Run});
 
 } // namespace
 } // namespace qv::cli

@@ -6,33 +6,20 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "generate", "[--containers N] [--servers N] [--partitions N] [--leaves N] [--seed N] OUT.qvd",
-    "write a deterministic synthetic design for benchmarks and tests",
-    "Defaults: 200 containers, 20 servers, 20 partitions, 5000 leaves, seed 1.\n"
-    "Every partition root is a container, every partition has one master, every\n"
-    "server holds 1 to 10 readable replicas; the partitions are limited to ten per\n"
-    "server. A few containers hold tens of thousands of leaves when there are\n"
-    "enough of them. The same arguments always give the same file.\n",
-    Run};
-const Registration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
+int Run(const Command& self, const CommandArguments& args) {
     SyntheticOptions o;
     std::string out;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
         if (a.rfind("--", 0) == 0) {
             if (i + 1 >= args.size())
-                return UsageError(kCommand, a + " needs a value");
+                return UsageError(self, a + " needs a value");
             std::optional<long long> v = ParseNumber(args[++i]);
             if (!v || *v < 0)
-                return UsageError(kCommand, a + " needs a whole number, not '" + args[i] + "'");
+                return UsageError(self, a + " needs a whole number, not '" + args[i] + "'");
             constexpr long long kMaxCount = 100000000;
             if (a != "--seed" && *v > kMaxCount)
-                return UsageError(kCommand, a + " is limited to " + std::to_string(kMaxCount));
+                return UsageError(self, a + " is limited to " + std::to_string(kMaxCount));
             if (a == "--containers")
                 o.containers = static_cast<int>(*v);
             else if (a == "--servers")
@@ -44,20 +31,31 @@ int Run(const std::vector<std::string>& args) {
             else if (a == "--seed")
                 o.seed = static_cast<std::uint64_t>(*v);
             else
-                return UsageError(kCommand, "unknown option " + a);
+                return UsageError(self, "unknown option " + a);
         } else if (out.empty()) {
             out = a;
         } else {
-            return UsageError(kCommand, "expects one output file");
+            return UsageError(self, "expects one output file");
         }
     }
     if (out.empty())
-        return UsageError(kCommand, "expects an output file");
+        return UsageError(self, "expects an output file");
     Session s;
     GenerateSyntheticDesign(s.design, o);
     s.design.designFileName = "UNTITLED1.qvd";
     return s.SaveAs(out) ? kExitOk : kExitFailed;
 }
+
+const Registration kRegistration(
+    {"generate",
+     "[--containers N] [--servers N] [--partitions N] [--leaves N] [--seed N] OUT.qvd",
+     "write a deterministic synthetic design for benchmarks and tests",
+     "Defaults: 200 containers, 20 servers, 20 partitions, 5000 leaves, seed 1.\n"
+     "Every partition root is a container, every partition has one master, every\n"
+     "server holds 1 to 10 readable replicas; the partitions are limited to ten per\n"
+     "server. A few containers hold tens of thousands of leaves when there are\n"
+     "enough of them. The same arguments always give the same file.\n",
+     Run});
 
 } // namespace
 } // namespace qv::cli

@@ -8,25 +8,23 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "import-rings", "REPORT OUT.qvd",
-    "build a new design (UNTITLED1) from a DSDIAG replica ring report and write it to OUT",
-    "The report is read as Import Replica Ring Report reads it; every message the\n"
-    "import shows is printed on stderr. Nothing is written when the import fails.\n",
-    Run};
-const Registration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 2)
-        return UsageError(kCommand, "expects a report and an output file");
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    if (!a.Expect(2, "expects a report and an output file"))
+        return kExitUsage;
     Session s;
     NewDesign(s.design, 1);
-    if (!ReadReport(s.design, args[0], true))
+    if (!ReadReport(s.design, a[0], true))
         return kExitFailed;
-    return s.SaveAs(args[1]) ? kExitOk : kExitFailed;
+    return WriteDesign(s, a[1]);
 }
+
+const Registration kRegistration(
+    {"import-rings", "REPORT OUT.qvd",
+     "build a new design (UNTITLED1) from a DSDIAG replica ring report and write it to OUT",
+     "The report is read as Import Replica Ring Report reads it; every message the\n"
+     "import shows is printed on stderr. Nothing is written when the import fails.\n",
+     Run});
 
 } // namespace
 } // namespace qv::cli

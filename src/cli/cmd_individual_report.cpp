@@ -7,34 +7,27 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "individual-report", "DESIGN.qvd CONTEXT",
-    "print the individual report of a server or partition",
-    "CONTEXT is the FullContext of the node (servers too, e.g. FS1.SALES.ACME; the\n"
-    "root is [ROOT]). A server gets the individual server report, any other node the\n"
-    "individual partition report, measured against the stored warning settings.\n"
-    "DESIGN is not written.\n",
-    Run};
-const Registration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 2)
-        return UsageError(kCommand, "expects DESIGN and CONTEXT");
-    Session s;
-    WarningSettings settings = LoadStoredSettings(s.ui);
-    if (!OpenForAnalysis(s, args[0]))
-        return kExitFailed;
-    ObjectNode* node = FindNodeForCommand(s, args[1]);
-    if (!node)
-        return kExitFailed;
-    TextLines out;
-    if (!BuildIndividualReport(s.design, settings, node, out))
-        return kExitFailed;
-    PrintLines(out.lines);
-    return kExitOk;
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    if (!a.Expect(2, "expects DESIGN and CONTEXT"))
+        return kExitUsage;
+    const WarningSettings settings = LoadStoredSettings();
+    return WithNode(a[0], a[1], [&](Session& s, ObjectNode* node) {
+        TextLines out;
+        if (!BuildIndividualReport(s.design, settings, node, out))
+            return kExitFailed;
+        return PrintLines(out.lines);
+    });
 }
+
+const Registration kRegistration(
+    {"individual-report", "DESIGN.qvd CONTEXT",
+     "print the individual report of a server or partition",
+     "CONTEXT is the FullContext of the node (servers too, e.g. FS1.SALES.ACME; the\n"
+     "root is [ROOT]). A server gets the individual server report, any other node the\n"
+     "individual partition report, measured against the stored warning settings.\n"
+     "DESIGN is not written.\n",
+     Run});
 
 } // namespace
 } // namespace qv::cli

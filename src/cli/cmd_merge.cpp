@@ -10,19 +10,8 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "merge", "DESIGN.qvd OTHER.qvd [-o OUT.qvd]",
-    "merge a second design into a design and write it (to OUT or DESIGN)",
-    "Merges as Merge Trees does, the confirmation answered Yes. When conflicts are\n"
-    "found the lines of the error report are printed on stdout, the message on\n"
-    "stderr, and nothing is written (exit status 1).\n",
-    Run};
-const Registration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
-    return ChangeDesign(kCommand, args, [](Session& s, const std::string& other) {
+int Run(const Command& self, const CommandArguments& args) {
+    return ChangeDesign(self, args, [](Session& s, const std::string& other) {
         MergeOutcome outcome;
         if (MergeDesignFile(s.design, other, &outcome))
             return true;
@@ -34,6 +23,14 @@ int Run(const std::vector<std::string>& args) {
         return false;
     });
 }
+
+const Registration
+    kRegistration({"merge", "DESIGN.qvd OTHER.qvd [-o OUT.qvd]",
+                   "merge a second design into a design and write it (to OUT or DESIGN)",
+                   "Merges as Merge Trees does, the confirmation answered Yes. When conflicts are\n"
+                   "found the lines of the error report are printed on stdout, the message on\n"
+                   "stderr, and nothing is written (exit status 1).\n",
+                   Run});
 
 } // namespace
 } // namespace qv::cli

@@ -6,19 +6,17 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{"new", "OUT.qvd", "write the design that File > New gives (UNTITLED1)", "",
-                       Run};
-const Registration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 1)
-        return UsageError(kCommand, "expects exactly one file");
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    if (!a.Expect(1, "expects exactly one file"))
+        return kExitUsage;
     Session s;
     NewDesign(s.design, 1);
-    return s.SaveAs(args[0]) ? kExitOk : kExitFailed;
+    return WriteDesign(s, a[0]);
 }
+
+const Registration kRegistration({"new", "OUT.qvd",
+                                  "write the design that File > New gives (UNTITLED1)", "", Run});
 
 } // namespace
 } // namespace qv::cli

@@ -9,17 +9,6 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "report", "KIND DESIGN.qvd", "print a report or suggestion text of a design",
-    "KIND is one of: partition, server, relation, schema, object, server-suggestions,\n"
-    "partition-suggestions, object-suggestions. The text is printed line by line as\n"
-    "its page shows it, with the stored warning settings; DESIGN is not written.\n"
-    "The object texts need an imported object report.\n",
-    Run};
-const Registration kRegistration(kCommand);
-
 struct Kind {
     const char* name;
     ReportIndex index;
@@ -35,26 +24,32 @@ constexpr std::array<Kind, 8> kKinds = {{
     {"object-suggestions", kObjectSuggestions},
 }};
 
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 2)
-        return UsageError(kCommand, "expects KIND and DESIGN");
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    if (!a.Expect(2, "expects KIND and DESIGN"))
+        return kExitUsage;
     const Kind* kind = nullptr;
     for (const Kind& k : kKinds)
-        if (args[0] == k.name)
+        if (a[0] == k.name)
             kind = &k;
     if (!kind)
-        return UsageError(kCommand, "unknown KIND '" + args[0] + "'");
-    Session s;
-    WarningSettings settings = LoadStoredSettings(s.ui);
-    if (!OpenForAnalysis(s, args[1]))
-        return kExitFailed;
-    AnalysisViews views;
-    PageResult result = ShowReportText(s.design, settings, views, kind->index);
-    if (result != PageResult::Built)
-        return kExitFailed;
-    PrintLines(views.texts[kind->index].lines);
-    return kExitOk;
+        return a.Usage("unknown KIND '" + a[0] + "'");
+    const WarningSettings settings = LoadStoredSettings();
+    return WithDesign(a[1], DesignUse::Analysis, [&](Session& s) {
+        AnalysisViews views;
+        if (ShowReportText(s.design, settings, views, kind->index) != PageResult::Built)
+            return kExitFailed;
+        return PrintLines(views.texts[kind->index].lines);
+    });
 }
+
+const Registration kRegistration(
+    {"report", "KIND DESIGN.qvd", "print a report or suggestion text of a design",
+     "KIND is one of: partition, server, relation, schema, object, server-suggestions,\n"
+     "partition-suggestions, object-suggestions. The text is printed line by line as\n"
+     "its page shows it, with the stored warning settings; DESIGN is not written.\n"
+     "The object texts need an imported object report.\n",
+     Run});
 
 } // namespace
 } // namespace qv::cli

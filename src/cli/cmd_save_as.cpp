@@ -4,21 +4,16 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "save-as", "IN.qvd OUT.qvd", "open a design as Open does and write it as Save As does",
-    "Open repairs files of earlier releases; nothing else runs between the two steps.\n", Run};
-const Registration kRegistration(kCommand);
-
-int Run(const std::vector<std::string>& args) {
-    if (args.size() != 2)
-        return UsageError(kCommand, "expects an input and an output file");
-    Session s;
-    if (!s.Open(args[0]))
-        return kExitFailed;
-    return s.SaveAs(args[1]) ? kExitOk : kExitFailed;
+int Run(const Command& self, const CommandArguments& args) {
+    CommandArgs a(self, args);
+    if (!a.Expect(2, "expects an input and an output file"))
+        return kExitUsage;
+    return WithDesign(a[0], DesignUse::Plain, [&](Session& s) { return WriteDesign(s, a[1]); });
 }
+
+const Registration kRegistration(
+    {"save-as", "IN.qvd OUT.qvd", "open a design as Open does and write it as Save As does",
+     "Open repairs files of earlier releases; nothing else runs between the two steps.\n", Run});
 
 } // namespace
 } // namespace qv::cli

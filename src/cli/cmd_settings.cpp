@@ -10,25 +10,6 @@
 namespace qv::cli {
 namespace {
 
-int Run(const std::vector<std::string>& args);
-
-const Command kCommand{
-    "settings", "show | set FIELD=VALUE... | reset",
-    "show or change the stored warning and suggestion settings",
-    "show prints every field as FIELD=VALUE in record order (switches as 0 or 1).\n"
-    "set puts each VALUE into its field's edit box (the others hold the stored values;\n"
-    "a switch given counts as a click on its check box, VALUE 0 or 1) and validates as\n"
-    "the dialog's OK does: on a refusal the message goes to stderr, the exit status is 1\n"
-    "and nothing is stored. reset stores the \"Reset to Defaults\" values.\n"
-    "Fields: MaxSubRefs MaxReadables MinReplicasPerPartition MaxReplicasPerPartition\n"
-    "MaxObjsPerContainer Min4xDSVersion Min5xDSVersion MinSkadsVersion CheckMaxSubRefs\n"
-    "CheckMaxReadables CheckMinDSVersion CheckMinReplicasPerPartition\n"
-    "CheckMaxReplicasPerPartition CheckMaxObjsPerContainer CheckIPXAddress\n"
-    "CheckServerContainReplica CheckDupAddr. The store is\n"
-    "$XDG_CONFIG_HOME/Quorvane/Quorvane.ini (~/.config when unset).\n",
-    Run};
-const Registration kRegistration(kCommand);
-
 // Record order: the eight integers by offset, then the nine switches.
 void Show(const WarningSettings& s) {
     const auto& edits = SettingsEditFields();
@@ -59,12 +40,12 @@ int Store(Session& s, const SettingsDialogState& state, const WarningSettings& s
     return WriteRegistry(storage, s.ui, *r.accepted) ? kExitOk : kExitFailed;
 }
 
-int Run(const std::vector<std::string>& args) {
+int Run(const Command& self, const CommandArguments& args) {
     if (args.empty())
-        return UsageError(kCommand, "expects show, set or reset");
+        return UsageError(self, "expects show, set or reset");
     const std::string& action = args[0];
     if ((action == "show" || action == "reset") && args.size() != 1)
-        return UsageError(kCommand, action + " takes no arguments");
+        return UsageError(self, action + " takes no arguments");
     Session s;
     WarningSettings stored = LoadStoredSettings(s.ui);
     if (action == "show") {
@@ -77,16 +58,16 @@ int Run(const std::vector<std::string>& args) {
         return Store(s, state, stored);
     }
     if (action != "set")
-        return UsageError(kCommand, "unknown action '" + action + "'");
+        return UsageError(self, "unknown action '" + action + "'");
     if (args.size() < 2)
-        return UsageError(kCommand, "set expects FIELD=VALUE");
+        return UsageError(self, "set expects FIELD=VALUE");
     const auto& edits = SettingsEditFields();
     const auto& switches = SettingsSwitchFields();
     for (std::size_t a = 1; a < args.size(); ++a) {
         const std::string& arg = args[a];
         std::size_t eq = arg.find('=');
         if (eq == std::string::npos)
-            return UsageError(kCommand, "expects FIELD=VALUE, got '" + arg + "'");
+            return UsageError(self, "expects FIELD=VALUE, got '" + arg + "'");
         const std::string field = arg.substr(0, eq);
         const std::string value = arg.substr(eq + 1);
         bool known = false;
@@ -98,16 +79,32 @@ int Run(const std::vector<std::string>& args) {
         for (std::size_t i = 0; i < switches.size(); ++i)
             if (field == switches[i].field) {
                 if (value != "0" && value != "1")
-                    return UsageError(kCommand, field + " takes 0 or 1");
+                    return UsageError(self, field + " takes 0 or 1");
                 state.checks[i] = value == "1";
                 state.settingsChanged = true;
                 known = true;
             }
         if (!known)
-            return UsageError(kCommand, "unknown field '" + field + "'");
+            return UsageError(self, "unknown field '" + field + "'");
     }
     return Store(s, state, stored);
 }
+
+const Registration kRegistration(
+    {"settings", "show | set FIELD=VALUE... | reset",
+     "show or change the stored warning and suggestion settings",
+     "show prints every field as FIELD=VALUE in record order (switches as 0 or 1).\n"
+     "set puts each VALUE into its field's edit box (the others hold the stored values;\n"
+     "a switch given counts as a click on its check box, VALUE 0 or 1) and validates as\n"
+     "the dialog's OK does: on a refusal the message goes to stderr, the exit status is 1\n"
+     "and nothing is stored. reset stores the \"Reset to Defaults\" values.\n"
+     "Fields: MaxSubRefs MaxReadables MinReplicasPerPartition MaxReplicasPerPartition\n"
+     "MaxObjsPerContainer Min4xDSVersion Min5xDSVersion MinSkadsVersion CheckMaxSubRefs\n"
+     "CheckMaxReadables CheckMinDSVersion CheckMinReplicasPerPartition\n"
+     "CheckMaxReplicasPerPartition CheckMaxObjsPerContainer CheckIPXAddress\n"
+     "CheckServerContainReplica CheckDupAddr. The store is\n"
+     "$XDG_CONFIG_HOME/Quorvane/Quorvane.ini (~/.config when unset).\n",
+     Run});
 
 } // namespace
 } // namespace qv::cli

@@ -44,7 +44,7 @@ int main(int argc, char** argv) {
             return qv::cli::kExitOk;
         }
         try {
-            return c.run(rest);
+            return c.run(c, rest);
         } catch (const std::bad_alloc&) {
             std::cerr << "Out of memory.\n";
             return qv::cli::kExitFailed;
