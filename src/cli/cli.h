@@ -63,10 +63,10 @@ bool WantsHelp(const std::vector<std::string>& args);
 // dialog answers with the path the command set.
 class TerminalInteraction : public Interaction {
 public:
-    void Message(std::string_view text) override;
-    void Information(std::string_view text) override;
-    void Warning(std::string_view text) override;
-    void Error(std::string_view text) override;
+    void Message(std::string_view text) override { Show(text); }
+    void Information(std::string_view text) override { Show(text); }
+    void Warning(std::string_view text) override { Show(text); }
+    void Error(std::string_view text) override { Show(text); }
     bool AskYesNo(std::string_view text) override;
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest&) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest&) override;
@@ -76,6 +76,9 @@ public:
     bool answer = true;
     // Set when a box was shown; commands that fail use it to avoid printing twice.
     int boxesShown = 0;
+
+private:
+    void Show(std::string_view text);
 };
 
 // Writes a message box's text on stderr: "\r" (and "\r\n") become line breaks.
@@ -140,6 +143,15 @@ int WriteDesign(Session& session, const std::string& path);
 int PrintText(std::string_view text);
 // Each line followed by a line break, as a text box holds it; as PrintText.
 int PrintLines(const std::vector<std::string>& lines);
+
+// The entry of a table of named kinds ({name, ...}) whose name is the text, or nullptr.
+template <typename Kinds>
+auto FindKind(const Kinds& kinds, std::string_view name) -> decltype(&*std::begin(kinds)) {
+    for (const auto& k : kinds)
+        if (name == k.name)
+            return &k;
+    return nullptr;
+}
 
 // Parses a whole decimal number; nullopt when the text is not one.
 std::optional<long long> ParseNumber(const std::string& text);

@@ -62,19 +62,7 @@ void PrintBox(std::string_view text) {
     std::cerr << out << "\n" << std::flush;
 }
 
-void TerminalInteraction::Message(std::string_view text) {
-    ++boxesShown;
-    PrintBox(text);
-}
-void TerminalInteraction::Information(std::string_view text) {
-    ++boxesShown;
-    PrintBox(text);
-}
-void TerminalInteraction::Warning(std::string_view text) {
-    ++boxesShown;
-    PrintBox(text);
-}
-void TerminalInteraction::Error(std::string_view text) {
+void TerminalInteraction::Show(std::string_view text) {
     ++boxesShown;
     PrintBox(text);
 }

@@ -28,10 +28,7 @@ int Run(const Command& self, const CommandArguments& args) {
     const bool sort = a.Flag("--sort");
     if (!a.Expect(2, "expects KIND and DESIGN"))
         return kExitUsage;
-    const Kind* kind = nullptr;
-    for (const Kind& k : kKinds)
-        if (a[0] == k.name)
-            kind = &k;
+    const Kind* kind = FindKind(kKinds, a[0]);
     if (!kind)
         return a.Usage("unknown KIND '" + a[0] + "'");
     return WithDesign(a[1], DesignUse::Analysis, [&](Session& s) {

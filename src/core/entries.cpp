@@ -89,4 +89,13 @@ long long LeafClassIndex(std::string_view entry) {
     return any ? value : -1;
 }
 
+std::string_view TrimText(std::string_view text) {
+    std::size_t b = 0, e = text.size();
+    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
+        --e;
+    return text.substr(b, e - b);
+}
+
 } // namespace qv

@@ -48,4 +48,7 @@ std::string_view LeafName(std::string_view entry);
 // there is no 0xBC or no digit follows it.
 long long LeafClassIndex(std::string_view entry);
 
+// Trims characters up to and including the space from both ends.
+std::string_view TrimText(std::string_view text);
+
 } // namespace qv

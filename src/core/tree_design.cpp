@@ -81,6 +81,19 @@ TreeDesign::FindIndex& TreeDesign::Index() {
 
 // ---------------------------------------------------------------- TreeDesign
 
+// Frees a subtree without recursion, so that deep trees cannot exhaust the stack.
+void TreeDesign::FreeSubtree(std::unique_ptr<ObjectNode> top) {
+    std::vector<std::unique_ptr<ObjectNode>> pending;
+    if (top)
+        pending.push_back(std::move(top));
+    while (!pending.empty()) {
+        std::unique_ptr<ObjectNode> n = std::move(pending.back());
+        pending.pop_back();
+        for (auto& c : n->children_)
+            pending.push_back(std::move(c));
+    }
+}
+
 TreeDesign::TreeDesign()
     : progress_(&TheNullProgress()), ui_(&TheNullInteraction()), view_(&TheNullView()) {
     flags.reportStale.fill(true);
@@ -92,17 +105,7 @@ TreeDesign::TreeDesign()
 }
 
 TreeDesign::~TreeDesign() {
-    // Free deep trees without recursion.
-    if (!root_)
-        return;
-    std::vector<std::unique_ptr<ObjectNode>> pending;
-    pending.push_back(std::move(root_));
-    while (!pending.empty()) {
-        std::unique_ptr<ObjectNode> n = std::move(pending.back());
-        pending.pop_back();
-        for (auto& c : n->children_)
-            pending.push_back(std::move(c));
-    }
+    FreeSubtree(std::move(root_));
 }
 
 void TreeDesign::SetHosts(Progress* progress, Interaction* ui, DesignView* view) {
@@ -192,16 +195,7 @@ ObjectNode* TreeDesign::AttachNode(ObjectNode* parent, std::unique_ptr<ObjectNod
 }
 
 void TreeDesign::DeleteNode(ObjectNode* node) {
-    std::unique_ptr<ObjectNode> owned = DetachNode(node);
-    std::vector<std::unique_ptr<ObjectNode>> pending;
-    if (owned)
-        pending.push_back(std::move(owned));
-    while (!pending.empty()) {
-        std::unique_ptr<ObjectNode> n = std::move(pending.back());
-        pending.pop_back();
-        for (auto& c : n->children_)
-            pending.push_back(std::move(c));
-    }
+    FreeSubtree(DetachNode(node));
 }
 
 void TreeDesign::RenameNode(ObjectNode* node, std::string name) {

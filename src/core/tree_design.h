@@ -135,6 +135,7 @@ private:
     FindIndex& Index();
     void NodeStructureChanged() { ++treeVersion_; }
     void RenumberChildren(ObjectNode* parent, std::size_t from);
+    static void FreeSubtree(std::unique_ptr<ObjectNode> top);
 
     std::unique_ptr<ObjectNode> root_;
     // The walks' stack of pending siblings (a walk inside a walk gets its own).

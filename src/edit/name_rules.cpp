@@ -1,5 +1,7 @@
 #include "edit/name_rules.h"
 
+#include "core/entries.h"
+
 namespace qv {
 
 std::string UpperCaseTyped(std::string_view text) {
@@ -15,12 +17,7 @@ std::string UpperCaseTyped(std::string_view text) {
 }
 
 std::string CleanTypedName(std::string_view typed) {
-    std::size_t b = 0, e = typed.size();
-    while (b < e && static_cast<unsigned char>(typed[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(typed[e - 1]) <= ' ')
-        --e;
-    std::string out = UpperCaseTyped(typed.substr(b, e - b));
+    std::string out = UpperCaseTyped(TrimText(typed));
     for (char& ch : out)
         if (ch == '.' || ch == '/' || ch == '=' || ch == '\\')
             ch = '_';

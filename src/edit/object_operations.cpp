@@ -46,12 +46,7 @@ void EraseLeaf(TreeDesign& design, ObjectNode* container, std::string_view name)
 
 // The edit boxes of TMoveDlg type upper case and OK trims.
 std::string MoveDestinationText(std::string_view typed) {
-    std::size_t b = 0, e = typed.size();
-    while (b < e && static_cast<unsigned char>(typed[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(typed[e - 1]) <= ' ')
-        --e;
-    return UpperCaseTyped(typed.substr(b, e - b));
+    return UpperCaseTyped(TrimText(typed));
 }
 
 // The log block of a move of node X from source.

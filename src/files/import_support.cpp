@@ -38,15 +38,6 @@ std::string TooLongMessage(std::string_view text) {
     return "The name \"" + std::string(text) + "\" is longer than 255 characters.";
 }
 
-std::string_view TrimText(std::string_view text) {
-    std::size_t b = 0, e = text.size();
-    while (b < e && static_cast<unsigned char>(text[b]) <= ' ')
-        ++b;
-    while (e > b && static_cast<unsigned char>(text[e - 1]) <= ' ')
-        --e;
-    return text.substr(b, e - b);
-}
-
 std::size_t AppendServer(TreeDesign& design, std::string name, ReplicaList replicas,
                          std::string versionText, ReplicaList addresses) {
     while (design.attributes.Size() < design.servers.Size())

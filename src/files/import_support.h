@@ -40,9 +40,6 @@ inline bool Storable(std::string_view text) {
 // The failure text for a name or entry that a design file could not hold.
 std::string TooLongMessage(std::string_view text);
 
-// Trims characters up to and including the space from both ends.
-std::string_view TrimText(std::string_view text);
-
 // Appends a server to the ServerTable with its ServerAttributes item at the
 // same index (the attribute list is padded first when it is short).
 std::size_t AppendServer(TreeDesign& design, std::string name, ReplicaList replicas,
