@@ -30,7 +30,7 @@ class BenchTreePage : public QObject {
     TMDIChild* Open(TMDIApp& app, test::ModalScript& script) {
         script.ChooseFile(path_);
         app.UpdateAllMenus();
-        app.Item(QStringLiteral("Open1"))->trigger();
+        app.Menus().open->trigger();
         QCoreApplication::processEvents();
         return app.ActiveChild();
     }

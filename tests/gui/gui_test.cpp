@@ -22,6 +22,7 @@
 #include <QListWidget>
 #include <QMdiArea>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabWidget>
@@ -80,7 +81,12 @@ class GuiTest : public QObject {
         f.write(content);
         return Path(name);
     }
-    QAction* Item(const char* name) const { return app_->Item(QLatin1String(name)); }
+    QAction* Item(const char* name) const {
+        return app_->menuBar()->findChild<QAction*>(QLatin1String(name));
+    }
+    QMenu* Menu(const char* name) const {
+        return app_->menuBar()->findChild<QMenu*>(QLatin1String(name));
+    }
     bool Enabled(const char* name) {
         app_->UpdateAllMenus();
         return Item(name)->isEnabled();
@@ -170,7 +176,7 @@ private slots:
                                 "Tile1",
                                 "WindowList1"})
             QVERIFY2(!Enabled(off), off);
-        QVERIFY(!app_->Menu(QStringLiteral("PrintMode1"))->menuAction()->isEnabled());
+        QVERIFY(!Menu("PrintMode1")->menuAction()->isEnabled());
     }
 
     void menusWithOneWindowFollowTheSelectionAndPage() {
@@ -216,13 +222,13 @@ private slots:
         QVERIFY(Enabled("FindText1"));
         QVERIFY(!Enabled("FindServer1"));
         QVERIFY(!Enabled("SortObjects1"));
-        QVERIFY(!app_->Menu(QStringLiteral("Tree1"))->menuAction()->isEnabled());
-        QVERIFY(!app_->Menu(QStringLiteral("Replica1"))->menuAction()->isEnabled());
+        QVERIFY(!Menu("Tree1")->menuAction()->isEnabled());
+        QVERIFY(!Menu("Replica1")->menuAction()->isEnabled());
         c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
         QVERIFY(!Enabled("FindText1"));
         QVERIFY(Enabled("SortGridView1"));
         c->PageControl1()->setCurrentIndex(TMDIChild::kTreePage);
-        QVERIFY(app_->Menu(QStringLiteral("Tree1"))->menuAction()->isEnabled());
+        QVERIFY(Menu("Tree1")->menuAction()->isEnabled());
     }
 
     void popupMenuRules() {

@@ -1,5 +1,8 @@
 #include "gui/core/dialogs.h"
 
+#include "edit/name_rules.h"
+#include "gui/core/qt_text.h"
+
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QGuiApplication>
@@ -27,22 +30,23 @@ QFont ReportFont(int pointSize) {
     return font;
 }
 
+QString UpperCaseTyped(const QString& text) {
+    return FromModel(qv::UpperCaseTyped(ToModel(text)));
+}
+
+QString CleanTypedName(const QString& text) {
+    return FromModel(qv::CleanTypedName(ToModel(text)));
+}
+
 UpperCaseEdit::UpperCaseEdit(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textEdited, this, [this](const QString& t) {
-        QString up = t.toUpper();
+        QString up = UpperCaseTyped(t);
         if (up != t) {
             int pos = cursorPosition();
             setText(up);
             setCursorPosition(pos);
         }
     });
-}
-
-QString CleanTypedName(const QString& text) {
-    QString s = text.toUpper().trimmed();
-    for (QChar c : {QLatin1Char('.'), QLatin1Char('/'), QLatin1Char('='), QLatin1Char('\\')})
-        s.replace(c, QLatin1Char('_'));
-    return s;
 }
 
 QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
@@ -93,7 +97,7 @@ void TFindDlg::Prepare() {
 }
 
 QString TFindDlg::Text() const {
-    return edit_->text().toUpper();
+    return UpperCaseTyped(edit_->text());
 }
 
 // ---------------------------------------------------------------- TNewNameDlg
@@ -167,7 +171,7 @@ int TWinList::SelectedPosition() const {
 
 // ---------------------------------------------------------------- TErrReportDlg
 
-static QTextEdit* ReportBox(QWidget* parent, const char* name) {
+QTextEdit* MakeReportBox(QWidget* parent, const char* name) {
     auto* box = new QTextEdit(parent);
     box->setObjectName(QLatin1String(name));
     box->setReadOnly(true);
@@ -180,8 +184,8 @@ static QTextEdit* ReportBox(QWidget* parent, const char* name) {
 TErrReportDlg::TErrReportDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TErrReportDlg"));
     auto* layout = new QVBoxLayout(this);
-    treeReport_ = ReportBox(this, "RE_TREEREPORT");
-    logFile_ = ReportBox(this, "RE_LOGFILE");
+    treeReport_ = MakeReportBox(this, "RE_TREEREPORT");
+    logFile_ = MakeReportBox(this, "RE_LOGFILE");
     layout->addWidget(treeReport_, 1);
     layout->addWidget(logFile_, 1);
     auto* row = new QHBoxLayout;

@@ -19,6 +19,8 @@ namespace qv::gui {
 // Report texts: "Courier New", or a metric-compatible fixed font when the
 // machine has none.
 QFont ReportFont(int pointSize);
+// A read-only, unwrapped report box in the report font at size 8.
+QTextEdit* MakeReportBox(QWidget* parent, const char* name);
 
 // An edit box that upper-cases what is typed.
 class UpperCaseEdit : public QLineEdit {
@@ -27,8 +29,10 @@ public:
     explicit UpperCaseEdit(QWidget* parent = nullptr);
 };
 
-// A typed name as names are stored: upper-cased, trimmed, and each ".", "/",
-// "=" and backslash replaced by "_".
+// The logic's rules for typed text (edit/name_rules.h) on the dialogs' texts,
+// so that the desktop program and quorvane-cli clean a name alike. Characters
+// outside Latin-1 cannot be stored and become "?".
+QString UpperCaseTyped(const QString& text);
 QString CleanTypedName(const QString& text);
 
 // Adds the usual button row to a dialog's layout: "OK" (BTN_OK, the default,

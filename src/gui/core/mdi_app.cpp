@@ -8,9 +8,11 @@
 #include "files/report_reader.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
+#include "gui/edit/tree_commands.h"
 #include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/replica_report_dlg.h"
@@ -114,8 +116,13 @@ void TMDIApp::CreateDialogs() {
 QMenu* TMDIApp::AddMenu(const char* name, const char* caption) {
     QMenu* m = menuBar()->addMenu(QString::fromLatin1(caption));
     m->setObjectName(QLatin1String(name));
-    menus_[QLatin1String(name)] = m;
-    connect(m, &QMenu::aboutToShow, this, [this, m] { UpdateMenu(m); });
+    connect(m, &QMenu::aboutToShow, this, &TMDIApp::UpdateAllMenus);
+    return m;
+}
+
+QMenu* TMDIApp::AddSubMenu(QMenu* menu, const char* name, const char* caption) {
+    QMenu* m = menu->addMenu(QString::fromLatin1(caption));
+    m->setObjectName(QLatin1String(name));
     return m;
 }
 
@@ -123,7 +130,6 @@ QAction* TMDIApp::AddItem(QMenu* menu, const char* name, const char* caption,
                           std::function<void()> command) {
     QAction* a = menu->addAction(QString::fromLatin1(caption));
     a->setObjectName(QLatin1String(name));
-    items_[QLatin1String(name)] = a;
     connect(a, &QAction::triggered, this, [this, command] {
         if (busy_ == 0)
             command();
@@ -141,146 +147,142 @@ void TMDIApp::Forward(const std::function<void(TMDIChild&)>& command) {
         command(*child);
 }
 
+std::function<void()> TMDIApp::ToCommands(void (TreeCommands::*command)()) {
+    return [this, command] { Forward([command](TMDIChild& c) { (c.Commands().*command)(); }); };
+}
+
 void TMDIApp::BuildMenus() {
     auto na = [this] { NotAvailable(); };
+    MainMenu& m = menu_;
 
-    QMenu* file = AddMenu("File1", "&File");
-    AddItem(file, "New1", "New", [this] { New1Click(); });
-    AddItem(file, "Open1", "Open", [this] { Open1Click(); });
-    AddItem(file, "Save1", "Save", [this] { Save1Click(); });
-    AddItem(file, "SaveAs1", "Save As", [this] { SaveAs1Click(); });
-    file->addSeparator();
-    QMenu* printMode = file->addMenu(QStringLiteral("Print Mode"));
-    printMode->setObjectName(QStringLiteral("PrintMode1"));
-    menus_[QStringLiteral("PrintMode1")] = printMode;
-    QAction* graphical = AddItem(printMode, "Graphical1", "Graphical", [] {});
-    QAction* text = AddItem(printMode, "Text1", "Text", [] {});
+    m.file = AddMenu("File1", "&File");
+    m.newDesign = AddItem(m.file, "New1", "New", [this] { New1Click(); });
+    m.open = AddItem(m.file, "Open1", "Open", [this] { Open1Click(); });
+    m.save = AddItem(m.file, "Save1", "Save", [this] { Save1Click(); });
+    m.saveAs = AddItem(m.file, "SaveAs1", "Save As", [this] { SaveAs1Click(); });
+    m.file->addSeparator();
+    m.printMode = AddSubMenu(m.file, "PrintMode1", "Print Mode");
+    m.graphical = AddItem(m.printMode, "Graphical1", "Graphical", [] {});
+    m.text = AddItem(m.printMode, "Text1", "Text", [] {});
     auto* modes = new QActionGroup(this);
     modes->setExclusive(true);
-    for (QAction* a : {graphical, text}) {
+    for (QAction* a : {m.graphical, m.text}) {
         a->setCheckable(true);
         modes->addAction(a);
     }
-    graphical->setChecked(true);
-    AddItem(file, "Print1", "Print", na);
-    AddItem(file, "PrintScreen1", "Print Screen", na);
-    file->addSeparator();
-    AddItem(file, "Close1", "Close", [this] { Close1Click(); });
-    AddItem(file, "Exit1", "Exit", [this] { Exit1Click(); });
+    m.graphical->setChecked(true);
+    m.print = AddItem(m.file, "Print1", "Print", [this] { Print1Click(); });
+    m.printScreen =
+        AddItem(m.file, "PrintScreen1", "Print Screen", [this] { PrintScreen1Click(); });
+    m.file->addSeparator();
+    m.close = AddItem(m.file, "Close1", "Close", [this] { Close1Click(); });
+    m.exit = AddItem(m.file, "Exit1", "Exit", [this] { Exit1Click(); });
 
-    QMenu* search = AddMenu("Search1", "&Search");
-    AddItem(search, "FindServer1", "Find Server",
-            [this] { Forward([](TMDIChild& c) { c.FindServer(); }); });
-    AddItem(search, "FindText1", "Find Text", [this] {
+    m.search = AddMenu("Search1", "&Search");
+    m.findServer =
+        AddItem(m.search, "FindServer1", "Find Server", ToCommands(&TreeCommands::FindServer));
+    m.findText = AddItem(m.search, "FindText1", "Find Text", [this] {
         Forward([this](TMDIChild& c) {
             findDlg_->Prepare();
             if (findDlg_->exec() == QDialog::Accepted)
                 c.FindText(findDlg_->Text());
         });
     });
-    AddItem(search, "FindObject1", "Find Object", [this] {
+    m.findObject = AddItem(m.search, "FindObject1", "Find Object", [this] {
         Forward([this](TMDIChild& c) {
             findDlg_->Prepare();
             if (findDlg_->exec() == QDialog::Accepted)
-                c.FindObject(findDlg_->Text());
+                c.Tree().FindObject(findDlg_->Text(), ui_);
         });
     });
 
-    QMenu* tree = AddMenu("Tree1", "&Tree");
-    AddItem(tree, "MM_DISCOVER_TREE", "Search NDS Tree", na);
-    AddItem(tree, "ImportDSDiagReport1", "Import Replica Ring Report",
-            [this] { ImportDSDiagReport1Click(); });
-    AddItem(tree, "ImportDSVersionReport1", "Import DS Version Report",
-            [this] { ImportDSVersionReport1Click(); });
-    AddItem(tree, "ImportUserReport1", "Import Object Report",
-            [this] { ImportUserReport1Click(); });
-    tree->addSeparator();
-    AddItem(tree, "CompareServerSchema1", "Server Schema Comparison", na);
-    AddItem(tree, "VerifyUserDefaultServer1", "Verify User Default Server", na);
-    tree->addSeparator();
-    AddItem(tree, "CreatePartition1", "Create Partition",
-            [this] { Forward([](TMDIChild& c) { c.CreatePartitionCmd(); }); });
-    AddItem(tree, "MergePartition1", "Merge Partition",
-            [this] { Forward([](TMDIChild& c) { c.MergePartitionCmd(); }); });
-    AddItem(tree, "AddReplica1", "Add Replica",
-            [this] { Forward([](TMDIChild& c) { c.AddReplicaCmd(); }); });
-    AddItem(tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
-    tree->addSeparator();
-    AddItem(tree, "CreateObject1", "Create Object",
-            [this] { Forward([](TMDIChild& c) { c.CreateObjectCmd(); }); });
-    AddItem(tree, "DeleteObject1", "Delete Object",
-            [this] { Forward([](TMDIChild& c) { c.DeleteObjectCmd(); }); });
-    AddItem(tree, "RenameObject1", "Rename Object",
-            [this] { Forward([](TMDIChild& c) { c.RenameObjectCmd(); }); });
-    AddItem(tree, "MoveObject1", "Move Object",
-            [this] { Forward([](TMDIChild& c) { c.MoveObjectCmd(); }); });
-    tree->addSeparator();
-    QMenu* rights = tree->addMenu(QStringLiteral("Display Rights"));
-    rights->setObjectName(QStringLiteral("DisplayRights1"));
-    menus_[QStringLiteral("DisplayRights1")] = rights;
-    AddItem(rights, "NDSRights1", "NDS Rights", na);
-    AddItem(rights, "FileRights1", "File Rights", na);
+    m.tree = AddMenu("Tree1", "&Tree");
+    m.discoverTree =
+        AddItem(m.tree, "MM_DISCOVER_TREE", "Search NDS Tree", [this] { DiscoverTree1Click(); });
+    m.importRingReport = AddItem(m.tree, "ImportDSDiagReport1", "Import Replica Ring Report",
+                                 [this] { ImportDSDiagReport1Click(); });
+    m.importVersionReport = AddItem(m.tree, "ImportDSVersionReport1", "Import DS Version Report",
+                                    [this] { ImportDSVersionReport1Click(); });
+    m.importObjectReport = AddItem(m.tree, "ImportUserReport1", "Import Object Report",
+                                   [this] { ImportUserReport1Click(); });
+    m.tree->addSeparator();
+    m.compareServerSchema = AddItem(m.tree, "CompareServerSchema1", "Server Schema Comparison", na);
+    m.verifyUserDefaultServer =
+        AddItem(m.tree, "VerifyUserDefaultServer1", "Verify User Default Server", na);
+    m.tree->addSeparator();
+    m.createPartition = AddItem(m.tree, "CreatePartition1", "Create Partition",
+                                ToCommands(&TreeCommands::CreatePartition));
+    m.mergePartition = AddItem(m.tree, "MergePartition1", "Merge Partition",
+                               ToCommands(&TreeCommands::MergePartition));
+    m.addReplica =
+        AddItem(m.tree, "AddReplica1", "Add Replica", ToCommands(&TreeCommands::AddReplica));
+    m.mergeTrees = AddItem(m.tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
+    m.tree->addSeparator();
+    m.createObject =
+        AddItem(m.tree, "CreateObject1", "Create Object", ToCommands(&TreeCommands::CreateObject));
+    m.deleteObject =
+        AddItem(m.tree, "DeleteObject1", "Delete Object", ToCommands(&TreeCommands::DeleteObject));
+    m.renameObject =
+        AddItem(m.tree, "RenameObject1", "Rename Object", ToCommands(&TreeCommands::RenameObject));
+    m.moveObject =
+        AddItem(m.tree, "MoveObject1", "Move Object", ToCommands(&TreeCommands::MoveObject));
+    m.tree->addSeparator();
+    m.displayRights = AddSubMenu(m.tree, "DisplayRights1", "Display Rights");
+    m.ndsRights = AddItem(m.displayRights, "NDSRights1", "NDS Rights", na);
+    m.fileRights = AddItem(m.displayRights, "FileRights1", "File Rights", na);
 
-    QMenu* view = AddMenu("View1", "&View");
-    AddItem(view, "CollapseAll1", "Collapse All",
-            [this] { Forward([](TMDIChild& c) { c.CollapseAll(); }); });
-    AddItem(view, "ExpandAll1", "Expand All",
-            [this] { Forward([](TMDIChild& c) { c.ExpandAll(); }); });
+    m.view = AddMenu("View1", "&View");
+    m.collapseAll = AddItem(m.view, "CollapseAll1", "Collapse All",
+                            [this] { Forward([](TMDIChild& c) { c.Tree().CollapseAll(); }); });
+    m.expandAll = AddItem(m.view, "ExpandAll1", "Expand All",
+                          [this] { Forward([](TMDIChild& c) { c.Tree().ExpandAll(); }); });
 
-    QMenu* replica = AddMenu("Replica1", "&Replica");
-    AddItem(replica, "Delete1", "Delete",
-            [this] { Forward([](TMDIChild& c) { c.DeleteReplicaCmd(); }); });
-    AddItem(replica, "ChangeType1", "Change Type",
-            [this] { Forward([](TMDIChild& c) { c.ChangeTypeCmd(); }); });
+    m.replica = AddMenu("Replica1", "&Replica");
+    m.deleteReplica =
+        AddItem(m.replica, "Delete1", "Delete", ToCommands(&TreeCommands::DeleteReplica));
+    m.changeType =
+        AddItem(m.replica, "ChangeType1", "Change Type", ToCommands(&TreeCommands::ChangeType));
 
-    QMenu* options = AddMenu("Options1", "&Options");
-    AddItem(options, "ClearDSVersions1", "Clear DS Versions",
-            [this] { Forward([](TMDIChild& c) { c.ClearDSVersionsCmd(); }); });
-    AddItem(options, "ClearAllServerAddresses1", "Clear Server Addresses",
-            [this] { Forward([](TMDIChild& c) { c.ClearServerAddressesCmd(); }); });
-    options->addSeparator();
-    AddItem(options, "SortObjects1", "Sort Objects",
-            [this] { Forward([](TMDIChild& c) { c.SortObjects(); }); });
-    QAction* sortAuto = AddItem(options, "SortAutomatically1", "Default Sorting",
-                                [this] { SortAutomatically1Click(); });
-    sortAuto->setCheckable(true);
-    AddItem(options, "SortGridView1", "Sort Grid View",
-            [this] { Forward([](TMDIChild& c) { c.SortGridView(); }); });
-    options->addSeparator();
-    QAction* logOn = AddItem(options, "LogToFile1", "Enable Operation Log", [this] {
+    m.options = AddMenu("Options1", "&Options");
+    m.clearDSVersions = AddItem(m.options, "ClearDSVersions1", "Clear DS Versions",
+                                ToCommands(&TreeCommands::ClearDSVersions));
+    m.clearServerAddresses =
+        AddItem(m.options, "ClearAllServerAddresses1", "Clear Server Addresses",
+                ToCommands(&TreeCommands::ClearServerAddresses));
+    m.options->addSeparator();
+    m.sortObjects = AddItem(m.options, "SortObjects1", "Sort Objects",
+                            [this] { Forward([](TMDIChild& c) { c.SortObjects(); }); });
+    m.sortAutomatically = AddItem(m.options, "SortAutomatically1", "Default Sorting",
+                                  [this] { SortAutomatically1Click(); });
+    m.sortAutomatically->setCheckable(true);
+    m.sortGridView = AddItem(m.options, "SortGridView1", "Sort Grid View",
+                             [this] { Forward([](TMDIChild& c) { c.SortGridView(); }); });
+    m.options->addSeparator();
+    m.logToFile = AddItem(m.options, "LogToFile1", "Enable Operation Log", [this] {
         OperationLog::SetRecording(!OperationLog::Recording());
-        items_[QStringLiteral("LogToFile1")]->setChecked(OperationLog::Recording());
+        menu_.logToFile->setChecked(OperationLog::Recording());
     });
-    logOn->setCheckable(true);
-    AddItem(options, "ViewLogFile1", "View Operation Log", [this] {
+    m.logToFile->setCheckable(true);
+    m.viewLogFile = AddItem(m.options, "ViewLogFile1", "View Operation Log", [this] {
         Forward([this](TMDIChild& c) {
             errReportDlg_->ShowLogFile(FromMessage(c.Design().log.Text()));
         });
     });
-    AddItem(options, "ClearLogFile1", "Clear Operation Log",
-            [this] { Forward([](TMDIChild& c) { c.Design().log.Clear(); }); });
-    options->addSeparator();
-    AddItem(options, "ChangeWarningSettings1", "Change Warning/Suggestion Settings",
-            [this] { ChangeWarningSettings1Click(); });
+    m.clearLogFile = AddItem(m.options, "ClearLogFile1", "Clear Operation Log",
+                             [this] { Forward([](TMDIChild& c) { c.Design().log.Clear(); }); });
+    m.options->addSeparator();
+    m.changeWarningSettings =
+        AddItem(m.options, "ChangeWarningSettings1", "Change Warning/Suggestion Settings",
+                [this] { ChangeWarningSettings1Click(); });
 
-    QMenu* window = AddMenu("Window1", "&Window");
-    AddItem(window, "Casscade1", "Cascade", [this] { mdi_->cascadeSubWindows(); });
-    AddItem(window, "Tile1", "Tile", [this] { mdi_->tileSubWindows(); });
-    AddItem(window, "WindowList1", "Window List", [this] { WindowList1Click(); });
+    m.window = AddMenu("Window1", "&Window");
+    m.cascade = AddItem(m.window, "Casscade1", "Cascade", [this] { mdi_->cascadeSubWindows(); });
+    m.tile = AddItem(m.window, "Tile1", "Tile", [this] { mdi_->tileSubWindows(); });
+    m.windowList = AddItem(m.window, "WindowList1", "Window List", [this] { WindowList1Click(); });
 
-    QMenu* help = AddMenu("Help1", "&Help");
-    AddItem(help, "Help2", "Help", na);
-    AddItem(help, "About1", "About", [this] { About1Click(); });
-}
-
-QAction* TMDIApp::Item(const QString& name) const {
-    auto it = items_.find(name);
-    return it == items_.end() ? nullptr : it->second;
-}
-
-QMenu* TMDIApp::Menu(const QString& name) const {
-    auto it = menus_.find(name);
-    return it == menus_.end() ? nullptr : it->second;
+    m.help = AddMenu("Help1", "&Help");
+    m.helpContents = AddItem(m.help, "Help2", "Help", na);
+    m.about = AddItem(m.help, "About1", "About", [this] { About1Click(); });
 }
 
 TMDIChild* TMDIApp::ActiveChild() const {
@@ -299,79 +301,80 @@ QList<TMDIChild*> TMDIApp::Children() const {
 }
 
 void TMDIApp::UpdateAllMenus() {
-    for (const char* name :
-         {"File1", "Search1", "Tree1", "View1", "Replica1", "Options1", "Window1"})
-        UpdateMenu(Menu(QLatin1String(name)));
-}
-
-void TMDIApp::UpdateMenu(QMenu* menu) {
-    if (!menu)
-        return;
     TMDIChild* c = ActiveChild();
-    bool any = c != nullptr;
-    auto set = [this](const char* name, bool on) {
-        if (QAction* a = Item(QLatin1String(name)))
-            a->setEnabled(on);
+    TreeCommands* cmd = c ? &c->Commands() : nullptr;
+    const bool window = c != nullptr;
+    const int page = window ? c->ActivePage() : -1;
+    const bool treePage = page == TMDIChild::kTreePage;
+    const bool gridPage = page == TMDIChild::kGridPage || page == TMDIChild::kObjGridPage;
+    const bool textPage = window && !treePage && page != TMDIChild::kGridPage;
+    const bool modified = window && c->Design().flags.modified;
+    const bool leafRows = window && c->LeafRowCount() > 0;
+    const bool rootHasLeaves = window && c->Design().Root()->leaves;
+    const bool leavesSelected = leafRows && c->SelectedLeafCount() > 0;
+    const bool container = window && cmd->SelectedIsContainer();
+    const bool changeReplica = window && cmd->CanChangeReplica();
+    const MainMenu& m = menu_;
+    const std::pair<QAction*, bool> rules[] = {
+        // File
+        {m.newDesign, true},
+        {m.open, true},
+        {m.exit, true},
+        {m.save, modified},
+        {m.saveAs, window},
+        {m.print, window},
+        {m.close, window},
+        {m.printScreen, window},
+        {m.printMode->menuAction(), window},
+        // Search
+        {m.findText, textPage},
+        {m.findServer, treePage},
+        {m.findObject, treePage && rootHasLeaves && leafRows},
+        // Tree
+        {m.discoverTree, true},
+        {m.importRingReport, true},
+        {m.mergeTrees, window},
+        {m.importVersionReport, window},
+        {m.importObjectReport, window},
+        {m.compareServerSchema, window},
+        {m.verifyUserDefaultServer, container},
+        {m.createObject, window && cmd->CanCreateObject()},
+        {m.displayRights->menuAction(), leavesSelected},
+        {m.deleteObject, window && cmd->CanDeleteObject()},
+        {m.createPartition, window && cmd->CanCreatePartition()},
+        {m.mergePartition, window && cmd->CanMergePartition()},
+        {m.addReplica, window && cmd->CanAddReplica()},
+        {m.renameObject, window && cmd->CanRenameObject()},
+        {m.moveObject, window && cmd->CanMoveObject()},
+        // View
+        {m.collapseAll, window},
+        {m.expandAll, window},
+        // Replica
+        {m.deleteReplica, changeReplica},
+        {m.changeType, changeReplica},
+        // Options
+        {m.clearDSVersions, treePage},
+        {m.clearServerAddresses, treePage},
+        {m.sortObjects, treePage},
+        {m.sortAutomatically, treePage},
+        {m.sortGridView, gridPage},
+        {m.logToFile, window},
+        {m.viewLogFile, window},
+        {m.clearLogFile, window},
+        {m.changeWarningSettings, true},
+        // Window
+        {m.cascade, window},
+        {m.tile, window},
+        {m.windowList, window},
     };
-    const QString name = menu->objectName();
-    if (name == QLatin1String("File1")) {
-        set("New1", true);
-        set("Open1", true);
-        set("Exit1", true);
-        set("Save1", any && c->Design().flags.modified);
-        for (const char* n : {"SaveAs1", "Print1", "Close1", "PrintScreen1"})
-            set(n, any);
-        Menu(QStringLiteral("PrintMode1"))->menuAction()->setEnabled(any);
-    } else if (name == QLatin1String("Search1")) {
-        int page = any ? c->ActivePage() : -1;
-        bool findServer = any && page == TMDIChild::kTreePage;
-        set("FindText1", any && page != TMDIChild::kTreePage && page != TMDIChild::kGridPage);
-        set("FindServer1", findServer);
-        set("FindObject1", findServer && c->Design().Root()->leaves && c->LeafRowCount() > 0);
-    } else if (name == QLatin1String("Tree1")) {
-        set("MM_DISCOVER_TREE", true);
-        set("ImportDSDiagReport1", true);
-        for (const char* n :
-             {"MergeTrees1", "ImportDSVersionReport1", "ImportUserReport1", "CompareServerSchema1"})
-            set(n, any);
-        set("VerifyUserDefaultServer1", any && c->SelectedIsContainer());
-        set("CreateObject1", any && c->CanCreateObject());
-        Menu(QStringLiteral("DisplayRights1"))
-            ->menuAction()
-            ->setEnabled(any && c->LeafRowCount() > 0 && c->SelectedLeafCount() > 0);
-        set("DeleteObject1", any && c->CanDeleteObject());
-        set("CreatePartition1", any && c->CanCreatePartition());
-        set("MergePartition1", any && c->CanMergePartition());
-        set("AddReplica1", any && c->CanAddReplica());
-        set("RenameObject1", any && c->CanRenameObject());
-        set("MoveObject1", any && c->CanMoveObject());
-    } else if (name == QLatin1String("View1")) {
-        set("CollapseAll1", any);
-        set("ExpandAll1", any);
-    } else if (name == QLatin1String("Replica1")) {
-        bool change = any && c->CanChangeReplica();
-        set("Delete1", change);
-        set("ChangeType1", change);
-    } else if (name == QLatin1String("Options1")) {
-        bool treePage = any && c->ActivePage() == TMDIChild::kTreePage;
-        for (const char* n :
-             {"ClearDSVersions1", "ClearAllServerAddresses1", "SortObjects1", "SortAutomatically1"})
-            set(n, treePage);
-        set("SortGridView1", any && (c->ActivePage() == TMDIChild::kGridPage ||
-                                     c->ActivePage() == TMDIChild::kObjGridPage));
-        for (const char* n : {"LogToFile1", "ViewLogFile1", "ClearLogFile1"})
-            set(n, any);
-        set("ChangeWarningSettings1", true);
-    } else if (name == QLatin1String("Window1")) {
-        for (const char* n : {"Casscade1", "Tile1", "WindowList1"})
-            set(n, any);
-    }
+    for (const auto& [action, enabled] : rules)
+        action->setEnabled(enabled);
 }
 
 void TMDIApp::ChildPageChanged(TMDIChild*, int page) {
     bool treePage = page == TMDIChild::kTreePage;
-    for (const char* n : {"Tree1", "View1", "Replica1"})
-        Menu(QLatin1String(n))->menuAction()->setEnabled(treePage);
+    for (QMenu* m : {menu_.tree, menu_.view, menu_.replica})
+        m->menuAction()->setEnabled(treePage);
 }
 
 void TMDIApp::SetBusy(bool busy) {
@@ -444,21 +447,11 @@ void TMDIApp::New1Click() {
 }
 
 void TMDIApp::Open1Click() {
-    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
-    if (!path)
-        return;
-    TMDIChild* child = CreateChild();
-    child->setWindowTitle(FromMessage(*path));
-    AddToWindowList(child->windowTitle());
-    bool ok;
-    {
-        TMDIChild::BusyScope busy(*child, true);
-        ok = OpenDesign(child->Design(), *path);
-    }
-    if (ok)
-        child->ApplyTexts();
-    else
-        child->close();
+    RunReader({ReaderWindow::Opened, DesignOpenDialogRequest(), nullptr,
+               [](TMDIChild& c, const std::string& path) {
+                   return OpenDesign(c.Design(), path) ? ReadEnd::Done : ReadEnd::CloseWindow;
+               },
+               [](TMDIChild& c) { c.ApplyTexts(); }});
 }
 
 void TMDIApp::Save1Click() {
@@ -499,88 +492,112 @@ void TMDIApp::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-// ---------------------------------------------------------------- imports
+// ---------------------------------------------------------------- readers
 
-void TMDIApp::ImportDSDiagReport1Click() {
-    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
+void TMDIApp::RunReader(const ReaderRun& run) {
+    TMDIChild* child = nullptr;
+    if (run.window == ReaderWindow::Active) {
+        child = ActiveChild();
+        if (!child || child->Busy())
+            return;
+    }
+    std::optional<std::string> path = ui_.ChooseOpenFile(run.request);
     if (!path)
         return;
-    // A new design window, exactly as New makes it, then the report into it.
-    New1Click();
-    TMDIChild* child = ActiveChild();
-    if (!child)
-        return;
-    bool ok;
-    ReportReadOutcome outcome;
-    {
-        TMDIChild::BusyScope busy(*child, true);
-        ok = ReadReport(child->Design(), *path, true, &outcome);
+    if (run.window == ReaderWindow::Opened) {
+        child = CreateChild();
+        child->setWindowTitle(FromMessage(*path));
+        AddToWindowList(child->windowTitle());
+    } else if (run.window == ReaderWindow::New) {
+        New1Click();
+        child = ActiveChild();
+        if (!child)
+            return;
     }
-    if (ok)
-        child->SelectNode(child->Design().Root());
-    else if (!outcome.ioError)
+    if (run.confirm && !run.confirm(*child, *path))
+        return;
+    ReadEnd end;
+    {
+        QGuiApplication::setOverrideCursor(Qt::WaitCursor);
+        TMDIChild::BusyScope busy(*child, true);
+        end = run.read(*child, *path);
+        QGuiApplication::restoreOverrideCursor();
+    }
+    if (end == ReadEnd::Done && run.done)
+        run.done(*child);
+    else if (end == ReadEnd::Done)
+        child->RefreshTreePage();
+    else if (end == ReadEnd::CloseWindow)
         child->close();
+}
+
+std::function<TMDIApp::ReadEnd(TMDIChild&, const std::string&)> TMDIApp::ReportReader(bool ring) {
+    return [ring](TMDIChild& c, const std::string& path) {
+        ReportReadOutcome outcome;
+        if (ReadReport(c.Design(), path, ring, &outcome))
+            return ReadEnd::Done;
+        // A file that could not be read leaves the window as it was.
+        return outcome.ioError ? ReadEnd::KeepWindow : ReadEnd::CloseWindow;
+    };
+}
+
+void TMDIApp::ImportDSDiagReport1Click() {
+    RunReader({ReaderWindow::New, DesignOpenDialogRequest(), nullptr, ReportReader(true),
+               [](TMDIChild& c) { c.SelectNode(c.Design().Root()); }});
 }
 
 void TMDIApp::ImportDSVersionReport1Click() {
-    TMDIChild* child = ActiveChild();
-    if (!child || child->Busy())
-        return;
-    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
-    if (!path)
-        return;
-    bool ok;
-    ReportReadOutcome outcome;
-    {
-        TMDIChild::BusyScope busy(*child, true);
-        ok = ReadReport(child->Design(), *path, false, &outcome);
-    }
-    if (ok)
-        child->RefreshTreePage();
-    else if (!outcome.ioError)
-        child->close();
+    RunReader({ReaderWindow::Active, DesignOpenDialogRequest(), nullptr, ReportReader(false), {}});
 }
 
 void TMDIApp::ImportUserReport1Click() {
-    TMDIChild* child = ActiveChild();
-    if (!child || child->Busy())
-        return;
-    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
-    if (!path)
-        return;
-    bool ok;
-    {
-        TMDIChild::BusyScope busy(*child, true);
-        ok = ReadObjectReport(child->Design(), *path);
-    }
-    if (ok)
-        child->RefreshTreePage();
-    else
-        child->close();
+    RunReader({ReaderWindow::Active,
+               DesignOpenDialogRequest(),
+               nullptr,
+               [](TMDIChild& c, const std::string& path) {
+                   return ReadObjectReport(c.Design(), path) ? ReadEnd::Done : ReadEnd::CloseWindow;
+               },
+               {}});
 }
 
 void TMDIApp::MergeTrees1Click() {
-    TMDIChild* child = ActiveChild();
-    if (!child || child->Busy())
-        return;
-    std::optional<std::string> path = ui_.ChooseOpenFile(DesignOpenDialogRequest());
-    if (!path)
-        return;
-    if (!ui_.AskYesNo(MergeConfirmationText(*path, child->Design().designFileName)))
-        return;
     MergeOutcome outcome;
-    {
-        TMDIChild::BusyScope busy(*child, true);
-        MergeDesignFile(child->Design(), *path, &outcome);
-    }
-    if (outcome.errorCount != 0) {
-        QStringList lines;
-        for (const std::string& line : outcome.errorReport)
-            lines << FromMessage(line);
-        errReportDlg_->TreeReport()->setPlainText(lines.join(QLatin1Char('\n')));
-        errReportDlg_->ShowTreeReport();
-    }
-    child->RefreshTreePage();
+    RunReader({ReaderWindow::Active, DesignOpenDialogRequest(),
+               [this](TMDIChild& c, const std::string& path) {
+                   return ui_.AskYesNo(MergeConfirmationText(path, c.Design().designFileName));
+               },
+               [&outcome](TMDIChild& c, const std::string& path) {
+                   MergeDesignFile(c.Design(), path, &outcome);
+                   return ReadEnd::Done;
+               },
+               [this, &outcome](TMDIChild& c) {
+                   if (outcome.errorCount != 0) {
+                       QStringList lines;
+                       for (const std::string& line : outcome.errorReport)
+                           lines << FromMessage(line);
+                       errReportDlg_->TreeReport()->setPlainText(lines.join(QLatin1Char('\n')));
+                       errReportDlg_->ShowTreeReport();
+                   }
+                   c.RefreshTreePage();
+               }});
+}
+
+// ---------------------------------------------------------------- printing and discovery
+
+void TMDIApp::DiscoverTree1Click() {
+    NotAvailable();
+}
+
+void TMDIApp::Print1Click() {
+    NotAvailable();
+}
+
+void TMDIApp::PrintScreen1Click() {
+    NotAvailable();
+}
+
+bool TMDIApp::GraphicalPrintMode() const {
+    return menu_.graphical->isChecked();
 }
 
 // ---------------------------------------------------------------- options
@@ -590,8 +607,8 @@ bool TMDIApp::SortAutomaticallyChecked() const {
 }
 
 void TMDIApp::SortAutomatically1Click() {
-    QAction* item = Item(QStringLiteral("SortAutomatically1"));
-    QAction* sortObjects = Item(QStringLiteral("SortObjects1"));
+    QAction* item = menu_.sortAutomatically;
+    QAction* sortObjects = menu_.sortObjects;
     // The check mark follows sortAutomatically_, whatever the click did to it.
     item->setChecked(sortAutomatically_);
     if (sortAutomatically_) {

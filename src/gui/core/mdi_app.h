@@ -11,8 +11,9 @@
 #include <QMainWindow>
 #include <QStringList>
 #include <functional>
-#include <map>
 #include <memory>
+#include <optional>
+#include <string>
 
 class QMdiArea;
 class QMenu;
@@ -22,6 +23,7 @@ class QLabel;
 namespace qv::gui {
 
 class TMDIChild;
+class TreeCommands;
 class TFindDlg;
 class TNewNameDlg;
 class TWinList;
@@ -36,6 +38,74 @@ class TAddEditDLg;
 class TFM_RPTCONFIG;
 class TDLG_CREATE;
 class TFM_DISPLAYOBJS;
+
+// The main menu: every heading and item of the menu bar, built in one place.
+struct MainMenu {
+    QMenu* file = nullptr;
+    QAction* newDesign = nullptr;
+    QAction* open = nullptr;
+    QAction* save = nullptr;
+    QAction* saveAs = nullptr;
+    QMenu* printMode = nullptr;
+    QAction* graphical = nullptr;
+    QAction* text = nullptr;
+    QAction* print = nullptr;
+    QAction* printScreen = nullptr;
+    QAction* close = nullptr;
+    QAction* exit = nullptr;
+
+    QMenu* search = nullptr;
+    QAction* findServer = nullptr;
+    QAction* findText = nullptr;
+    QAction* findObject = nullptr;
+
+    QMenu* tree = nullptr;
+    QAction* discoverTree = nullptr;
+    QAction* importRingReport = nullptr;
+    QAction* importVersionReport = nullptr;
+    QAction* importObjectReport = nullptr;
+    QAction* compareServerSchema = nullptr;
+    QAction* verifyUserDefaultServer = nullptr;
+    QAction* createPartition = nullptr;
+    QAction* mergePartition = nullptr;
+    QAction* addReplica = nullptr;
+    QAction* mergeTrees = nullptr;
+    QAction* createObject = nullptr;
+    QAction* deleteObject = nullptr;
+    QAction* renameObject = nullptr;
+    QAction* moveObject = nullptr;
+    QMenu* displayRights = nullptr;
+    QAction* ndsRights = nullptr;
+    QAction* fileRights = nullptr;
+
+    QMenu* view = nullptr;
+    QAction* collapseAll = nullptr;
+    QAction* expandAll = nullptr;
+
+    QMenu* replica = nullptr;
+    QAction* deleteReplica = nullptr;
+    QAction* changeType = nullptr;
+
+    QMenu* options = nullptr;
+    QAction* clearDSVersions = nullptr;
+    QAction* clearServerAddresses = nullptr;
+    QAction* sortObjects = nullptr;
+    QAction* sortAutomatically = nullptr;
+    QAction* sortGridView = nullptr;
+    QAction* logToFile = nullptr;
+    QAction* viewLogFile = nullptr;
+    QAction* clearLogFile = nullptr;
+    QAction* changeWarningSettings = nullptr;
+
+    QMenu* window = nullptr;
+    QAction* cascade = nullptr;
+    QAction* tile = nullptr;
+    QAction* windowList = nullptr;
+
+    QMenu* help = nullptr;
+    QAction* helpContents = nullptr;
+    QAction* about = nullptr;
+};
 
 class TMDIApp : public QMainWindow {
     Q_OBJECT
@@ -67,11 +137,8 @@ public:
 
     TMDIChild* ActiveChild() const;
     QList<TMDIChild*> Children() const;
-    // The menu item of that object name.
-    QAction* Item(const QString& name) const;
-    QMenu* Menu(const QString& name) const;
-    // Decides the enabling of one menu (as when it is opened) or of all.
-    void UpdateMenu(QMenu* menu);
+    const MainMenu& Menus() const { return menu_; }
+    // Decides the enabling of every menu item (as when a menu is opened).
     void UpdateAllMenus();
 
     // ---- commands ----
@@ -85,6 +152,13 @@ public:
     void ImportDSVersionReport1Click();
     void ImportUserReport1Click();
     void MergeTrees1Click();
+    // Search NDS Tree, Print and Print Screen: the commands of the tree
+    // discovery and printing.
+    void DiscoverTree1Click();
+    void Print1Click();
+    void PrintScreen1Click();
+    // File > Print Mode: graphical (the default) or text.
+    bool GraphicalPrintMode() const;
     void WindowList1Click();
     void SortAutomatically1Click();
     void ChangeWarningSettings1Click();
@@ -100,6 +174,29 @@ public:
     const QStringList& FullNames() const { return fullNames_; }
     void SetBusy(bool busy);
 
+    // ---- design files into windows ----
+    // The shared flow of Open, the three imports and Merge Trees: choose a
+    // file, then read it into a design window with the busy cursor, then
+    // refresh the window or close it.
+    enum class ReaderWindow {
+        Active, // the active design window
+        New,    // a new, empty design window, exactly as New makes it
+        Opened, // a new window captioned with the file's path
+    };
+    enum class ReadEnd { Done, KeepWindow, CloseWindow };
+    struct ReaderRun {
+        ReaderWindow window;
+        FileDialogRequest request;
+        // Asked after the file is chosen; false ends the command.
+        std::function<bool(TMDIChild&, const std::string& path)> confirm;
+        std::function<ReadEnd(TMDIChild&, const std::string& path)> read;
+        // After a read to the end; without it the tree page is refreshed.
+        std::function<void(TMDIChild&)> done;
+    };
+    void RunReader(const ReaderRun& run);
+    // The replica ring (ring) or DS version report reader.
+    static std::function<ReadEnd(TMDIChild&, const std::string&)> ReportReader(bool ring);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 
@@ -108,7 +205,11 @@ private:
     QAction* AddItem(QMenu* menu, const char* name, const char* caption,
                      std::function<void()> command);
     QMenu* AddMenu(const char* name, const char* caption);
+    QMenu* AddSubMenu(QMenu* menu, const char* name, const char* caption);
     void Forward(const std::function<void(TMDIChild&)>& command);
+    // Forwards a command of the tree page's editing commands.
+    std::function<void()> ToCommands(void (TreeCommands::*command)());
+
     void NotAvailable();
     TMDIChild* CreateChild();
     void ReadSettings();
@@ -120,8 +221,7 @@ private:
     int untitledCounter_ = 1;
     QStringList shortNames_;
     QStringList fullNames_;
-    std::map<QString, QAction*> items_;
-    std::map<QString, QMenu*> menus_;
+    MainMenu menu_;
     int busy_ = 0;
     bool sortAutomatically_ = false;
     TSvrDlg* svrDlg_ = nullptr;

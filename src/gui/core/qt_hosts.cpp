@@ -101,6 +101,36 @@ std::optional<std::string> QtInteraction::ChooseSaveFile(const FileDialogRequest
     return ToPath(dlg.selectedFiles().first());
 }
 
+ProgressRelay::ProgressRelay(Painter paint, std::function<bool()> holding,
+                             std::function<void()> beforePump)
+    : paint_(std::move(paint)), holding_(std::move(holding)), beforePump_(std::move(beforePump)) {}
+
+void ProgressRelay::Show(ProgressChannel channel, std::string_view text) {
+    std::size_t c = static_cast<std::size_t>(channel);
+    pending_[c] = std::string(text);
+    channels_ |= 1u << c;
+    if (!holding_())
+        Flush();
+}
+
+void ProgressRelay::Flush() {
+    for (std::size_t c = 0; c < pending_.size(); ++c)
+        if (channels_ & (1u << c))
+            paint_(static_cast<ProgressChannel>(c), FromMessage(pending_[c]));
+    channels_ = 0;
+}
+
+void ProgressRelay::Pump() {
+    beforePump_();
+    // The queue is serviced, and the texts painted, at most every 40 ms: often
+    // enough for the window to repaint and the Abort buttons to answer.
+    if (!pumpTimer_.isValid() || pumpTimer_.elapsed() >= 40) {
+        Flush();
+        QCoreApplication::processEvents();
+        pumpTimer_.start();
+    }
+}
+
 void ShowNotAvailable(Interaction& ui) {
     ui.Information("This command is not available in this version.");
 }

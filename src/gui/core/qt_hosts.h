@@ -3,7 +3,10 @@
 
 #include "core/host.h"
 
+#include <QElapsedTimer>
 #include <QString>
+#include <array>
+#include <functional>
 
 class QWidget;
 
@@ -28,6 +31,30 @@ public:
 private:
     QWidget* Parent() const;
     QWidget* main_;
+};
+
+// The progress texts of a design window. During a long operation (while
+// holding() is true) the newest text of each channel is kept and painted when
+// the message queue is next serviced; a loop of a hundred thousand steps then
+// does not lay out its panel a hundred thousand times.
+class ProgressRelay final : public Progress {
+public:
+    using Painter = std::function<void(ProgressChannel channel, const QString& text)>;
+    // paint shows a text; holding tells whether texts wait for the next pump;
+    // beforePump runs before the queue is serviced.
+    ProgressRelay(Painter paint, std::function<bool()> holding, std::function<void()> beforePump);
+    void Show(ProgressChannel channel, std::string_view text) override;
+    void Pump() override;
+    // Paints the texts that wait.
+    void Flush();
+
+private:
+    Painter paint_;
+    std::function<bool()> holding_;
+    std::function<void()> beforePump_;
+    std::array<std::string, 6> pending_;
+    unsigned channels_ = 0;
+    QElapsedTimer pumpTimer_;
 };
 
 // The "not available in this version" notice of commands that are not built yet.

@@ -1,0 +1,112 @@
+#include "gui/core/pages/grid_page.h"
+
+#include "gui/core/pages/page_parts.h"
+#include "gui/core/panels.h"
+#include "gui/reports/grid_model.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QTableView>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+namespace {
+
+QTableView* MakeGrid(QWidget* parent, const char* name, TextGridModel* model, int rowHeight) {
+    auto* grid = new QTableView(parent);
+    grid->setObjectName(QLatin1String(name));
+    grid->setModel(model);
+    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    grid->horizontalHeader()->hide();
+    grid->verticalHeader()->hide();
+    grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+    grid->setFont(QFont(grid->font().family(), 8));
+    return grid;
+}
+
+} // namespace
+
+GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* parent)
+    : QWidget(parent), views_(parts.views) {
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    for (std::size_t i = 0; i < 3; ++i) {
+        radios_[i] = MakeRadio(this, views_[i].radio, views_[i].caption, i == 0);
+        row->addWidget(radios_[i]);
+    }
+    row->addStretch(1);
+    auto* label = new QLabel(QStringLiteral("Print Font Size: "), this);
+    label->setObjectName(QLatin1String(parts.controls[0]));
+    fontLabel_ = label;
+    auto* size = new QLineEdit(QStringLiteral("6"), this);
+    size->setObjectName(QLatin1String(parts.controls[1]));
+    size->setReadOnly(true);
+    size->setFixedWidth(28);
+    auto* updown = new QSpinBox(this);
+    updown->setObjectName(QLatin1String(parts.controls[2]));
+    updown->setRange(3, 6);
+    updown->setValue(6);
+    updown->setButtonSymbols(QAbstractSpinBox::UpDownArrows);
+    updown->setFixedWidth(18);
+    connect(updown, &QSpinBox::valueChanged, size,
+            [size](int v) { size->setText(QString::number(v)); });
+    save_ = new QToolButton(this);
+    save_->setObjectName(QLatin1String(parts.controls[3]));
+    save_->setText(QStringLiteral("Save"));
+    save_->setToolTip(QStringLiteral("Save to delimited file.."));
+    connect(save_, &QToolButton::clicked, this, &GridPage::SaveClicked);
+    // The print font size belongs to grid printing, which this version does not have.
+    for (QWidget* w : std::initializer_list<QWidget*>{label, size, updown})
+        w->hide();
+    row->addWidget(label);
+    row->addWidget(size);
+    row->addWidget(updown);
+    row->addSpacing(10);
+    row->addWidget(save_);
+    row->addSpacing(25);
+    layout->addLayout(row);
+    for (std::size_t i = 0; i < 3; ++i) {
+        models_[i] = new TextGridModel(views.Grid(views_[i].index), this);
+        grids_[i] = MakeGrid(this, views_[i].grid, models_[i], parts.rowHeight);
+        grids_[i]->setVisible(i == 0);
+        layout->addWidget(grids_[i], 1);
+    }
+    for (std::size_t i = 0; i < 3; ++i)
+        connect(radios_[i], &QRadioButton::clicked, this, [this, i] {
+            for (std::size_t j = 0; j < grids_.size(); ++j)
+                grids_[j]->setVisible(j == i);
+        });
+    StatusRow status = AddStatusRow(this, layout, parts.panel, parts.abort, parts.abortHint, false);
+    status_ = status.panel;
+    abort_ = status.abort;
+    connect(abort_, &QPushButton::clicked, this, &GridPage::AbortClicked);
+}
+
+QTableView* GridPage::VisibleGrid(GridUnsortedIndex* which) const {
+    for (std::size_t i = 0; i < grids_.size(); ++i)
+        if (!grids_[i]->isHidden()) {
+            *which = views_[i].index;
+            return grids_[i];
+        }
+    return nullptr;
+}
+
+void GridPage::ApplyTexts() {
+    for (std::size_t i = 0; i < radios_.size(); ++i)
+        radios_[i]->setText(QString::fromLatin1(views_[i].caption));
+    fontLabel_->setText(QStringLiteral("Print Font Size: "));
+}
+
+void GridPage::Reload() {
+    for (TextGridModel* m : models_)
+        m->Reload();
+}
+
+} // namespace qv::gui

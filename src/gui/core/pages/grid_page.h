@@ -1,0 +1,74 @@
+// A grid page of the design window: the partition grids (TAB_GRIDVIEW) and the
+// object grids (TAB_OBJVIEW) are two instances. Three radio buttons each show
+// one of three grids; the page owns the save button, the hidden print font
+// controls, and its status row.
+#pragma once
+
+#include "core/design_flags.h"
+#include "reports/analysis_pages.h"
+
+#include <QWidget>
+#include <array>
+
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QToolButton;
+
+namespace qv::gui {
+
+class StatusPanel;
+class TextGridModel;
+
+// One grid of a page: its radio button and caption, the grid's object name,
+// and which grid of the design it shows.
+struct GridView {
+    const char* radio;
+    const char* caption;
+    const char* grid;
+    GridUnsortedIndex index;
+};
+
+// The object names and captions of one grid page.
+struct GridPageParts {
+    std::array<GridView, 3> views;
+    // The print font label, size box and up-down button, then the save button.
+    std::array<const char*, 4> controls;
+    int rowHeight;
+    const char* panel;
+    const char* abort;
+    bool abortHint;
+};
+
+class GridPage : public QWidget {
+    Q_OBJECT
+public:
+    GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* parent);
+
+    // The grid being shown and which grid of the design it is.
+    QTableView* VisibleGrid(GridUnsortedIndex* which) const;
+    // The grids were rebuilt or sorted.
+    void Reload();
+    // The radio buttons' and the print font label's captions as built.
+    void ApplyTexts();
+    StatusPanel* Status() const { return status_; }
+    QPushButton* AbortButton() const { return abort_; }
+    QToolButton* SaveButton() const { return save_; }
+
+signals:
+    void SaveClicked();
+    void AbortClicked();
+
+private:
+    std::array<GridView, 3> views_{};
+    std::array<QRadioButton*, 3> radios_{};
+    QLabel* fontLabel_ = nullptr;
+    std::array<QTableView*, 3> grids_{};
+    std::array<TextGridModel*, 3> models_{};
+    QToolButton* save_ = nullptr;
+    StatusPanel* status_ = nullptr;
+    QPushButton* abort_ = nullptr;
+};
+
+} // namespace qv::gui

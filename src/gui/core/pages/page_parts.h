@@ -1,0 +1,24 @@
+// Widgets shared by the pages of the design window: the radio buttons that choose what a page
+// shows, and the status row (status panel and Abort button) at the foot of a page.
+#pragma once
+
+class QBoxLayout;
+class QPushButton;
+class QRadioButton;
+class QWidget;
+
+namespace qv::gui {
+
+class StatusPanel;
+
+QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, bool checked);
+
+// The status panel and Abort button at the foot of a page.
+struct StatusRow {
+    StatusPanel* panel = nullptr;
+    QPushButton* abort = nullptr;
+};
+StatusRow AddStatusRow(QWidget* page, QBoxLayout* layout, const char* panelName,
+                       const char* abortName, bool withHint, bool enabled);
+
+} // namespace qv::gui

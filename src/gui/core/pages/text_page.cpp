@@ -1,0 +1,76 @@
+#include "gui/core/pages/text_page.h"
+
+#include "gui/core/dialogs.h"
+#include "gui/core/pages/page_parts.h"
+#include "gui/core/panels.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTextEdit>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+TextPage::TextPage(const TextPageParts& parts, QWidget* parent) : QWidget(parent) {
+    auto* layout = new QVBoxLayout(this);
+    auto* row = new QHBoxLayout;
+    for (const TextBoxPart& p : parts.boxes) {
+        bool first = boxes_.empty();
+        QRadioButton* rb = MakeRadio(this, p.radio, p.caption, first);
+        row->addWidget(rb);
+        // The fixed font at 13 pixels; only the object report wraps its lines.
+        QTextEdit* box = MakeReportBox(this, p.box);
+        QFont f = box->font();
+        f.setPixelSize(13);
+        box->setFont(f);
+        if (p.report == kObjectReport)
+            box->setLineWrapMode(QTextEdit::WidgetWidth);
+        box->setVisible(first);
+        boxes_.push_back({p, rb, box});
+    }
+    row->addStretch(1);
+    layout->addLayout(row);
+    for (std::size_t i = 0; i < boxes_.size(); ++i) {
+        layout->addWidget(boxes_[i].box, 1);
+        connect(boxes_[i].radio, &QRadioButton::clicked, this, [this, i] {
+            if (!boxes_[i].box->isHidden())
+                return;
+            for (std::size_t j = 0; j < boxes_.size(); ++j)
+                boxes_[j].box->setVisible(j == i);
+            emit BoxChosen();
+        });
+    }
+    StatusRow status = AddStatusRow(this, layout, parts.panel, parts.abort, true, true);
+    status_ = status.panel;
+    abort_ = status.abort;
+    connect(abort_, &QPushButton::clicked, this, &TextPage::AbortClicked);
+    if (parts.labels.empty())
+        return;
+    auto* panelLayout = static_cast<QHBoxLayout*>(status_->layout());
+    for (const char* name : parts.labels) {
+        auto* l = new QLabel(status_);
+        l->setObjectName(QLatin1String(name));
+        panelLayout->addSpacing(12);
+        panelLayout->addWidget(l);
+        labels_.push_back(l);
+    }
+    panelLayout->addStretch(1);
+}
+
+QTextEdit* TextPage::ShownBox(ReportIndex* which) const {
+    for (const Box& b : boxes_)
+        if (!b.box->isHidden()) {
+            *which = b.part.report;
+            return b.box;
+        }
+    return nullptr;
+}
+
+void TextPage::ApplyTexts() {
+    for (const Box& b : boxes_)
+        b.radio->setText(QString::fromLatin1(b.part.caption));
+}
+
+} // namespace qv::gui
