@@ -65,6 +65,20 @@ QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
     return ok;
 }
 
+PrintOkRow MakePrintOkRow(QDialog* dialog) {
+    PrintOkRow r;
+    r.row = new QHBoxLayout;
+    r.print = new QPushButton(QStringLiteral("&Print"), dialog);
+    r.print->setObjectName(QStringLiteral("BTN_PRINT"));
+    r.ok = new QPushButton(QStringLiteral("OK"), dialog);
+    r.ok->setObjectName(QStringLiteral("BTN_OK"));
+    r.ok->setDefault(true);
+    r.row->addStretch(1);
+    r.row->addWidget(r.print);
+    r.row->addWidget(r.ok);
+    return r;
+}
+
 static QDialogButtonBox* OkCancel(QDialog* dlg) {
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dlg);
     buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("BTN_OK"));
@@ -188,19 +202,10 @@ TErrReportDlg::TErrReportDlg(QWidget* parent) : QDialog(parent) {
     logFile_ = MakeReportBox(this, "RE_LOGFILE");
     layout->addWidget(treeReport_, 1);
     layout->addWidget(logFile_, 1);
-    auto* row = new QHBoxLayout;
-    print_ = new QPushButton(QStringLiteral("&Print"), this);
-    print_->setObjectName(QStringLiteral("BTN_PRINT"));
-    // Printing is not part of this version; the button stays hidden until it is.
-    print_->setVisible(false);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BTN_OK"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &TErrReportDlg::BTN_OKClick);
-    row->addStretch(1);
-    row->addWidget(print_);
-    row->addWidget(ok);
-    layout->addLayout(row);
+    PrintOkRow buttons = MakePrintOkRow(this);
+    print_ = buttons.print;
+    connect(buttons.ok, &QPushButton::clicked, this, &TErrReportDlg::BTN_OKClick);
+    layout->addLayout(buttons.row);
     resize(620, 440);
 }
 

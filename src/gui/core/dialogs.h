@@ -39,6 +39,15 @@ QString CleanTypedName(const QString& text);
 // accepts) and "Cancel" (BTN_CANCEL, rejects). Returns the OK button.
 QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout);
 
+// The button row of the report windows: "&Print" (BTN_PRINT) and "OK"
+// (BTN_OK, the default) at its right. The caller connects both.
+struct PrintOkRow {
+    QHBoxLayout* row;
+    QPushButton* print;
+    QPushButton* ok;
+};
+PrintOkRow MakePrintOkRow(QDialog* dialog);
+
 class TFindDlg : public QDialog {
     Q_OBJECT
 public:
@@ -87,6 +96,7 @@ public:
     explicit TErrReportDlg(QWidget* parent = nullptr);
     QTextEdit* TreeReport() const { return treeReport_; }
     QTextEdit* LogFile() const { return logFile_; }
+    QPushButton* PrintButton() const { return print_; }
     // Shows one pane modally: the merge error report or the operation log.
     void ShowTreeReport();
     void ShowLogFile(const QString& text);

@@ -110,31 +110,33 @@ private:
     std::vector<std::string> rows_;
 };
 
-// Subordinate row: the class icon 5 pixels from the left, the name right of it; 18 pixels high.
-class LeafRowDelegate final : public QStyledItemDelegate {
+// A row painter that draws the class or replica pictures.
+class ImageRowDelegate : public QStyledItemDelegate {
 public:
-    LeafRowDelegate(const ImageList& images, QObject* parent)
+    ImageRowDelegate(const ImageList& images, QObject* parent)
         : QStyledItemDelegate(parent), images_(images) {}
+
+protected:
+    const ImageList& images_;
+};
+
+// Subordinate row: the class icon 5 pixels from the left, the name right of it; 18 pixels high.
+class LeafRowDelegate final : public ImageRowDelegate {
+public:
+    using ImageRowDelegate::ImageRowDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    const ImageList& images_;
 };
 
 // Replica row: the type bitmap 5 pixels from the left at the row's top, the
 // name 20 pixels below the top right of it; 55 pixels high.
-class ReplicaRowDelegate final : public QStyledItemDelegate {
+class ReplicaRowDelegate final : public ImageRowDelegate {
 public:
-    ReplicaRowDelegate(const ImageList& images, QObject* parent)
-        : QStyledItemDelegate(parent), images_(images) {}
+    using ImageRowDelegate::ImageRowDelegate;
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    const ImageList& images_;
 };
 
 } // namespace qv::gui

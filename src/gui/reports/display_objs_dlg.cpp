@@ -1,5 +1,6 @@
 #include "gui/reports/display_objs_dlg.h"
 
+#include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
 
@@ -36,18 +37,10 @@ TFM_DISPLAYOBJS::TFM_DISPLAYOBJS(const ImageList& images, QWidget* parent)
     layout->addWidget(partRoot_, 1, 1);
     layout->addWidget(new QLabel(QStringLiteral("Total :"), this), 2, 0);
     layout->addWidget(total_, 2, 1);
-    auto* buttons = new QHBoxLayout;
-    auto* print = new QPushButton(QStringLiteral("&Print"), this);
-    print->setObjectName(QStringLiteral("BTN_PRINT"));
-    print->setVisible(false); // printing is not part of this version
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BTN_OK"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    buttons->addStretch(1);
-    buttons->addWidget(print);
-    buttons->addWidget(ok);
-    layout->addLayout(buttons, 3, 0, 1, 2);
+    PrintOkRow buttons = MakePrintOkRow(this);
+    print_ = buttons.print;
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addLayout(buttons.row, 3, 0, 1, 2);
     resize(420, 480);
 }
 

@@ -8,6 +8,8 @@
 class QLineEdit;
 class QTreeWidget;
 
+class QPushButton;
+
 namespace qv::gui {
 
 class ImageList;
@@ -18,7 +20,11 @@ public:
     TFM_DISPLAYOBJS(const ImageList& images, QWidget* parent = nullptr);
     void Prepare(const ObjectSearchResult& result, int rootClass, bool rootIsPartition);
 
+    // "&Print": connected by the printing commands.
+    QPushButton* PrintButton() const { return print_; }
+
 private:
+    QPushButton* print_ = nullptr;
     const ImageList& images_;
     QTreeWidget* tree_;
     QLineEdit* partRoot_;

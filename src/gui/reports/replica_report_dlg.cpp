@@ -1,6 +1,7 @@
 #include "gui/reports/replica_report_dlg.h"
 
 #include "core/entries.h"
+#include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
 
@@ -49,18 +50,10 @@ TFRM_REPLICARPT::TFRM_REPLICARPT(const ImageList& images, QWidget* parent) : QDi
         grid->addWidget(panel, static_cast<int>(i / 2), static_cast<int>(i % 2));
     }
     layout->addLayout(grid);
-    auto* buttons = new QHBoxLayout;
-    auto* print = new QPushButton(QStringLiteral("&Print"), this);
-    print->setObjectName(QStringLiteral("BTN_PRINT"));
-    print->setVisible(false); // printing is not part of this version
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BTN_OK"));
-    ok->setDefault(true);
-    connect(ok, &QPushButton::clicked, this, &QDialog::accept);
-    buttons->addStretch(1);
-    buttons->addWidget(print);
-    buttons->addWidget(ok);
-    layout->addLayout(buttons);
+    PrintOkRow buttons = MakePrintOkRow(this);
+    print_ = buttons.print;
+    connect(buttons.ok, &QPushButton::clicked, this, &QDialog::accept);
+    layout->addLayout(buttons.row);
 }
 
 void TFRM_REPLICARPT::Prepare(const ReplicaReportTexts& texts) {

@@ -8,6 +8,7 @@
 
 class QLabel;
 class QLineEdit;
+class QPushButton;
 
 namespace qv::gui {
 
@@ -19,7 +20,11 @@ public:
     TFRM_REPLICARPT(const ImageList& images, QWidget* parent = nullptr);
     void Prepare(const ReplicaReportTexts& texts);
 
+    // "&Print": connected by the printing commands.
+    QPushButton* PrintButton() const { return print_; }
+
 private:
+    QPushButton* print_ = nullptr;
     QLabel* label1_;
     QLineEdit* edit1_;
     std::array<QLabel*, 6> panels_{};

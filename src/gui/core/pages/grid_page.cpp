@@ -73,8 +73,9 @@ GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* pa
     row->addSpacing(25);
     layout->addLayout(row);
     for (std::size_t i = 0; i < 3; ++i) {
-        models_[i] = new TextGridModel(views.Grid(views_[i].index), this);
-        grids_[i] = MakeGrid(this, views_[i].grid, models_[i], parts.rowHeight);
+        models_[i] =
+            new TextGridModel(views.Grid(static_cast<GridUnsortedIndex>(views_[i].content)), this);
+        grids_[i] = MakeGrid(this, views_[i].view, models_[i], parts.rowHeight);
         grids_[i]->setVisible(i == 0);
         layout->addWidget(grids_[i], 1);
     }
@@ -92,7 +93,7 @@ GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* pa
 QTableView* GridPage::VisibleGrid(GridUnsortedIndex* which) const {
     for (std::size_t i = 0; i < grids_.size(); ++i)
         if (!grids_[i]->isHidden()) {
-            *which = views_[i].index;
+            *which = static_cast<GridUnsortedIndex>(views_[i].content);
             return grids_[i];
         }
     return nullptr;

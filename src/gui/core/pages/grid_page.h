@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/design_flags.h"
+#include "gui/core/pages/page_parts.h"
 #include "reports/analysis_pages.h"
 
 #include <QWidget>
@@ -21,18 +22,9 @@ namespace qv::gui {
 class StatusPanel;
 class TextGridModel;
 
-// One grid of a page: its radio button and caption, the grid's object name,
-// and which grid of the design it shows.
-struct GridView {
-    const char* radio;
-    const char* caption;
-    const char* grid;
-    GridUnsortedIndex index;
-};
-
 // The object names and captions of one grid page.
 struct GridPageParts {
-    std::array<GridView, 3> views;
+    std::array<RadioView, 3> views;
     // The print font label, size box and up-down button, then the save button.
     std::array<const char*, 4> controls;
     int rowHeight;
@@ -61,7 +53,7 @@ signals:
     void AbortClicked();
 
 private:
-    std::array<GridView, 3> views_{};
+    std::array<RadioView, 3> views_{};
     std::array<QRadioButton*, 3> radios_{};
     QLabel* fontLabel_ = nullptr;
     std::array<QTableView*, 3> grids_{};

@@ -7,9 +7,20 @@ class QPushButton;
 class QRadioButton;
 class QWidget;
 
+#include <cstddef>
+
 namespace qv::gui {
 
 class StatusPanel;
+
+// A radio button of a page and the view it shows: the view's object name and
+// which grid or text of the design the view holds.
+struct RadioView {
+    const char* radio;
+    const char* caption;
+    const char* view;
+    std::size_t content;
+};
 
 QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, bool checked);
 

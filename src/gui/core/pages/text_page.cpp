@@ -16,16 +16,16 @@ namespace qv::gui {
 TextPage::TextPage(const TextPageParts& parts, QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    for (const TextBoxPart& p : parts.boxes) {
+    for (const RadioView& p : parts.boxes) {
         bool first = boxes_.empty();
         QRadioButton* rb = MakeRadio(this, p.radio, p.caption, first);
         row->addWidget(rb);
         // The fixed font at 13 pixels; only the object report wraps its lines.
-        QTextEdit* box = MakeReportBox(this, p.box);
+        QTextEdit* box = MakeReportBox(this, p.view);
         QFont f = box->font();
         f.setPixelSize(13);
         box->setFont(f);
-        if (p.report == kObjectReport)
+        if (p.content == kObjectReport)
             box->setLineWrapMode(QTextEdit::WidgetWidth);
         box->setVisible(first);
         boxes_.push_back({p, rb, box});
@@ -62,7 +62,7 @@ TextPage::TextPage(const TextPageParts& parts, QWidget* parent) : QWidget(parent
 QTextEdit* TextPage::ShownBox(ReportIndex* which) const {
     for (const Box& b : boxes_)
         if (!b.box->isHidden()) {
-            *which = b.part.report;
+            *which = static_cast<ReportIndex>(b.part.content);
             return b.box;
         }
     return nullptr;

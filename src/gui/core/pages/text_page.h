@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/design_flags.h"
+#include "gui/core/pages/page_parts.h"
 
 #include <QWidget>
 #include <array>
@@ -19,16 +20,8 @@ namespace qv::gui {
 
 class StatusPanel;
 
-// One radio button and the text box it shows.
-struct TextBoxPart {
-    const char* radio;
-    const char* caption;
-    const char* box;
-    ReportIndex report;
-};
-
 struct TextPageParts {
-    std::vector<TextBoxPart> boxes;
+    std::vector<RadioView> boxes;
     const char* panel;
     const char* abort;
     // Object names of progress labels on the status panel (may be empty).
@@ -56,7 +49,7 @@ signals:
 
 private:
     struct Box {
-        TextBoxPart part;
+        RadioView part;
         QRadioButton* radio;
         QTextEdit* box;
     };
