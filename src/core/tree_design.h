@@ -39,6 +39,9 @@ public:
 
     // ---- fields ----
     std::string designFileName;
+    // Kept by the files layer while the design is open: the advisory lock on
+    // its file and the size and time the file had when last read or written.
+    std::shared_ptr<void> openedFile;
     DesignFlags flags;
     // One entry per server, at least 5001, each 255 until computed.
     std::vector<std::uint8_t> serverDepthTable;
