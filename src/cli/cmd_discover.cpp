@@ -1,0 +1,105 @@
+// quorvane-cli discover TREE OUT.qvd: Search NDS Tree without windows.
+#include "cli/cli.h"
+
+#include "files/design_file.h"
+#include "netware/nds_search.h"
+#include "platform/tree_connections.h"
+
+#include <algorithm>
+#include <csignal>
+#include <iostream>
+
+namespace qv::cli {
+namespace {
+
+volatile std::sig_atomic_t gInterrupted = 0;
+
+void OnInterrupt(int) {
+    gInterrupted = 1;
+}
+
+class TerminalSearchDisplay : public SearchDisplay {
+public:
+    NdsSearch* search = nullptr;
+    void LogAppended(const std::string& line) override { std::cerr << ToUtf8(line) << "\n"; }
+    void Pump() override {
+        if (gInterrupted && search && !search->abort) {
+            search->BTN_CANCELClick();
+            std::signal(SIGINT, SIG_DFL);
+        }
+    }
+};
+
+class TerminalDiscoveryHost : public DiscoveryHost {
+public:
+    std::string tree;
+    bool verbose = false;
+    bool ChooseTree(const std::vector<std::string>& trees, std::string& chosen,
+                    bool& verboseOut) override {
+        if (std::find(trees.begin(), trees.end(), tree) == trees.end()) {
+            std::cerr << "quorvane-cli discover: no tree connection named " << tree << "\n";
+            return false;
+        }
+        chosen = tree;
+        verboseOut = verbose;
+        return true;
+    }
+    bool RunSearch(NdsSearch& search) override { return RunSearchWithoutWindow(search); }
+};
+
+int Run(const Command& self, const CommandArguments& args) {
+    TerminalDiscoveryHost host;
+    std::vector<std::string> files;
+    bool keepPartial = false;
+    nds::ClearFaults();
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--verbose") {
+            host.verbose = true;
+        } else if (args[i] == "--keep-partial") {
+            keepPartial = true;
+        } else if (args[i] == "--fault") {
+            if (i + 1 >= args.size() || !nds::AddFaultSpec(args[i + 1]))
+                return UsageError(self, "--fault needs CALL:N:STATUS with a known CALL");
+            ++i;
+        } else if (args[i].rfind("--", 0) == 0) {
+            return UsageError(self, "unknown option " + args[i]);
+        } else {
+            files.push_back(args[i]);
+        }
+    }
+    if (files.size() != 2)
+        return UsageError(self, "expects TREE and OUT.qvd");
+    host.tree = files[0];
+    LoadTreeConnections(TreeConnectionStore());
+
+    Session s;
+    s.ui.answer = keepPartial;
+    NewDesign(s.design, 1);
+    TerminalSearchDisplay display;
+    NdsSearch search(s.ui, display);
+    display.search = &search;
+    gInterrupted = 0;
+    std::signal(SIGINT, OnInterrupt);
+    bool kept = DiscoverTree(s.design, search, host);
+    std::signal(SIGINT, SIG_DFL);
+    if (!kept)
+        return kExitFailed;
+    return s.SaveAs(files[1]) ? kExitOk : kExitFailed;
+}
+
+const Registration kRegistration(
+    {"discover", "TREE OUT.qvd [--verbose] [--keep-partial] [--fault CALL:N:STATUS]...",
+     "read a live tree (Search NDS Tree) into a new design",
+     "TREE is one of the tree connections (see trees). The log lines go to stderr as\n"
+     "they are appended; DSSEARCH.ERR is written in the current folder as the search\n"
+     "dialog writes it on close. When the walk was cancelled (Ctrl+C) or ended with a\n"
+     "non-zero status, the question is printed and answered Yes only with\n"
+     "--keep-partial; otherwise nothing is written and the exit status is 1.\n"
+     "--fault makes the N-th use of a client call return STATUS. Calls: init,\n"
+     "locale-load, create-context, get-context, set-context, scan-trees, alloc-buf,\n"
+     "init-buf, put-attr-name, set-preferred-tree, list, get-object-count,\n"
+     "get-object-name, read, get-attr-count, get-attr-name, value-size, get-value.\n",
+     Run});
+
+} // namespace
+} // namespace qv::cli

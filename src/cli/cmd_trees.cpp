@@ -1,0 +1,115 @@
+// quorvane-cli trees [add|remove|prefer]: the tree connections of the workstation.
+#include "cli/cli.h"
+
+#include "platform/tree_connections.h"
+
+#include <algorithm>
+#include <iostream>
+
+namespace qv::cli {
+namespace {
+
+int List(const StoredTreeConnections& s) {
+    std::vector<const nds::TreeConnection*> order;
+    for (const auto& t : s.trees)
+        if (t.name == s.preferred)
+            order.push_back(&t);
+    for (const auto& t : s.trees)
+        if (t.name != s.preferred)
+            order.push_back(&t);
+    for (const auto* t : order) {
+        std::cout << (t->name == s.preferred ? "* " : "  ") << t->name << " " << t->address;
+        if (!t->bindDn.empty())
+            std::cout << " bind-dn=" << t->bindDn;
+        if (!t->passwordFile.empty())
+            std::cout << " password-file=" << t->passwordFile;
+        if (t->startTls)
+            std::cout << " starttls";
+        std::cout << "\n";
+    }
+    return kExitOk;
+}
+
+int Run(const Command& self, const CommandArguments& args) {
+    TreeConnectionStore store;
+    StoredTreeConnections s = store.Read();
+    if (!s.trees.empty() &&
+        std::none_of(s.trees.begin(), s.trees.end(),
+                     [&](const nds::TreeConnection& t) { return t.name == s.preferred; }))
+        s.preferred = s.trees.front().name;
+    if (args.empty())
+        return List(s);
+    auto find = [&](const std::string& name) {
+        return std::find_if(s.trees.begin(), s.trees.end(),
+                            [&](const nds::TreeConnection& t) { return t.name == name; });
+    };
+    const std::string& verb = args[0];
+    if (verb == "add") {
+        if (args.size() < 3)
+            return UsageError(self, "add expects NAME and ADDRESS");
+        nds::TreeConnection c;
+        c.name = args[1];
+        c.address = args[2];
+        if (c.name.empty() || c.name.size() > nds::kMaxTreeName)
+            return UsageError(self, "a tree name has 1 to 32 characters");
+        if (c.address.rfind("ldap://", 0) != 0 && c.address.rfind("ldaps://", 0) != 0 &&
+            c.address.rfind("ldif:", 0) != 0)
+            return UsageError(self, "the address starts with ldap://, ldaps:// or ldif:");
+        for (std::size_t i = 3; i < args.size(); ++i) {
+            if (args[i] == "--starttls") {
+                c.startTls = true;
+            } else if ((args[i] == "--bind-dn" || args[i] == "--password-file") &&
+                       i + 1 < args.size()) {
+                (args[i] == "--bind-dn" ? c.bindDn : c.passwordFile) = args[i + 1];
+                ++i;
+            } else {
+                return UsageError(self, "unknown option " + args[i]);
+            }
+        }
+        auto it = find(c.name);
+        if (it != s.trees.end())
+            *it = c;
+        else
+            s.trees.push_back(c);
+        if (s.preferred.empty())
+            s.preferred = c.name;
+    } else if (verb == "remove" || verb == "prefer") {
+        if (args.size() != 2)
+            return UsageError(self, verb + " expects NAME");
+        auto it = find(args[1]);
+        if (it == s.trees.end()) {
+            std::cerr << "quorvane-cli trees: no tree connection named " << args[1] << "\n";
+            return kExitFailed;
+        }
+        if (verb == "prefer") {
+            s.preferred = args[1];
+        } else {
+            s.trees.erase(it);
+            if (s.preferred == args[1])
+                s.preferred = s.trees.empty() ? std::string() : s.trees.front().name;
+        }
+    } else {
+        return UsageError(self, "unknown verb " + verb);
+    }
+    if (!store.Write(s)) {
+        std::cerr << "quorvane-cli trees: cannot write " << store.path() << "\n";
+        return kExitFailed;
+    }
+    return kExitOk;
+}
+
+const Registration kRegistration(
+    {"trees",
+     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] | remove NAME | "
+     "prefer NAME]",
+     "list or change the tree connections that Search NDS Tree offers",
+     "Without arguments every connection is listed as NAME ADDRESS, the preferred tree\n"
+     "first and marked *. ADDRESS is ldap://HOST:PORT/BASE-DN, ldaps://HOST:PORT/BASE-DN\n"
+     "or ldif:PATH (a directory read from an LDIF file). NAME has at most 32 characters.\n"
+     "A bind DN is used with the password read from --password-file (the first line);\n"
+     "passwords are never stored. The first tree added becomes the preferred one.\n"
+     "The store is $XDG_CONFIG_HOME/Quorvane/Quorvane.ini (~/.config when unset).\n",
+     Run});
+
+} // namespace
+} // namespace qv::cli

@@ -1,0 +1,105 @@
+// What the client layer asks of a directory: the children of a container and
+// the values of named attributes, both addressed by object path
+// ("\T=TREE\O=ACME\OU=Sales"). The LDAP and LDIF backends answer the same way;
+// the mapping of our schema to listed objects and value records is shared.
+#pragma once
+
+#include "netware/nds_client.h"
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::nds {
+
+struct ListedObject {
+    std::string name; // "OU=Sales": the RDN with the attribute type upper-cased
+    std::uint32_t flags = 0;
+    std::string baseClass;
+};
+
+struct AttributeValues {
+    std::string name;     // the directory's attribute name ("Replica", ...)
+    std::uint32_t syntax; // syntax number of the records
+    std::vector<std::string> records;
+};
+
+class DirectoryBackend {
+public:
+    virtual ~DirectoryBackend() = default;
+    // The children of the object, in the directory's order.
+    virtual Status List(const std::string& path, std::vector<ListedObject>& out) = 0;
+    // The values of the attributes of the object, in the order of names
+    // (attributes without values are left out).
+    virtual Status Read(const std::string& path, const std::vector<std::string>& names,
+                        std::vector<AttributeValues>& out) = 0;
+};
+
+// Opens the backend that the connection's address names.
+Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out);
+Status OpenLdapBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out);
+Status OpenLdifBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out);
+
+// ---- the schema (data/quorvane.schema) ----
+struct Rdn {
+    std::string type;  // as the directory spells it
+    std::string value; // UTF-8, unescaped
+};
+
+// Parses an LDAP DN (RFC 4514) into its RDNs, leaf first. Multi-valued RDNs
+// are given by their first attribute. False when the DN is malformed.
+bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns);
+// The DN text of RDNs given leaf first.
+std::string FormatDn(const std::vector<Rdn>& rdns);
+// "type=value" lower-cased, the key under which names are compared.
+std::string NormalizedRdn(const Rdn& rdn);
+std::string NormalizedDn(const std::vector<Rdn>& rdns);
+
+// UTF-8 to the 8-bit character set of the design (characters beyond 0xFF
+// become "?"), and back.
+std::string Utf8ToLatin1(std::string_view utf8);
+std::string Latin1ToUtf8(std::string_view latin1);
+
+// The name a listing gives an object: "OU=Sales".
+std::string ListedName(const Rdn& rdn);
+// Splits "\T=TREE\OU=A\CN=B" into the RDNs below the tree, top down. False
+// when the path does not start with "\T=" + tree (compared without regard to
+// case) or a component has no "=".
+bool PathToRdns(std::string_view path, std::string_view tree, std::vector<Rdn>& below);
+
+// The directory's attribute names and the syntax each is handed out in.
+struct AttributeMapping {
+    const char* ndsName;
+    const char* ldapName;
+    std::uint32_t syntax;
+};
+const std::vector<AttributeMapping>& AttributeMappings();
+// The mapping of an attribute name (without regard to case), or nullptr.
+const AttributeMapping* FindMappingByNds(std::string_view ndsName);
+const AttributeMapping* FindMappingByLdap(std::string_view ldapName);
+
+// Naming of server DNs: the base DN (leaf first) and the tree's name.
+struct TreeNaming {
+    std::vector<Rdn> base;
+    std::string tree;
+    // "\T=TREE\O=ACME\CN=FS1" for a DN below the base; false otherwise.
+    bool DnToPath(std::string_view dn, std::string& path) const;
+};
+
+// Converts one LDAP value of the mapped attribute into its record; false
+// when the value has a form that is ignored.
+bool ValueRecord(const AttributeMapping& mapping, std::string_view value, const TreeNaming& naming,
+                 std::string& record);
+
+// Builds the listed object from the entry's RDN and its object classes,
+// base class and partition-root values.
+struct EntryTraits {
+    bool container = false;
+    bool partitionRoot = false;
+    std::string baseClass; // UTF-8
+};
+void NoteTrait(EntryTraits& traits, std::string_view ldapAttr, std::string_view value);
+ListedObject MakeListedObject(const Rdn& rdn, const EntryTraits& traits);
+
+} // namespace qv::nds

@@ -1,0 +1,374 @@
+// Our schema in the directory: how entries become listed objects and how
+// attribute values become the records the attribute calls hand out.
+#include "netware/directory_backend.h"
+
+#include <ldap.h>
+
+#include <cctype>
+#include <charconv>
+#include <cstring>
+#include <limits>
+
+namespace qv::nds {
+
+namespace {
+
+std::string Lower(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return out;
+}
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return out;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+void PutU32(std::string& out, std::uint32_t v) {
+    char b[4];
+    WriteU32(b, 0, v);
+    out.append(b, 4);
+}
+
+bool ParseHex(std::string_view s, std::uint8_t* out, std::size_t bytes) {
+    if (s.size() != bytes * 2)
+        return false;
+    for (std::size_t i = 0; i < bytes; ++i) {
+        unsigned v = 0;
+        auto r = std::from_chars(s.data() + 2 * i, s.data() + 2 * i + 2, v, 16);
+        if (r.ec != std::errc() || r.ptr != s.data() + 2 * i + 2)
+            return false;
+        out[i] = static_cast<std::uint8_t>(v);
+    }
+    return true;
+}
+
+template <typename T> bool ParseDecimal(std::string_view s, T& out) {
+    if (s.empty())
+        return false;
+    auto r = std::from_chars(s.data(), s.data() + s.size(), out, 10);
+    return r.ec == std::errc() && r.ptr == s.data() + s.size();
+}
+
+std::string AddressRecord(std::uint32_t type, const std::uint8_t* bytes, std::size_t n) {
+    std::string rec;
+    PutU32(rec, type);
+    PutU32(rec, static_cast<std::uint32_t>(n));
+    PutU32(rec, static_cast<std::uint32_t>(kNetAddressFixed));
+    rec.append(reinterpret_cast<const char*>(bytes), n);
+    return rec;
+}
+
+bool NetAddressRecord(std::string_view v, std::string& record) {
+    if (v.substr(0, 4) == "IPX:") {
+        // IPX:NNNNNNNN[:NODE12HEX:SOCKET4HEX]
+        std::uint8_t bytes[12] = {};
+        std::string_view rest = v.substr(4);
+        if (rest.size() == 8) {
+            if (!ParseHex(rest, bytes, 4))
+                return false;
+        } else if (rest.size() == 8 + 1 + 12 + 1 + 4 && rest[8] == ':' && rest[21] == ':') {
+            if (!ParseHex(rest.substr(0, 8), bytes, 4) ||
+                !ParseHex(rest.substr(9, 12), bytes + 4, 6) ||
+                !ParseHex(rest.substr(22, 4), bytes + 10, 2))
+                return false;
+        } else {
+            return false;
+        }
+        record = AddressRecord(kAddressIpx, bytes, 12);
+        return true;
+    }
+    if (v.substr(0, 3) == "IP:") {
+        std::uint8_t bytes[6] = {};
+        std::string_view rest = v.substr(3);
+        for (int part = 0; part < 4; ++part) {
+            std::size_t dot = part < 3 ? rest.find('.') : rest.size();
+            if (dot == std::string_view::npos || dot == 0 || dot > 3)
+                return false;
+            unsigned n = 0;
+            if (!ParseDecimal(rest.substr(0, dot), n) || n > 255)
+                return false;
+            bytes[2 + part] = static_cast<std::uint8_t>(n);
+            rest = part < 3 ? rest.substr(dot + 1) : std::string_view();
+        }
+        record = AddressRecord(kAddressIp, bytes, 6);
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::uint32_t ReadU32(const void* record, std::size_t offset) {
+    const auto* p = static_cast<const std::uint8_t*>(record) + offset;
+    return static_cast<std::uint32_t>(p[0]) | (static_cast<std::uint32_t>(p[1]) << 8) |
+           (static_cast<std::uint32_t>(p[2]) << 16) | (static_cast<std::uint32_t>(p[3]) << 24);
+}
+
+void WriteU32(void* record, std::size_t offset, std::uint32_t value) {
+    auto* p = static_cast<std::uint8_t*>(record) + offset;
+    p[0] = static_cast<std::uint8_t>(value);
+    p[1] = static_cast<std::uint8_t>(value >> 8);
+    p[2] = static_cast<std::uint8_t>(value >> 16);
+    p[3] = static_cast<std::uint8_t>(value >> 24);
+}
+
+bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns) {
+    rdns.clear();
+    if (dn.empty())
+        return true;
+    struct berval bv;
+    bv.bv_val = const_cast<char*>(dn.data());
+    bv.bv_len = dn.size();
+    LDAPDN parsed = nullptr;
+    if (ldap_bv2dn(&bv, &parsed, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS)
+        return false;
+    bool ok = parsed != nullptr;
+    for (int i = 0; ok && parsed[i]; ++i) {
+        LDAPAVA* ava = parsed[i][0];
+        if (!ava || ava->la_attr.bv_len == 0) {
+            ok = false;
+            break;
+        }
+        rdns.push_back(
+            {std::string(ava->la_attr.bv_val, ava->la_attr.bv_len),
+             std::string(ava->la_value.bv_val ? ava->la_value.bv_val : "", ava->la_value.bv_len)});
+    }
+    ldap_dnfree(parsed);
+    return ok;
+}
+
+std::string FormatDn(const std::vector<Rdn>& rdns) {
+    std::string out;
+    for (std::size_t i = 0; i < rdns.size(); ++i) {
+        if (i)
+            out += ',';
+        out += rdns[i].type;
+        out += '=';
+        const std::string& v = rdns[i].value;
+        for (std::size_t k = 0; k < v.size(); ++k) {
+            char c = v[k];
+            bool escape = std::strchr(",+\"\\<>;=", c) != nullptr || c == '\0' ||
+                          (k == 0 && (c == ' ' || c == '#')) || (k + 1 == v.size() && c == ' ');
+            if (c == '\0') {
+                out += "\\00";
+                continue;
+            }
+            if (escape)
+                out += '\\';
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string NormalizedRdn(const Rdn& rdn) {
+    return Lower(rdn.type) + "=" + Lower(rdn.value);
+}
+
+std::string NormalizedDn(const std::vector<Rdn>& rdns) {
+    std::string out;
+    for (std::size_t i = 0; i < rdns.size(); ++i) {
+        if (i)
+            out += ',';
+        out += NormalizedRdn(rdns[i]);
+    }
+    return out;
+}
+
+std::string Utf8ToLatin1(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+            continue;
+        }
+        std::size_t len = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+        if (len == 2 && i + 1 < s.size() && c <= 0xC3 &&
+            (static_cast<unsigned char>(s[i + 1]) & 0xC0) == 0x80) {
+            out += static_cast<char>(((c & 0x1F) << 6) |
+                                     (static_cast<unsigned char>(s[i + 1]) & 0x3F));
+        } else {
+            out += '?';
+        }
+        i += std::min(len, s.size() - i);
+    }
+    return out;
+}
+
+std::string Latin1ToUtf8(std::string_view s) {
+    std::string out;
+    out.reserve(s.size());
+    for (char ch : s) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += static_cast<char>(0xC0 | (c >> 6));
+            out += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+std::string ListedName(const Rdn& rdn) {
+    return Upper(rdn.type) + "=" + Utf8ToLatin1(rdn.value);
+}
+
+bool PathToRdns(std::string_view path, std::string_view tree, std::vector<Rdn>& below) {
+    below.clear();
+    if (path.substr(0, 3) != "\\T=")
+        return false;
+    std::string_view rest = path.substr(3);
+    std::size_t sep = rest.find('\\');
+    if (!EqualNoCase(rest.substr(0, sep), tree))
+        return false;
+    if (sep == std::string_view::npos)
+        return true;
+    rest = rest.substr(sep + 1);
+    while (true) {
+        sep = rest.find('\\');
+        std::string_view comp = rest.substr(0, sep);
+        std::size_t eq = comp.find('=');
+        if (eq == std::string_view::npos || eq == 0)
+            return false;
+        below.push_back({Lower(comp.substr(0, eq)), Latin1ToUtf8(comp.substr(eq + 1))});
+        if (sep == std::string_view::npos)
+            return true;
+        rest = rest.substr(sep + 1);
+    }
+}
+
+const std::vector<AttributeMapping>& AttributeMappings() {
+    static const std::vector<AttributeMapping> mappings = {
+        {"Replica", "qvReplica", kSyntaxReplicaPointer},
+        {"DS Revision", "qvDSRevision", kSyntaxInteger},
+        {"Network Address", "qvNetworkAddress", kSyntaxNetAddress},
+        {"Version", "qvVersion", kSyntaxCaseIgnoreString},
+    };
+    return mappings;
+}
+
+const AttributeMapping* FindMappingByNds(std::string_view ndsName) {
+    for (const AttributeMapping& m : AttributeMappings())
+        if (EqualNoCase(m.ndsName, ndsName))
+            return &m;
+    return nullptr;
+}
+
+const AttributeMapping* FindMappingByLdap(std::string_view ldapName) {
+    for (const AttributeMapping& m : AttributeMappings())
+        if (EqualNoCase(m.ldapName, ldapName))
+            return &m;
+    return nullptr;
+}
+
+bool TreeNaming::DnToPath(std::string_view dn, std::string& path) const {
+    std::vector<Rdn> rdns;
+    if (!ParseDn(dn, rdns) || rdns.size() <= base.size())
+        return false;
+    std::size_t extra = rdns.size() - base.size();
+    for (std::size_t i = 0; i < base.size(); ++i)
+        if (NormalizedRdn(rdns[extra + i]) != NormalizedRdn(base[i]))
+            return false;
+    path = "\\T=" + tree;
+    for (std::size_t i = extra; i-- > 0;) {
+        path += '\\';
+        path += ListedName(rdns[i]);
+    }
+    return true;
+}
+
+bool ValueRecord(const AttributeMapping& mapping, std::string_view value, const TreeNaming& naming,
+                 std::string& record) {
+    record.clear();
+    switch (mapping.syntax) {
+    case kSyntaxInteger: {
+        std::int32_t n = 0;
+        if (!ParseDecimal(value, n))
+            return false;
+        PutU32(record, static_cast<std::uint32_t>(n));
+        return true;
+    }
+    case kSyntaxNetAddress:
+        return NetAddressRecord(value, record);
+    case kSyntaxReplicaPointer: {
+        // TYPE#NUMBER#SERVER-DN
+        std::size_t h1 = value.find('#');
+        if (h1 == std::string_view::npos)
+            return false;
+        std::size_t h2 = value.find('#', h1 + 1);
+        if (h2 == std::string_view::npos)
+            return false;
+        std::uint32_t type = 0, number = 0;
+        if (!ParseDecimal(value.substr(0, h1), type) ||
+            !ParseDecimal(value.substr(h1 + 1, h2 - h1 - 1), number))
+            return false;
+        std::string path;
+        if (!naming.DnToPath(value.substr(h2 + 1), path))
+            return false;
+        PutU32(record, static_cast<std::uint32_t>(kReplicaFixed));
+        PutU32(record, type);
+        PutU32(record, number);
+        PutU32(record, 0);
+        record += path;
+        record += '\0';
+        return true;
+    }
+    default:
+        record = Utf8ToLatin1(value);
+        record += '\0';
+        return true;
+    }
+}
+
+void NoteTrait(EntryTraits& traits, std::string_view ldapAttr, std::string_view value) {
+    if (EqualNoCase(ldapAttr, "objectClass")) {
+        if (EqualNoCase(value, "qvContainer"))
+            traits.container = true;
+    } else if (EqualNoCase(ldapAttr, "qvBaseClass")) {
+        if (traits.baseClass.empty())
+            traits.baseClass = std::string(value);
+    } else if (EqualNoCase(ldapAttr, "qvPartitionRoot")) {
+        if (EqualNoCase(value, "TRUE"))
+            traits.partitionRoot = true;
+    }
+}
+
+ListedObject MakeListedObject(const Rdn& rdn, const EntryTraits& traits) {
+    ListedObject o;
+    o.name = ListedName(rdn);
+    o.flags =
+        (traits.container ? kFlagContainer : 0) | (traits.partitionRoot ? kFlagPartitionRoot : 0);
+    o.baseClass = Utf8ToLatin1(traits.baseClass);
+    if (o.baseClass.size() > kMaxTreeName)
+        o.baseClass.resize(kMaxTreeName);
+    return o;
+}
+
+Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out) {
+    const std::string& a = connection.address;
+    if (a.rfind("ldif:", 0) == 0)
+        return OpenLdifBackend(connection, out);
+    if (a.rfind("ldap://", 0) == 0 || a.rfind("ldaps://", 0) == 0)
+        return OpenLdapBackend(connection, out);
+    return kErrTransportFailure;
+}
+
+} // namespace qv::nds

@@ -1,0 +1,296 @@
+// Any LDAPv3 directory server through OpenLDAP's client library. Listings are
+// unpaged one-level searches; only when the server answers "size limit
+// exceeded" is the listing repeated with the paged-results control. The
+// values of our attributes come with the listing and are kept until read.
+#include "netware/directory_backend.h"
+
+#include <ldap.h>
+
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <unordered_map>
+
+namespace qv::nds {
+
+namespace {
+
+Status FromLdap(int rc) {
+    switch (rc) {
+    case LDAP_SUCCESS:
+        return kOk;
+    case LDAP_NO_SUCH_OBJECT:
+        return kErrNoSuchEntry;
+    case LDAP_INVALID_DN_SYNTAX:
+        return kErrIllegalName;
+    case LDAP_INVALID_CREDENTIALS:
+    case LDAP_INAPPROPRIATE_AUTH:
+    case LDAP_STRONG_AUTH_REQUIRED:
+        return kErrFailedAuthentication;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT:
+    case LDAP_UNAVAILABLE:
+    case LDAP_BUSY:
+        return kErrTransportFailure;
+    case LDAP_NO_MEMORY:
+        return kErrNotEnoughMemory;
+    default:
+        return kErrSystemFailure;
+    }
+}
+
+// The attributes a listing asks for.
+std::vector<std::string> ListingAttributes() {
+    std::vector<std::string> a = {"objectClass", "qvBaseClass", "qvPartitionRoot"};
+    for (const AttributeMapping& m : AttributeMappings())
+        a.emplace_back(m.ldapName);
+    return a;
+}
+
+class LdapBackend final : public DirectoryBackend {
+public:
+    ~LdapBackend() override {
+        if (ld_)
+            ldap_unbind_ext_s(ld_, nullptr, nullptr);
+    }
+    Status Open(const TreeConnection& c);
+    Status List(const std::string& path, std::vector<ListedObject>& out) override;
+    Status Read(const std::string& path, const std::vector<std::string>& names,
+                std::vector<AttributeValues>& out) override;
+
+private:
+    Status DnOf(const std::string& path, std::string& dn) const;
+    Status Search(const std::string& dn, int scope, const std::string& parentPath,
+                  std::vector<ListedObject>* out, bool paged);
+    void TakeEntry(LDAPMessage* entry, const std::string& parentPath,
+                   std::vector<ListedObject>* out);
+
+    LDAP* ld_ = nullptr;
+    TreeNaming naming_;
+    std::string baseDn_;
+    std::vector<std::string> attrs_ = ListingAttributes();
+    // Values of entries listed but not yet read, by path.
+    std::unordered_map<std::string, std::vector<AttributeValues>> pending_;
+};
+
+Status LdapBackend::Open(const TreeConnection& c) {
+    LDAPURLDesc* url = nullptr;
+    if (ldap_url_parse(c.address.c_str(), &url) != LDAP_URL_SUCCESS || !url)
+        return kErrTransportFailure;
+    std::string uri = std::string(url->lud_scheme ? url->lud_scheme : "ldap") + "://" +
+                      (url->lud_host ? url->lud_host : "");
+    if (url->lud_port)
+        uri += ":" + std::to_string(url->lud_port);
+    baseDn_ = url->lud_dn ? url->lud_dn : "";
+    ldap_free_urldesc(url);
+    if (!ParseDn(baseDn_, naming_.base) || naming_.base.empty())
+        return kErrIllegalName;
+    naming_.tree = c.name;
+    if (ldap_initialize(&ld_, uri.c_str()) != LDAP_SUCCESS || !ld_)
+        return kErrTransportFailure;
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld_, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld_, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    struct timeval timeout = {10, 0};
+    ldap_set_option(ld_, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    if (c.startTls) {
+        int rc = ldap_start_tls_s(ld_, nullptr, nullptr);
+        if (rc != LDAP_SUCCESS)
+            return kErrTransportFailure;
+    }
+    std::string password = c.password;
+    if (!c.bindDn.empty() && password.empty() && !c.passwordFile.empty()) {
+        std::ifstream in(c.passwordFile, std::ios::binary);
+        if (!in)
+            return kErrFailedAuthentication;
+        std::getline(in, password);
+        if (!password.empty() && password.back() == '\r')
+            password.pop_back();
+    }
+    struct berval cred;
+    cred.bv_val = password.data();
+    cred.bv_len = c.bindDn.empty() ? 0 : password.size();
+    int rc = ldap_sasl_bind_s(ld_, c.bindDn.empty() ? nullptr : c.bindDn.c_str(), LDAP_SASL_SIMPLE,
+                              &cred, nullptr, nullptr, nullptr);
+    std::fill(password.begin(), password.end(), '\0');
+    if (rc != LDAP_SUCCESS)
+        return FromLdap(rc);
+    // The tree root must exist; its values are kept for the first read.
+    return Search(baseDn_, LDAP_SCOPE_BASE, std::string(), nullptr, false);
+}
+
+Status LdapBackend::DnOf(const std::string& path, std::string& dn) const {
+    std::vector<Rdn> below;
+    if (!PathToRdns(path, naming_.tree, below))
+        return kErrIllegalName;
+    std::vector<Rdn> leafFirst(below.rbegin(), below.rend());
+    dn = FormatDn(leafFirst);
+    if (!dn.empty())
+        dn += ',';
+    dn += baseDn_;
+    return kOk;
+}
+
+void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
+                            std::vector<ListedObject>* out) {
+    std::string path;
+    Rdn rdn;
+    char* dn = ldap_get_dn(ld_, entry);
+    if (!dn)
+        return;
+    std::vector<Rdn> rdns;
+    bool ok = ParseDn(dn, rdns) && !rdns.empty();
+    ldap_memfree(dn);
+    if (!ok)
+        return;
+    rdn = rdns.front();
+    EntryTraits traits;
+    std::vector<AttributeValues> values;
+    BerElement* ber = nullptr;
+    std::string record;
+    for (char* a = ldap_first_attribute(ld_, entry, &ber); a;
+         a = ldap_next_attribute(ld_, entry, ber)) {
+        struct berval** vals = ldap_get_values_len(ld_, entry, a);
+        const AttributeMapping* mapping = FindMappingByLdap(a);
+        AttributeValues av{mapping ? mapping->ndsName : "", mapping ? mapping->syntax : 0, {}};
+        for (int i = 0; vals && vals[i]; ++i) {
+            std::string_view v(vals[i]->bv_val ? vals[i]->bv_val : "", vals[i]->bv_len);
+            if (!mapping)
+                NoteTrait(traits, a, v);
+            else if (ValueRecord(*mapping, v, naming_, record))
+                av.records.push_back(record);
+        }
+        if (mapping && !av.records.empty())
+            values.push_back(std::move(av));
+        ldap_value_free_len(vals);
+        ldap_memfree(a);
+    }
+    if (ber)
+        ber_free(ber, 0);
+    ListedObject obj = MakeListedObject(rdn, traits);
+    path = parentPath.empty() ? "\\T=" + naming_.tree : parentPath + "\\" + obj.name;
+    if (!values.empty())
+        pending_[path] = std::move(values);
+    if (out)
+        out->push_back(std::move(obj));
+}
+
+Status LdapBackend::Search(const std::string& dn, int scope, const std::string& parentPath,
+                           std::vector<ListedObject>* out, bool paged) {
+    std::vector<char*> attrs;
+    for (std::string& a : attrs_)
+        attrs.push_back(a.data());
+    attrs.push_back(nullptr);
+    struct berval* cookie = nullptr;
+    Status status = kOk;
+    do {
+        LDAPControl* page = nullptr;
+        LDAPControl* controls[2] = {nullptr, nullptr};
+        if (paged) {
+            if (ldap_create_page_control(ld_, 1000, cookie, 0, &page) != LDAP_SUCCESS) {
+                status = kErrSystemFailure;
+                break;
+            }
+            controls[0] = page;
+        }
+        LDAPMessage* res = nullptr;
+        int rc =
+            ldap_search_ext_s(ld_, dn.c_str(), scope, "(objectClass=*)", attrs.data(), 0,
+                              paged ? controls : nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &res);
+        if (page)
+            ldap_control_free(page);
+        if (cookie) {
+            ber_bvfree(cookie);
+            cookie = nullptr;
+        }
+        if (rc == LDAP_SIZELIMIT_EXCEEDED && !paged) {
+            ldap_msgfree(res);
+            if (out)
+                out->clear();
+            return Search(dn, scope, parentPath, out, true);
+        }
+        if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED) {
+            ldap_msgfree(res);
+            status = FromLdap(rc);
+            break;
+        }
+        for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e))
+            TakeEntry(e, parentPath, out);
+        if (paged) {
+            LDAPControl** returned = nullptr;
+            int err = LDAP_SUCCESS;
+            ldap_parse_result(ld_, res, &err, nullptr, nullptr, nullptr, &returned, 0);
+            LDAPControl* resp = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr);
+            if (resp) {
+                ber_int_t estimate = 0;
+                struct berval c = {0, nullptr};
+                if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
+                    c.bv_len > 0)
+                    cookie = ber_bvdup(&c);
+                ber_memfree(c.bv_val);
+            }
+            ldap_controls_free(returned);
+            if (err != LDAP_SUCCESS) {
+                status = FromLdap(err);
+                ldap_msgfree(res);
+                break;
+            }
+        }
+        ldap_msgfree(res);
+    } while (cookie);
+    if (cookie)
+        ber_bvfree(cookie);
+    return status;
+}
+
+Status LdapBackend::List(const std::string& path, std::vector<ListedObject>& out) {
+    out.clear();
+    std::string dn;
+    if (Status s = DnOf(path, dn))
+        return s;
+    return Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, false);
+}
+
+Status LdapBackend::Read(const std::string& path, const std::vector<std::string>& names,
+                         std::vector<AttributeValues>& out) {
+    out.clear();
+    auto it = pending_.find(path);
+    if (it == pending_.end()) {
+        std::string dn;
+        if (Status s = DnOf(path, dn))
+            return s;
+        std::size_t slash = path.rfind('\\');
+        std::string parent = slash == 0 ? std::string() : path.substr(0, slash);
+        // A base search keeps the values under the path the entry's own name gives.
+        std::vector<ListedObject> self;
+        if (Status s = Search(dn, LDAP_SCOPE_BASE, parent, &self, false))
+            return s;
+        it = pending_.find(path);
+        if (it == pending_.end())
+            return kOk;
+    }
+    for (const std::string& n : names) {
+        const AttributeMapping* m = FindMappingByNds(n);
+        if (!m)
+            continue;
+        for (AttributeValues& av : it->second)
+            if (av.name == m->ndsName)
+                out.push_back(av);
+    }
+    pending_.erase(it);
+    return kOk;
+}
+
+} // namespace
+
+Status OpenLdapBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out) {
+    auto backend = std::make_unique<LdapBackend>();
+    if (Status s = backend->Open(connection))
+        return s;
+    out = std::move(backend);
+    return kOk;
+}
+
+} // namespace qv::nds

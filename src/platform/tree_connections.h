@@ -1,0 +1,35 @@
+// The tree connections of the workstation, kept in the per-user settings
+// store beside the warning settings (group "Tree Connections"): name,
+// address, optional bind DN, password file and StartTLS, and the preferred
+// tree. Passwords themselves are never stored.
+#pragma once
+
+#include "netware/nds_client.h"
+
+#include <string>
+#include <vector>
+
+namespace qv {
+
+struct StoredTreeConnections {
+    std::vector<nds::TreeConnection> trees;
+    std::string preferred;
+};
+
+class TreeConnectionStore {
+public:
+    // path: the INI file; empty means DefaultSettingsPath() at the time of use.
+    explicit TreeConnectionStore(std::string path = {});
+    StoredTreeConnections Read() const;
+    bool Write(const StoredTreeConnections& connections) const;
+    const std::string& path() const { return path_; }
+
+private:
+    std::string path_;
+};
+
+// The stored connections handed to the client layer (the preferred one as
+// its preferred tree).
+void LoadTreeConnections(const TreeConnectionStore& store);
+
+} // namespace qv

@@ -1,0 +1,41 @@
+// A private OpenLDAP server for one test program: its own temporary folder,
+// slapd.conf from a template (Quorvane's schema, sizelimit unlimited, maxsize
+// raised, dbnosync), the data loaded with slapadd -q, a free loopback port,
+// -d none, the open-files limit at 1024, the parent-death signal set so that a
+// crashed test leaves no server behind; SIGINT and a wait on Stop.
+#pragma once
+
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace qv::test {
+
+struct SlapdDatabase {
+    std::string suffix;   // "cn=CORP_TREE"
+    std::string ldifPath; // loaded with slapadd -q
+};
+
+class SlapdServer {
+public:
+    SlapdServer() = default;
+    ~SlapdServer();
+    SlapdServer(const SlapdServer&) = delete;
+    SlapdServer& operator=(const SlapdServer&) = delete;
+
+    // Starts the server; false with a reason in error.
+    bool Start(const std::vector<SlapdDatabase>& databases, std::string& error);
+    void Stop();
+    bool Running() const { return pid_ > 0; }
+    int Port() const { return port_; }
+    // "ldap://127.0.0.1:PORT/" + base.
+    std::string Url(const std::string& base) const;
+    const std::string& Folder() const { return dir_; }
+
+private:
+    std::string dir_;
+    pid_t pid_ = -1;
+    int port_ = 0;
+};
+
+} // namespace qv::test
