@@ -3,12 +3,25 @@
 #include "print/grid_printing.h"
 
 namespace qv {
+namespace {
+
+const TextGrid kEmpty;
+
+} // namespace
+
+bool AskTestPage(TreeDesign& design, const StatusJob& job) {
+    return job.graphical && job.kind != PrintKind::AddressGrid &&
+           design.ui().AskYesNo(kTestPageQuestion);
+}
 
 PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& status,
                          const StatusJob& job) {
-    bool testPage = false;
-    if (job.graphical && job.kind != PrintKind::AddressGrid)
-        testPage = design.ui().AskYesNo(kTestPageQuestion);
+    const bool testPage = AskTestPage(design, job);
+    return RunStatusJob(design, canvas, status, job, testPage);
+}
+
+PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& status,
+                         const StatusJob& job, bool testPage) {
     design.flags.printCancelRequested = false;
     switch (job.kind) {
     case PrintKind::Tree:
@@ -20,14 +33,10 @@ PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& s
         status.ShowOk();
         return PrintResult::Finished;
     case PrintKind::PartitionGrid:
-    case PrintKind::ObjectGrid: {
-        static const TextGrid kEmpty;
-        const TextGrid& grid = job.grid ? *job.grid : kEmpty;
-        return PrintGrid(design, canvas, status, grid, job.kind == PrintKind::ObjectGrid, testPage,
-                         job.graphical);
-    }
+    case PrintKind::ObjectGrid:
+        return PrintGrid(design, canvas, status, job.grid ? *job.grid : kEmpty,
+                         job.kind == PrintKind::ObjectGrid, testPage, job.graphical);
     case PrintKind::AddressGrid: {
-        static const TextGrid kEmpty;
         const bool wasGraphical = job.graphical;
         if (wasGraphical && job.setGraphicalMark)
             job.setGraphicalMark(false);

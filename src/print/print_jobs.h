@@ -33,6 +33,11 @@ struct StatusJob {
 // job of the kind. The question goes through the design's Interaction.
 PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& status,
                          const StatusJob& job);
+// The question alone: whether the job asks it and the answer (false when not asked).
+bool AskTestPage(TreeDesign& design, const StatusJob& job);
+// The job with the answer already given (a preview and its printout share one answer).
+PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& status,
+                         const StatusJob& job, bool testPage);
 
 // The pages of a design window, in tab order.
 enum class DesignPage { Tree = 0, PartitionGrid, ObjectGrid, Reports, Suggestions };
