@@ -5,6 +5,11 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=Release -DQUORVANE_TESTS=OFF >/dev/null
 cmake --build build/release -j "$(nproc)"
+# On first start (no tree connection yet) the example directory becomes the
+# tree CORP_TREE, read from its LDIF file, so Search NDS Tree works at once.
+if [ -z "$(build/release/quorvane-cli trees)" ]; then
+  build/release/quorvane-cli trees add CORP_TREE "ldif:$PWD/examples/corp_tree.ldif"
+fi
 if [ -x build/release/quorvane ]; then
   exec build/release/quorvane "$@"
 fi
