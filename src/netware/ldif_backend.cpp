@@ -36,6 +36,20 @@ struct ParsedRecord {
     }
 };
 
+// OpenLDAP's record parser takes a line with an empty attribute type
+// (":value") for a named one and fails on it; such records are refused first.
+bool WellFormed(const char* record) {
+    for (const char* line = record; *line;) {
+        if (*line == ':')
+            return false;
+        const char* next = std::strchr(line, '\n');
+        if (!next)
+            break;
+        line = next + 1;
+    }
+    return true;
+}
+
 } // namespace
 
 Status LdifDirectory::LoadFile(const std::string& path, const std::string& treeName) {
@@ -74,6 +88,8 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
             return kErrBadDirectoryData;
         if (r == 0)
             break;
+        if (!WellFormed(reader.buf))
+            return kErrBadDirectoryData;
         struct berval rbuf;
         rbuf.bv_val = reader.buf;
         rbuf.bv_len = std::strlen(reader.buf);
