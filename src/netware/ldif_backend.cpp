@@ -39,6 +39,8 @@ struct ParsedRecord {
 // OpenLDAP's record parser takes a line with an empty attribute type
 // (":value") for a named one and fails on it; such records are refused first.
 bool WellFormed(const char* record) {
+    if (!record)
+        return false;
     for (const char* line = record; *line;) {
         if (*line == ':')
             return false;
