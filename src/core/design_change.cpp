@@ -12,7 +12,20 @@ std::vector<std::string> LogBlock::Lines() const {
 }
 
 DesignChange::DesignChange(TreeDesign& design, unsigned touched)
-    : design_(design), touched_(touched) {}
+    : design_(design), touched_(touched) {
+    design_.History().Begin(design_);
+}
+
+DesignChange::DesignChange(TreeDesign& design, std::string name, unsigned touched)
+    : DesignChange(design, touched) {
+    name_ = std::move(name);
+}
+
+DesignChange::~DesignChange() {
+    // A design just loaded has no step to undo.
+    const bool step = committed_ && !loading_;
+    design_.History().End(design_, step, name_, step ? touched_ : 0);
+}
 
 void ApplyChangeFlags(TreeDesign& design, unsigned touched) {
     if (touched == 0)
@@ -50,8 +63,11 @@ void DesignChange::Commit() {
     if (loading_)
         design_.flags.modified = wasModified;
     for (const LogBlock& b : blocks_)
-        if (!b.Empty())
-            design_.log.AppendBlock(b.Lines());
+        if (!b.Empty()) {
+            if (name_.empty())
+                name_ = b.Action();
+            design_.AppendLogBlock(b.Lines());
+        }
     if (refresh_)
         design_.view().RefreshTreePage();
 }

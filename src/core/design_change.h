@@ -51,6 +51,10 @@ public:
         return *this;
     }
     bool Empty() const { return lines_.empty(); }
+    // The action's name ("Create Partition").
+    std::string Action() const {
+        return lines_.empty() || lines_[0].size() < 8 ? std::string() : lines_[0].substr(8);
+    }
     // The block's lines, with the closing empty line unless Unclosed.
     std::vector<std::string> Lines() const;
 
@@ -62,6 +66,10 @@ private:
 class DesignChange {
 public:
     explicit DesignChange(TreeDesign& design, unsigned touched = 0);
+    // name: what Undo and Redo call the operation (by default the action of
+    // its first log block).
+    DesignChange(TreeDesign& design, std::string name, unsigned touched = 0);
+    ~DesignChange();
     DesignChange(const DesignChange&) = delete;
     DesignChange& operator=(const DesignChange&) = delete;
 
@@ -86,6 +94,10 @@ public:
         return *this;
     }
     unsigned Touched() const { return touched_; }
+    DesignChange& Name(std::string name) {
+        name_ = std::move(name);
+        return *this;
+    }
 
     // Applies the completion rules. A second commit does nothing.
     void Commit();
@@ -97,6 +109,7 @@ private:
     bool loading_ = false;
     bool committed_ = false;
     std::vector<LogBlock> blocks_;
+    std::string name_;
 };
 
 // The flags a change of the given parts sets (without the log and refresh).

@@ -10,6 +10,8 @@
 
 namespace qv {
 
+class ObjectNode;
+
 // Where a progress text is shown. The desktop program maps each channel to a
 // label or panel of the design window; other hosts may ignore the channel.
 enum class ProgressChannel {
@@ -73,6 +75,10 @@ public:
                                        const std::string& /*newName*/) {}
     // Freeing a design disables the windows and detaches drawing handlers.
     virtual void SetWindowsEnabled(bool /*enabled*/) {}
+    // The node the commands act on, and making another one that node (undo
+    // takes the selection back to where an operation started).
+    virtual ObjectNode* SelectedNode() { return nullptr; }
+    virtual void SelectNode(ObjectNode* /*node*/) {}
 };
 
 // Hosts that do nothing: the default of every design until its owner sets one.

@@ -17,6 +17,11 @@ public:
     // Appends the block's lines when recording is on; does nothing otherwise.
     void AppendBlock(const std::vector<std::string>& lines);
     void Clear() { lines_.clear(); }
+    // Undo and redo: lines go and come back whatever the recording switch says.
+    void AppendLines(const std::vector<std::string>& lines) {
+        lines_.insert(lines_.end(), lines.begin(), lines.end());
+    }
+    std::vector<std::string> RemoveLast(std::size_t count);
     const std::vector<std::string>& Lines() const { return lines_; }
     // The log as the report dialog shows it: the lines joined by line breaks.
     std::string Text() const;

@@ -14,6 +14,7 @@ const char* const kCorrupted = "This QVD file is corrupted.";
 } // namespace
 
 void TreeDesign::EnsureSubRefsForNode(ObjectNode* selected) {
+    UndoHistory::Upkeep upkeep(*this);
     if (!selected)
         return;
     if (selected->IsPartitionRoot()) {
@@ -72,6 +73,7 @@ void TreeDesign::EnsureSubRefsForNode(ObjectNode* selected) {
 
 void TreeDesign::AddChildPartitionSubRefs(ObjectNode* firstChild, const std::string& server,
                                           ReplicaList& list) {
+    UndoHistory::Upkeep upkeep(*this);
     workList_.clear();
     if (firstChild) {
         std::unordered_set<std::string_view> held;
@@ -99,6 +101,7 @@ void TreeDesign::AddChildPartitionSubRefs(ObjectNode* firstChild, const std::str
 }
 
 void TreeDesign::EnsureAllSubRefs() {
+    UndoHistory::Upkeep upkeep(*this);
     if (!flags.subRefsStale)
         return;
     // Per server, the exact entries already held, built when first needed, so
@@ -152,6 +155,7 @@ void TreeDesign::EnsureAllSubRefs() {
 }
 
 void TreeDesign::RemoveStaleSubRefs(ObjectNode* selected, std::string_view selectedReplica) {
+    UndoHistory::Upkeep upkeep(*this);
     if (!selected)
         return;
     if (selected->class_ == kClassServer && !selected->IsPartitionRoot()) {

@@ -101,10 +101,14 @@ TreeDesign::TreeDesign()
     flags.gridUnsorted.fill(true);
     serverDepthTable.assign(kServerDepthTableMin, 255);
     classPresence.Add(0);
+    partitions.AttachRecorder(&recorder_, 0);
+    servers.AttachRecorder(&recorder_, 1);
+    attributes.AttachRecorder(&recorder_, 2);
     ResetToInitialTree();
 }
 
 TreeDesign::~TreeDesign() {
+    history_.Clear(*this);
     FreeSubtree(std::move(root_));
 }
 
@@ -130,6 +134,9 @@ void TreeDesign::ResetToInitialTree() {
 }
 
 void TreeDesign::ClearTree() {
+    // The design is replaced: its history goes with it.
+    if (!history_.Recording())
+        history_.Clear(*this);
     // Detach children iteratively so that a very deep tree frees without recursion.
     std::vector<std::unique_ptr<ObjectNode>> pending;
     for (auto& c : root_->children_)
@@ -169,6 +176,7 @@ std::unique_ptr<ObjectNode> TreeDesign::DetachNode(ObjectNode* node) {
     owned->parent_ = nullptr;
     owned->indexInParent_ = 0;
     NodeStructureChanged();
+    RecordDetached(owned.get(), parent, i);
     return owned;
 }
 
@@ -191,14 +199,16 @@ ObjectNode* TreeDesign::AttachNode(ObjectNode* parent, std::unique_ptr<ObjectNod
                              std::move(node));
     RenumberChildren(parent, pos);
     NodeStructureChanged();
+    RecordAttached(raw);
     return raw;
 }
 
 void TreeDesign::DeleteNode(ObjectNode* node) {
-    FreeSubtree(DetachNode(node));
+    Dispose(DetachNode(node));
 }
 
 void TreeDesign::RenameNode(ObjectNode* node, std::string name) {
+    RecordRenamed(node, node->name_);
     node->name_ = std::move(name);
     NodeStructureChanged();
     if (keepSorted_ && node->parent_) {
@@ -217,17 +227,20 @@ void TreeDesign::SortAllChildren() {
 }
 
 void TreeDesign::SetClassIndex(ObjectNode* node, int classIndex) {
+    RecordReclassed(node, node->class_);
     node->class_ = classIndex;
     NodeStructureChanged();
 }
 
 void TreeDesign::SetPartitionMark(ObjectNode* node, int mark) {
+    RecordRemarked(node, node->mark_);
     node->mark_ = mark;
     NodeStructureChanged();
 }
 
 void TreeDesign::SortChildren(
     ObjectNode* parent, const std::function<bool(const ObjectNode&, const ObjectNode&)>& less) {
+    RecordOrder(parent);
     std::stable_sort(parent->children_.begin(), parent->children_.end(),
                      [&](const std::unique_ptr<ObjectNode>& a,
                          const std::unique_ptr<ObjectNode>& b) { return less(*a, *b); });
@@ -356,7 +369,7 @@ void TreeDesign::AddSubordinateEntries(ObjectNode* start) {
         progress_->Pump();
         if (node->children_.empty())
             return true;
-        LeafList& list = node->EnsureLeaves();
+        LeafList& list = EnsureLeafList(node);
         // Names already listed; a set keeps containers with many leaves linear.
         std::unordered_set<std::string_view> present;
         present.reserve(list.size() + node->children_.size());
@@ -371,7 +384,7 @@ void TreeDesign::AddSubordinateEntries(ObjectNode* start) {
             present.insert(child->name_);
         }
         for (auto& e : added)
-            list.push_back(std::move(e));
+            AppendLeaf(node, std::move(e));
         return true;
     });
 }

@@ -10,6 +10,7 @@
 #include "core/item_table.h"
 #include "core/object_node.h"
 #include "core/operation_log.h"
+#include "core/undo.h"
 
 #include <array>
 #include <cstdint>
@@ -133,13 +134,49 @@ public:
     // Asks to save a modified design (save is called on Yes), then frees it.
     void FreeAll(const std::function<void()>& save);
 
+    // ---- leaf lists ----
+    // Every change of a leaf list goes through these, so that it can be undone.
+    LeafList& EnsureLeafList(ObjectNode* node);
+    void AppendLeaf(ObjectNode* node, std::string entry);
+    void SetLeafAt(ObjectNode* node, std::size_t i, std::string entry);
+    void EraseLeafAt(ObjectNode* node, std::size_t i);
+    // Takes out the entries at the given positions (ascending, no repeats).
+    void RemoveLeavesAt(ObjectNode* node, const std::vector<std::size_t>& indexes);
+    // Puts entries in at their positions in the list that results (ascending).
+    void InsertLeavesAt(ObjectNode* node, std::vector<std::pair<std::size_t, std::string>> entries);
+    // Takes the last count entries out (and the list itself when dropList).
+    void DropLastLeaves(ObjectNode* node, std::size_t count, bool dropList);
+    // Replaces the whole list (nullptr: the node has none).
+    void ReplaceLeaves(ObjectNode* node, std::unique_ptr<LeafList> list);
+
+    // ---- undo ----
+    UndoHistory& History() { return history_; }
+    const UndoHistory& History() const { return history_; }
+    UndoRecorder& Recorder() { return recorder_; }
+    // Appends a block to the operation log (when recording is on), for undo too.
+    void AppendLogBlock(const std::vector<std::string>& lines);
+    // True when the node is in the tree (not taken out by an operation).
+    bool Contains(const ObjectNode* node) const;
+    void RecordClassStats();
+    void RestoreChildOrder(ObjectNode* parent, const std::vector<ObjectNode*>& order);
+    static void FreeSubtree(std::unique_ptr<ObjectNode> top);
+
 private:
     struct FindIndex;
     FindIndex& Index();
     void NodeStructureChanged() { ++treeVersion_; }
     void RenumberChildren(ObjectNode* parent, std::size_t from);
-    static void FreeSubtree(std::unique_ptr<ObjectNode> top);
+    // Frees a subtree, or keeps it for undo while an operation is recorded.
+    void Dispose(std::unique_ptr<ObjectNode> node);
+    void RecordAttached(ObjectNode* node);
+    void RecordDetached(ObjectNode* node, ObjectNode* parent, std::size_t pos);
+    void RecordRenamed(ObjectNode* node, const std::string& old);
+    void RecordReclassed(ObjectNode* node, int old);
+    void RecordRemarked(ObjectNode* node, int old);
+    void RecordOrder(ObjectNode* parent);
 
+    UndoRecorder recorder_;
+    UndoHistory history_;
     std::unique_ptr<ObjectNode> root_;
     // The walks' stack of pending siblings (a walk inside a walk gets its own).
     std::vector<ObjectNode*> traversalStack_;

@@ -5,13 +5,14 @@
 namespace qv {
 
 void SortObjects(TreeDesign& design) {
+    DesignChange operation(design, "Sort Objects");
     design.view().SetObjectLabelsVisible(false);
     design.progress().Show(ProgressChannel::Import, "  Sorting Objects..");
     design.progress().Pump();
     design.SortAllChildren();
     design.view().SetObjectLabelsVisible(true);
     design.progress().Show(ProgressChannel::Import, "");
-    DesignChange(design, kTouchOrder).Commit();
+    operation.Touch(kTouchOrder).Commit();
 }
 
 void SetDefaultSorting(TreeDesign& design, bool on) {

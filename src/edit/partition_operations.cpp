@@ -97,6 +97,7 @@ ReplicaList* ShownReplicaList(TreeDesign& design, const ObjectNode* node) {
 // ---------------------------------------------------------------- create, merge
 
 bool CreatePartition(TreeDesign& design, ObjectNode* s) {
+    DesignChange operation(design, "Create Partition");
     if (!CanCreatePartition(s))
         return false;
     const std::string name = design.FullContext(s);
@@ -131,6 +132,7 @@ bool CreatePartition(TreeDesign& design, ObjectNode* s) {
 }
 
 bool MergePartition(TreeDesign& design, ObjectNode* s) {
+    DesignChange operation(design, "Merge Partition");
     if (!CanMergePartition(s))
         return false;
     ObjectNode* parent = design.ParentPartition(s);
@@ -213,6 +215,7 @@ ReplicaDialogSetup AddReplicaSetup(const TreeDesign& design) {
 }
 
 bool AddReplica(TreeDesign& design, ObjectNode* node, const std::optional<AddReplicaInput>& input) {
+    DesignChange operation(design, "Add Replica");
     if (!CanAddReplica(node) || !input || !AddReplicaSetup(design).Enabled(input->type))
         return false;
     Interaction& ui = design.ui();
@@ -267,6 +270,7 @@ bool AddReplica(TreeDesign& design, ObjectNode* node, const std::optional<AddRep
 // ---------------------------------------------------------------- delete
 
 bool DeleteReplica(TreeDesign& design, ObjectNode* selected, const std::string& selectedItem) {
+    DesignChange operation(design, "Delete Replica");
     if (!selected)
         return false;
     const std::string item = selectedItem; // the row itself is erased below
@@ -332,6 +336,7 @@ std::optional<ReplicaDialogSetup> ChangeTypeSetup(std::string_view o) {
 
 bool ChangeReplicaType(TreeDesign& design, ObjectNode* selected, const std::string& selectedItem,
                        const ReplicaTypeDialog& dialog) {
+    DesignChange operation(design, "Change Replica Type");
     if (!selected)
         return false;
     const std::string item = selectedItem;

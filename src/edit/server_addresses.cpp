@@ -72,6 +72,7 @@ std::string TcpipLine(std::string_view one, std::string_view two, std::string_vi
 
 bool ApplyAddressDialog(TreeDesign& design, const ObjectNode* server,
                         const std::vector<std::string>& lines, bool changed) {
+    DesignChange operation(design, "Edit Server");
     if (!changed || !server || lines.empty())
         return false;
     int i = design.servers.FindLast(server->Name());
@@ -85,6 +86,7 @@ bool ApplyAddressDialog(TreeDesign& design, const ObjectNode* server,
 }
 
 bool ClearDSVersions(TreeDesign& design) {
+    DesignChange operation(design, "Clear DS Versions");
     if (!design.ui().AskYesNo("This will set every server's DS VERSION to '0.' \rContinue?"))
         return false;
     for (std::size_t i = 0; i < design.attributes.Size(); ++i)
@@ -95,6 +97,7 @@ bool ClearDSVersions(TreeDesign& design) {
 }
 
 bool ClearServerAddresses(TreeDesign& design) {
+    DesignChange operation(design, "Clear Server Addresses");
     if (!design.ui().AskYesNo("This will set all IPX addreses to '00000000' \rand remove all "
                               "other protocol addresses.\rContinue?"))
         return false;
