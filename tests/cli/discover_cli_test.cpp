@@ -137,7 +137,7 @@ TEST_F(DiscoverCli, GeneratedDirectoryThroughARealServer) {
     EXPECT_EQ(Run({"generate", "--ldif", "a.ldif", "b.qvd"}).exitCode, 2);
     test::SlapdServer server;
     std::string error;
-    ASSERT_TRUE(server.Start({{"cn=GEN_TREE", dir + "/gen.ldif"}}, error)) << error;
+    ASSERT_TRUE(server.Start({{"cn=GEN_TREE", dir + "/gen.ldif", ""}}, error)) << error;
     ASSERT_EQ(Run({"trees", "add", "GEN_TREE", server.Url("cn=GEN_TREE")}).exitCode, 0);
     auto r = Run({"discover", "GEN_TREE", "live.qvd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

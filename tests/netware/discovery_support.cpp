@@ -89,6 +89,16 @@ std::string TempFile(const std::string& name, const std::string& text) {
 
 } // namespace
 
+const std::string& PagedLdifPath() {
+    static const std::string path = [] {
+        std::string text = EdgeLdif();
+        for (std::size_t at; (at = text.find("EDGE_TREE")) != std::string::npos;)
+            text.replace(at, 9, "PAGED_TREE");
+        return TempFile("paged_tree.ldif", text);
+    }();
+    return path;
+}
+
 const std::string& EdgeLdifPath() {
     static const std::string path = TempFile("edge_tree.ldif", EdgeLdif());
     return path;
@@ -103,7 +113,13 @@ SlapdServer& Directory() {
     if (!server) {
         server = std::make_unique<SlapdServer>();
         std::string error;
-        if (!server->Start({{"cn=CORP_TREE", CorpLdifPath()}, {"cn=EDGE_TREE", EdgeLdifPath()}},
+        // PAGED_TREE answers an anonymous search with at most 100 entries,
+        // unless the paged-results control is used.
+        if (!server->Start({{"cn=CORP_TREE", CorpLdifPath(), ""},
+                            {"cn=EDGE_TREE", EdgeLdifPath(), ""},
+                            {"cn=PAGED_TREE", PagedLdifPath(),
+                             "limits anonymous size.soft=100 size.hard=100 size.pr=unlimited "
+                             "size.prtotal=unlimited\n"}},
                            error))
             ADD_FAILURE() << error;
         // Stopped at exit: SIGINT and a wait.
@@ -123,6 +139,8 @@ nds::TreeConnection Connection(Backend b, const std::string& tree) {
         c.address = "ldif:" + (tree == "CORP_TREE" ? CorpLdifPath() : EdgeLdifPath());
     else
         c.address = Directory().Url("cn=" + tree);
+    if (b == Backend::Ldif && tree == "PAGED_TREE")
+        c.address = "ldif:" + PagedLdifPath();
     return c;
 }
 

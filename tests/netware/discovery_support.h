@@ -14,6 +14,9 @@ namespace qv::test {
 
 // The directory of edge cases: tree EDGE_TREE (see discovery_support.cpp).
 const std::string& EdgeLdifPath();
+// The same directory named PAGED_TREE; its server answers at most 100 entries
+// to a search without the paged-results control.
+const std::string& PagedLdifPath();
 std::string CorpLdifPath();
 // The server with CORP_TREE and EDGE_TREE loaded (started on first use).
 SlapdServer& Directory();

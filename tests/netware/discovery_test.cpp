@@ -267,8 +267,93 @@ TEST_F(WalkFaults, LastStepFailingMakesTheResultNonZero) {
     EXPECT_EQ(run.ui.boxes.size(), 1u);
 }
 
+TEST_P(BothBackends, ListingsBeyondTheServersSizeLimitArePaged) {
+    nds::SetTreeConnections({Connection(GetParam(), "PAGED_TREE")}, "");
+    Discovery run("PAGED_TREE");
+    ASSERT_TRUE(run.Run());
+    EXPECT_EQ(run.search.result, 0);
+    EXPECT_EQ(run.search.objectCount, 7 + 150);
+    EXPECT_EQ(run.design.FindNodeByContext("BIG.ACME")->leaves->size(), 150u);
+}
+
 INSTANTIATE_TEST_SUITE_P(Directory, BothBackends, ::testing::Values(Backend::Ldif, Backend::Ldap),
                          [](const auto& info) { return BackendName(info.param); });
+
+TEST(LdapConnection, BindsWithThePasswordFileAndReportsFailures) {
+    nds::ClearFaults();
+    const std::string password = ::testing::TempDir() + "/qv_password";
+    std::ofstream(password) << "secret\n";
+    const std::string wrong = ::testing::TempDir() + "/qv_wrong_password";
+    std::ofstream(wrong) << "guess\n";
+    nds::TreeConnection c = Connection(Backend::Ldap, "CORP_TREE");
+    c.bindDn = "cn=admin,cn=CORP_TREE";
+    c.passwordFile = password;
+    nds::SetTreeConnections({c}, "");
+    Discovery bound("CORP_TREE");
+    ASSERT_TRUE(bound.Run());
+    EXPECT_EQ(bound.design.partitions.Size(), 4u);
+
+    const std::pair<std::string, std::string> failures[] = {
+        {wrong, "Could not initialize NDS context.  Error: -669"},
+        {"/nonexistent/password", "Could not initialize NDS context.  Error: -669"},
+    };
+    for (const auto& [file, message] : failures) {
+        c.passwordFile = file;
+        nds::SetTreeConnections({c}, "");
+        Discovery failing("CORP_TREE");
+        EXPECT_FALSE(failing.Run());
+        ASSERT_EQ(failing.ui.boxes.size(), 1u);
+        EXPECT_EQ(failing.ui.boxes[0].text, message);
+    }
+    // A base DN that the server does not hold, and a port where nobody listens.
+    nds::TreeConnection missing = Connection(Backend::Ldap, "CORP_TREE");
+    missing.address = Directory().Url("cn=MISSING");
+    nds::TreeConnection closed = missing;
+    closed.address = "ldap://127.0.0.1:1/cn=CORP_TREE";
+    for (const auto& [conn, message] :
+         {std::pair{missing, "Could not initialize NDS context.  Error: -601"},
+          std::pair{closed, "Could not initialize NDS context.  Error: -625"}}) {
+        nds::SetTreeConnections({conn}, "");
+        Discovery failing("CORP_TREE");
+        EXPECT_FALSE(failing.Run());
+        ASSERT_EQ(failing.ui.boxes.size(), 1u);
+        EXPECT_EQ(failing.ui.boxes[0].text, message);
+    }
+    EXPECT_EQ(nds::OpenResourceCount(), 0u);
+}
+
+TEST(LongNames, PathsAndNamesBeyond255AreCountedAndSkipped) {
+    nds::ClearFaults();
+    const std::string longName(250, 'L');
+    const std::string tooLong(300, 'N');
+    const std::string ldif = ::testing::TempDir() + "/qv_long_names.ldif";
+    std::ofstream(ldif)
+        << "dn: cn=LONG\nobjectClass: qvContainer\nqvBaseClass: Top\n\n"
+        << "dn: o=A,cn=LONG\nobjectClass: qvContainer\nqvBaseClass: Organization\n\n"
+        << "dn: cn=" << longName << ",o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n\n"
+        << "dn: cn=" << tooLong << ",o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n\n"
+        << "dn: cn=SHORT,o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n";
+    std::vector<nds::TreeConnection> trees;
+    for (int i = 0; i < 101; ++i)
+        trees.push_back({"T" + std::to_string(i), "ldif:" + ldif, "", "", false, ""});
+    trees.push_back({"LONG", "ldif:" + ldif, "", "", false, ""});
+    nds::SetTreeConnections(trees, "LONG");
+    Discovery run("LONG");
+    run.host.tree = "T5";
+    run.Run();
+    // More than 100 trees: the first 100 are offered.
+    EXPECT_EQ(run.host.offered.size(), 100u);
+    EXPECT_EQ(run.host.offered.back(), "T99");
+
+    Discovery longRun("LONG");
+    ASSERT_TRUE(longRun.Run());
+    EXPECT_EQ(longRun.search.errorCount, 2);
+    EXPECT_TRUE(longRun.Logged("Path too long, object skipped: \\T=LONG\\O=A\\CN=" + longName));
+    EXPECT_TRUE(longRun.Logged(
+        "Object name too long, skipped: \\T=LONG\\O=A\\CN=" + tooLong.substr(0, 252) + "..."));
+    EXPECT_EQ(*longRun.design.FindNodeByContext("A")->leaves,
+              (LeafList{MakeLeafEntry("SHORT", 44)}));
+}
 
 class SearchDialog : public ::testing::Test {
 protected:

@@ -16,7 +16,9 @@ TEST(LdifReader, RefusesWhatIsNotADirectory) {
     EXPECT_EQ(Load(dir, ""), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "# only a comment\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "not ldif at all\n"), kErrBadDirectoryData);
-    EXPECT_EQ(Load(dir, "249RlVainer\xad" "C\xc4lrge: ete\n"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "249RlVainer\xad"
+                        "C\xc4lrge: ete\n"),
+              kErrBadDirectoryData);
     // A line with an empty attribute type.
     EXPECT_EQ(Load(dir, "dn: cn=T\n:0A0B0C0D\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\nobjectClass: qvContainer\n\ndn: cn=A,cn=T\n: x\n"),

@@ -111,7 +111,8 @@ bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string
                 << "rootpw secret\n"
                 << "directory " << db << "\n"
                 << "maxsize 4294967296\n"
-                << "dbnosync\n";
+                << "dbnosync\n"
+                << databases[i].extraConfig;
         }
     }
     std::string log = dir_ + "/slapd.log";

@@ -12,8 +12,9 @@
 namespace qv::test {
 
 struct SlapdDatabase {
-    std::string suffix;   // "cn=CORP_TREE"
-    std::string ldifPath; // loaded with slapadd -q
+    std::string suffix;      // "cn=CORP_TREE"
+    std::string ldifPath;    // loaded with slapadd -q
+    std::string extraConfig; // further lines of the database's section
 };
 
 class SlapdServer {
