@@ -50,6 +50,8 @@ struct Rdn {
 // Parses an LDAP DN (RFC 4514) into its RDNs, leaf first. Multi-valued RDNs
 // are given by their first attribute. False when the DN is malformed.
 bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns);
+// The first RDN of a DN (its first attribute). False when it is malformed.
+bool ParseFirstRdn(std::string_view dn, Rdn& rdn);
 // The DN text of RDNs given leaf first.
 std::string FormatDn(const std::vector<Rdn>& rdns);
 // "type=value" lower-cased, the key under which names are compared.

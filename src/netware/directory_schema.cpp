@@ -13,10 +13,16 @@ namespace qv::nds {
 
 namespace {
 
+// ASCII case folding: names are compared as the directory compares its
+// attribute types and (for our purposes) values; no locale is consulted.
+char LowerAscii(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
 std::string Lower(std::string_view s) {
     std::string out(s);
     for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        c = LowerAscii(c);
     return out;
 }
 
@@ -31,8 +37,7 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
+        if (LowerAscii(a[i]) != LowerAscii(b[i]))
             return false;
     return true;
 }
@@ -148,6 +153,24 @@ bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns) {
              std::string(ava->la_value.bv_val ? ava->la_value.bv_val : "", ava->la_value.bv_len)});
     }
     ldap_dnfree(parsed);
+    return ok;
+}
+
+bool ParseFirstRdn(std::string_view dn, Rdn& rdn) {
+    struct berval bv;
+    bv.bv_val = const_cast<char*>(dn.data());
+    bv.bv_len = dn.size();
+    LDAPRDN parsed = nullptr;
+    char* next = nullptr;
+    if (dn.empty() || ldap_bv2rdn(&bv, &parsed, &next, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS)
+        return false;
+    LDAPAVA* ava = parsed ? parsed[0] : nullptr;
+    bool ok = ava && ava->la_attr.bv_len > 0;
+    if (ok) {
+        rdn.type.assign(ava->la_attr.bv_val, ava->la_attr.bv_len);
+        rdn.value.assign(ava->la_value.bv_val ? ava->la_value.bv_val : "", ava->la_value.bv_len);
+    }
+    ldap_rdnfree(parsed);
     return ok;
 }
 

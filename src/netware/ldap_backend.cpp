@@ -135,44 +135,47 @@ Status LdapBackend::DnOf(const std::string& path, std::string& dn) const {
 
 void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
                             std::vector<ListedObject>* out) {
-    std::string path;
+    // The DN and the values are read in place from the message.
+    BerElement* ber = nullptr;
+    struct berval dn = {0, nullptr};
+    if (ldap_get_dn_ber(ld_, entry, &ber, &dn) != LDAP_SUCCESS) {
+        if (ber)
+            ber_free(ber, 0);
+        return;
+    }
     Rdn rdn;
-    char* dn = ldap_get_dn(ld_, entry);
-    if (!dn)
+    if (!ParseFirstRdn(std::string_view(dn.bv_val ? dn.bv_val : "", dn.bv_len), rdn)) {
+        ber_free(ber, 0);
         return;
-    std::vector<Rdn> rdns;
-    bool ok = ParseDn(dn, rdns) && !rdns.empty();
-    ldap_memfree(dn);
-    if (!ok)
-        return;
-    rdn = rdns.front();
+    }
     EntryTraits traits;
     std::vector<AttributeValues> values;
-    BerElement* ber = nullptr;
     std::string record;
-    for (char* a = ldap_first_attribute(ld_, entry, &ber); a;
-         a = ldap_next_attribute(ld_, entry, ber)) {
-        struct berval** vals = ldap_get_values_len(ld_, entry, a);
-        const AttributeMapping* mapping = FindMappingByLdap(a);
+    while (true) {
+        struct berval attr = {0, nullptr};
+        struct berval* vals = nullptr;
+        if (ldap_get_attribute_ber(ld_, entry, ber, &attr, &vals) != LDAP_SUCCESS || !attr.bv_val)
+            break;
+        std::string_view name(attr.bv_val, attr.bv_len);
+        const AttributeMapping* mapping = FindMappingByLdap(name);
         AttributeValues av{mapping ? mapping->ndsName : "", mapping ? mapping->syntax : 0, {}};
-        for (int i = 0; vals && vals[i]; ++i) {
-            std::string_view v(vals[i]->bv_val ? vals[i]->bv_val : "", vals[i]->bv_len);
+        for (int i = 0; vals && vals[i].bv_val; ++i) {
+            std::string_view v(vals[i].bv_val, vals[i].bv_len);
             if (!mapping)
-                NoteTrait(traits, a, v);
+                NoteTrait(traits, name, v);
             else if (ValueRecord(*mapping, v, naming_, record))
                 av.records.push_back(record);
         }
+        if (vals)
+            ber_memfree(vals);
         if (mapping && !av.records.empty())
             values.push_back(std::move(av));
-        ldap_value_free_len(vals);
-        ldap_memfree(a);
     }
-    if (ber)
-        ber_free(ber, 0);
+    ber_free(ber, 0);
     ListedObject obj = MakeListedObject(rdn, traits);
-    path = parentPath.empty() ? "\\T=" + naming_.tree : parentPath + "\\" + obj.name;
     if (!values.empty())
-        pending_[path] = std::move(values);
+        pending_[parentPath.empty() ? "\\T=" + naming_.tree : parentPath + "\\" + obj.name] =
+            std::move(values);
     if (out)
         out->push_back(std::move(obj));
 }
@@ -195,50 +198,65 @@ Status LdapBackend::Search(const std::string& dn, int scope, const std::string& 
             }
             controls[0] = page;
         }
-        LDAPMessage* res = nullptr;
-        int rc =
-            ldap_search_ext_s(ld_, dn.c_str(), scope, "(objectClass=*)", attrs.data(), 0,
-                              paged ? controls : nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &res);
-        if (page)
-            ldap_control_free(page);
         if (cookie) {
             ber_bvfree(cookie);
             cookie = nullptr;
         }
-        if (rc == LDAP_SIZELIMIT_EXCEEDED && !paged) {
+        int msgid = 0;
+        int rc =
+            ldap_search_ext(ld_, dn.c_str(), scope, "(objectClass=*)", attrs.data(), 0,
+                            paged ? controls : nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &msgid);
+        if (page)
+            ldap_control_free(page);
+        if (rc != LDAP_SUCCESS) {
+            status = FromLdap(rc);
+            break;
+        }
+        // Entries are taken as they arrive, while the server sends the next ones.
+        int err = LDAP_SUCCESS;
+        bool done = false;
+        while (!done) {
+            LDAPMessage* res = nullptr;
+            int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, nullptr, &res);
+            if (type <= 0) {
+                ldap_msgfree(res);
+                int code = LDAP_SERVER_DOWN;
+                ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &code);
+                err = code == LDAP_SUCCESS ? LDAP_SERVER_DOWN : code;
+                break;
+            }
+            if (type == LDAP_RES_SEARCH_ENTRY) {
+                TakeEntry(res, parentPath, out);
+            } else if (type == LDAP_RES_SEARCH_RESULT) {
+                done = true;
+                LDAPControl** returned = nullptr;
+                if (ldap_parse_result(ld_, res, &err, nullptr, nullptr, nullptr, &returned, 0) !=
+                    LDAP_SUCCESS)
+                    err = LDAP_OTHER;
+                LDAPControl* resp =
+                    paged ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr)
+                          : nullptr;
+                if (resp) {
+                    ber_int_t estimate = 0;
+                    struct berval c = {0, nullptr};
+                    if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
+                        c.bv_len > 0)
+                        cookie = ber_bvdup(&c);
+                    ber_memfree(c.bv_val);
+                }
+                ldap_controls_free(returned);
+            }
             ldap_msgfree(res);
+        }
+        if (err == LDAP_SIZELIMIT_EXCEEDED && !paged) {
             if (out)
                 out->clear();
             return Search(dn, scope, parentPath, out, true);
         }
-        if (rc != LDAP_SUCCESS && rc != LDAP_SIZELIMIT_EXCEEDED) {
-            ldap_msgfree(res);
-            status = FromLdap(rc);
+        if (err != LDAP_SUCCESS) {
+            status = FromLdap(err);
             break;
         }
-        for (LDAPMessage* e = ldap_first_entry(ld_, res); e; e = ldap_next_entry(ld_, e))
-            TakeEntry(e, parentPath, out);
-        if (paged) {
-            LDAPControl** returned = nullptr;
-            int err = LDAP_SUCCESS;
-            ldap_parse_result(ld_, res, &err, nullptr, nullptr, nullptr, &returned, 0);
-            LDAPControl* resp = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr);
-            if (resp) {
-                ber_int_t estimate = 0;
-                struct berval c = {0, nullptr};
-                if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
-                    c.bv_len > 0)
-                    cookie = ber_bvdup(&c);
-                ber_memfree(c.bv_val);
-            }
-            ldap_controls_free(returned);
-            if (err != LDAP_SUCCESS) {
-                status = FromLdap(err);
-                ldap_msgfree(res);
-                break;
-            }
-        }
-        ldap_msgfree(res);
     } while (cookie);
     if (cookie)
         ber_bvfree(cookie);

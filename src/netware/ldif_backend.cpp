@@ -84,6 +84,9 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
     unsigned long lineNo = 0;
     std::vector<Rdn> rdns;
     std::vector<std::vector<std::string>> mapped(AttributeMappings().size());
+    std::vector<std::string> baseNorms;
+    std::int32_t lastParent = -1;
+    std::string lastParentKey;
     while (true) {
         int r = ldif_read_record(reader.fp, &lineNo, &reader.buf, &reader.bufLen);
         if (r < 0)
@@ -116,6 +119,9 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
         std::string key;
         if (entries_.empty()) {
             naming_.base = rdns;
+            baseNorms.clear();
+            for (const Rdn& r : naming_.base)
+                baseNorms.push_back(NormalizedRdn(r));
         } else {
             if (rdns.size() <= naming_.base.size()) {
                 ++skipped_;
@@ -123,27 +129,45 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
             }
             std::size_t extra = rdns.size() - naming_.base.size();
             bool below = true;
-            for (std::size_t i = 0; i < naming_.base.size() && below; ++i)
-                below = NormalizedRdn(rdns[extra + i]) == NormalizedRdn(naming_.base[i]);
+            for (std::size_t i = 0; i < baseNorms.size() && below; ++i)
+                below = NormalizedRdn(rdns[extra + i]) == baseNorms[i];
             if (!below) {
                 ++skipped_;
                 continue;
             }
-            std::vector<Rdn> rel(rdns.begin(), rdns.begin() + static_cast<std::ptrdiff_t>(extra));
-            key = NormalizedDn(rel);
-            if (byDn_.count(key)) {
-                ++skipped_;
-                continue;
+            // The key is the normalized DN below the root; the parent's key is
+            // its tail after the first RDN.
+            std::size_t firstLength = 0;
+            for (std::size_t i = 0; i < extra; ++i) {
+                if (i)
+                    key += ',';
+                key += NormalizedRdn(rdns[i]);
+                if (i == 0)
+                    firstLength = key.size();
             }
             if (extra == 1) {
                 parent = 0;
             } else {
-                auto it = byDn_.find(NormalizedDn(std::vector<Rdn>(rel.begin() + 1, rel.end())));
-                if (it == byDn_.end()) {
-                    ++skipped_;
-                    continue;
+                std::string_view parentKey = std::string_view(key).substr(firstLength + 1);
+                // Siblings follow each other: the last parent found is tried first.
+                if (lastParent >= 0 && parentKey == lastParentKey) {
+                    parent = lastParent;
+                } else {
+                    auto it = byDn_.find(std::string(parentKey));
+                    if (it == byDn_.end()) {
+                        ++skipped_;
+                        continue;
+                    }
+                    parent = it->second;
+                    lastParent = parent;
+                    lastParentKey = parentKey;
                 }
-                parent = it->second;
+            }
+            // A DN seen before is left out.
+            if (!byDn_.try_emplace(std::move(key), static_cast<std::int32_t>(entries_.size()))
+                     .second) {
+                ++skipped_;
+                continue;
             }
         }
         EntryTraits traits;
@@ -186,7 +210,6 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
         }
         entries_.push_back(std::move(e));
         if (parent >= 0) {
-            byDn_.emplace(std::move(key), index);
             Entry& p = entries_[static_cast<std::size_t>(parent)];
             if (p.lastChild < 0)
                 p.firstChild = index;

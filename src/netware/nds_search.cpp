@@ -20,6 +20,8 @@ const char* const kDiscoverQuestion =
 
 namespace {
 
+double WallSecondsSinceMidnight();
+
 constexpr std::size_t kMaxPath = 255;
 constexpr std::size_t kMaxTrees = 100;
 
@@ -35,7 +37,16 @@ std::string AfterFirstEquals(const std::string& s) {
     return eq == std::string::npos ? s : s.substr(eq + 1);
 }
 
+// The time of day, read from the wall clock once and then advanced by the
+// steady clock: the display asks for it after every object.
 double SecondsSinceMidnight() {
+    using namespace std::chrono;
+    static const double base = WallSecondsSinceMidnight();
+    static const steady_clock::time_point start = steady_clock::now();
+    return base + duration<double>(steady_clock::now() - start).count();
+}
+
+double WallSecondsSinceMidnight() {
     using namespace std::chrono;
     auto now = system_clock::now();
     std::time_t t = system_clock::to_time_t(now);
