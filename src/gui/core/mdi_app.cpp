@@ -178,6 +178,13 @@ void TMDIApp::BuildMenus() {
     m.close = AddItem(m.file, "Close1", "Close", [this] { Close1Click(); });
     m.exit = AddItem(m.file, "Exit1", "Exit", [this] { Exit1Click(); });
 
+    m.edit = AddMenu("Edit1", "&Edit");
+    m.undo = AddItem(m.edit, "Undo1", "&Undo", [this] { Undo1Click(); });
+    m.undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+    m.redo = AddItem(m.edit, "Redo1", "&Redo", [this] { Redo1Click(); });
+    m.redo->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+
     m.search = AddMenu("Search1", "&Search");
     m.findServer =
         AddItem(m.search, "FindServer1", "Find Server", ToCommands(&TreeCommands::FindServer));
@@ -369,6 +376,30 @@ void TMDIApp::UpdateAllMenus() {
     };
     for (const auto& [action, enabled] : rules)
         action->setEnabled(enabled);
+    UpdateEditActions();
+}
+
+void TMDIApp::UpdateEditActions() {
+    TMDIChild* c = ActiveChild();
+    const UndoHistory* h = c && !c->Freed() ? &c->Design().History() : nullptr;
+    const bool canUndo = h && h->CanUndo();
+    const bool canRedo = h && h->CanRedo();
+    menu_.undo->setEnabled(canUndo);
+    menu_.redo->setEnabled(canRedo);
+    menu_.undo->setText(canUndo ? QStringLiteral("&Undo ") + FromMessage(h->UndoName())
+                                : QStringLiteral("&Undo"));
+    menu_.redo->setText(canRedo ? QStringLiteral("&Redo ") + FromMessage(h->RedoName())
+                                : QStringLiteral("&Redo"));
+}
+
+void TMDIApp::Undo1Click() {
+    Forward([](TMDIChild& c) { c.UndoStep(true); });
+    UpdateEditActions();
+}
+
+void TMDIApp::Redo1Click() {
+    Forward([](TMDIChild& c) { c.UndoStep(false); });
+    UpdateEditActions();
 }
 
 void TMDIApp::ChildPageChanged(TMDIChild*, int page) {

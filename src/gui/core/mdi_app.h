@@ -54,6 +54,10 @@ struct MainMenu {
     QAction* close = nullptr;
     QAction* exit = nullptr;
 
+    QMenu* edit = nullptr;
+    QAction* undo = nullptr;
+    QAction* redo = nullptr;
+
     QMenu* search = nullptr;
     QAction* findServer = nullptr;
     QAction* findText = nullptr;
@@ -140,6 +144,10 @@ public:
     const MainMenu& Menus() const { return menu_; }
     // Decides the enabling of every menu item (as when a menu is opened).
     void UpdateAllMenus();
+    // Undo and Redo: enabled and captioned after the active design's history.
+    void UpdateEditActions();
+    void Undo1Click();
+    void Redo1Click();
 
     // ---- commands ----
     void New1Click();

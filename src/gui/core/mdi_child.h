@@ -56,6 +56,8 @@ public:
     bool Freed() const { return freed_; }
     void SortObjects();
     void SetDefaultSorting(bool on);
+    // Edit > Undo (undo) and Redo (!undo) of the design's last change.
+    void UndoStep(bool undo);
     bool DefaultSorting() const { return defaultSorting_; }
     void SortGridView();
     void FindText(const QString& text);

@@ -1,0 +1,150 @@
+// Edit > Undo and Redo in the desktop program: the menu items, their captions
+// and shortcuts, undo of a drag and drop, and undo after Save.
+#include "modal_script.h"
+
+#include "files/design_file.h"
+#include "gui/core/mdi_app.h"
+#include "gui/core/mdi_child.h"
+#include "gui/edit/tree_commands.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMenuBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+#include <memory>
+
+using namespace qv;
+using namespace qv::gui;
+using qv::gui::test::ModalScript;
+
+class UndoGuiTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<TMDIApp> app_;
+    std::unique_ptr<ModalScript> script_;
+    QTemporaryDir dir_;
+
+    QAction* Item(const char* name) const {
+        return app_->menuBar()->findChild<QAction*>(QLatin1String(name));
+    }
+    TMDIChild* Active() const { return app_->ActiveChild(); }
+    std::string Bytes() {
+        std::string out;
+        Active()->Design().EnsureAllSubRefs();
+        SerializeDesign(Active()->Design(), out);
+        return out;
+    }
+    void OpenExample() {
+        const QString copy = dir_.filePath(QStringLiteral("corp.qvd"));
+        QFile::remove(copy);
+        QVERIFY(QFile::copy(QStringLiteral(QV_SOURCE_DIR "/examples/corp.qvd"), copy));
+        script_->ChooseFile(copy);
+        app_->UpdateAllMenus();
+        Item("Open1")->trigger();
+        QTRY_VERIFY(script_->Idle());
+        QVERIFY(Active());
+    }
+    void Key(const QKeySequence& keys) {
+        app_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(app_.get()));
+        QTest::keySequence(QApplication::focusWidget() ? QApplication::focusWidget() : app_.get(),
+                           keys);
+        QCoreApplication::processEvents();
+    }
+
+private slots:
+    void init() {
+        script_ = std::make_unique<ModalScript>();
+        app_ = std::make_unique<TMDIApp>(0);
+        app_->CreateDialogs();
+        app_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(app_.get()));
+    }
+    void cleanup() {
+        for (TMDIChild* c : app_->Children())
+            c->Design().flags.modified = false;
+        app_.reset();
+        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
+        script_.reset();
+    }
+
+    void editMenuSitsBetweenFileAndSearch() {
+        QStringList titles;
+        for (QAction* a : app_->menuBar()->actions())
+            titles << a->text();
+        QCOMPARE(titles.indexOf(QStringLiteral("&Edit")),
+                 titles.indexOf(QStringLiteral("&File")) + 1);
+        QCOMPARE(titles.indexOf(QStringLiteral("&Search")),
+                 titles.indexOf(QStringLiteral("&Edit")) + 1);
+        app_->UpdateAllMenus();
+        QVERIFY(!Item("Undo1")->isEnabled());
+        QVERIFY(!Item("Redo1")->isEnabled());
+        QCOMPARE(Item("Undo1")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QVERIFY(Item("Redo1")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::Key_Y)));
+        QVERIFY(
+            Item("Redo1")->shortcuts().contains(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)));
+    }
+
+    void undoAndRedoADragAndDropByMenuAndShortcut() {
+        OpenExample();
+        TreeDesign& d = Active()->Design();
+        const std::string before = Bytes();
+        ObjectNode* fs3 = d.FindNodeByContext("FS3.ENG.CORP");
+        ObjectNode* sales = d.FindNodeByContext("SALES.CORP");
+        QVERIFY(fs3 && sales);
+        Active()->SelectNode(fs3);
+        Active()->Commands().Drop(fs3, sales);
+        QTRY_VERIFY(script_->Idle());
+        QVERIFY(d.FindNodeByContext("FS3.SALES.CORP"));
+        const std::string after = Bytes();
+        app_->UpdateAllMenus();
+        QVERIFY(Item("Undo1")->isEnabled());
+        QCOMPARE(Item("Undo1")->text(), QStringLiteral("&Undo Move Object"));
+
+        Item("Undo1")->trigger();
+        QVERIFY(Bytes() == before);
+        QVERIFY(!d.flags.modified);
+        QCOMPARE(Active()->SelectedNode(), fs3);
+        QCOMPARE(Item("Redo1")->text(), QStringLiteral("&Redo Move Object"));
+        // The tree shows the node where it is again.
+        QTreeView* tree = Active()->TreeView1();
+        QCOMPARE(tree->currentIndex().data().toString(), QStringLiteral("FS3"));
+        QCOMPARE(tree->currentIndex().parent().data().toString(), QStringLiteral("ENG"));
+
+        Key(QKeySequence(Qt::CTRL | Qt::Key_Y));
+        QVERIFY(Bytes() == after);
+        Key(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QVERIFY(Bytes() == before);
+        Key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
+        QVERIFY(Bytes() == after);
+        QVERIFY(d.flags.modified);
+    }
+
+    void undoAfterSaveMakesTheDesignModifiedAgain() {
+        OpenExample();
+        TreeDesign& d = Active()->Design();
+        ObjectNode* hr = d.FindNodeByContext("HR.CORP");
+        QVERIFY(hr);
+        Active()->SelectNode(hr);
+        Active()->Commands().CreatePartition();
+        QTRY_VERIFY(script_->Idle());
+        QVERIFY(d.flags.modified);
+        app_->UpdateAllMenus();
+        Item("Save1")->trigger();
+        QTRY_VERIFY(script_->Idle());
+        QVERIFY(!d.flags.modified);
+        app_->UpdateAllMenus();
+        QCOMPARE(Item("Undo1")->text(), QStringLiteral("&Undo Create Partition"));
+        Item("Undo1")->trigger();
+        QVERIFY(d.flags.modified);
+        QVERIFY(!d.FindNodeByContext("HR.CORP")->IsPartitionRoot());
+        Item("Redo1")->trigger();
+        QVERIFY(!d.flags.modified);
+        QVERIFY(d.FindNodeByContext("HR.CORP")->IsPartitionRoot());
+    }
+};
+
+QTEST_MAIN(UndoGuiTest)
+#include "undo_test.moc"
