@@ -3,18 +3,23 @@
 // dialog driven as a user drives it.
 #include "modal_script.h"
 
+#include "files/design_file.h"
 #include "gui/core/image_list.h"
 #include "gui/print/print_commands.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/print/qt_print_canvas.h"
 #include "print/tree_printing.h"
+#include "reports/analysis_pages.h"
 
 #include <QApplication>
+#include <QFileInfo>
+#include <QGraphicsView>
 #include <QLabel>
 #include <QPrintPreviewWidget>
 #include <QPrinter>
 #include <QProcess>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -327,6 +332,40 @@ private slots:
         QTRY_VERIFY(script.Idle());
         QCOMPARE(previewPages, 1);
         QVERIFY(!QFile::exists(pdf_));
+    }
+
+    // With QV_PRINT_SCREENSHOT=<file.png>: the print preview of the example's
+    // partition grid, as a picture for the README.
+    void screenshotOfThePartitionGridPreview() {
+        const QString out = QString::fromLocal8Bit(qgetenv("QV_PRINT_SCREENSHOT"));
+        if (out.isEmpty())
+            QSKIP("QV_PRINT_SCREENSHOT not set");
+        SetPrintDelivery({});
+        design_ = std::make_unique<TreeDesign>();
+        design_->SetHosts(&progress_, &ui_);
+        const QString corp =
+            QFileInfo(QStringLiteral(__FILE__)).absolutePath() + "/../../examples/corp.qvd";
+        QVERIFY(OpenDesign(*design_, QFileInfo(corp).canonicalFilePath().toStdString()));
+        AnalysisViews views;
+        BeginPageChange(*design_);
+        ShowPartitionGridPage(*design_, views);
+        ModalScript script;
+        script.Then([&](QWidget* w) {
+            w->resize(900, 700);
+            auto* preview = w->findChild<QPrintPreviewWidget*>(QStringLiteral("PreviewWidget"));
+            preview->setZoomFactor(1.4);
+            QCoreApplication::processEvents();
+            if (auto* view = preview->findChild<QGraphicsView*>()) {
+                view->horizontalScrollBar()->setValue(view->horizontalScrollBar()->minimum());
+                view->verticalScrollBar()->setValue(view->verticalScrollBar()->minimum());
+            }
+            QCoreApplication::processEvents();
+            QVERIFY(w->grab().save(out));
+            static_cast<QDialog*>(w)->reject();
+        });
+        ui_.answers = {false};
+        PrintActivePage(Source(), DesignPage::PartitionGrid, &views.partXServ, false, nullptr);
+        QTRY_VERIFY(script.Idle());
     }
 };
 

@@ -72,12 +72,36 @@ public:
     void Pump() override { QCoreApplication::processEvents(); }
 };
 
+// While the preview draws its pages, the message queue is not serviced: the
+// preview must not paint pages that are being recorded.
+class QuietPumps {
+public:
+    QuietPumps(TreeDesign& design, bool quiet) : design_(design), quiet_(quiet) {
+        if (quiet_) {
+            progress_ = &design.progress();
+            design.SetHosts(&TheNullProgress(), &design.ui(), &design.view());
+        }
+    }
+    ~QuietPumps() {
+        if (quiet_)
+            design_.SetHosts(progress_, &design_.ui(), &design_.view());
+    }
+    QuietPumps(const QuietPumps&) = delete;
+    QuietPumps& operator=(const QuietPumps&) = delete;
+
+private:
+    TreeDesign& design_;
+    bool quiet_;
+    Progress* progress_ = nullptr;
+};
+
 // Runs a printing status job: the preview draws it without the dialog, the
 // printout with it.
 void RenderStatusJob(const PrintSource& source, const StatusJob& job, bool testPage,
                      QPrinter& printer, bool preview) {
     QtPrintCanvas canvas(printer, *source.images);
     if (preview) {
+        QuietPumps quiet(*source.design, true);
         NullPrintStatus status;
         RunStatusJob(*source.design, canvas, status, job, testPage);
         return;
@@ -143,7 +167,8 @@ void PrintActivePage(const PrintSource& source, DesignPage page, const TextGrid*
 void PrintSubTree(const PrintSource& source, ObjectNode* selected) {
     if (!source.design || !selected)
         return;
-    DeliverPrintout(source.window, [&](QPrinter& printer, bool) {
+    DeliverPrintout(source.window, [&](QPrinter& printer, bool preview) {
+        QuietPumps quiet(*source.design, preview);
         QtPrintCanvas canvas(printer, *source.images);
         source.design->flags.printCancelRequested = false;
         if (source.graphical) {
@@ -198,7 +223,8 @@ void PrintSearchResult(const PrintSource& source, const ObjectSearchResult& resu
     if (source.design)
         scratch.designFileName = source.design->designFileName;
     BuildSearchResultTree(scratch, result, rootClass, rootIsPartition);
-    DeliverPrintout(source.window, [&](QPrinter& printer, bool) {
+    DeliverPrintout(source.window, [&](QPrinter& printer, bool preview) {
+        QuietPumps quiet(scratch, preview);
         QtPrintCanvas canvas(printer, *source.images);
         if (source.graphical) {
             NullPrintStatus status;
