@@ -148,45 +148,8 @@ const std::string& VersionReport() {
     return text;
 }
 
-// The class as NLIST prints it: mixed case, at most 19 characters.
-std::string PrintedClass(int classIndex) {
-    std::string name = ClassName(classIndex).substr(0, 19);
-    bool start = true;
-    for (char& c : name) {
-        if (!start && c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-        start = c == ' ';
-    }
-    return name;
-}
-
 const std::string& ObjectReport() {
-    static const std::string text = [] {
-        TreeDesign& d = Generated();
-        std::string out;
-        std::size_t objects = 0;
-        d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
-            if (!n->leaves || n->leaves->empty())
-                return true;
-            out += "Current context: " + d.FullContext(n) + "\n";
-            // Names are read up to the class column, which lies past the
-            // longest total line ("... was found in this context.").
-            out += "Partial Name" + std::string(52, ' ') +
-                   "Object Class\n"
-                   "---------------------------------------------- ------------\n";
-            for (const std::string& e : *n->leaves) {
-                std::string name(LeafName(e));
-                name.resize(64, ' ');
-                out += name + PrintedClass(static_cast<int>(LeafClassIndex(e))) + "\n";
-            }
-            objects += n->leaves->size();
-            out += "A total of " + std::to_string(n->leaves->size()) +
-                   " objects was found in this context.\n";
-            return true;
-        });
-        out += "A total of " + std::to_string(objects) + " objects was found.\n";
-        return out;
-    }();
+    static const std::string text = ObjectReportText(Generated());
     return text;
 }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "core/synthetic_design.h"
+#include "core/tree_design.h"
 
 #include <string>
 
@@ -13,5 +14,8 @@ namespace qv::bench {
 SyntheticOptions LargeOptions();
 // Path of a design file generated with the options (cached in /tmp by options).
 std::string GeneratedDesignFile(const SyntheticOptions& options);
+
+// The design's objects as NLIST * /S prints them (an object report).
+std::string ObjectReportText(TreeDesign& design);
 
 } // namespace qv::bench
