@@ -13,6 +13,7 @@
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/edit/tree_commands.h"
+#include "gui/netware/nds_dialogs.h"
 #include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/replica_report_dlg.h"
@@ -624,7 +625,27 @@ void TMDIApp::Print1Click() {
 }
 
 void TMDIApp::PrintScreen1Click() {
-    NotAvailable();
+    if (!ui_.AskYesNo("This will extract all partitions, replicas, and objects\rfrom the tree "
+                      "that is currently your primary tree.\rMake sure that your connection is to "
+                      "the tree that you want\rto extract the NDS information from.\rThis process "
+                      "can be lengthy based on the size of your tree.\rDo you wish to continue?"))
+        return;
+    New1Click();
+    TMDIChild* child = ActiveChild();
+    if (!child)
+        return;
+    bool keep = false;
+    {
+        TMDIChild::BusyScope busy(*child, true);
+        keep = DiscoverTreeWindow(child->Design(), images_, this);
+    }
+    if (!keep) {
+        // The user has declined what was read: nothing to save.
+        child->Design().flags.modified = false;
+        child->close();
+        return;
+    }
+    child->RefreshTreePage();
 }
 
 bool TMDIApp::GraphicalPrintMode() const {
