@@ -13,7 +13,6 @@ int main(int argc, char** argv) {
     splash->show();
     QApplication::processEvents();
     QApplication::setApplicationName(QStringLiteral("Quorvane"));
-    QApplication::setApplicationDisplayName(QStringLiteral("Quorvane"));
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/pictures/app_icon.png")));
 
     qv::gui::TMDIApp mainWindow(3);

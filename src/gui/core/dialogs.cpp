@@ -49,6 +49,17 @@ UpperCaseEdit::UpperCaseEdit(QWidget* parent) : QLineEdit(parent) {
     });
 }
 
+void Centre(QWidget* window, QWidget* owner) {
+    QRect area;
+    if (owner && owner->isVisible())
+        area = owner->frameGeometry();
+    else if (QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    else
+        return;
+    window->move(area.center() - window->rect().center());
+}
+
 QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
     auto* buttons = new QHBoxLayout;
     auto* ok = new QPushButton(QStringLiteral("OK"), dialog);

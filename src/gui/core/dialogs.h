@@ -35,6 +35,9 @@ public:
 QString UpperCaseTyped(const QString& text);
 QString CleanTypedName(const QString& text);
 
+// Centres a window on its owner, or on the screen without one.
+void Centre(QWidget* window, QWidget* owner = nullptr);
+
 // Adds the usual button row to a dialog's layout: "OK" (BTN_OK, the default,
 // accepts) and "Cancel" (BTN_CANCEL, rejects). Returns the OK button.
 QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout);

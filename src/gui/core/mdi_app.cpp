@@ -97,7 +97,7 @@ TMDIApp::~TMDIApp() = default;
 void TMDIApp::CreateDialogs() {
     if (svrDlg_)
         return;
-    svrDlg_ = new TSvrDlg(this);
+    svrDlg_ = new TSvrDlg(images_, this);
     nameDlg_ = new TNewNameDlg(this);
     errReportDlg_ = new TErrReportDlg(this);
     moveDlg_ = new TMoveDlg(ui_, this);
@@ -483,7 +483,10 @@ void TMDIApp::Open1Click() {
                [](TMDIChild& c, const std::string& path) {
                    return OpenDesign(c.Design(), path) ? ReadEnd::Done : ReadEnd::CloseWindow;
                },
-               [](TMDIChild& c) { c.ApplyTexts(); }});
+               [](TMDIChild& c) {
+                   c.ApplyTexts();
+                   c.Tree().ExpandFirstLevel();
+               }});
 }
 
 void TMDIApp::Save1Click() {
@@ -502,8 +505,8 @@ void TMDIApp::SaveAs1Click() {
 
 void TMDIApp::Close1Click() {
     Forward([](TMDIChild& c) {
-        c.FreeAll();
-        c.close();
+        if (c.FreeAll())
+            c.close();
     });
 }
 
@@ -518,7 +521,10 @@ void TMDIApp::closeEvent(QCloseEvent* event) {
         return;
     }
     for (TMDIChild* c : Children())
-        c->FreeAll();
+        if (!c->FreeAll()) {
+            event->ignore();
+            return;
+        }
     WriteSettings();
     mdi_->closeAllSubWindows();
     event->accept();
@@ -555,12 +561,29 @@ void TMDIApp::RunReader(const ReaderRun& run) {
         end = run.read(*child, *path);
         QGuiApplication::restoreOverrideCursor();
     }
-    if (end == ReadEnd::Done && run.done)
-        run.done(*child);
-    else if (end == ReadEnd::Done)
-        child->RefreshTreePage();
-    else if (end == ReadEnd::CloseWindow)
+    if (end == ReadEnd::CloseWindow)
         child->close();
+    if (end != ReadEnd::Done)
+        return;
+    if (run.done)
+        run.done(*child);
+    else
+        child->RefreshTreePage();
+    if (run.summary)
+        SayWhatWasRead(*child, *path);
+}
+
+void TMDIApp::SayWhatWasRead(TMDIChild& child, const std::string& path) {
+    TreeDesign& d = child.Design();
+    std::size_t objects = 0;
+    d.WalkSubtree(d.Root(), [&objects](ObjectNode* n) {
+        objects += 1 + (n->leaves ? n->leaves->size() : 0);
+        return true;
+    });
+    statusBar()->showMessage(FromMessage("Read " + std::string(LastPathComponent(path)) + ": " +
+                                         std::to_string(d.partitions.Size()) + " partitions, " +
+                                         std::to_string(d.servers.Size()) + " servers, " +
+                                         std::to_string(objects) + " objects."));
 }
 
 std::function<TMDIApp::ReadEnd(TMDIChild&, const std::string&)> TMDIApp::ReportReader(bool ring) {
@@ -573,23 +596,36 @@ std::function<TMDIApp::ReadEnd(TMDIChild&, const std::string&)> TMDIApp::ReportR
     };
 }
 
+// The open dialog of the imports: report files first.
+static FileDialogRequest ReportOpenDialogRequest() {
+    FileDialogRequest r = DesignOpenDialogRequest();
+    r.filter = "Report Files *.rpt|*.rpt|Text Files *.txt|*.txt|Any File *.*|*.*";
+    return r;
+}
+
 void TMDIApp::ImportDSDiagReport1Click() {
-    RunReader({ReaderWindow::New, DesignOpenDialogRequest(), nullptr, ReportReader(true),
-               [](TMDIChild& c) { c.SelectNode(c.Design().Root()); }});
+    RunReader({ReaderWindow::New, ReportOpenDialogRequest(), nullptr, ReportReader(true),
+               [](TMDIChild& c) {
+                   c.SelectNode(c.Design().Root());
+                   c.Tree().ExpandFirstLevel();
+               },
+               true});
 }
 
 void TMDIApp::ImportDSVersionReport1Click() {
-    RunReader({ReaderWindow::Active, DesignOpenDialogRequest(), nullptr, ReportReader(false), {}});
+    RunReader(
+        {ReaderWindow::Active, ReportOpenDialogRequest(), nullptr, ReportReader(false), {}, true});
 }
 
 void TMDIApp::ImportUserReport1Click() {
     RunReader({ReaderWindow::Active,
-               DesignOpenDialogRequest(),
+               ReportOpenDialogRequest(),
                nullptr,
                [](TMDIChild& c, const std::string& path) {
                    return ReadObjectReport(c.Design(), path) ? ReadEnd::Done : ReadEnd::CloseWindow;
                },
-               {}});
+               {},
+               true});
 }
 
 void TMDIApp::MergeTrees1Click() {
@@ -617,14 +653,6 @@ void TMDIApp::MergeTrees1Click() {
 // ---------------------------------------------------------------- printing and discovery
 
 void TMDIApp::DiscoverTree1Click() {
-    NotAvailable();
-}
-
-void TMDIApp::Print1Click() {
-    NotAvailable();
-}
-
-void TMDIApp::PrintScreen1Click() {
     if (!ui_.AskYesNo("This will extract all partitions, replicas, and objects\rfrom the tree "
                       "that is currently your primary tree.\rMake sure that your connection is to "
                       "the tree that you want\rto extract the NDS information from.\rThis process "
@@ -646,6 +674,14 @@ void TMDIApp::PrintScreen1Click() {
         return;
     }
     child->RefreshTreePage();
+}
+
+void TMDIApp::Print1Click() {
+    NotAvailable();
+}
+
+void TMDIApp::PrintScreen1Click() {
+    NotAvailable();
 }
 
 bool TMDIApp::GraphicalPrintMode() const {

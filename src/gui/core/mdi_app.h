@@ -200,8 +200,11 @@ public:
         std::function<ReadEnd(TMDIChild&, const std::string& path)> read;
         // After a read to the end; without it the tree page is refreshed.
         std::function<void(TMDIChild&)> done;
+        // A read to the end is summed up in the status bar.
+        bool summary = false;
     };
     void RunReader(const ReaderRun& run);
+    void SayWhatWasRead(TMDIChild& child, const std::string& path);
     // The replica ring (ring) or DS version report reader.
     static std::function<ReadEnd(TMDIChild&, const std::string&)> ReportReader(bool ring);
 

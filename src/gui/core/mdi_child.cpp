@@ -14,6 +14,7 @@
 #include "reports/delimited_export.h"
 
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -75,23 +76,21 @@ TMDIChild::TMDIChild(TMDIApp* app)
 
     tree_ = new TreePage(design_, app_->Images(), pages_);
     partitionGrids_ = new GridPage(
-        views_,
+        views_, app_->Images(),
         {{{{"RB_PARTXSERV", "&Partition X Server View", "Adv_PartCols", kPartXServGrid},
            {"RB_SERVXPART", "&Server X Partition View", "Adv_ServCols", kServXPartGrid},
            {"RB_SERVXADDR", "Server X &Address View", "Adv_AddrCols", kServXAddrGrid}}},
          {"Label4", "ED_FONTSIZE", "UpDown1", "SB_SAVEDLM"},
-         24,
          "PNL_GRID",
          "BTN_CANCEL3",
          false},
         pages_);
     objectGrids_ = new GridPage(
-        views_,
+        views_, app_->Images(),
         {{{{"RB_PartObjView", "&Partition Object View   ", "Adv_ObjXPartCols", kPartObjGrid},
            {"RB_ServObjView", "&Server Object View", "Adv_ObjXServCols", kServObjGrid},
            {"RB_CntObjView", "&Container Object View", "Adv_ObjXCntCols", kContObjGrid}}},
          {"Label8", "ED_FONTSIZE2", "UpDown2", "SB_SAVEDLM2"},
-         26,
          "Panel7",
          "BTN_CANCEL4",
          true},
@@ -131,6 +130,7 @@ TMDIChild::TMDIChild(TMDIApp* app)
     for (GridPage* g : {partitionGrids_, objectGrids_}) {
         connect(g, &GridPage::SaveClicked, this, &TMDIChild::SaveDelimitedCmd);
         connect(g, &GridPage::AbortClicked, this, &TMDIChild::AbortClick);
+        connect(g, &GridPage::SortAddressGrid, this, &TMDIChild::SortAddressGrid);
     }
     for (TextPage* t : {reports_, suggestions_}) {
         // Turning to another box rebuilds what it shows when that is stale.
@@ -141,6 +141,9 @@ TMDIChild::TMDIChild(TMDIApp* app)
     menus_ = new TreeMenus(*this, *commands_, this);
     ConnectTreePage();
     setWidget(content);
+    // The pages may be made smaller than their rows of buttons, so that Tile
+    // and Cascade can keep every window inside the frame.
+    pages_->setMinimumSize(160, 120);
     connect(pages_, &QTabWidget::currentChanged, this, &TMDIChild::PageControl1Change);
 
     // The root node is selected at creation.
@@ -373,7 +376,11 @@ void TMDIChild::BuildPage(int page) {
             ReportIndex which = kPartitionReport;
             TextPage* texts = page == kReportsPage ? reports_ : suggestions_;
             if (QTextEdit* box = texts->ShownBox(&which)) {
+                // Label5 to Label7 show the server depths while the schema
+                // report computes them, and are hidden otherwise.
+                reports_->SetProgressLabelsVisible(which == kSchemaReport);
                 PageResult r = RefreshReport(design_, app_->Settings(), views_, which);
+                reports_->SetProgressLabelsVisible(false);
                 if (r != PageResult::Current)
                     box->setPlainText(FromModel(views_.texts[which].Joined()));
             }
@@ -477,34 +484,76 @@ void TMDIChild::SortGridView() {
     objectGrids_->Reload();
 }
 
+void TMDIChild::SortAddressGrid(int column) {
+    {
+        BusyScope busy(*this, false);
+        SortAddressGridBy(design_, views_, column);
+    }
+    partitionGrids_->Reload();
+}
+
 void TMDIChild::SaveDelimitedCmd() {
     GridUnsortedIndex which = kPartXServGrid;
     GridPage* grids = ShownGridPage();
     if (!grids || !grids->VisibleGrid(&which))
         return;
-    std::optional<std::string> path = app_->Ui().ChooseSaveFile(DesignSaveDialogRequest());
+    FileDialogRequest request;
+    request.filter = "Delimited File *.dlm|*.dlm|Any File *.*|*.*";
+    request.defaultExt = "dlm";
+    request.pathMustExist = true;
+    Interaction& ui = app_->Ui();
+    std::optional<std::string> path = ui.ChooseSaveFile(request);
     if (!path)
         return;
-    SaveDelimitedFile(views_.Grid(which), *path, app_->Ui());
+    // An existing file is replaced only when the user says so; a design file
+    // gets a question of its own.
+    std::string bytes, error;
+    DesignFileContents contents;
+    if (QFileInfo::exists(FromMessage(*path))) {
+        bool design = ReadWholeFile(*path, bytes, error) &&
+                      ParseDesignFile(bytes, contents) == ParseStatus::Ok;
+        std::string question = design ? *path + " is a design file.\rReplace the design with the "
+                                                "delimited file?"
+                                      : *path + " already exists.\rDo you want to replace it?";
+        if (!ui.AskYesNo(question))
+            return;
+    }
+    SaveDelimitedFile(views_.Grid(which), *path, ui);
 }
 
 // ---------------------------------------------------------------- closing
 
-void TMDIChild::FreeAll() {
+bool TMDIChild::FreeAll() {
     if (freed_)
-        return;
+        return true;
+    // The save question comes first: when the user wants the design saved and
+    // it is not (the file choice cancelled, or the write failed), the window
+    // stays open with its changes.
+    if (design_.flags.modified) {
+        if (!app_->Ui().AskYesNo(design_.designFileName + " has changed.. Save?")) {
+            design_.flags.modified = false; // the changes are dropped
+        } else {
+            bool saved;
+            {
+                BusyScope busy(*this, false);
+                saved = SaveDesign(design_);
+            }
+            if (!saved || design_.flags.modified)
+                return false;
+        }
+    }
     BusyScope busy(*this, true);
     design_.FreeAll([this] { SaveDesign(design_); });
     freed_ = true;
     tree_->Release();
+    return true;
 }
 
 void TMDIChild::closeEvent(QCloseEvent* event) {
-    if (Busy()) {
+    if (Busy() || !FreeAll()) {
         event->ignore();
         return;
     }
-    FreeAll();
     app_->RemoveFromWindowList(windowTitle());
     event->accept();
     QMdiSubWindow::closeEvent(event);

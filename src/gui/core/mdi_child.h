@@ -51,15 +51,19 @@ public:
 
     // ---- operations ----
     void ApplyTexts();
-    // Asks to save a modified design, then frees it; runs once.
-    void FreeAll();
+    // Asks to save a modified design, then frees it; runs once. False when
+    // the design was to be saved and was not: the window stays as it is.
+    bool FreeAll();
     bool Freed() const { return freed_; }
     void SortObjects();
-    void SetDefaultSorting(bool on);
     // Edit > Undo (undo) and Redo (!undo) of the design's last change.
     void UndoStep(bool undo);
+    void SetDefaultSorting(bool on);
     bool DefaultSorting() const { return defaultSorting_; }
     void SortGridView();
+    // "Sort By Server" (0), "Sort By DS Version" (1), "Sort By Address" (2)
+    // of the address grid's pop-up menu.
+    void SortAddressGrid(int column);
     void FindText(const QString& text);
     // "Save to delimited file.." of the grid pages.
     void SaveDelimitedCmd();

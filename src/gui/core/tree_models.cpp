@@ -301,15 +301,16 @@ void LeafRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
     PaintRowBackground(painter, option);
     const QPixmap& icon = images_.ClassIcon(index.data(LeafListModel::ClassRole).toInt());
     const QRect& r = option.rect;
-    painter->drawPixmap(r.left() + 5, r.top() + 1, icon);
-    QRect text(r.left() + 5 + icon.width(), r.top(), r.width(), r.height());
+    // The icon inside the row, the name beside it with a gap, both centred vertically.
+    painter->drawPixmap(r.left() + 5, r.top() + (r.height() - icon.height()) / 2, icon);
+    QRect text(r.left() + 5 + icon.width() + 4, r.top(), r.width(), r.height());
     painter->setFont(option.font);
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignTop, index.data().toString());
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
     painter->restore();
 }
 
-QSize LeafRowDelegate::sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const {
-    return QSize(200, 18);
+QSize LeafRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex&) const {
+    return QSize(200, std::max(18, QFontMetrics(option.font).height() + 2));
 }
 
 void ReplicaRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -319,6 +320,9 @@ void ReplicaRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     std::string entry = ToModel(index.data(ReplicaListModel::EntryRole).toString());
     const QPixmap& bitmap = images_.ReplicaBitmap(EntryType(entry));
     const QRect& r = option.rect;
+    // The bitmap keeps a white ground on a selected row, so that its type
+    // caption stays readable.
+    painter->fillRect(QRect(r.left() + 5, r.top(), bitmap.width(), bitmap.height()), Qt::white);
     painter->drawPixmap(r.left() + 5, r.top(), bitmap);
     painter->setFont(option.font);
     QFontMetrics fm(option.font);

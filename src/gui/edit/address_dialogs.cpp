@@ -4,6 +4,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/qt_text.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -21,11 +22,6 @@ void Setup8Point(QDialog* d) {
     QFont f = d->font();
     f.setPointSize(8);
     d->setFont(f);
-}
-
-void Centre(QWidget* w) {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        w->move(screen->availableGeometry().center() - w->rect().center());
 }
 
 bool HexText(const QString& t) {
@@ -103,7 +99,8 @@ void TAddEditDLg::Prepare(const QString& action, bool octets) {
         octets_[0]->setFocus();
     else
         address_->setFocus();
-    Centre(this);
+    adjustSize();
+    Centre(this, QApplication::activeModalWidget());
 }
 
 void TAddEditDLg::AddressEdited() {

@@ -1,6 +1,8 @@
 #include "gui/edit/edit_dialogs.h"
 
+#include "core/entries.h"
 #include "gui/core/dialogs.h"
+#include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
 
 #include <QButtonGroup>
@@ -19,18 +21,9 @@
 
 namespace qv::gui {
 
-namespace {
-
-void Centre(QWidget* w) {
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        w->move(screen->availableGeometry().center() - w->rect().center());
-}
-
-} // namespace
-
 // ---------------------------------------------------------------- TSvrDlg
 
-TSvrDlg::TSvrDlg(QWidget* parent) : QDialog(parent) {
+TSvrDlg::TSvrDlg(const ImageList& images, QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TSvrDlg"));
     QFont f = font();
     f.setPointSize(8);
@@ -44,6 +37,15 @@ TSvrDlg::TSvrDlg(QWidget* parent) : QDialog(parent) {
     servers_->setEditable(true);
     servers_->setInsertPolicy(QComboBox::NoInsert);
     servers_->setMinimumWidth(200);
+    // Typed server names are upper-cased like every typed name.
+    connect(servers_->lineEdit(), &QLineEdit::textEdited, this, [this](const QString& t) {
+        QString up = UpperCaseTyped(t);
+        if (up != t) {
+            int pos = servers_->lineEdit()->cursorPosition();
+            servers_->lineEdit()->setText(up);
+            servers_->lineEdit()->setCursorPosition(pos);
+        }
+    });
     row->addWidget(label);
     row->addWidget(servers_, 1);
     layout->addLayout(row);
@@ -51,16 +53,24 @@ TSvrDlg::TSvrDlg(QWidget* parent) : QDialog(parent) {
     auto* group = new QGroupBox(QStringLiteral("Replica Type"), this);
     group->setObjectName(QStringLiteral("GB_REPTYPE"));
     auto* groupLayout = new QVBoxLayout(group);
-    const std::pair<const char*, const char*> radios[kReplicaRadioCount] = {
-        {"RB_MASTER", "Master"},
-        {"RB_RW", "Read Write"},
-        {"RB_RO", "Read Only"},
-        {"RB_SPARSE_RW", "Sparse Read Write"},
-        {"RB_SPARSE_RO", "Sparse Read Only"},
+    struct Radio {
+        const char* name;
+        const char* caption;
+        std::string_view type;
+    };
+    const Radio radios[kReplicaRadioCount] = {
+        {"RB_MASTER", "Master", kMaster},
+        {"RB_RW", "Read Write", kReadWrite},
+        {"RB_RO", "Read Only", kReadOnly},
+        {"RB_SPARSE_RW", "Sparse Read Write", kSparseWrite},
+        {"RB_SPARSE_RO", "Sparse Read Only", kSparseRead},
     };
     for (std::size_t i = 0; i < kReplicaRadioCount; ++i) {
-        auto* rb = new QRadioButton(QString::fromLatin1(radios[i].second), group);
-        rb->setObjectName(QLatin1String(radios[i].first));
+        auto* rb = new QRadioButton(QString::fromLatin1(radios[i].caption), group);
+        rb->setObjectName(QLatin1String(radios[i].name));
+        // Each type with its replica picture.
+        rb->setIcon(QIcon(images.ReplicaBitmap(radios[i].type)));
+        rb->setIconSize(QSize(32, 32));
         groupLayout->addWidget(rb);
         radios_[i] = rb;
     }
@@ -175,13 +185,13 @@ TMoveDlg::TMoveDlg(Interaction& ui, QWidget* parent) : QDialog(parent), ui_(ui) 
     setObjectName(QStringLiteral("TMoveDlg"));
     setWindowTitle(QStringLiteral("Move Object"));
     auto* layout = new QGridLayout(this);
-    auto* l1 = new QLabel(QStringLiteral("Object Selected : "), this);
+    auto* l1 = new QLabel(QStringLiteral("Object Selected: "), this);
     l1->setObjectName(QStringLiteral("Label1"));
     from_ = new QLineEdit(this);
     from_->setObjectName(QStringLiteral("ED_FROM"));
     from_->setReadOnly(true);
     from_->setMinimumWidth(280);
-    auto* l2 = new QLabel(QStringLiteral("Move Object to :"), this);
+    auto* l2 = new QLabel(QStringLiteral("Move Object To: "), this);
     l2->setObjectName(QStringLiteral("Label2"));
     to_ = new UpperCaseEdit(this);
     to_->setObjectName(QStringLiteral("ED_TO"));

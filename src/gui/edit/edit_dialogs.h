@@ -19,12 +19,13 @@ class QRadioButton;
 
 namespace qv::gui {
 
+class ImageList;
 class UpperCaseEdit;
 
 class TSvrDlg : public QDialog {
     Q_OBJECT
 public:
-    explicit TSvrDlg(QWidget* parent = nullptr);
+    explicit TSvrDlg(const ImageList& images, QWidget* parent = nullptr);
     // Sets the servers, the enabled radio buttons and the selected one.
     void Prepare(const ReplicaDialogSetup& setup);
     std::string Server() const;

@@ -1,9 +1,13 @@
 #include "gui/reports/grid_model.h"
 
+#include "core/class_table.h"
+#include "core/entries.h"
+#include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
 
 #include <QBrush>
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPalette>
 
 namespace qv::gui {
@@ -35,6 +39,73 @@ QVariant TextGridModel::data(const QModelIndex& index, int role) const {
 void TextGridModel::Reload() {
     beginResetModel();
     endResetModel();
+}
+
+// ---------------------------------------------------------------- cells
+
+std::string_view GridCellDelegate::ReplicaTypeOf(const QString& marker) {
+    // The first type name that occurs anywhere in the text decides.
+    const std::pair<const char*, std::string_view> types[] = {
+        {"MASTER", kMaster},          {"READ/WRITE", kReadWrite},
+        {"READ/ONLY", kReadOnly},     {"SPARSE/WRITE", kSparseWrite},
+        {"SPARSE/READ", kSparseRead},
+    };
+    for (const auto& [name, type] : types)
+        if (marker.contains(QLatin1String(name)))
+            return type;
+    return kSubRef;
+}
+
+int GridCellDelegate::HeaderClass(const QModelIndex& index) const {
+    if (kind_ != Kind::Objects || index.row() != 0 || index.column() == 0)
+        return -1;
+    QString text = index.data().toString();
+    if (text.isEmpty() || text.contains(QLatin1String("TOTAL")))
+        return -1;
+    int c = ClassIndexOf(ToModel(text));
+    return c < 0 ? 96 : c;
+}
+
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) const {
+    const QRect r = option.rect;
+    const bool header = index.row() == 0 || index.column() == 0;
+    const QString text = index.data().toString();
+    painter->save();
+    painter->setFont(option.font);
+    painter->fillRect(r, header ? option.palette.button() : QBrush(Qt::white));
+    if (!header && option.state.testFlag(QStyle::State_Selected))
+        painter->fillRect(r, option.palette.highlight().color().lighter(170));
+    painter->setPen(option.palette.color(QPalette::ButtonText));
+    const QPoint textAt = kind_ == Kind::Objects ? QPoint(2, 4) : QPoint(1, 1);
+    const QRect textRect = r.adjusted(textAt.x(), textAt.y(), 0, 0);
+    if (kind_ == Kind::Replicas && !header) {
+        if (!text.isEmpty()) {
+            const QPixmap& picture = images_.ReplicaBitmap(ReplicaTypeOf(text));
+            painter->drawPixmap(r.left() + r.width() / 2 - picture.width() / 2, r.top(), picture);
+        }
+    } else if (int c = HeaderClass(index); c >= 0) {
+        const QPixmap& icon = images_.ClassIcon(c);
+        painter->drawPixmap(r.left() + 4, r.top() + 4, icon);
+        painter->drawText(r.adjusted(4 + icon.width() + 2, 5, 0, 0), Qt::AlignLeft | Qt::AlignTop,
+                          text);
+    } else {
+        painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop, text);
+    }
+    painter->restore();
+}
+
+QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                 const QModelIndex& index) const {
+    const QFontMetrics fm(option.font);
+    const QString text = index.data().toString();
+    const bool header = index.row() == 0 || index.column() == 0;
+    if (kind_ == Kind::Replicas && !header)
+        return {ImageList::kReplicaBitmapSize + 6, ImageList::kReplicaBitmapSize};
+    int width = fm.horizontalAdvance(text) + 8;
+    if (HeaderClass(index) >= 0)
+        width += ImageList::kIconSize + 6;
+    return {width, fm.height() + 6};
 }
 
 } // namespace qv::gui

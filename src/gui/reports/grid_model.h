@@ -5,6 +5,8 @@
 #include "reports/report_text.h"
 
 #include <QAbstractTableModel>
+#include <QStyledItemDelegate>
+#include <string_view>
 
 namespace qv::gui {
 
@@ -21,6 +23,31 @@ public:
 
 private:
     const TextGrid& grid_;
+};
+
+class ImageList;
+
+// How the cells of a grid are drawn. Headers (row 0, column 0) are on the
+// button face; the partition grids draw each replica as the bitmap of its
+// type, centred at the cell's top, without its marker text; the object grids
+// draw each class header with the class icon before the class name.
+class GridCellDelegate final : public QStyledItemDelegate {
+public:
+    enum class Kind { Replicas, Text, Objects };
+    GridCellDelegate(Kind kind, const ImageList& images, QObject* parent)
+        : QStyledItemDelegate(parent), kind_(kind), images_(images) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    // The replica type whose bitmap a cell's marker text shows (SUB/REF for
+    // any other text).
+    static std::string_view ReplicaTypeOf(const QString& marker);
+
+private:
+    // The class of an object grid's header cell, or -1 for a cell without a class icon.
+    int HeaderClass(const QModelIndex& index) const;
+    Kind kind_;
+    const ImageList& images_;
 };
 
 } // namespace qv::gui

@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
@@ -19,21 +20,33 @@ namespace qv::gui {
 
 namespace {
 
-QTableView* MakeGrid(QWidget* parent, const char* name, TextGridModel* model, int rowHeight) {
+// A grid: headers drawn by the cell painter, columns as wide as their
+// contents; the partition grids' rows hold the 50-pixel replica bitmaps.
+QTableView* MakeGrid(QWidget* parent, const char* name, TextGridModel* model,
+                     GridUnsortedIndex content, const ImageList& images) {
+    using Kind = GridCellDelegate::Kind;
+    const Kind kind = content == kPartXServGrid || content == kServXPartGrid ? Kind::Replicas
+                      : content == kServXAddrGrid                            ? Kind::Text
+                                                                             : Kind::Objects;
     auto* grid = new QTableView(parent);
     grid->setObjectName(QLatin1String(name));
     grid->setModel(model);
+    grid->setItemDelegate(new GridCellDelegate(kind, images, grid));
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
-    grid->verticalHeader()->setDefaultSectionSize(rowHeight);
+    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    grid->verticalHeader()->setDefaultSectionSize(kind == Kind::Replicas  ? 50
+                                                  : kind == Kind::Objects ? 26
+                                                                          : 24);
     grid->setFont(QFont(grid->font().family(), 8));
     return grid;
 }
 
 } // namespace
 
-GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* parent)
+GridPage::GridPage(AnalysisViews& views, const ImageList& images, const GridPageParts& parts,
+                   QWidget* parent)
     : QWidget(parent), views_(parts.views) {
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
@@ -59,7 +72,7 @@ GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* pa
             [size](int v) { size->setText(QString::number(v)); });
     save_ = new QToolButton(this);
     save_->setObjectName(QLatin1String(parts.controls[3]));
-    save_->setText(QStringLiteral("Save"));
+    save_->setText(QStringLiteral("Save to delimited file.."));
     save_->setToolTip(QStringLiteral("Save to delimited file.."));
     connect(save_, &QToolButton::clicked, this, &GridPage::SaveClicked);
     // The print font size belongs to grid printing, which this version does not have.
@@ -75,7 +88,10 @@ GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* pa
     for (std::size_t i = 0; i < 3; ++i) {
         models_[i] =
             new TextGridModel(views.Grid(static_cast<GridUnsortedIndex>(views_[i].content)), this);
-        grids_[i] = MakeGrid(this, views_[i].view, models_[i], parts.rowHeight);
+        const auto content = static_cast<GridUnsortedIndex>(views_[i].content);
+        grids_[i] = MakeGrid(this, views_[i].view, models_[i], content, images);
+        if (content == kServXAddrGrid)
+            AddAddressMenu(grids_[i]);
         grids_[i]->setVisible(i == 0);
         layout->addWidget(grids_[i], 1);
     }
@@ -88,6 +104,25 @@ GridPage::GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* pa
     status_ = status.panel;
     abort_ = status.abort;
     connect(abort_, &QPushButton::clicked, this, &GridPage::AbortClicked);
+}
+
+void GridPage::AddAddressMenu(QTableView* grid) {
+    addressMenu_ = new QMenu(grid);
+    addressMenu_->setObjectName(QStringLiteral("PopupMenu4"));
+    const std::pair<const char*, const char*> items[] = {
+        {"SortByServer1", "Sort By Server"},
+        {"SortByDSVersion1", "Sort By DS Version"},
+        {"SortByAddress1", "Sort By Address"},
+    };
+    for (int column = 0; column < 3; ++column) {
+        QAction* a = addressMenu_->addAction(QString::fromLatin1(items[column].second));
+        a->setObjectName(QLatin1String(items[column].first));
+        connect(a, &QAction::triggered, this, [this, column] { emit SortAddressGrid(column); });
+    }
+    grid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint& p) {
+        addressMenu_->popup(grid->viewport()->mapToGlobal(p));
+    });
 }
 
 QTableView* GridPage::VisibleGrid(GridUnsortedIndex* which) const {

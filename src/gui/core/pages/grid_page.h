@@ -12,6 +12,7 @@
 #include <array>
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QRadioButton;
 class QTableView;
@@ -19,6 +20,7 @@ class QToolButton;
 
 namespace qv::gui {
 
+class ImageList;
 class StatusPanel;
 class TextGridModel;
 
@@ -27,7 +29,6 @@ struct GridPageParts {
     std::array<RadioView, 3> views;
     // The print font label, size box and up-down button, then the save button.
     std::array<const char*, 4> controls;
-    int rowHeight;
     const char* panel;
     const char* abort;
     bool abortHint;
@@ -36,7 +37,8 @@ struct GridPageParts {
 class GridPage : public QWidget {
     Q_OBJECT
 public:
-    GridPage(AnalysisViews& views, const GridPageParts& parts, QWidget* parent);
+    GridPage(AnalysisViews& views, const ImageList& images, const GridPageParts& parts,
+             QWidget* parent);
 
     // The grid being shown and which grid of the design it is.
     QTableView* VisibleGrid(GridUnsortedIndex* which) const;
@@ -47,17 +49,23 @@ public:
     StatusPanel* Status() const { return status_; }
     QPushButton* AbortButton() const { return abort_; }
     QToolButton* SaveButton() const { return save_; }
+    // PopupMenu4 of the address grid (null on the object grid page).
+    QMenu* AddressMenu() const { return addressMenu_; }
 
 signals:
     void SaveClicked();
     void AbortClicked();
+    // PopupMenu4 of the address grid: sort by server (0), DS version (1) or address (2).
+    void SortAddressGrid(int column);
 
 private:
+    void AddAddressMenu(QTableView* grid);
     std::array<RadioView, 3> views_{};
     std::array<QRadioButton*, 3> radios_{};
     QLabel* fontLabel_ = nullptr;
     std::array<QTableView*, 3> grids_{};
     std::array<TextGridModel*, 3> models_{};
+    QMenu* addressMenu_ = nullptr;
     QToolButton* save_ = nullptr;
     StatusPanel* status_ = nullptr;
     QPushButton* abort_ = nullptr;

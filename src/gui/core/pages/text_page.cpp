@@ -54,6 +54,7 @@ TextPage::TextPage(const TextPageParts& parts, QWidget* parent) : QWidget(parent
         l->setObjectName(QLatin1String(name));
         panelLayout->addSpacing(12);
         panelLayout->addWidget(l);
+        l->hide();
         labels_.push_back(l);
     }
     panelLayout->addStretch(1);
@@ -66,6 +67,11 @@ QTextEdit* TextPage::ShownBox(ReportIndex* which) const {
             return b.box;
         }
     return nullptr;
+}
+
+void TextPage::SetProgressLabelsVisible(bool visible) {
+    for (QLabel* l : labels_)
+        l->setVisible(visible);
 }
 
 void TextPage::ApplyTexts() {

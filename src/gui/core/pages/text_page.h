@@ -41,6 +41,7 @@ public:
     QPushButton* AbortButton() const { return abort_; }
     // The progress labels of the status panel (Label5, Label6, Label7).
     const std::vector<QLabel*>& ProgressLabels() const { return labels_; }
+    void SetProgressLabelsVisible(bool visible);
 
 signals:
     // Another box was chosen: what it shows is rebuilt when stale.

@@ -123,6 +123,10 @@ void TreePage::BuildLists(const ImageList& images) {
     treeView_->setSelectionMode(QAbstractItemView::SingleSelection);
     treeView_->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
     treeView_->setUniformRowHeights(true);
+    // Deep trees scroll sideways rather than cutting names short.
+    treeView_->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    treeView_->header()->setStretchLastSection(false);
+    treeView_->setTextElideMode(Qt::ElideNone);
     treeView_->setContextMenuPolicy(Qt::CustomContextMenu);
     treeView_->installEventFilter(this);
     connect(treeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -138,6 +142,10 @@ void TreePage::BuildLists(const ImageList& images) {
             treeView_->setCurrentIndex(at);
         emit TreeMenuRequested(treeView_->viewport()->mapToGlobal(p));
     });
+
+    picture_ = new QLabel(body_);
+    picture_->setObjectName(QStringLiteral("TreePicture"));
+    picture_->hide();
 
     panel2_ = new SplitPanel(QStringLiteral("Panel2"), body_);
     connect(panel2_, &SplitPanel::Dragged, this, &TreePage::Panel2Dragged);
@@ -305,10 +313,8 @@ void TreePage::SyncTreeModel() {
         if (reset)
             RestoreExpansion();
         ObjectNode* n = hasSelection_ ? FindRememberedNode() : nullptr;
-        QSignalBlocker block(treeView_->selectionModel());
         if (n)
-            treeView_->selectionModel()->setCurrentIndex(treeModel_->IndexOf(n),
-                                                         QItemSelectionModel::ClearAndSelect);
+            ShowCurrent(n);
         RememberSelection(n);
     }
 }
@@ -317,25 +323,27 @@ void TreePage::SelectNode(ObjectNode* node) {
     if (frozen_)
         return;
     treeModel_->Sync();
-    if (node) {
-        QModelIndex idx = treeModel_->IndexOf(node);
-        for (QModelIndex p = idx.parent(); p.isValid(); p = p.parent())
-            treeView_->expand(p);
-        {
-            QSignalBlocker block(treeView_->selectionModel());
-            treeView_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
-        }
-        treeView_->scrollTo(idx);
-    } else {
-        QSignalBlocker block(treeView_->selectionModel());
-        treeView_->selectionModel()->clear();
-    }
+    ShowCurrent(node);
     RememberSelection(node);
     Refresh();
 }
 
+void TreePage::ShowCurrent(ObjectNode* node) {
+    showing_ = true;
+    if (node) {
+        QModelIndex idx = treeModel_->IndexOf(node);
+        for (QModelIndex p = idx.parent(); p.isValid(); p = p.parent())
+            treeView_->expand(p);
+        treeView_->selectionModel()->setCurrentIndex(idx, QItemSelectionModel::ClearAndSelect);
+        treeView_->scrollTo(idx);
+    } else {
+        treeView_->selectionModel()->clear();
+    }
+    showing_ = false;
+}
+
 void TreePage::CurrentChanged() {
-    if (frozen_)
+    if (frozen_ || showing_)
         return;
     RememberSelection(treeModel_->NodeAt(treeView_->currentIndex()));
     Refresh();
@@ -344,6 +352,12 @@ void TreePage::CurrentChanged() {
 void TreePage::Freeze() {
     if (frozen_)
         return;
+    // The view lets go of the nodes; until the end, a picture of the tree as
+    // it was stands in its place, so that the tree never goes blank.
+    picture_->setPixmap(treeView_->grab());
+    picture_->setGeometry(treeView_->geometry());
+    picture_->raise();
+    picture_->show();
     frozen_ = true;
     selected_ = nullptr;
     treeModel_->Freeze();
@@ -351,6 +365,8 @@ void TreePage::Freeze() {
 
 void TreePage::Unfreeze() {
     if (frozen_) {
+        picture_->hide();
+        picture_->clear();
         frozen_ = false;
         treeModel_->Unfreeze();
         RestoreExpansion();
@@ -434,6 +450,11 @@ void TreePage::CollapseObject(ObjectNode* node) {
 void TreePage::ExpandAll() {
     if (!frozen_)
         ExpandObject(design_.Root());
+}
+
+void TreePage::ExpandFirstLevel() {
+    if (!frozen_)
+        treeView_->expand(treeModel_->IndexOf(design_.Root()));
 }
 
 void TreePage::CollapseAll() {

@@ -87,6 +87,8 @@ public:
     void ExpandObject(ObjectNode* node);
     void CollapseObject(ObjectNode* node);
     void ExpandAll();
+    // Opens the root, so that the first level under [ROOT] shows.
+    void ExpandFirstLevel();
     void CollapseAll();
 
 signals:
@@ -110,6 +112,9 @@ private:
     void Panel1Dragged(int dx);
     void CurrentChanged();
     void SyncTreeModel();
+    // Moves the tree's highlight, current index and scroll position to the
+    // node (or clears them) without taking it for the user's choice.
+    void ShowCurrent(ObjectNode* node);
     void RememberSelection(ObjectNode* node);
     ObjectNode* FindRememberedNode();
     std::string NodeKey(const ObjectNode* node) const;
@@ -118,6 +123,7 @@ private:
 
     TreeDesign& design_;
     bool frozen_ = false;
+    bool showing_ = false;
     bool released_ = false;
     bool pendingRefresh_ = false;
     bool replicaModeServers_ = false;
@@ -135,6 +141,7 @@ private:
     QStandardItemModel* headerModel_ = nullptr;
     QWidget* body_ = nullptr;
     QTreeView* treeView_ = nullptr;
+    QLabel* picture_ = nullptr;
     SplitPanel* panel2_ = nullptr;
     QListView* leafList_ = nullptr;
     SplitPanel* panel1_ = nullptr;

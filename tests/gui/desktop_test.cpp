@@ -1,0 +1,358 @@
+// The desktop program as a user meets it: the selection that the tree shows,
+// closing without losing work, the grid export, the pictures of the grids,
+// windows in the frame. Driven through the real windows on the offscreen
+// platform; every modal box is answered by the script.
+#include "modal_script.h"
+
+#include "core/class_table.h"
+#include "core/entries.h"
+#include "files/design_file.h"
+#include "gui/core/mdi_app.h"
+#include "gui/core/mdi_child.h"
+#include "gui/core/pages/tree_page.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QFileDialog>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QMdiArea>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPaintEvent>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+#include <memory>
+
+using namespace qv;
+using namespace qv::gui;
+using qv::gui::test::ModalScript;
+
+namespace {
+
+// Records the region that a widget repaints.
+class PaintSpy : public QObject {
+public:
+    explicit PaintSpy(QWidget* w) { w->installEventFilter(this); }
+    QRegion painted;
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
+
+} // namespace
+
+class DesktopTest : public QObject {
+    Q_OBJECT
+
+    std::unique_ptr<TMDIApp> app_;
+    std::unique_ptr<ModalScript> script_;
+    QTemporaryDir dir_;
+
+    QString Path(const QString& name) const { return dir_.filePath(name); }
+    QString Example(const char* name) const {
+        return QStringLiteral(QV_SOURCE_DIR "/examples/") + QLatin1String(name);
+    }
+    QAction* Item(const char* name) const {
+        return app_->menuBar()->findChild<QAction*>(QLatin1String(name));
+    }
+    void Trigger(const char* name) {
+        app_->UpdateAllMenus();
+        QVERIFY2(Item(name)->isEnabled(), name);
+        Item(name)->trigger();
+    }
+    void Settle() {
+        QTRY_VERIFY(script_->Idle());
+        QCoreApplication::processEvents();
+    }
+    TMDIChild* Active() const { return app_->ActiveChild(); }
+    int OpenWindows() const {
+        int n = 0;
+        for (TMDIChild* c : app_->Children())
+            if (!c->Freed())
+                ++n;
+        return n;
+    }
+    TMDIChild* OpenExample() {
+        script_->ChooseFile(Example("corp.qvd"));
+        Trigger("Open1");
+        Settle();
+        return Active();
+    }
+    QModelIndex Row(TMDIChild* c, const QString& name) {
+        QAbstractItemModel* m = c->TreeView1()->model();
+        QModelIndexList found = m->match(m->index(0, 0), Qt::DisplayRole, name, 1,
+                                         Qt::MatchExactly | Qt::MatchRecursive);
+        return found.isEmpty() ? QModelIndex() : found.first();
+    }
+    // The tree shows the node the commands act on: the highlight, the current
+    // index and the scrolled-to row are that node's, and its row was repainted.
+    void VerifyTreeShows(TMDIChild* c, const QString& name, const PaintSpy* spy = nullptr) {
+        QTreeView* tree = c->TreeView1();
+        ObjectNode* n = c->SelectedNode();
+        QVERIFY(n);
+        QCOMPARE(FromModelName(n), name);
+        QModelIndex current = tree->currentIndex();
+        QCOMPARE(current.data().toString(), name);
+        QCOMPARE(tree->selectionModel()->selectedIndexes(), QModelIndexList{current});
+        QRect row = tree->visualRect(current);
+        QVERIFY(tree->viewport()->rect().contains(row.center()));
+        if (spy)
+            QVERIFY2(spy->painted.intersects(row), qPrintable(name));
+    }
+    static QString FromModelName(const ObjectNode* n) { return QString::fromLatin1(n->Name()); }
+
+private slots:
+    void init() {
+        script_ = std::make_unique<ModalScript>();
+        app_ = std::make_unique<TMDIApp>(0);
+        app_->CreateDialogs();
+        app_->resize(1000, 700);
+        app_->show();
+    }
+
+    void cleanup() {
+        for (TMDIChild* c : app_->Children())
+            c->Design().flags.modified = false;
+        app_.reset();
+        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
+        script_.reset();
+    }
+
+    // Typed names follow the logic's rule: accented Latin-1 letters are
+    // upper-cased, letters without a Latin-1 capital stay as typed.
+    void typedNamesFollowTheLogicsRule() {
+        Trigger("New1");
+        TMDIChild* c = Active();
+        c->SelectNode(c->Design().Root()->Child(0));
+        const QString typed = QString::fromLatin1("m\xfcller.stra\xdf"
+                                                  "e \xff\xb5");
+        script_->Then([typed](QWidget* w) {
+            auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+            edit->clear();
+            // As typed: the box upper-cases the way the names are stored.
+            for (QChar ch : QString::fromLatin1("\xe9t\xe9")) {
+                QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+                QApplication::sendEvent(edit, &key);
+            }
+            QCOMPARE(edit->text(), QString::fromLatin1("\xc9T\xc9"));
+            edit->setText(typed);
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("RenameObject1");
+        Settle();
+        QCOMPARE(c->Design().Root()->Child(0)->Name(), std::string("M\xdcLLER_STRA\xdf"
+                                                                   "E \xff\xb5"));
+    }
+
+    // Find Server, Goto Object of both lists and a rename: the tree's
+    // highlight moves with the node the commands act on.
+    void theHighlightFollowsEverySelection() {
+        TMDIChild* c = OpenExample();
+        QVERIFY(c);
+        QTreeView* tree = c->TreeView1();
+        tree->expandAll();
+        QCoreApplication::processEvents();
+        PaintSpy spy(tree->viewport());
+
+        script_->Then([](QWidget* w) {
+            w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("FS2"));
+            static_cast<QDialog*>(w)->accept();
+        });
+        spy.painted = {};
+        Trigger("FindServer1");
+        Settle();
+        VerifyTreeShows(c, QStringLiteral("FS2"), &spy);
+
+        // The server's replica rows name partitions: Goto Object selects one.
+        QListView* replicas = c->ListBox1();
+        QVERIFY(replicas->model()->rowCount() > 0);
+        replicas->setCurrentIndex(replicas->model()->index(0, 0));
+        spy.painted = {};
+        c->UpdatePopupMenu2();
+        c->PopupMenu2()->findChild<QAction*>(QStringLiteral("GotoObject1"))->trigger();
+        QCoreApplication::processEvents();
+        ObjectNode* partition = c->SelectedNode();
+        QVERIFY(partition && partition->IsPartitionRoot());
+        VerifyTreeShows(c, FromModelName(partition), &spy);
+
+        // Rename: the dialog opens with the name of the highlighted node.
+        QString shown = tree->currentIndex().data().toString();
+        script_->Then([shown](QWidget* w) {
+            auto* edit = w->findChild<QLineEdit*>(QStringLiteral("Edit1"));
+            QCOMPARE(edit->text(), shown);
+            edit->setText(shown + QStringLiteral("X"));
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("RenameObject1");
+        Settle();
+        VerifyTreeShows(c, shown + QStringLiteral("X"));
+    }
+
+    // Yes to the save question, then Cancel in the file choice: the window
+    // stays open with its changes, for Close, the window's own close and Exit.
+    void cancellingTheSaveKeepsTheDesign() {
+        Trigger("New1");
+        TMDIChild* c = Active();
+        c->Design().flags.modified = true;
+
+        script_->Yes().Cancel();
+        Trigger("Close1");
+        Settle();
+        QCOMPARE(OpenWindows(), 1);
+        QVERIFY(c->Design().flags.modified);
+
+        script_->Yes().Cancel();
+        c->close();
+        Settle();
+        QCOMPARE(OpenWindows(), 1);
+        QVERIFY(c->Design().flags.modified);
+
+        script_->Yes().Yes().Cancel();
+        Trigger("Exit1");
+        Settle();
+        QVERIFY(app_->isVisible());
+        QCOMPARE(OpenWindows(), 1);
+        QVERIFY(c->Design().flags.modified);
+        QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 4);
+
+        // No drops the changes and closes.
+        script_->No();
+        Trigger("Close1");
+        Settle();
+        QTRY_COMPARE(OpenWindows(), 0);
+    }
+
+    // The grid's export: "Save to delimited file..", the dialog on the
+    // delimited filter, ".dlm" added, and a design file kept unless confirmed.
+    void theGridExportWritesDelimitedFiles() {
+        TMDIChild* c = OpenExample();
+        c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
+        Settle();
+        auto* save = c->findChild<QAbstractButton*>(QStringLiteral("SB_SAVEDLM"));
+        QCOMPARE(save->text(), QStringLiteral("Save to delimited file.."));
+
+        QString filter;
+        script_->Then([&filter, this](QWidget* w) {
+            filter = static_cast<QFileDialog*>(w)->selectedNameFilter();
+            QFileDialog* dlg = static_cast<QFileDialog*>(w);
+            dlg->setDirectory(dir_.path());
+            dlg->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))
+                ->setText(QStringLiteral("grid"));
+            static_cast<QDialog*>(dlg)->accept();
+        });
+        save->click();
+        Settle();
+        QVERIFY2(filter.startsWith(QStringLiteral("Delimited File")), qPrintable(filter));
+        QFile dlm(Path(QStringLiteral("grid.dlm")));
+        QVERIFY(dlm.open(QIODevice::ReadOnly));
+        QVERIFY(dlm.size() > 0);
+
+        // A design under the chosen name: a question, and No keeps it.
+        const QString design = Path(QStringLiteral("keep.qvd"));
+        QVERIFY(QFile::copy(Example("corp.qvd"), design));
+        const qint64 size = QFileInfo(design).size();
+        script_->ChooseFile(design).No();
+        save->click();
+        Settle();
+        QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 1);
+        QVERIFY(script_->Texts(QStringLiteral("question"))
+                    .first()
+                    .contains(QStringLiteral("is a design file")));
+        QCOMPARE(QFileInfo(design).size(), size);
+    }
+
+    // A question during an edit: the tree stays painted as it was.
+    void theTreeStaysPaintedDuringAQuestion() {
+        TMDIChild* c = OpenExample();
+        QTreeView* tree = c->TreeView1();
+        QModelIndex leafless;
+        // A node without children or subordinates: Delete Object asks first.
+        c->Design().WalkSubtree(c->Design().Root(), [&](ObjectNode* n) {
+            if (!leafless.isValid() && n->Parent() && n->ChildCount() == 0 &&
+                (!n->leaves || n->leaves->empty()) && !n->IsPartitionRoot())
+                leafless = Row(c, FromModelName(n));
+            return !leafless.isValid();
+        });
+        QVERIFY(leafless.isValid());
+        tree->setCurrentIndex(leafless);
+        QCoreApplication::processEvents();
+        const QImage before = tree->grab().toImage();
+        bool painted = false;
+        script_->Then([&](QWidget* w) {
+            auto* picture = c->findChild<QLabel*>(QStringLiteral("TreePicture"));
+            painted = picture && picture->isVisible() && !picture->pixmap().isNull() &&
+                      picture->geometry() == tree->geometry() &&
+                      picture->pixmap().size() == before.size();
+            static_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+        });
+        Trigger("DeleteObject1");
+        Settle();
+        QVERIFY(painted);
+        QVERIFY(!c->findChild<QLabel*>(QStringLiteral("TreePicture"))->isVisible());
+    }
+
+    // The imports start on report files and say what they read; an opened
+    // design shows the first level under [ROOT].
+    void importsStartOnReportsAndSayWhatTheyRead() {
+        QString filter;
+        script_->Then([&filter, this](QWidget* w) {
+            filter = static_cast<QFileDialog*>(w)->selectedNameFilter();
+            static_cast<QFileDialog*>(w)->reject();
+        });
+        Trigger("ImportDSDiagReport1");
+        Settle();
+        QVERIFY2(filter.startsWith(QStringLiteral("Report Files")), qPrintable(filter));
+
+        script_->ChooseFile(Example("corp_rings_v08.rpt"));
+        Trigger("ImportDSDiagReport1");
+        Settle();
+        TMDIChild* c = Active();
+        QVERIFY(c);
+        QVERIFY(app_->statusBar()->currentMessage().startsWith(
+            QStringLiteral("Read corp_rings_v08.rpt: ")));
+        QVERIFY(app_->statusBar()->currentMessage().contains(QStringLiteral(" partitions, ")));
+        QVERIFY(c->TreeView1()->isExpanded(c->TreeView1()->model()->index(0, 0)));
+
+        OpenExample();
+        QVERIFY(Active()->TreeView1()->isExpanded(Active()->TreeView1()->model()->index(0, 0)));
+    }
+
+    // The report windows have their Print buttons.
+    void reportWindowsHavePrintButtons() {
+        TMDIChild* c = OpenExample();
+        bool shown = false;
+        script_->Then([&shown](QWidget* w) {
+            auto* print = w->findChild<QPushButton*>(QStringLiteral("BTN_PRINT"));
+            shown = print && print->isVisible() && print->text() == QStringLiteral("&Print");
+            static_cast<QDialog*>(w)->accept();
+        });
+        c->PopupMenu1()->findChild<QAction*>(QStringLiteral("PrintRepList"))->trigger();
+        Settle();
+        QVERIFY(shown);
+    }
+};
+
+int main(int argc, char** argv) {
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    DesktopTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "desktop_test.moc"
