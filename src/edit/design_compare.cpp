@@ -305,23 +305,21 @@ private:
 
     void Replicas() {
         NameMaps();
-        // (partition in B, server in B) -> type in A, from A's partition table.
-        std::map<std::pair<std::string, std::string>, std::pair<std::string, std::string>> inA;
+        // (partition in B, server in B) -> the (type, partition in A) of A's
+        // readable entries, from A's partition table.
+        using Key = std::pair<std::string, std::string>;
+        std::map<Key, std::vector<std::pair<std::string, std::string>>> inA;
+        bool known = false;
         for (std::size_t p = 0; p < a_.partitions.Size(); ++p) {
-            bool known = false;
             const std::string pa = a_.partitions.Name(p);
             const std::string pb = Mapped(partitionAToB_, pa, known);
-            for (const std::string& e : a_.partitions.Entries(p)) {
-                if (!IsReadable(e))
-                    continue;
-                const std::string sa(EntryName(e));
-                const std::string sb = Mapped(serverAToB_, sa, known);
-                inA.emplace(std::make_pair(pb, sb), std::make_pair(std::string(EntryType(e)), pa));
-            }
+            for (const std::string& e : a_.partitions.Entries(p))
+                if (IsReadable(e))
+                    inA[{pb, Mapped(serverAToB_, std::string(EntryName(e)), known)}].emplace_back(
+                        std::string(EntryType(e)), pa);
         }
         for (std::size_t p = 0; p < b_.partitions.Size(); ++p) {
             const std::string pb = b_.partitions.Name(p);
-            bool known = false;
             const std::string pa = Mapped(partitionBToA_, pb, known);
             for (const std::string& e : b_.partitions.Entries(p)) {
                 if (!IsReadable(e))
@@ -329,21 +327,25 @@ private:
                 const std::string sb(EntryName(e));
                 const std::string type(EntryType(e));
                 auto it = inA.find({pb, sb});
-                if (it == inA.end()) {
+                if (it == inA.end() || it->second.empty()) {
                     Add(DifferenceGroup::Replicas, "replica added " + pb + " " + sb + " " + type,
                         PartitionContextInA(pa));
                     continue;
                 }
-                if (it->second.first != type)
+                auto& held = it->second;
+                auto same = std::find_if(held.begin(), held.end(),
+                                         [&](const auto& h) { return h.first == type; });
+                if (same == held.end()) {
+                    same = held.begin();
                     Add(DifferenceGroup::Replicas,
-                        "replica retyped " + pb + " " + sb + " " + it->second.first + " -> " + type,
+                        "replica retyped " + pb + " " + sb + " " + same->first + " -> " + type,
                         PartitionContextInA(pa));
-                inA.erase(it);
+                }
+                held.erase(same);
             }
         }
         // What is left was in A only; listed in A's table order.
         for (std::size_t p = 0; p < a_.partitions.Size(); ++p) {
-            bool known = false;
             const std::string pa = a_.partitions.Name(p);
             const std::string pb = Mapped(partitionAToB_, pa, known);
             for (const std::string& e : a_.partitions.Entries(p)) {
@@ -351,24 +353,37 @@ private:
                     continue;
                 const std::string sa(EntryName(e));
                 auto it = inA.find({pb, Mapped(serverAToB_, sa, known)});
-                if (it == inA.end() || it->second.second != pa)
+                if (it == inA.end())
+                    continue;
+                auto& held = it->second;
+                auto left = std::find_if(held.begin(), held.end(), [&](const auto& h) {
+                    return h.first == EntryType(e) && h.second == pa;
+                });
+                if (left == held.end())
                     continue;
                 Add(DifferenceGroup::Replicas,
                     "replica removed " + pa + " " + sa + " " + std::string(EntryType(e)),
                     PartitionContextInA(pa));
-                inA.erase(it);
+                held.erase(left);
             }
         }
     }
 
     void Servers() {
+        // Items of the same name are paired in their order.
+        std::unordered_map<std::string_view, std::vector<int>> itemsA;
+        for (std::size_t i = a_.servers.Size(); i-- > 0;)
+            itemsA[a_.servers.Name(i)].push_back(static_cast<int>(i));
         for (std::size_t i = 0; i < b_.servers.Size(); ++i) {
             const std::string sb = b_.servers.Name(i);
             bool known = false;
             const std::string sa = Mapped(serverBToA_, sb, known);
-            const int ia = a_.servers.FindLast(sa);
-            if (ia < 0 || b_.attributes.Size() <= i ||
-                a_.attributes.Size() <= static_cast<std::size_t>(ia))
+            auto found = itemsA.find(sa);
+            if (found == itemsA.end() || found->second.empty())
+                continue;
+            const int ia = found->second.back();
+            found->second.pop_back();
+            if (b_.attributes.Size() <= i || a_.attributes.Size() <= static_cast<std::size_t>(ia))
                 continue;
             const TableItem& atA = a_.attributes[static_cast<std::size_t>(ia)];
             const TableItem& atB = b_.attributes[i];
@@ -492,45 +507,44 @@ std::vector<std::string> DesignMismatches(TreeDesign& a, TreeDesign& b, std::siz
         if (!seen.count(ctx) && !note("object " + ctx + " is only in the first design"))
             return out;
 
-    auto tables = [&](ItemTable& ta, ItemTable& tb, const char* what, bool readableOnly) {
-        std::unordered_map<std::string_view, std::size_t> inA;
-        for (std::size_t i = 0; i < ta.Size(); ++i)
-            inA[ta.Name(i)] = i;
-        std::unordered_set<std::string_view> found;
+    // Items of the same name are paired in their order; attributes go with
+    // their server item.
+    auto tables = [&](ItemTable& ta, ItemTable& tb, const char* what, bool servers) {
+        std::unordered_map<std::string_view, std::vector<std::size_t>> inA;
+        for (std::size_t i = ta.Size(); i-- > 0;)
+            inA[ta.Name(i)].push_back(i);
         for (std::size_t i = 0; i < tb.Size(); ++i) {
             auto it = inA.find(tb.Name(i));
-            if (it == inA.end()) {
+            if (it == inA.end() || it->second.empty()) {
                 if (!note(std::string(what) + " " + tb.Name(i) + " is only in the second design"))
                     return false;
                 continue;
             }
-            found.insert(tb.Name(i));
-            const ReplicaList& la = ta.Entries(it->second);
-            const ReplicaList& lb = tb.Entries(i);
-            bool same = readableOnly ? SameCounts(Readable(la), Readable(lb))
-                                     : SameCounts(Views(la), Views(lb));
-            if (!same && !note("replicas of " + std::string(what) + " " + tb.Name(i) + " differ"))
+            const std::size_t ia = it->second.back();
+            it->second.pop_back();
+            if (!SameCounts(Readable(ta.Entries(ia)), Readable(tb.Entries(i))) &&
+                !note("replicas of " + std::string(what) + " " + tb.Name(i) + " differ"))
+                return false;
+            if (!servers || ia >= a.attributes.Size() || i >= b.attributes.Size())
+                continue;
+            const TableItem& x = a.attributes[ia];
+            const TableItem& y = b.attributes[i];
+            if ((x.name != y.name || !SameCounts(Views(x.entries), Views(y.entries))) &&
+                !note("DS version or addresses of server " + tb.Name(i) + " differ"))
                 return false;
         }
+        std::vector<bool> left(ta.Size(), false);
+        for (const auto& [name, items] : inA)
+            for (std::size_t ia : items)
+                left[ia] = true;
         for (std::size_t i = 0; i < ta.Size(); ++i)
-            if (!found.count(ta.Name(i)) &&
+            if (left[i] &&
                 !note(std::string(what) + " " + ta.Name(i) + " is only in the first design"))
                 return false;
         return true;
     };
-    if (!tables(a.partitions, b.partitions, "partition", true) ||
-        !tables(a.servers, b.servers, "server", true))
-        return out;
-    for (std::size_t i = 0; i < b.servers.Size() && i < b.attributes.Size(); ++i) {
-        int ia = a.servers.FindLast(b.servers.Name(i));
-        if (ia < 0 || a.attributes.Size() <= static_cast<std::size_t>(ia))
-            continue;
-        const TableItem& x = a.attributes[static_cast<std::size_t>(ia)];
-        const TableItem& y = b.attributes[i];
-        if ((x.name != y.name || !SameCounts(Views(x.entries), Views(y.entries))) &&
-            !note("DS version or addresses of server " + b.servers.Name(i) + " differ"))
-            return out;
-    }
+    if (tables(a.partitions, b.partitions, "partition", false))
+        tables(a.servers, b.servers, "server", true);
     return out;
 }
 

@@ -76,6 +76,12 @@ TEST_F(CompareTest, ADesignEqualsItselfAndItsCopy) {
     DesignPlan plan = PlanDesignChanges(working.design, b);
     EXPECT_EQ(plan.lines, Lines{});
     EXPECT_EQ(plan.commandCount, 0u);
+    // A damaged design (a server twice in a ring, a server item twice) still equals itself.
+    Part("[ROOT]").push_back("FS1*READ/ONLY*");
+    d.servers.Append("FS2", {});
+    d.attributes.Append("DS VERSION:7", {"IPX:00000001"});
+    EXPECT_EQ(Texts(CompareDesigns(d, d)), Lines{});
+    EXPECT_EQ(DesignMismatches(d, d), Lines{});
 }
 
 TEST_F(CompareTest, ListsEveryKindOfDifferenceByIdentity) {
