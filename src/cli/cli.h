@@ -42,6 +42,10 @@ struct Command {
     const char* summary;  // one line: what it does
     const char* details;  // further help text, may be empty
     RunCommand run;
+    // Commands without options: how many plain arguments they take (checked
+    // before run, with countError as the usage error); -1 when run checks.
+    int plainArgs = -1;
+    const char* countError = nullptr;
 };
 
 const std::vector<Command>& Commands();
@@ -59,7 +63,9 @@ void PrintCommandHelp(const Command& command);
 bool WantsHelp(const std::vector<std::string>& args);
 
 // Message boxes go to stderr, each "\r" as a line break. Every Yes/No question
-// is printed on stderr and answered by the script (Yes by default). A save
+// is printed on stderr and answered by the script (Yes by default), except
+// Save's question about another program's save since the design was opened,
+// which is answered No. A save
 // dialog answers with the path the command set.
 class TerminalInteraction : public Interaction {
 public:
@@ -90,8 +96,9 @@ struct Session {
     NullProgress progress;
     TreeDesign design;
     Session() { design.SetHosts(&progress, &ui); }
-    // Opens path as Open does. False when it was rejected (the box was printed).
-    bool Open(const std::string& path);
+    // Opens path as Open does (with the advisory lock when lock is set).
+    // False when it was rejected (the box was printed).
+    bool Open(const std::string& path, bool lock = false);
     // Writes the design to path as Save As does.
     bool SaveAs(const std::string& path);
 };
@@ -128,7 +135,8 @@ private:
 
 // What the design is opened for.
 enum class DesignUse {
-    Plain,    // as Open does
+    Plain,    // as Open does, without the lock (the design is not written back)
+    Edit,     // as Open does, with the lock: the design may be written back
     Analysis, // and the sub-references recomputed, as turning to an analysis page does
 };
 // Opens the design and runs body on it; kExitFailed when the design was
@@ -137,11 +145,18 @@ int WithDesign(const std::string& path, DesignUse use, const std::function<int(S
 // Writes the design as Save As does: the exit status.
 int WriteDesign(Session& session, const std::string& path);
 
-// Writes text on stdout and flushes it. When the output cannot be written (a
+// The text with every control character (0x00 to 0x1F, 0x7F) written as a
+// visible escape "\xNN", so that names from a file cannot drive the terminal
+// or forge lines; with keepLineBreaks the line breaks stay.
+std::string Visible(std::string_view text, bool keepLineBreaks = false);
+
+// Writes text on stdout (control characters other than line breaks escaped,
+// see Visible) and flushes it. When the output cannot be written (a
 // full disk, a closed pipe) the reason goes to stderr and the result is
 // kExitFailed; else kExitOk.
 int PrintText(std::string_view text);
-// Each line followed by a line break, as a text box holds it; as PrintText.
+// Each line (every control character in it escaped) followed by a line
+// break, as a text box holds it; as PrintText.
 int PrintLines(const std::vector<std::string>& lines);
 
 // The entry of a table of named kinds ({name, ...}) whose name is the text, or nullptr.

@@ -14,36 +14,39 @@ std::string ClassLabel(long long index) {
     return "class " + std::to_string(index);
 }
 
+// A stored name for people: Latin-1 as UTF-8, control characters escaped.
+std::string Shown(std::string_view name) {
+    return ToUtf8(Visible(name));
+}
+
 void PrintTable(std::ostream& out, const char* title, const ItemTable& table) {
     out << title << " (" << table.Size() << ")\n";
     for (const TableItem& item : table) {
-        out << "  " << ToUtf8(item.name) << "\n";
+        out << "  " << Shown(item.name) << "\n";
         for (const std::string& e : item.entries)
-            out << "    " << ToUtf8(e) << "\n";
+            out << "    " << Shown(e) << "\n";
     }
 }
 
 int Dump(const std::string& path, TreeDesign& d);
 
-int Run(const Command& self, const CommandArguments& args) {
-    CommandArgs a(self, args);
-    if (!a.Expect(1, "expects exactly one file"))
-        return kExitUsage;
-    return WithDesign(a[0], DesignUse::Plain, [&](Session& s) { return Dump(a[0], s.design); });
+int Run(const Command&, const CommandArguments& args) {
+    return WithDesign(args[0], DesignUse::Plain,
+                      [&](Session& s) { return Dump(args[0], s.design); });
 }
 
 int Dump(const std::string& path, TreeDesign& d) {
     std::ostringstream out;
-    out << "Design " << ToUtf8(path) << "\n\nTree (" << d.NodeCount() << " nodes)\n";
+    out << "Design " << Shown(path) << "\n\nTree (" << d.NodeCount() << " nodes)\n";
     d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
         std::string indent(static_cast<std::size_t>(n->Level()) * 2 + 2, ' ');
-        out << indent << ToUtf8(n->Name()) << " <" << ClassLabel(n->ClassIndex()) << ">";
+        out << indent << Shown(n->Name()) << " <" << ClassLabel(n->ClassIndex()) << ">";
         if (n->IsPartitionRoot())
             out << " [partition]";
         out << "\n";
         if (n->leaves)
             for (const std::string& e : *n->leaves)
-                out << indent << "  - " << ToUtf8(LeafName(e)) << " <"
+                out << indent << "  - " << Shown(LeafName(e)) << " <"
                     << ClassLabel(LeafClassIndex(e)) << ">\n";
         return true;
     });
@@ -61,8 +64,9 @@ const Registration kRegistration(
      "The tree is indented by level; each node shows its class, a partition root is\n"
      "marked [partition], and each leaf entry follows its container as '- NAME <CLASS>'.\n"
      "Then the partition table, the server table and the server attributes, each item\n"
-     "with its entries, in stored order. Names are shown as Latin-1.\n",
-     Run});
+     "with its entries, in stored order. Names are shown as Latin-1;\n"
+     "control characters in them are written as \\xNN.\n",
+     Run, 1, "expects exactly one file"});
 
 } // namespace
 } // namespace qv::cli

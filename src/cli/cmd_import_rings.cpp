@@ -8,15 +8,12 @@
 namespace qv::cli {
 namespace {
 
-int Run(const Command& self, const CommandArguments& args) {
-    CommandArgs a(self, args);
-    if (!a.Expect(2, "expects a report and an output file"))
-        return kExitUsage;
+int Run(const Command&, const CommandArguments& args) {
     Session s;
     NewDesign(s.design, 1);
-    if (!ReadReport(s.design, a[0], true))
+    if (!ReadReport(s.design, args[0], true))
         return kExitFailed;
-    return WriteDesign(s, a[1]);
+    return WriteDesign(s, args[1]);
 }
 
 const Registration kRegistration(
@@ -24,7 +21,7 @@ const Registration kRegistration(
      "build a new design (UNTITLED1) from a DSDIAG replica ring report and write it to OUT",
      "The report is read as Import Replica Ring Report reads it; every message the\n"
      "import shows is printed on stderr. Nothing is written when the import fails.\n",
-     Run});
+     Run, 2, "expects a report and an output file"});
 
 } // namespace
 } // namespace qv::cli

@@ -7,12 +7,9 @@
 namespace qv::cli {
 namespace {
 
-int Run(const Command& self, const CommandArguments& args) {
-    CommandArgs a(self, args);
-    if (!a.Expect(2, "expects DESIGN and CONTEXT"))
-        return kExitUsage;
+int Run(const Command&, const CommandArguments& args) {
     const WarningSettings settings = LoadStoredSettings();
-    return WithNode(a[0], a[1], [&](Session& s, ObjectNode* node) {
+    return WithNode(args[0], args[1], [&](Session& s, ObjectNode* node) {
         TextLines out;
         if (!BuildIndividualReport(s.design, settings, node, out))
             return kExitFailed;
@@ -27,7 +24,7 @@ const Registration kRegistration(
      "root is [ROOT]). A server gets the individual server report, any other node the\n"
      "individual partition report, measured against the stored warning settings.\n"
      "DESIGN is not written.\n",
-     Run});
+     Run, 2, "expects DESIGN and CONTEXT"});
 
 } // namespace
 } // namespace qv::cli

@@ -6,17 +6,15 @@
 namespace qv::cli {
 namespace {
 
-int Run(const Command& self, const CommandArguments& args) {
-    CommandArgs a(self, args);
-    if (!a.Expect(1, "expects exactly one file"))
-        return kExitUsage;
+int Run(const Command&, const CommandArguments& args) {
     Session s;
     NewDesign(s.design, 1);
-    return WriteDesign(s, a[0]);
+    return WriteDesign(s, args[0]);
 }
 
 const Registration kRegistration({"new", "OUT.qvd",
-                                  "write the design that File > New gives (UNTITLED1)", "", Run});
+                                  "write the design that File > New gives (UNTITLED1)", "", Run, 1,
+                                  "expects exactly one file"});
 
 } // namespace
 } // namespace qv::cli

@@ -7,11 +7,8 @@
 namespace qv::cli {
 namespace {
 
-int Run(const Command& self, const CommandArguments& args) {
-    CommandArgs a(self, args);
-    if (!a.Expect(2, "expects DESIGN and CONTEXT"))
-        return kExitUsage;
-    return WithNode(a[0], a[1], [](Session& s, ObjectNode* node) {
+int Run(const Command&, const CommandArguments& args) {
+    return WithNode(args[0], args[1], [](Session& s, ObjectNode* node) {
         ReplicaReportTexts r = BuildReplicaReport(s.design, node);
         std::vector<std::string> lines{r.label1 + r.edit1};
         lines.insert(lines.end(), r.panels.begin(), r.panels.end());
@@ -25,7 +22,7 @@ const Registration kRegistration(
      "CONTEXT is the FullContext of the node. The first line is the window's label and\n"
      "field; then Master, Read/Write, Read/Only, Sub/Ref, Sparse Write and Sparse Read,\n"
      "one per line. DESIGN is not written.\n",
-     Run});
+     Run, 2, "expects DESIGN and CONTEXT"});
 
 } // namespace
 } // namespace qv::cli

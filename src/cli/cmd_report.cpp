@@ -25,14 +25,11 @@ constexpr std::array<Kind, 8> kKinds = {{
 }};
 
 int Run(const Command& self, const CommandArguments& args) {
-    CommandArgs a(self, args);
-    if (!a.Expect(2, "expects KIND and DESIGN"))
-        return kExitUsage;
-    const Kind* kind = FindKind(kKinds, a[0]);
+    const Kind* kind = FindKind(kKinds, args[0]);
     if (!kind)
-        return a.Usage("unknown KIND '" + a[0] + "'");
+        return UsageError(self, "unknown KIND '" + args[0] + "'");
     const WarningSettings settings = LoadStoredSettings();
-    return WithDesign(a[1], DesignUse::Analysis, [&](Session& s) {
+    return WithDesign(args[1], DesignUse::Analysis, [&](Session& s) {
         AnalysisViews views;
         if (ShowReportText(s.design, settings, views, kind->index) != PageResult::Built)
             return kExitFailed;
@@ -46,7 +43,7 @@ const Registration kRegistration(
      "partition-suggestions, object-suggestions. The text is printed line by line as\n"
      "its page shows it, with the stored warning settings; DESIGN is not written.\n"
      "The object texts need an imported object report.\n",
-     Run});
+     Run, 2, "expects KIND and DESIGN"});
 
 } // namespace
 } // namespace qv::cli

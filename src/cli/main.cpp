@@ -1,6 +1,7 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <csignal>
 #include <iostream>
 
 namespace {
@@ -26,6 +27,8 @@ void PrintOverview() {
 } // namespace
 
 int main(int argc, char** argv) {
+    // A closed pipe is a failed write (exit status 1), not a silent death.
+    std::signal(SIGPIPE, SIG_IGN);
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintOverview();
@@ -42,6 +45,11 @@ int main(int argc, char** argv) {
         if (qv::cli::WantsHelp(rest)) {
             qv::cli::PrintCommandHelp(c);
             return qv::cli::kExitOk;
+        }
+        if (c.plainArgs >= 0) {
+            qv::cli::CommandArgs a(c, rest);
+            if (!a.Expect(static_cast<std::size_t>(c.plainArgs), c.countError))
+                return qv::cli::kExitUsage;
         }
         try {
             return c.run(c, rest);
