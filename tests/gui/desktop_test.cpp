@@ -7,14 +7,18 @@
 #include "core/class_table.h"
 #include "core/entries.h"
 #include "files/design_file.h"
+#include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 
+#include <QAbstractButton>
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -24,11 +28,15 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextEdit>
 #include <QTreeView>
 #include <memory>
 
@@ -328,6 +336,184 @@ private slots:
 
         OpenExample();
         QVERIFY(Active()->TreeView1()->isExpanded(Active()->TreeView1()->model()->index(0, 0)));
+    }
+
+    // The partition grids draw the replica bitmap of a cell's type, centred at
+    // its top, and not its text; the object grids draw the class icon before
+    // the class name; columns take their content's width.
+    void gridsDrawPicturesAndClassHeaders() {
+        TMDIChild* c = OpenExample();
+        c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
+        Settle();
+        auto* grid = c->findChild<QTableView*>(QStringLiteral("Adv_PartCols"));
+        QCOMPARE(grid->verticalHeader()->defaultSectionSize(), 50);
+        QCOMPARE(grid->horizontalHeader()->sectionResizeMode(1), QHeaderView::ResizeToContents);
+        QModelIndex master;
+        for (int r = 1; r < grid->model()->rowCount() && !master.isValid(); ++r)
+            for (int col = 1; col < grid->model()->columnCount(); ++col)
+                if (grid->model()->index(r, col).data().toString().contains(
+                        QStringLiteral("MASTER"))) {
+                    master = grid->model()->index(r, col);
+                    break;
+                }
+        QVERIFY(master.isValid());
+        auto paintCell = [](QTableView* g, const QModelIndex& i, QSize size) {
+            QImage img(size, QImage::Format_ARGB32);
+            img.fill(Qt::red);
+            QPainter p(&img);
+            QStyleOptionViewItem opt;
+            opt.initFrom(g);
+            opt.rect = QRect(QPoint(0, 0), size);
+            opt.font = g->font();
+            g->itemDelegate()->paint(&p, opt, i);
+            return img;
+        };
+        QImage cell = paintCell(grid, master, QSize(90, 50));
+        QImage expected(QSize(90, 50), QImage::Format_ARGB32);
+        expected.fill(Qt::white);
+        {
+            QPainter p(&expected);
+            p.drawPixmap(45 - 25, 0, app_->Images().ReplicaBitmap(kMaster));
+        }
+        QCOMPARE(cell, expected);
+        QVERIFY(grid->columnWidth(master.column()) >= ImageList::kReplicaBitmapSize);
+
+        // PopupMenu4 of the address grid.
+        auto* menu = c->findChild<QMenu*>(QStringLiteral("PopupMenu4"));
+        QVERIFY(menu);
+        QStringList items;
+        for (QAction* a : menu->actions())
+            items << a->text();
+        QCOMPARE(items, (QStringList{QStringLiteral("Sort By Server"),
+                                     QStringLiteral("Sort By DS Version"),
+                                     QStringLiteral("Sort By Address")}));
+
+        c->PageControl1()->setCurrentIndex(TMDIChild::kObjGridPage);
+        Settle();
+        auto* objects = c->findChild<QTableView*>(QStringLiteral("Adv_ObjXPartCols"));
+        QModelIndex top = objects->model()->index(0, 1);
+        QCOMPARE(top.data().toString(), QStringLiteral("TOP"));
+        QImage header = paintCell(objects, top, QSize(80, 26));
+        const QPixmap& icon = app_->Images().ClassIcon(ClassIndexOf("TOP"));
+        QImage withIcon(QSize(80, 26), QImage::Format_ARGB32);
+        withIcon.fill(objects->palette().button().color());
+        {
+            QPainter p(&withIcon);
+            p.drawPixmap(4, 4, icon);
+        }
+        const QRect iconRect(4, 4, icon.width(), icon.height());
+        QCOMPARE(header.copy(iconRect), withIcon.copy(iconRect));
+        // Every class column is wide enough for its icon and its whole name.
+        const QFontMetrics fm(objects->font());
+        for (int col = 1; col < objects->model()->columnCount(); ++col) {
+            const QString name = objects->model()->index(0, col).data().toString();
+            QVERIFY2(objects->columnWidth(col) >=
+                         fm.horizontalAdvance(name) +
+                             (name == QStringLiteral("TOTAL") ? 0 : ImageList::kIconSize),
+                     qPrintable(name));
+        }
+    }
+
+    // Label5 to Label7 are hidden once the schema report is built and on the
+    // other report buttons.
+    void schemaReportLabelsAreHidden() {
+        TMDIChild* c = OpenExample();
+        c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);
+        Settle();
+        auto labelsHidden = [c] {
+            for (const char* n : {"Label5", "Label6", "Label7"})
+                if (c->findChild<QLabel*>(QLatin1String(n))->isVisible())
+                    return false;
+            return true;
+        };
+        c->findChild<QAbstractButton*>(QStringLiteral("RB_SchemaRpt"))->click();
+        Settle();
+        QVERIFY(c->findChild<QTextEdit*>(QStringLiteral("RE_SCHEMARPT"))
+                    ->toPlainText()
+                    .startsWith(QStringLiteral("**SCHEMA DISTRIBUTION LIST REPORT")));
+        QVERIFY(labelsHidden());
+        c->findChild<QAbstractButton*>(QStringLiteral("RB_PARTREL"))->click();
+        Settle();
+        QVERIFY(labelsHidden());
+    }
+
+    // The dialogs' texts and pictures: the move dialog's labels, the replica
+    // types' icons, upper-cased server names, the address edit on its owner.
+    void dialogsAsDrawn() {
+        TMDIChild* c = OpenExample();
+        QStringList labels;
+        script_->Then([&labels](QWidget* w) {
+            for (const char* n : {"Label1", "Label2"})
+                labels << w->findChild<QLabel*>(QLatin1String(n))->text();
+            static_cast<QDialog*>(w)->reject();
+        });
+        c->SelectNode(c->Design().FindPartitionOrServerNode("FS1", false));
+        Trigger("MoveObject1");
+        Settle();
+        QCOMPARE(labels, (QStringList{QStringLiteral("Object Selected: "),
+                                      QStringLiteral("Move Object To: ")}));
+
+        ObjectNode* partition = nullptr;
+        c->Design().WalkSubtree(c->Design().Root(), [&](ObjectNode* n) {
+            if (n->IsPartitionRoot())
+                partition = n;
+            return !partition;
+        });
+        c->SelectNode(partition);
+        bool icons = true;
+        QString typed;
+        script_->Then([&](QWidget* w) {
+            for (auto* rb : w->findChildren<QRadioButton*>())
+                icons = icons && !rb->icon().isNull();
+            auto* edit = w->findChild<QComboBox*>(QStringLiteral("CB_SERVERS"))->lineEdit();
+            edit->clear();
+            for (QChar ch : QStringLiteral("fs9")) {
+                QKeyEvent key(QEvent::KeyPress, 0, Qt::NoModifier, QString(ch));
+                QApplication::sendEvent(edit, &key);
+            }
+            typed = edit->text();
+            static_cast<QDialog*>(w)->reject();
+        });
+        Trigger("AddReplica1");
+        Settle();
+        QVERIFY(icons);
+        QCOMPARE(typed, QStringLiteral("FS9"));
+
+        c->SelectNode(c->Design().FindPartitionOrServerNode("FS1", false));
+        QPoint ownerCentre, editCentre;
+        script_->Then([&](QWidget* w) {
+            ownerCentre = w->frameGeometry().center();
+            w->findChild<QPushButton*>(QStringLiteral("BTN_ADD"))->click();
+            w->findChild<QPushButton*>(QStringLiteral("BTN_CLOSE"))->click();
+        });
+        script_->Then([&](QWidget* w) {
+            editCentre = w->geometry().center();
+            static_cast<QDialog*>(w)->reject();
+        });
+        c->PopupMenu1()->findChild<QAction*>(QStringLiteral("Edit1"))->trigger();
+        Settle();
+        QVERIFY2((editCentre - ownerCentre).manhattanLength() < 40,
+                 qPrintable(QStringLiteral("%1,%2 vs %3,%4")
+                                .arg(editCentre.x())
+                                .arg(editCentre.y())
+                                .arg(ownerCentre.x())
+                                .arg(ownerCentre.y())));
+    }
+
+    // Tile and Cascade keep every window inside the frame, and the frame
+    // within the screen.
+    void tileAndCascadeStayInTheFrame() {
+        const QSize frame = app_->size();
+        for (int i = 0; i < 6; ++i)
+            Trigger("New1");
+        for (const char* command : {"Tile1", "Casscade1"}) {
+            Trigger(command);
+            QCoreApplication::processEvents();
+            const QRect area = app_->MdiArea()->viewport()->rect();
+            for (TMDIChild* c : app_->Children())
+                QVERIFY2(area.contains(c->geometry()), command);
+            QCOMPARE(app_->size(), frame);
+        }
     }
 
     // The report windows have their Print buttons.
