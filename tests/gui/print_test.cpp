@@ -5,6 +5,7 @@
 
 #include "files/design_file.h"
 #include "gui/core/image_list.h"
+#include "gui/core/tree_models.h"
 #include "gui/print/print_commands.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/print/qt_print_canvas.h"
@@ -25,6 +26,7 @@
 #include <QTest>
 #include <QTextEdit>
 #include <QTimer>
+#include <QTreeView>
 #include <deque>
 #include <memory>
 
@@ -242,6 +244,32 @@ private slots:
         QVERIFY(lines.contains(QLatin1String("O=CORP")));
         QVERIFY(lines.contains(QLatin1String("OU=OU1")));
         QVERIFY(lines.contains(QLatin1String("CN=FS1")));
+    }
+
+    void expansionOfTheTreeView() {
+        MakeTree(3);
+        TreeModel model(*design_, *images_);
+        QTreeView view;
+        view.setModel(&model);
+        ObjectNode* corp = design_->Root()->FirstChild();
+        ObjectNode* ou2 = corp->Child(1);
+        view.expand(model.IndexOf(design_->Root()));
+        view.expand(model.IndexOf(corp));
+        const ExpandedTest expanded = ExpandedOnScreen(&view);
+        QVERIFY(expanded);
+        QVERIFY(expanded(design_->Root()));
+        QVERIFY(expanded(corp));
+        QVERIFY(!expanded(ou2));
+        // Printed as the view shows it: the servers under the collapsed units are left out.
+        PrintSource s = Source();
+        s.expanded = expanded;
+        PrintSubTree(s, design_->Root());
+        const QString text = PdfText(pdf_);
+        QVERIFY(text.contains(QLatin1String("OU2")));
+        QVERIFY(!text.contains(QLatin1String("FS2")));
+        // A view without the tree model: every node counts as expanded.
+        QTreeView other;
+        QVERIFY(!ExpandedOnScreen(&other));
     }
 
     void cancelKeepsNoFile() {

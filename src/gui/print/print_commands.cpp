@@ -130,6 +130,13 @@ ExpandedTest ExpandedOnScreen(const QTreeView* view, const TreeModel* model) {
     return [view, model](const ObjectNode* node) { return view->isExpanded(model->IndexOf(node)); };
 }
 
+ExpandedTest ExpandedOnScreen(const QTreeView* view) {
+    const auto* model = dynamic_cast<const TreeModel*>(view->model());
+    if (!model)
+        return {};
+    return ExpandedOnScreen(view, model);
+}
+
 void SetPrintDelivery(PrintDelivery delivery) {
     Delivery() = std::move(delivery);
 }

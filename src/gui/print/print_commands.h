@@ -40,8 +40,11 @@ struct PrintSource {
     TFM_PRINTDLG* statusDialog = nullptr;
 };
 
-// The expansion of a design window's tree view.
+// The expansion of a design window's tree view (TreeView1 over its TreeModel).
 ExpandedTest ExpandedOnScreen(const QTreeView* view, const TreeModel* model);
+// The same with the view's own model (every node counts as expanded when the
+// view shows no TreeModel).
+ExpandedTest ExpandedOnScreen(const QTreeView* view);
 
 // Draws a printout on a printer; preview is true while the print preview draws.
 using PrintRender = std::function<void(QPrinter& printer, bool preview)>;
