@@ -68,6 +68,10 @@ void TerminalInteraction::Show(std::string_view text) {
 }
 bool TerminalInteraction::AskYesNo(std::string_view text) {
     PrintBox(text);
+    // Another program's save is never replaced from the command line: the
+    // command fails instead (nothing is written).
+    if (text.substr(0, kFileChangedQuestionStart.size()) == kFileChangedQuestionStart)
+        return false;
     return answer;
 }
 std::optional<std::string> TerminalInteraction::ChooseOpenFile(const FileDialogRequest&) {
@@ -77,8 +81,8 @@ std::optional<std::string> TerminalInteraction::ChooseSaveFile(const FileDialogR
     return savePath;
 }
 
-bool Session::Open(const std::string& path) {
-    return OpenDesign(design, path);
+bool Session::Open(const std::string& path, bool lock) {
+    return OpenDesign(design, path, lock);
 }
 
 bool Session::SaveAs(const std::string& path) {
@@ -162,7 +166,7 @@ bool CommandArgs::Expect(std::size_t count, const std::string& what) {
 
 int WithDesign(const std::string& path, DesignUse use, const std::function<int(Session&)>& body) {
     Session s;
-    if (!s.Open(path))
+    if (!s.Open(path, use == DesignUse::Edit))
         return kExitFailed;
     if (use == DesignUse::Analysis)
         BeginPageChange(s.design);
@@ -173,12 +177,31 @@ int WriteDesign(Session& session, const std::string& path) {
     return session.SaveAs(path) ? kExitOk : kExitFailed;
 }
 
+std::string Visible(std::string_view text, bool keepLineBreaks) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string out;
+    out.reserve(text.size());
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        if ((c < 0x20 || c == 0x7F) && !(keepLineBreaks && c == '\n')) {
+            out += "\\x";
+            out.push_back(kHex[c >> 4]);
+            out.push_back(kHex[c & 0xF]);
+        } else {
+            out.push_back(ch);
+        }
+    }
+    return out;
+}
+
 int PrintText(std::string_view text) {
+    const std::string visible = Visible(text, true);
     errno = 0;
-    std::cout.write(text.data(), static_cast<std::streamsize>(text.size()));
+    std::cout.write(visible.data(), static_cast<std::streamsize>(visible.size()));
     std::cout.flush();
     if (!std::cout) {
         const int error = errno;
+        std::cout.clear();
         std::cerr << "quorvane-cli: cannot write the output: "
                   << (error ? std::strerror(error) : "write error") << "\n";
         return kExitFailed;
@@ -189,7 +212,7 @@ int PrintText(std::string_view text) {
 int PrintLines(const std::vector<std::string>& lines) {
     std::string out;
     for (const std::string& l : lines) {
-        out += l;
+        out += Visible(l);
         out.push_back('\n');
     }
     return PrintText(out);

@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <iterator>
 #include <sstream>
 
 namespace qv::cli {
@@ -43,22 +42,19 @@ const std::string& Details() {
     return text;
 }
 
+// "line N: " and a message box's text, each "\r" a line break.
+void PrintLineMessage(int line, const std::string& text) {
+    PrintBox("line " + std::to_string(line) + ": " + text);
+}
+
 bool ReadScript(const std::string& path, std::string& text) {
-    if (path == "-") {
-        text.assign(std::istreambuf_iterator<char>(std::cin), std::istreambuf_iterator<char>());
-        return true;
-    }
     std::string error;
-    if (!ReadWholeFile(path, text, error)) {
+    if (path == "-" ? !ReadWholeDescriptor(0, "-", text, error, kMaxEditScriptBytes)
+                    : !ReadWholeFile(path, text, error, kMaxEditScriptBytes)) {
         PrintBox("Cannot read the script \"" + path + "\": " + error);
         return false;
     }
     return true;
-}
-
-// "line N: " and a message box's text, each "\r" a line break.
-void PrintLineMessage(int line, const std::string& text) {
-    PrintBox("line " + std::to_string(line) + ": " + text);
 }
 
 int Run(const Command& self, const CommandArguments& args) {
@@ -73,11 +69,12 @@ int Run(const Command& self, const CommandArguments& args) {
         return kExitFailed;
     std::vector<ScriptLine> lines;
     if (std::optional<ScriptError> bad = ParseEditScript(script, lines)) {
-        std::cerr << "quorvane-cli apply: line " << bad->line << ": " << bad->message << "\n";
-        return kExitUsage;
+        // A fault of the script, not of the command line.
+        PrintLineMessage(bad->line, bad->message);
+        return kExitFailed;
     }
 
-    return WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
+    return WithDesign(a[0], DesignUse::Edit, [&](Session& s) {
         OperationLog::SetRecording(true);
         std::optional<ScriptError> refused =
             RunEditScript(s.design, lines, [](std::string_view question) { PrintBox(question); });

@@ -5,7 +5,8 @@
 #include "reports/delimited_export.h"
 
 #include <array>
-#include <iostream>
+#include <utility>
+#include <vector>
 
 namespace qv::cli {
 namespace {
@@ -40,7 +41,18 @@ int Run(const Command& self, const CommandArguments& args) {
             return kExitFailed;
         if (sort)
             SortGridView(s.design, views, kind->grid);
-        return PrintText(DelimitedText(views.Grid(kind->grid)));
+        // A cell's control characters (a line break too) are escaped before
+        // the cells are joined, so a name cannot forge a row.
+        TextGrid grid = views.Grid(kind->grid);
+        for (int r = 0; r < grid.RowCount(); ++r) {
+            std::vector<std::pair<int, std::string>> escaped;
+            for (const auto& [col, text] : grid.RowCells(r))
+                if (Visible(text) != text)
+                    escaped.emplace_back(col, Visible(text));
+            for (auto& [col, text] : escaped)
+                grid.SetCell(col, r, std::move(text));
+        }
+        return PrintText(DelimitedText(grid));
     });
 }
 

@@ -5,8 +5,6 @@
 
 #include "files/merge_trees.h"
 
-#include <iostream>
-
 namespace qv::cli {
 namespace {
 
@@ -15,11 +13,9 @@ int Run(const Command& self, const CommandArguments& args) {
         MergeOutcome outcome;
         if (MergeDesignFile(s.design, other, &outcome))
             return true;
-        if (outcome.errorCount > 0) {
-            for (const std::string& line : outcome.errorReport)
-                std::cout << line << "\n";
-            std::cout << std::flush;
-        }
+        if (outcome.errorCount > 0)
+            PrintLines(
+                outcome.errorReport); // a failed write is reported; the exit status is 1 anyway
         return false;
     });
 }

@@ -5,13 +5,14 @@
 
 #include "platform/settings_store.h"
 
-#include <iostream>
+#include <string>
+#include <vector>
 
 namespace qv::cli {
 namespace {
 
 // Record order: the eight integers by offset, then the nine switches.
-void Show(const WarningSettings& s) {
+int Show(const WarningSettings& s) {
     const auto& edits = SettingsEditFields();
     static constexpr const char* kRecordOrder[] = {"MaxSubRefs",
                                                    "MaxReadables",
@@ -21,13 +22,14 @@ void Show(const WarningSettings& s) {
                                                    "Min4xDSVersion",
                                                    "Min5xDSVersion",
                                                    "MinSkadsVersion"};
+    std::vector<std::string> lines;
     for (const char* name : kRecordOrder)
         for (const auto& e : edits)
             if (std::string_view(e.field) == name)
-                std::cout << name << "=" << s.*e.member << "\n";
+                lines.push_back(std::string(name) + "=" + std::to_string(s.*e.member));
     for (const auto& w : SettingsSwitchFields())
-        std::cout << w.field << "=" << ((s.*w.member) ? 1 : 0) << "\n";
-    std::cout << std::flush;
+        lines.push_back(std::string(w.field) + "=" + ((s.*w.member) ? "1" : "0"));
+    return PrintLines(lines);
 }
 
 int Store(Session& s, const SettingsDialogState& state, const WarningSettings& stored) {
@@ -48,10 +50,8 @@ int Run(const Command& self, const CommandArguments& args) {
         return UsageError(self, action + " takes no arguments");
     Session s;
     WarningSettings stored = LoadStoredSettings(s.ui);
-    if (action == "show") {
-        Show(stored);
-        return kExitOk;
-    }
+    if (action == "show")
+        return Show(stored);
     SettingsDialogState state = SettingsDialogShow(stored);
     if (action == "reset") {
         SettingsDialogReset(state);

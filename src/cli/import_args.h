@@ -19,7 +19,7 @@ inline int ChangeDesign(const Command& command, const CommandArguments& args,
     const std::optional<std::string> out = a.Value("-o", "--output");
     if (!a.Expect(2, "expects a design and one more file"))
         return kExitUsage;
-    return WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
+    return WithDesign(a[0], DesignUse::Edit, [&](Session& s) {
         return change(s, a[1]) ? WriteDesign(s, out.value_or(a[0])) : kExitFailed;
     });
 }

@@ -1,4 +1,5 @@
 #include "edit/edit_script.h"
+#include "files/import_support.h"
 
 #include "edit/name_rules.h"
 #include "edit/object_operations.h"
@@ -476,14 +477,19 @@ const std::vector<std::string>& EditScriptSynopses() {
 std::optional<ScriptError> ParseEditScript(std::string_view text, std::vector<ScriptLine>& out) {
     out.clear();
     int number = 0;
-    std::size_t pos = 0;
-    while (pos <= text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(pos, end - pos);
-        pos = end + 1;
+    // LF, CRLF and CR each end a line.
+    LineSource source(text);
+    std::string_view line;
+    while (source.Next(line)) {
         ++number;
+        for (char ch : line) {
+            auto c = static_cast<unsigned char>(ch);
+            if ((c < 0x20 && c != '\t') || c == 0x7F) {
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                return ScriptError{number, std::string("the line holds a control character (\\x") +
+                                               kHex[c >> 4] + kHex[c & 0xF] + ")."};
+            }
+        }
         std::size_t first = 0;
         while (first < line.size() && IsBlank(line[first]))
             ++first;

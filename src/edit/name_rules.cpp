@@ -24,11 +24,24 @@ std::string CleanTypedName(std::string_view typed) {
     return out;
 }
 
-std::optional<std::string> TypedNameProblem(std::string_view cleaned) {
+std::optional<std::string> TypedNameProblem(std::string_view cleaned, int classIndex) {
     if (cleaned.empty())
         return std::string("Enter in a name.");
+    for (char ch : cleaned) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            return std::string("A name cannot contain a control character (\\x") + kHex[c >> 4] +
+                   kHex[c & 0xF] + ").";
+        }
+    }
     if (cleaned.size() > kMaxTypedName)
         return "A name cannot be longer than " + std::to_string(kMaxTypedName) + " characters.";
+    if (classIndex >= 0 && MakeLeafEntry(cleaned, classIndex).size() > kMaxStoredText)
+        return "The name is too long for this class: the object's leaf entry (the name, two "
+               "marks and the class number " +
+               std::to_string(classIndex) + ") would be longer than " +
+               std::to_string(kMaxStoredText) + " characters.";
     return std::nullopt;
 }
 

@@ -19,9 +19,11 @@ std::string UpperCaseTyped(std::string_view text);
 // characters at both ends), each ".", "/", "=" and backslash replaced by "_".
 std::string CleanTypedName(std::string_view typed);
 
-// Why a cleaned name cannot be taken: empty, or too long to be stored.
-// Nothing when the name is fine.
-std::optional<std::string> TypedNameProblem(std::string_view cleaned);
+// Why a cleaned name cannot be taken: empty, a control character in it, or
+// too long to be stored; with the object's class, also a leaf entry (name,
+// two marks and the class number) too long to be stored. Nothing when the
+// name is fine.
+std::optional<std::string> TypedNameProblem(std::string_view cleaned, int classIndex = -1);
 
 // ED_ADDR of TAddEditDLg (IPX address and DS version): OK is enabled exactly
 // when the text is not empty and every character is a digit or "A" to "F".

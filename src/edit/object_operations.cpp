@@ -1,5 +1,6 @@
 #include "edit/object_operations.h"
 
+#include "core/depth_limit.h"
 #include "core/design_change.h"
 #include "edit/edit_common.h"
 #include "edit/name_rules.h"
@@ -195,7 +196,7 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
             if (!input)
                 break; // Cancel: on with the next class
             const std::string n = CleanTypedName(input->name);
-            if (std::optional<std::string> problem = TypedNameProblem(n)) {
+            if (std::optional<std::string> problem = TypedNameProblem(n, k)) {
                 ui.Warning(*problem);
                 showAgain = true;
                 continue;
@@ -223,6 +224,11 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                     showAgain = true;
                 }
                 continue;
+            }
+            if (std::optional<std::string> deep =
+                    IsNodeClass(k) ? NewChildTooDeep(design, s, n) : std::nullopt) {
+                ui.Information(*deep);
+                break;
             }
             s->EnsureLeaves().push_back(MakeLeafEntry(n, k));
             design.NoteClass(k);
@@ -330,7 +336,7 @@ bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::st
         return false;
     Interaction& ui = design.ui();
     const std::string m = CleanTypedName(*newName);
-    if (std::optional<std::string> problem = TypedNameProblem(m)) {
+    if (std::optional<std::string> problem = TypedNameProblem(m, x->ClassIndex())) {
         ui.Warning(*problem);
         return false;
     }
@@ -430,6 +436,10 @@ bool MoveObject(TreeDesign& design, ObjectNode* x, const std::optional<std::stri
         ui.Information(kIllegalMove);
         return false;
     }
+    if (std::optional<std::string> deep = MoveTooDeep(design, x, d)) {
+        ui.Information(*deep);
+        return false;
+    }
     const std::string source = design.FullContext(x);
     DesignChange change(design);
     MoveNode(design, change, x, d);
@@ -449,6 +459,10 @@ bool DropObject(TreeDesign& design, ObjectNode* x, ObjectNode* t) {
     }
     if (NameTakenIn(design, t, x->Name())) {
         ui.Information(kSameNameInContext);
+        return false;
+    }
+    if (std::optional<std::string> deep = MoveTooDeep(design, x, t)) {
+        ui.Information(*deep);
         return false;
     }
     const std::string source = x->Name() + "." + design.FullContext(x->Parent());
@@ -559,7 +573,7 @@ bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::stri
         return false;
     Interaction& ui = design.ui();
     const std::string m = CleanTypedName(*newName);
-    if (std::optional<std::string> problem = TypedNameProblem(m)) {
+    if (std::optional<std::string> problem = TypedNameProblem(m, ClassOfEntry(selectedEntry))) {
         ui.Warning(*problem);
         return false;
     }

@@ -1,15 +1,17 @@
 #include "files/design_file.h"
 
-#include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "core/depth_limit.h"
+
+#include <unordered_map>
 
 namespace qv {
 
 namespace {
+
+// The end offsets of the first three sections are 32-bit fields.
+constexpr std::size_t kMaxSectionOffset = 0xFFFFFFFFu;
+constexpr const char* kTooLargeFailure =
+    "the design is too large for a design file (its sections would pass 4 GiB).";
 
 // Bounds-checked reader over a file image.
 class ByteReader {
@@ -102,34 +104,45 @@ private:
     std::string& out_;
 };
 
-bool Storable(std::string_view s, std::string* tooLong) {
+// A name, leaf entry or table entry a file cannot hold: its length field is
+// one byte. A 255-character name whose leaf entry (name, 0xBF, 0xBC, class)
+// is longer is named as such.
+bool Storable(std::string_view s, std::string* failure, bool leafEntry = false) {
     if (s.size() <= kMaxStoredText)
         return true;
-    if (tooLong)
-        *tooLong = std::string(s);
+    if (failure) {
+        std::string_view name = leafEntry ? LeafName(s) : s;
+        if (leafEntry && name.size() <= kMaxStoredText)
+            *failure = "the leaf entry of \"" + std::string(name) +
+                       "\" (its name, two marks and its class) is longer than 255 characters.";
+        else
+            *failure = "the name \"" + std::string(name) + "\" is longer than 255 characters.";
+    }
     return false;
 }
 
-bool WriteTable(ByteWriter& w, const ItemTable& table, Progress& progress, std::string* tooLong) {
+bool WriteTable(ByteWriter& w, const ItemTable& table, Progress& progress, std::string* failure,
+                std::size_t limit = kMaxSectionOffset) {
     for (const TableItem& item : table) {
         progress.Pump();
-        if (!Storable(item.name, tooLong))
+        if (!Storable(item.name, failure))
             return false;
         w.U32(static_cast<std::uint32_t>(item.entries.size()));
         w.U32(static_cast<std::uint32_t>(item.name.size()));
         w.Bytes(item.name);
         for (const std::string& e : item.entries) {
-            if (!Storable(e, tooLong))
+            if (!Storable(e, failure))
                 return false;
             w.U8(static_cast<std::uint8_t>(e.size()));
             w.Bytes(e);
         }
+        if (w.Pos() > limit) {
+            if (failure)
+                *failure = kTooLargeFailure;
+            return false;
+        }
     }
     return true;
-}
-
-std::string SystemError() {
-    return std::strerror(errno);
 }
 
 } // namespace
@@ -177,6 +190,8 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents) {
     ObjectNode* root = design.Root();
     ObjectNode* current = root;
     int currentLevel = 0;
+    constexpr std::size_t kStatusEveryRecord = 1024;
+    std::size_t recordNumber = 0;
     for (ObjectRecord& rec : contents.objects) {
         progress.Pump();
         ObjectNode* node = nullptr;
@@ -203,7 +218,12 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents) {
                 design.NoteClass(LeafClassIndex(e));
             node->leaves = std::make_unique<LeafList>(std::move(rec.leaves));
         }
-        progress.Show(ProgressChannel::Status, "  Configuring Object: " + design.FullContext(node));
+        // A full context is as long as the node is deep: shown for every
+        // record of a small file, then for every 1024th, so that opening takes
+        // time linear in the records whatever the depth.
+        if (++recordNumber <= kStatusEveryRecord || recordNumber % kStatusEveryRecord == 0)
+            progress.Show(ProgressChannel::Status,
+                          "  Configuring Object: " + design.FullContext(node));
     }
     auto fill = [&](std::vector<TableItem>& from, ItemTable& to, const char* label,
                     bool dropSubRefs) {
@@ -232,7 +252,7 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents) {
 
 // ---------------------------------------------------------------- writing
 
-bool SerializeDesign(TreeDesign& design, std::string& out, std::string* tooLong) {
+bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure) {
     Progress& progress = design.progress();
     out.clear();
     ByteWriter w(out);
@@ -242,11 +262,30 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* tooLong)
     w.U32(0);
     w.U32(0);
     w.U32(0);
+    // Levels by node, from the parent's (pre-order visits parents first).
+    std::unordered_map<const ObjectNode*, int> levels;
     bool ok = design.Walk(design.Root(), [&](ObjectNode* n) {
         progress.Pump();
         ObjectNode* parent = n->Parent();
+        const int level = parent ? levels[parent] + 1 : 0;
+        if (n->ChildCount() > 0)
+            levels[n] = level;
+        // The reader places a record by its parent's name and level (one
+        // byte) and takes every record named [ROOT] for the root: a tree that
+        // would read back otherwise is not written.
+        if (level > kMaxObjectLevel) {
+            if (failure)
+                *failure = TooDeepMessage(design.FullContext(n), level);
+            return false;
+        }
+        if (parent && n->Name() == kRootName) {
+            if (failure)
+                *failure = "the object \"" + design.FullContext(n) +
+                           "\" would be read back as the tree's root.";
+            return false;
+        }
         const std::string& parentName = parent ? parent->Name() : std::string();
-        if (!Storable(n->Name(), tooLong) || !Storable(parentName, tooLong))
+        if (!Storable(n->Name(), failure) || !Storable(parentName, failure))
             return false;
         w.U8(static_cast<std::uint8_t>(n->Name().size()));
         w.U8(static_cast<std::uint8_t>(parentName.size()));
@@ -254,16 +293,21 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* tooLong)
         w.U8(static_cast<std::uint8_t>(n->PartitionMark()));
         w.Bytes(n->Name());
         w.Bytes(parentName);
-        w.U8(static_cast<std::uint8_t>(parent ? parent->Level() : 0));
+        w.U8(static_cast<std::uint8_t>(parent ? level - 1 : 0));
         const LeafList* leaves = n->leaves.get();
         w.U32(leaves ? static_cast<std::uint32_t>(leaves->size()) : 0);
         if (leaves)
             for (const std::string& e : *leaves) {
-                if (!Storable(e, tooLong))
+                if (!Storable(e, failure, true))
                     return false;
                 w.U8(static_cast<std::uint8_t>(e.size()));
                 w.Bytes(e);
             }
+        if (w.Pos() > kMaxSectionOffset) {
+            if (failure)
+                *failure = kTooLargeFailure;
+            return false;
+        }
         progress.Show(ProgressChannel::Status, "Writing Object: " + n->Name());
         return true;
     });
@@ -271,15 +315,16 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* tooLong)
         return false;
     std::uint32_t objectsEnd = static_cast<std::uint32_t>(w.Pos());
     progress.Show(ProgressChannel::Status, "Writing Partitions..");
-    if (!WriteTable(w, design.partitions, progress, tooLong))
+    if (!WriteTable(w, design.partitions, progress, failure))
         return false;
     std::uint32_t partitionsEnd = static_cast<std::uint32_t>(w.Pos());
     progress.Show(ProgressChannel::Status, "Writing Servers..");
-    if (!WriteTable(w, design.servers, progress, tooLong))
+    if (!WriteTable(w, design.servers, progress, failure))
         return false;
     std::uint32_t serversEnd = static_cast<std::uint32_t>(w.Pos());
     progress.Show(ProgressChannel::Status, "Writing Versions and Addresses of Servers..");
-    if (!WriteTable(w, design.attributes, progress, tooLong))
+    // The attribute section runs to the end of the file: no offset limits it.
+    if (!WriteTable(w, design.attributes, progress, failure, ~std::size_t{0}))
         return false;
     w.PatchU32(12, objectsEnd);
     w.PatchU32(16, partitionsEnd);
@@ -288,108 +333,6 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* tooLong)
 }
 
 // ---------------------------------------------------------------- files
-
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error) {
-    bytes.clear();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        error = "Cannot open file \"" + path + "\". " + SystemError();
-        return false;
-    }
-    struct stat st {};
-    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        errno = EISDIR;
-        error = "Cannot open file \"" + path + "\". " + SystemError();
-        return false;
-    }
-    if (st.st_size > 0)
-        bytes.reserve(static_cast<std::size_t>(st.st_size));
-    char buf[1 << 16];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        bytes.append(buf, n);
-    bool failed = std::ferror(f) != 0;
-    int saved = errno;
-    std::fclose(f);
-    if (failed) {
-        errno = saved;
-        error = "Read error on file \"" + path + "\". " + SystemError();
-        return false;
-    }
-    return true;
-}
-
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error) {
-    std::string dir = ".";
-    std::string::size_type slash = path.find_last_of('/');
-    if (slash != std::string::npos)
-        dir = slash == 0 ? "/" : path.substr(0, slash);
-    std::string tmpl = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) +
-                       "." + std::string(LastPathComponent(path)) + ".XXXXXX";
-    std::vector<char> name(tmpl.begin(), tmpl.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
-        error = "Cannot create file \"" + path + "\". " + SystemError();
-        return false;
-    }
-    auto fail = [&](const std::string& what) {
-        int saved = errno;
-        close(fd);
-        unlink(name.data());
-        errno = saved;
-        error = what + " \"" + path + "\". " + SystemError();
-        return false;
-    };
-    // Keep the permissions of the file being replaced; a new file gets the
-    // usual ones (0666 less the umask).
-    struct stat st {};
-    mode_t mode;
-    if (stat(path.c_str(), &st) == 0) {
-        mode = st.st_mode & 07777;
-    } else {
-        mode_t mask = umask(0);
-        umask(mask);
-        mode = 0666 & ~mask;
-    }
-    if (fchmod(fd, mode) != 0)
-        return fail("Cannot create file");
-    const char* p = bytes.data();
-    std::size_t left = bytes.size();
-    while (left > 0) {
-        ssize_t w = write(fd, p, left);
-        if (w < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail("Error writing file");
-        }
-        p += w;
-        left -= static_cast<std::size_t>(w);
-    }
-    if (fsync(fd) != 0)
-        return fail("Error writing file");
-    if (close(fd) != 0) {
-        int saved = errno;
-        unlink(name.data());
-        errno = saved;
-        error = "Error writing file \"" + path + "\". " + SystemError();
-        return false;
-    }
-    if (rename(name.data(), path.c_str()) != 0) {
-        int saved = errno;
-        unlink(name.data());
-        errno = saved;
-        error = "Cannot create file \"" + path + "\". " + SystemError();
-        return false;
-    }
-    int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY);
-    if (dfd >= 0) {
-        fsync(dfd);
-        close(dfd);
-    }
-    return true;
-}
 
 std::string IllegalFormatMessage(const std::string& path) {
     return "Illegal file format on file: " + path;
@@ -415,9 +358,36 @@ FileDialogRequest DesignOpenDialogRequest() {
 
 // ---------------------------------------------------------------- operations
 
+namespace {
+
+// What an open design keeps about its file (TreeDesign::openedFile).
+struct OpenedDesignFile {
+    std::string path;
+    FileIdentity identity;
+    FileLock lock;
+};
+
+} // namespace
+
+std::string FileInUseQuestion(const std::string& path) {
+    return "The file \"" + path + "\" is in use: another program has it open.\rOpen it anyway?";
+}
+
+std::string FileChangedQuestion(const std::string& path) {
+    return std::string(kFileChangedQuestionStart) + "\r\"" + path +
+           "\"\rSaving now replaces what the other program saved.\rSave anyway?";
+}
+
+std::string HardLinksQuestion(const std::string& path, std::uint64_t links) {
+    return "The file \"" + path + "\" has " + std::to_string(links - 1) +
+           " other name(s) (hard links).\rSaving replaces only this name; the other names keep "
+           "the old contents.\rSave anyway?";
+}
+
 void NewDesign(TreeDesign& design, int untitledNumber) {
     std::string old = design.designFileName;
     design.designFileName = "UNTITLED" + std::to_string(untitledNumber) + ".qvd";
+    design.openedFile.reset();
     design.view().DesignFileNameChanged(old, design.designFileName);
     design.ResetToInitialTree();
     design.partitions.Clear();
@@ -452,19 +422,31 @@ bool ReadDesignFile(TreeDesign& design, const std::string& path) {
     return true;
 }
 
-bool OpenDesign(TreeDesign& design, const std::string& path) {
+bool OpenDesign(TreeDesign& design, const std::string& path, bool lock) {
     DesignView& view = design.view();
     view.SetObjectLabelsVisible(false);
     std::string old = design.designFileName;
     design.designFileName = path;
     view.DesignFileNameChanged(old, path);
     view.ClearReplicaView();
+    design.openedFile.reset();
+    auto opened = std::make_shared<OpenedDesignFile>();
+    if (NotRegularFileReason(path).empty()) {
+        bool inUse = false;
+        if (lock && !opened->lock.Acquire(path, inUse) && inUse &&
+            !design.ui().AskYesNo(FileInUseQuestion(path)))
+            return false;
+        // Taken before the bytes: a change made meanwhile shows at the next save.
+        opened->identity = CurrentIdentity(path);
+    }
     design.ClearTree();
     design.partitions.Clear();
     design.servers.Clear();
     design.attributes.Clear();
     if (!ReadDesignFile(design, path))
         return false;
+    opened->path = path;
+    design.openedFile = opened;
     design.flags.modified = false;
     design.flags.neverSaved = false;
     ObjectNode* root = design.Root();
@@ -501,25 +483,42 @@ bool OpenDesign(TreeDesign& design, const std::string& path) {
 bool WriteDesignFile(TreeDesign& design) {
     DesignView& view = design.view();
     view.SetObjectLabelsVisible(false);
-    std::string bytes, tooLong, error;
-    bool ok = SerializeDesign(design, bytes, &tooLong);
-    if (!ok) {
-        error = "Cannot save \"" + design.designFileName + "\": the name \"" + tooLong +
-                "\" is longer than 255 characters.";
-    } else {
-        ok = ReplaceFileAtomically(design.designFileName, bytes, error);
-    }
-    if (!ok) {
-        design.ui().Error(error);
+    const std::string path = design.designFileName;
+    auto end = [&](bool ok) {
         view.SetObjectLabelsVisible(true);
         design.progress().Show(ProgressChannel::Status, "");
-        return false;
+        return ok;
+    };
+    std::string bytes, failure, error;
+    if (!SerializeDesign(design, bytes, &failure)) {
+        design.ui().Error("Cannot save \"" + path + "\": " + failure);
+        return end(false);
     }
+    // Another program's save since this design read or wrote the file is not
+    // replaced without asking; nor is a file with other names.
+    const FileIdentity now = CurrentIdentity(path);
+    auto* opened = static_cast<OpenedDesignFile*>(design.openedFile.get());
+    if (opened && opened->path == path && !now.SameContentsAs(opened->identity) &&
+        !design.ui().AskYesNo(FileChangedQuestion(path)))
+        return end(false);
+    if (now.exists && now.links > 1 && !design.ui().AskYesNo(HardLinksQuestion(path, now.links)))
+        return end(false);
+    FileIdentity written;
+    if (!ReplaceFileAtomically(path, bytes, error, &written)) {
+        design.ui().Error(error);
+        return end(false);
+    }
+    auto state = std::make_shared<OpenedDesignFile>();
+    state->path = path;
+    state->identity = written;
+    if (opened && opened->path == path)
+        opened->lock.Release();
+    bool inUse = false;
+    state->lock.Acquire(path, inUse);
+    design.openedFile = state;
     design.flags.modified = false;
     design.flags.neverSaved = false;
-    view.SetObjectLabelsVisible(true);
-    design.progress().Show(ProgressChannel::Status, "");
-    return true;
+    return end(true);
 }
 
 bool SaveDesignAs(TreeDesign& design) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "core/tree_design.h"
+#include "files/file_access.h"
 
 #include <cstdint>
 #include <optional>
@@ -49,15 +50,20 @@ enum class ParseStatus {
 // whenever the file holds at least 8 bytes.
 ParseStatus ParseDesignFile(std::string_view bytes, DesignFileContents& out);
 
-// Serializes a design as the writer stores it. Returns the name or entry that
-// cannot be stored (longer than 255 bytes) in *tooLong, leaving out empty.
-bool SerializeDesign(TreeDesign& design, std::string& out, std::string* tooLong = nullptr);
+// Serializes a design as the writer stores it. False, with the reason in
+// *failure, when the file would not read back as this design: a name or entry
+// longer than 255 bytes, an object more than 255 levels below [ROOT], an object
+// named [ROOT] below the root, or sections that pass the 32-bit offsets.
+bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure = nullptr);
 
-// Reads a file into memory; on failure sets the system's error text.
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error);
-// Replaces the file by the bytes through a temporary file in the same folder
-// (written, synced, renamed). On failure the old file is untouched.
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error);
+// The questions of Open and Save about other programs: the file is locked by
+// another program; another program saved the file since this design read or
+// wrote it; the file has other names (hard links).
+inline constexpr std::string_view kFileChangedQuestionStart =
+    "Another program changed the file since it was opened or saved here:";
+std::string FileInUseQuestion(const std::string& path);
+std::string FileChangedQuestion(const std::string& path);
+std::string HardLinksQuestion(const std::string& path, std::uint64_t links);
 
 // The message shown for a file that is not a design file or is damaged.
 std::string IllegalFormatMessage(const std::string& path);
@@ -68,7 +74,11 @@ FileDialogRequest DesignSaveDialogRequest();
 FileDialogRequest DesignOpenDialogRequest();
 
 void NewDesign(TreeDesign& design, int untitledNumber);
-bool OpenDesign(TreeDesign& design, const std::string& path);
+// Open also takes an advisory lock on the file for as long as the design
+// keeps it (another program's lock is a question), and notes its size and
+// time; Write compares them before replacing the file.
+// Without lock (a reader that never writes the design back) neither.
+bool OpenDesign(TreeDesign& design, const std::string& path, bool lock = true);
 bool ReadDesignFile(TreeDesign& design, const std::string& path);
 // Applies parsed contents to a design whose tree holds only the root.
 // False (nothing shown) when a record's parent is not on the ancestor path.

@@ -35,7 +35,33 @@ bool LineSource::Next(std::string_view& line) {
 // ---------------------------------------------------------------- helpers
 
 std::string TooLongMessage(std::string_view text) {
+    if (text.size() <= kMaxStoredText)
+        return "The name \"" + std::string(text) +
+               "\" cannot be stored: its leaf entry (the name, two marks and the class number) "
+               "would be longer than 255 characters.";
     return "The name \"" + std::string(text) + "\" is longer than 255 characters.";
+}
+
+std::optional<std::string> ControlCharacterMessage(std::string_view text) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (char ch : text) {
+        auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20 || c == 0x7F) {
+            std::string shown;
+            for (char d : text) {
+                auto u = static_cast<unsigned char>(d);
+                if (u < 0x20 || u == 0x7F) {
+                    shown += "\\x";
+                    shown.push_back(kHex[u >> 4]);
+                    shown.push_back(kHex[u & 0xF]);
+                } else {
+                    shown.push_back(d);
+                }
+            }
+            return "The name \"" + shown + "\" contains a control character.";
+        }
+    }
+    return std::nullopt;
 }
 
 std::size_t AppendServer(TreeDesign& design, std::string name, ReplicaList replicas,

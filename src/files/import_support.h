@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -37,8 +38,12 @@ private:
 inline bool Storable(std::string_view text) {
     return text.size() <= kMaxStoredText;
 }
-// The failure text for a name or entry that a design file could not hold.
+// The failure text for a name or entry that a design file could not hold (a
+// name of at most 255 bytes: its leaf entry would be longer).
 std::string TooLongMessage(std::string_view text);
+// The failure text for a name with a control character (0x00 to 0x1F, 0x7F),
+// each shown as \xNN; nothing when there is none.
+std::optional<std::string> ControlCharacterMessage(std::string_view text);
 
 // Appends a server to the ServerTable with its ServerAttributes item at the
 // same index (the attribute list is padded first when it is short).

@@ -1,5 +1,6 @@
 #include "files/merge_trees.h"
 
+#include "core/depth_limit.h"
 #include "core/design_change.h"
 
 #include "files/design_file.h"
@@ -17,8 +18,10 @@ bool IsTopLevelRecord(const ObjectRecord& rec) {
 }
 
 // Places the records as the second pass will, without touching the design:
-// every record's parent must lie on the ancestor path of the record before it.
-bool RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>& records) {
+// every record's parent must lie on the ancestor path of the record before it,
+// and no object may lie deeper than a design holds (*tooDeep says which).
+bool RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>& records,
+                      std::string* tooDeep) {
     struct Step {
         const std::string* name;
         int level;
@@ -36,6 +39,13 @@ bool RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>&
         int level = path[i - 1].level + 1;
         path.resize(i);
         path.push_back({&rec.name, level});
+        if (level > kMaxObjectLevel) {
+            std::string context;
+            for (std::size_t k = path.size(); k-- > 1;)
+                context += *path[k].name + (k > 1 ? "." : "");
+            *tooDeep = TooDeepMessage(context, level);
+            return false;
+        }
     }
     return true;
 }
@@ -76,7 +86,15 @@ private:
 
 bool Merger::Run(std::string_view bytes) {
     ParseStatus status = ParseDesignFile(bytes, contents_);
-    if (status != ParseStatus::Ok || !RecordsPlaceable(design_, contents_.objects)) {
+    std::string tooDeep;
+    const bool placeable =
+        status == ParseStatus::Ok && RecordsPlaceable(design_, contents_.objects, &tooDeep);
+    if (!tooDeep.empty()) {
+        design_.ui().Information(tooDeep);
+        End();
+        return false;
+    }
+    if (!placeable) {
         // Wrong magic numbers, or a damaged file: nothing of it is merged.
         design_.ui().Information(IllegalFormatMessage(path_));
         End();

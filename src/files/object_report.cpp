@@ -1,5 +1,6 @@
 #include "files/object_report.h"
 
+#include "core/depth_limit.h"
 #include "core/design_change.h"
 
 #include "files/design_file.h"
@@ -39,8 +40,8 @@ std::string UpperCase(std::string_view text) {
 
 class ObjectReportReader {
 public:
-    ObjectReportReader(TreeDesign& design, std::string_view text)
-        : design_(design), cursor_(text, true), changes_(design, true) {}
+    ObjectReportReader(TreeDesign& design, std::string_view text, std::string_view name)
+        : design_(design), cursor_(text, true), changes_(design, true), name_(name) {}
 
     bool Run();
 
@@ -66,7 +67,10 @@ private:
     State state_ = State::Current;
     std::size_t classColumn_ = 0;
     ObjectNode* context_ = nullptr;
+    int contextLevel_ = 0;
     std::string objectName_;
+    std::string name_;        // the report's file name, for messages
+    bool sawContext_ = false; // a "Current context:" line was read
 };
 
 bool ObjectReportReader::Run() {
@@ -82,6 +86,9 @@ bool ObjectReportReader::Run() {
         }
         if (state_ != State::Current)
             Fail("Unexpected end of file.");
+        if (!sawContext_)
+            Fail((name_.empty() ? std::string("The input") : "\"" + name_ + "\"") +
+                 " is not an object report: it has no \"Current context:\" line.");
     } catch (const ReportRejected& r) {
         changes_.Rollback();
         design_.ui().Information("Error on line: " + std::to_string(cursor_.LineNumber()) + "." +
@@ -123,6 +130,7 @@ void ObjectReportReader::Act() {
             Fail("Context DN expected.");
         context_ = EnsureContextPath(context);
         changes_.EnsureLeaves(context_);
+        sawContext_ = true;
         state_ = State::Partial;
         break;
     }
@@ -161,15 +169,17 @@ void ObjectReportReader::Act() {
         state_ = State::ObjectName;
         break;
     case State::ObjectName: {
+        // The context's total line is known by its phrase anywhere in the
+        // line: with 100 objects and more it reaches past the class column.
+        if (line_.find("FOUND IN THIS CONTEXT", sc_.Position() - 1) != std::string_view::npos) {
+            sc_.ReadRest(line_, false);
+            state_ = State::Current;
+            break;
+        }
         sc_.ReadToColumn(line_, classColumn_);
         std::string_view name = TrimText(sc_.Token());
         if (name.empty())
             Fail("Object RDN expected.");
-        if (name.find("FOUND IN THIS CONTEXT") != std::string_view::npos) {
-            sc_.ReadRest(line_, false); // the rest of the total line
-            state_ = State::Current;
-            break;
-        }
         // The class belongs on the same line as the name.
         if (sc_.AtEnd(line_))
             Fail("Object Class expected.");
@@ -191,6 +201,7 @@ void ObjectReportReader::Act() {
 
 ObjectNode* ObjectReportReader::EnsureContextPath(std::string_view context) {
     ObjectNode* node = design_.Root();
+    contextLevel_ = 0;
     if (context == node->Name())
         return node;
     // Components are taken from the right: the top of the tree first.
@@ -207,6 +218,10 @@ ObjectNode* ObjectReportReader::EnsureContextPath(std::string_view context) {
         if (part.empty())
             Fail("Context DN expected.");
         Check(part);
+        if (++contextLevel_ > kMaxObjectLevel)
+            Fail(TooDeepMessage(
+                std::string(context.substr(static_cast<std::size_t>(part.data() - context.data()))),
+                contextLevel_));
         ObjectNode* child = changes_.FindChild(node, part);
         if (!child) {
             int cls = kClassNoDef;
@@ -233,6 +248,7 @@ ObjectNode* ObjectReportReader::EnsureContextPath(std::string_view context) {
 
 void ObjectReportReader::AddObject(const std::string& name, int classIndex) {
     ObjectNode* x = context_;
+    Check(name);
     if (changes_.FindLeaf(x, name) >= 0)
         return;
     design_.NoteClass(classIndex);
@@ -243,6 +259,8 @@ void ObjectReportReader::AddObject(const std::string& name, int classIndex) {
     std::string entry = MakeLeafEntry(name, classIndex);
     if (!Storable(entry))
         Fail(TooLongMessage(name));
+    if (IsNodeClass(classIndex) && contextLevel_ + 1 > kMaxObjectLevel)
+        Fail(TooDeepMessage(name + "." + design_.FullContext(x), contextLevel_ + 1));
     changes_.AppendLeaf(x, std::move(entry));
     if (IsNodeClass(classIndex))
         changes_.AddChild(x, name, classIndex);
@@ -269,18 +287,19 @@ int ObjectReportClassIndex(std::string_view classText) {
     return it == byPrefix.end() ? kClassNoDef : it->second;
 }
 
-bool ReadObjectReportText(TreeDesign& design, std::string_view text) {
-    ObjectReportReader reader(design, text);
+bool ReadObjectReportText(TreeDesign& design, std::string_view text, std::string_view name) {
+    ObjectReportReader reader(design, text, name);
     return reader.Run();
 }
 
 bool ReadObjectReport(TreeDesign& design, const std::string& path) {
     std::string text, error;
-    if (!ReadWholeFile(path, text, error)) {
-        design.ui().Information(std::string("Error on line: 0.") + "\r" + "Problem Opening File. ");
+    if (!ReadWholeFile(path, text, error, kMaxObjectReportBytes)) {
+        design.ui().Information(std::string("Error on line: 0.") + "\r" + "Problem Opening File. " +
+                                error);
         return false;
     }
-    return ReadObjectReportText(design, text);
+    return ReadObjectReportText(design, text, path);
 }
 
 } // namespace qv

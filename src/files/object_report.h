@@ -17,8 +17,8 @@ namespace qv {
 // Returns true on success (the design is then marked modified).
 bool ReadObjectReport(TreeDesign& design, const std::string& path);
 
-// The same on a report already in memory.
-bool ReadObjectReportText(TreeDesign& design, std::string_view text);
+// The same on a report already in memory; name (the file's) is used in messages.
+bool ReadObjectReportText(TreeDesign& design, std::string_view text, std::string_view name = {});
 
 // The class index of an object report's class text (trimmed; "PRINT QUEUE" is
 // read as "QUEUE"), matched against the first 19 characters of the class

@@ -1,5 +1,6 @@
 #include "files/report_reader.h"
 
+#include "core/depth_limit.h"
 #include "core/design_change.h"
 
 #include "files/design_file.h"
@@ -388,6 +389,9 @@ ObjectNode* ReportReader::FindOrAdd(ObjectNode* parent, const std::string& name,
     if (added)
         *added = node == nullptr;
     if (!node) {
+        Check(name);
+        if (std::optional<std::string> deep = NewChildTooDeep(design_, parent, name))
+            Fail(std::move(*deep));
         // The node is listed in its parent's leaf list too: that entry must fit.
         if (!Storable(MakeLeafEntry(name, classIndex)))
             Fail(TooLongMessage(name));
@@ -639,7 +643,7 @@ bool ReadReportText(TreeDesign& design, std::string_view text, const std::string
 bool ReadReport(TreeDesign& design, const std::string& path, bool replicaRingMode,
                 ReportReadOutcome* outcome) {
     std::string text, error;
-    if (!ReadWholeFile(path, text, error)) {
+    if (!ReadWholeFile(path, text, error, kMaxDsdiagReportBytes)) {
         design.ui().Error(error);
         if (outcome)
             outcome->ioError = true;

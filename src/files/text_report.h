@@ -9,6 +9,7 @@
 #include "files/line_scanner.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,10 +45,13 @@ public:
     void ShowLineCaption(Progress& progress, std::string_view prefix);
 
     [[noreturn]] static void Fail(std::string message) { throw ReportRejected{std::move(message)}; }
-    // Fails with the too-long message when the text does not fit a design file.
+    // Fails when the text does not fit a design file, or when it holds a
+    // control character (which could drive a terminal or forge report lines).
     static void CheckStorable(std::string_view text) {
         if (!Storable(text))
             Fail(TooLongMessage(text));
+        if (std::optional<std::string> bad = ControlCharacterMessage(text))
+            Fail(std::move(*bad));
     }
 
 private:

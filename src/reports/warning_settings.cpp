@@ -191,7 +191,12 @@ SettingsOkResult SettingsDialogOk(const SettingsDialogState& st, const WarningSe
 
 void ReadRegistry(SettingsStorage& storage, Interaction& ui, WarningSettings& settings,
                   std::int32_t& settingsVersion) {
+    storage.readError.clear();
     StoredSettings stored = storage.Read();
+    if (!storage.readError.empty()) {
+        ui.Error(storage.readError);
+        return;
+    }
     if (!stored.configPresent)
         return;
     if (!stored.versionPresent || !stored.version || *stored.version != kSettingsVersion) {
@@ -205,7 +210,11 @@ void ReadRegistry(SettingsStorage& storage, Interaction& ui, WarningSettings& se
 }
 
 bool WriteRegistry(SettingsStorage& storage, Interaction& ui, const WarningSettings& settings) {
-    if (storage.Write(kSettingsVersion, EncodeWarningSettings(settings)))
+    storage.notice.clear();
+    const bool written = storage.Write(kSettingsVersion, EncodeWarningSettings(settings));
+    if (!storage.notice.empty())
+        ui.Information(storage.notice);
+    if (written)
         return true;
     ui.Warning(kSettingsWriteError);
     return false;

@@ -125,6 +125,12 @@ public:
     // Creates the key when needed and writes both values. False (nothing
     // written) when the key cannot be opened or created.
     virtual bool Write(std::int32_t version, const WarningConfigBytes& config) = 0;
+    // Set by Read: why the store could not be read (it is not a regular
+    // file, or too large); the defaults are kept and this is shown.
+    std::string readError;
+    // Set by Write: a notice for the user (the store had other names), or
+    // why it failed.
+    std::string notice;
 };
 
 inline constexpr const char* kSettingsResetMessage =

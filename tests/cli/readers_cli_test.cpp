@@ -105,7 +105,8 @@ TEST(ReaderCommands, FailuresPrintTheBoxAndWriteNothing) {
     EXPECT_EQ(test::ReadFile(design), original);
     r = RunCli({"import-objects", design, dir + "/missing.rpt"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "Error on line: 0.\nProblem Opening File. \n");
+    EXPECT_EQ(r.err, "Error on line: 0.\nProblem Opening File. Cannot open file \"" + dir +
+                         "/missing.rpt\". No such file or directory\n");
 
     // The merge names the file as it was given.
     r = RunCli({"merge", design, bad});

@@ -183,16 +183,15 @@ TEST(ObjectReport, ServersAndContainersAreNodes) {
 }
 
 TEST(ObjectReport, TotalLinesAndTheEndOfTheReport) {
-    // A total line that reaches past the class column is an object line.
+    // A total line is known by its phrase anywhere in the line: with 100
+    // objects and more it reaches past the class column.
     Fixture f;
     CorpDesign(f);
     std::vector<std::string> l = Context("CORP", {{"A1", "User"}});
-    l.back() = "A total of 1 object was      found in this context.";
-    l.push_back("A total of 2 objects was found in this context.");
+    l.back() = "A total of 100 objects was      found in this context.";
     l.push_back("A total of 2 objects was found.");
     ASSERT_TRUE(ReadObjectReportText(f.design, Join(l) + "\n\n")) << Failure(f);
-    EXPECT_EQ(Leaves(f.design.Root()->Child(0)).back(),
-              "A TOTAL OF 1 OBJECT WAS      FOUND IN THIS CONT:96");
+    EXPECT_EQ(Leaves(f.design.Root()->Child(0)).back(), "A1:44");
 
     // Ending inside a context is an error.
     Fixture g;
@@ -202,10 +201,18 @@ TEST(ObjectReport, TotalLinesAndTheEndOfTheReport) {
     EXPECT_FALSE(ReadObjectReportText(g.design, Join(l)));
     EXPECT_EQ(Failure(g), "Error on line: 4.\rUnexpected end of file.");
 
-    // An empty report adds nothing and succeeds; a header with trailing spaces is accepted.
+    // An input without a context header is not an object report; a header
+    // with trailing spaces is accepted.
     Fixture h;
     CorpDesign(h);
-    EXPECT_TRUE(ReadObjectReportText(h.design, ""));
+    const std::string before = Bytes(h.design);
+    EXPECT_FALSE(ReadObjectReportText(h.design, "", "empty.rpt"));
+    EXPECT_EQ(Failure(h), "Error on line: 0.\r\"empty.rpt\" is not an object report: it has no "
+                          "\"Current context:\" line.");
+    EXPECT_FALSE(ReadObjectReportText(h.design, "\nA total of 2 objects.\n"));
+    EXPECT_EQ(Failure(h), "Error on line: 2.\rThe input is not an object report: it has no "
+                          "\"Current context:\" line.");
+    EXPECT_EQ(Bytes(h.design), before);
     l = Context("CORP", {{"A1", "User"}});
     l[1] += "   ";
     EXPECT_TRUE(ReadObjectReportText(h.design, Join(l))) << Failure(h);
@@ -239,7 +246,9 @@ TEST(ObjectReport, ErrorsNameTheirLineAndUndoTheImport) {
          4},
         {{"Current context: CORP", "Partial Name" + std::string(300, ' ') + "Object Class", dashes,
           std::string(254, 'N') + std::string(60, ' ') + "User", "x"},
-         "The name \"" + std::string(254, 'N') + "\" is longer than 255 characters.",
+         "The name \"" + std::string(254, 'N') +
+             "\" cannot be stored: its leaf entry (the name, two marks and the class number) "
+             "would be longer than 255 characters.",
          4},
     };
     for (const Case& c : cases) {
@@ -267,7 +276,9 @@ TEST(ObjectReport, ReadingAFile) {
     std::string dir = test::TempDir();
     EXPECT_FALSE(ReadObjectReport(f.design, dir + "/missing.rpt"));
     EXPECT_EQ(f.ui.Texts("information"),
-              (std::vector<std::string>{"Error on line: 0.\rProblem Opening File. "}));
+              (std::vector<std::string>{"Error on line: 0.\rProblem Opening File. Cannot open file "
+                                        "\"" +
+                                        dir + "/missing.rpt\". No such file or directory"}));
     test::WriteFile(dir + "/o.rpt", "Current context: CORP\r\n" +
                                         Obj("Partial Name", "Object Class") + "\r\n--- ---\r\n" +
                                         Obj("ZED", "User") +

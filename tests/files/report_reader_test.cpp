@@ -447,7 +447,8 @@ TEST(ReplicaRingReport, NamesTooLongForADesignFileAreRejected) {
     l.push_back(Ring("1 1 M ON", "\\T\\O=A\\CN=" + server));
     EXPECT_FALSE(ReadRings(h, Join(l)));
     EXPECT_EQ(Failure(h), "Error on line 7 position: 310\rThe name \"" + server +
-                              "\" is longer than 255 characters.");
+                              "\" cannot be stored: its leaf entry (the name, two marks and the "
+                              "class number) would be longer than 255 characters.");
 }
 
 TEST(ReplicaRingReport, LineNumbersBeyond65535AreReportedExactly) {

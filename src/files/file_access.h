@@ -1,0 +1,109 @@
+// Reading and replacing the files a design is kept in and read from, safely:
+// only regular files are read (a FIFO, a device, a directory or a socket is
+// refused at once), text inputs have a size limit, and a save replaces the
+// file a path names (through symbolic links) by a locked temporary file in the
+// same folder, keeping the file's owner, group and permissions.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <string>
+#include <string_view>
+#include <utility>
+
+namespace qv {
+
+// Size limits of the readers, in bytes. A larger file is refused before it is
+// read.
+inline constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};
+inline constexpr std::uint64_t kMaxObjectReportBytes = std::uint64_t{4} << 30; // 4 GiB
+inline constexpr std::uint64_t kMaxDsdiagReportBytes = std::uint64_t{1} << 30; // 1 GiB
+inline constexpr std::uint64_t kMaxEditScriptBytes = std::uint64_t{256} << 20; // 256 MiB
+inline constexpr std::uint64_t kMaxSettingsFileBytes = std::uint64_t{1} << 20; // 1 MiB
+
+// "4 GiB", "256 MiB", "1 MiB": a limit for people.
+std::string SizeLimitText(std::uint64_t bytes);
+
+// The system's reason why path cannot be read as a regular file, or empty
+// when it can (stat, following symbolic links). A missing file gives the
+// system's error text.
+std::string NotRegularFileReason(const std::string& path);
+
+// Reads a regular file into memory. Anything else is refused without being
+// opened for reading, and a file larger than maxBytes is refused; error is
+// then "Cannot open file "<path>". <reason>" (or the read error).
+bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error,
+                   std::uint64_t maxBytes = kNoSizeLimit);
+// Reads an open descriptor (standard input) to its end, at most maxBytes.
+bool ReadWholeDescriptor(int fd, const std::string& label, std::string& bytes, std::string& error,
+                         std::uint64_t maxBytes);
+
+// What a save finds at the place it writes to.
+struct FileIdentity {
+    bool exists = false;
+    std::uint64_t device = 0;
+    std::uint64_t inode = 0;
+    std::uint64_t size = 0;
+    std::int64_t mtimeSeconds = 0;
+    std::int64_t mtimeNanoseconds = 0;
+    std::uint64_t links = 0;
+    bool SameContentsAs(const FileIdentity& other) const {
+        return exists == other.exists &&
+               (!exists ||
+                (device == other.device && inode == other.inode && size == other.size &&
+                 mtimeSeconds == other.mtimeSeconds && mtimeNanoseconds == other.mtimeNanoseconds));
+    }
+};
+
+// The file a save to path writes: path itself, or the file its symbolic
+// links lead to (a link to a file that does not exist yet leads to that
+// file). False with error when the links loop or the target is something
+// other than a regular file.
+bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentity& identity,
+                       std::string& error);
+// The identity of the file path names now (following links); exists is
+// false when there is none.
+FileIdentity CurrentIdentity(const std::string& path);
+
+// Replaces the file that path names (the target of its links) by the bytes:
+// a temporary file ".qvsave-..." in the target's folder, locked while it is
+// written, then synced and renamed over the target. Owner, group and
+// permissions of the replaced file are kept where the user may set them.
+// SIGINT, SIGTERM and SIGHUP during the save remove the temporary file before
+// the program ends. Stale temporary files of earlier saves in the folder are
+// removed first unless a running save holds them. On failure the old file is
+// untouched and error says why. written receives the new file's identity.
+bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
+                           FileIdentity* written = nullptr);
+
+// The prefix of every temporary file of a save.
+inline constexpr std::string_view kSaveTempPrefix = ".qvsave-";
+// The temporary name pattern for a target file name in a folder whose names
+// may be nameMax bytes long: the prefix, as much of the name as fits, and six
+// characters for mkstemp ("XXXXXX").
+std::string SaveTempTemplate(std::string_view fileName, std::size_t nameMax);
+// Removes the temporary files of saves in dir that no running save holds.
+// Returns how many were removed.
+int RemoveStaleSaveFiles(const std::string& dir);
+
+// An advisory lock (flock) held on a design file while a design window has it
+// open. Another program's lock makes Acquire fail with inUse set; locks of
+// this process on the same file are shared.
+class FileLock {
+public:
+    FileLock() = default;
+    ~FileLock();
+    FileLock(const FileLock&) = delete;
+    FileLock& operator=(const FileLock&) = delete;
+    // Takes the lock on path (following links). False when another holder
+    // has it (inUse) or the file cannot be opened (nothing held).
+    bool Acquire(const std::string& path, bool& inUse);
+    void Release();
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+    std::pair<std::uint64_t, std::uint64_t> key_{};
+};
+
+} // namespace qv
