@@ -332,6 +332,11 @@ private slots:
         QVERIFY(PdfText(pdf_, 1).contains(QLatin1String("REPORT LINE 1")));
         QVERIFY(PdfText(pdf_).contains(QLatin1String("REPORT LINE 150")));
 
+        // The general text dialog's Print: the same printout without an image list.
+        QFile::remove(pdf_);
+        PrintTextBox(&window_, &box);
+        QVERIFY(PdfText(pdf_).contains(QLatin1String("REPORT LINE 150")));
+
         // No visible box on the reports page: nothing at all.
         QFile::remove(pdf_);
         PrintActivePage(s, DesignPage::Suggestions, nullptr, false, nullptr);

@@ -222,6 +222,11 @@ void PrintTextBox(QWidget* parent, const QTextEdit* box, const ImageList& images
     });
 }
 
+void PrintTextBox(QWidget* parent, const QTextEdit* box) {
+    const ImageList images;
+    PrintTextBox(parent, box, images);
+}
+
 void PrintSearchResult(const PrintSource& source, const ObjectSearchResult& result, int rootClass,
                        bool rootIsPartition) {
     PumpProgress progress;

@@ -69,6 +69,8 @@ void PrintWindowImage(QWidget* parent, QWidget* window);
 // The "&Print" buttons of text windows (TErrReportDlg's visible pane, the
 // help text): the box's lines as rich text over as many pages as needed.
 void PrintTextBox(QWidget* parent, const QTextEdit* box, const ImageList& images);
+// The same for windows that hold no image list (a text printout draws no picture).
+void PrintTextBox(QWidget* parent, const QTextEdit* box);
 // The "&Print" of TFM_DISPLAYOBJS: the result tree from its root, graphical
 // or text according to the print mode.
 void PrintSearchResult(const PrintSource& source, const ObjectSearchResult& result, int rootClass,
