@@ -20,5 +20,9 @@ int main(int argc, char** argv) {
     splash->hide();
     splash.reset();
     mainWindow.show();
+    // "quorvane FILE.qvd...": each design in its own window.
+    QStringList files = QApplication::arguments();
+    files.removeFirst();
+    mainWindow.OpenFiles(files);
     return QApplication::exec();
 }

@@ -6,11 +6,13 @@
 
 #include "core/class_table.h"
 #include "core/entries.h"
+#include "core/synthetic_design.h"
 #include "files/design_file.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
+#include "gui/core/qt_text.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -514,6 +516,77 @@ private slots:
                 QVERIFY2(area.contains(c->geometry()), command);
             QCOMPARE(app_->size(), frame);
         }
+    }
+
+    // "quorvane FILE.qvd...": each design in its own window.
+    void designsNamedOnTheCommandLineOpen() {
+        app_->OpenFiles({Example("corp.qvd"), Example("branch.qvd")});
+        Settle();
+        QCOMPARE(OpenWindows(), 2);
+        QStringList titles;
+        for (TMDIChild* c : app_->Children())
+            titles << c->windowTitle();
+        QCOMPARE(titles, (QStringList{Example("corp.qvd"), Example("branch.qvd")}));
+    }
+
+    // A scripted session on a large generated design: a container of 100,000
+    // subordinate objects, Find Server, Rename and Tile, with the tree showing
+    // the selected node after every step.
+    void aSessionOnALargeDesign() {
+        TreeDesign d;
+        SyntheticOptions o;
+        o.containers = 2000;
+        o.servers = 200;
+        o.partitions = 300;
+        o.leaves = 20000;
+        GenerateSyntheticDesign(d, o);
+        ObjectNode* big = nullptr;
+        d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
+            if (n->Parent() && n->Parent()->Parent() && IsContainerClass(n->ClassIndex()))
+                big = n;
+            return big == nullptr;
+        });
+        QVERIFY(big);
+        LeafList& leaves = big->EnsureLeaves();
+        for (int i = 0; i < 100000; ++i)
+            leaves.push_back(MakeLeafEntry("BULKUSER" + std::to_string(i), kClassUser));
+        const std::string bigName = big->Name();
+        const std::string server = d.servers.Name(d.servers.Size() / 2);
+        d.designFileName = ToPath(Path(QStringLiteral("large.qvd")));
+        QVERIFY(WriteDesignFile(d));
+
+        script_->ChooseFile(Path(QStringLiteral("large.qvd")));
+        Trigger("Open1");
+        Settle();
+        TMDIChild* c = Active();
+        QVERIFY(c);
+        c->SelectNode(c->Design().FindNodeByContext(d.FullContext(big)));
+        VerifyTreeShows(c, QString::fromLatin1(bigName));
+        QVERIFY(c->LeafRowCount() >= 100000);
+
+        script_->Then([&server](QWidget* w) {
+            w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QString::fromLatin1(server));
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("FindServer1");
+        Settle();
+        VerifyTreeShows(c, QString::fromLatin1(server));
+
+        script_->Then([](QWidget* w) {
+            w->findChild<QLineEdit*>(QStringLiteral("Edit1"))->setText(QStringLiteral("RENAMED"));
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("RenameObject1");
+        Settle();
+        VerifyTreeShows(c, QStringLiteral("RENAMED"));
+
+        Trigger("New1");
+        Trigger("Tile1");
+        QCoreApplication::processEvents();
+        app_->MdiArea()->setActiveSubWindow(c);
+        QCoreApplication::processEvents();
+        VerifyTreeShows(c, QStringLiteral("RENAMED"));
+        c->Design().flags.modified = false;
     }
 
     // The report windows have their Print buttons.

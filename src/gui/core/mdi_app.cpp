@@ -25,6 +25,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QMdiArea>
@@ -478,15 +479,24 @@ void TMDIApp::New1Click() {
     AddToWindowList(child->windowTitle());
 }
 
+TMDIApp::ReaderRun TMDIApp::OpenRun() {
+    return {ReaderWindow::Opened, DesignOpenDialogRequest(), nullptr,
+            [](TMDIChild& c, const std::string& path) {
+                return OpenDesign(c.Design(), path) ? ReadEnd::Done : ReadEnd::CloseWindow;
+            },
+            [](TMDIChild& c) {
+                c.ApplyTexts();
+                c.Tree().ExpandFirstLevel();
+            }};
+}
+
 void TMDIApp::Open1Click() {
-    RunReader({ReaderWindow::Opened, DesignOpenDialogRequest(), nullptr,
-               [](TMDIChild& c, const std::string& path) {
-                   return OpenDesign(c.Design(), path) ? ReadEnd::Done : ReadEnd::CloseWindow;
-               },
-               [](TMDIChild& c) {
-                   c.ApplyTexts();
-                   c.Tree().ExpandFirstLevel();
-               }});
+    RunReader(OpenRun());
+}
+
+void TMDIApp::OpenFiles(const QStringList& paths) {
+    for (const QString& p : paths)
+        RunReader(OpenRun(), ToPath(QFileInfo(p).absoluteFilePath()));
 }
 
 void TMDIApp::Save1Click() {
@@ -532,14 +542,15 @@ void TMDIApp::closeEvent(QCloseEvent* event) {
 
 // ---------------------------------------------------------------- readers
 
-void TMDIApp::RunReader(const ReaderRun& run) {
+void TMDIApp::RunReader(const ReaderRun& run, std::optional<std::string> path) {
     TMDIChild* child = nullptr;
     if (run.window == ReaderWindow::Active) {
         child = ActiveChild();
         if (!child || child->Busy())
             return;
     }
-    std::optional<std::string> path = ui_.ChooseOpenFile(run.request);
+    if (!path)
+        path = ui_.ChooseOpenFile(run.request);
     if (!path)
         return;
     if (run.window == ReaderWindow::Opened) {

@@ -152,6 +152,8 @@ public:
     // ---- commands ----
     void New1Click();
     void Open1Click();
+    // The designs named on the command line, each in its own window.
+    void OpenFiles(const QStringList& paths);
     void Save1Click();
     void SaveAs1Click();
     void Close1Click();
@@ -203,7 +205,10 @@ public:
         // A read to the end is summed up in the status bar.
         bool summary = false;
     };
-    void RunReader(const ReaderRun& run);
+    // With a path the file is read without asking for one.
+    void RunReader(const ReaderRun& run, std::optional<std::string> path = std::nullopt);
+    // Open's flow for one design file.
+    ReaderRun OpenRun();
     void SayWhatWasRead(TMDIChild& child, const std::string& path);
     // The replica ring (ring) or DS version report reader.
     static std::function<ReadEnd(TMDIChild&, const std::string&)> ReportReader(bool ring);

@@ -163,10 +163,11 @@ void DesignTreeView::dragMoveEvent(QDragMoveEvent* event) {
 void DesignTreeView::dropEvent(QDropEvent* event) {
     ObjectNode* target = NodeAt(event->position().toPoint());
     ObjectNode* dragged = dragged_;
-    if (dragRefused_ || !dragged || !target || !drop) {
+    if (!dragged || !target || target == dragged || !drop) {
         event->ignore();
         return;
     }
+    // A refused drop is still handed on: the move says why it is illegal.
     // The tree changes under the view: the drag ends without moving anything itself.
     event->setDropAction(Qt::IgnoreAction);
     event->accept();
