@@ -589,6 +589,36 @@ private slots:
         c->Design().flags.modified = false;
     }
 
+    // With QV_SHOTS=<folder>: the tree page, the partition grid and the object
+    // grid of the example design as pictures (for the README).
+    void screenshotsOfThePages() {
+        const QString out = QString::fromLocal8Bit(qgetenv("QV_SHOTS"));
+        if (out.isEmpty())
+            QSKIP("QV_SHOTS not set");
+        app_->resize(1100, 700);
+        TMDIChild* c = OpenExample();
+        script_->ChooseFile(Example("corp_objects.rpt"));
+        Trigger("ImportUserReport1");
+        Settle();
+        c->Design().flags.modified = false;
+        Trigger("ExpandAll1");
+        ObjectNode* partition = nullptr;
+        c->Design().WalkSubtree(c->Design().Root(), [&](ObjectNode* n) {
+            if (n->Parent() && n->IsPartitionRoot())
+                partition = n;
+            return !partition;
+        });
+        c->SelectNode(partition);
+        QCoreApplication::processEvents();
+        QVERIFY(app_->grab().save(out + QStringLiteral("/tree_page.png")));
+        c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
+        Settle();
+        QVERIFY(app_->grab().save(out + QStringLiteral("/partition_grid.png")));
+        c->PageControl1()->setCurrentIndex(TMDIChild::kObjGridPage);
+        Settle();
+        QVERIFY(app_->grab().save(out + QStringLiteral("/object_grid.png")));
+    }
+
     // The report windows have their Print buttons.
     void reportWindowsHavePrintButtons() {
         TMDIChild* c = OpenExample();
