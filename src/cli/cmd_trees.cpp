@@ -17,17 +17,18 @@ int List(const StoredTreeConnections& s) {
     for (const auto& t : s.trees)
         if (t.name != s.preferred)
             order.push_back(&t);
+    std::vector<std::string> lines;
     for (const auto* t : order) {
-        std::cout << (t->name == s.preferred ? "* " : "  ") << t->name << " " << t->address;
+        std::string line = (t->name == s.preferred ? "* " : "  ") + t->name + " " + t->address;
         if (!t->bindDn.empty())
-            std::cout << " bind-dn=" << t->bindDn;
+            line += " bind-dn=" + t->bindDn;
         if (!t->passwordFile.empty())
-            std::cout << " password-file=" << t->passwordFile;
+            line += " password-file=" + t->passwordFile;
         if (t->startTls)
-            std::cout << " starttls";
-        std::cout << "\n";
+            line += " starttls";
+        lines.push_back(std::move(line));
     }
-    return kExitOk;
+    return PrintLines(lines);
 }
 
 int Run(const Command& self, const CommandArguments& args) {

@@ -104,6 +104,7 @@ TEST(CliHardening, EveryPrintingCommandReportsAFailedWrite) {
     const std::string design = dir + "/corp.qvd";
     ASSERT_EQ(RunCli({"save-as", test::SourcePath("examples/corp.qvd"), design}).exitCode, 0);
     WriteFile(dir + "/edit.txt", "create-object CORP USER BOB\n");
+    ASSERT_EQ(RunCli({"trees", "add", "CORP_TREE", "ldif:" + dir + "/tree.ldif"}).exitCode, 0);
     const std::vector<std::vector<std::string>> commands = {
         {"dump", design},
         {"report", "partition", design},
@@ -111,6 +112,7 @@ TEST(CliHardening, EveryPrintingCommandReportsAFailedWrite) {
         {"individual-report", design, "[ROOT]"},
         {"replica-report", design, "[ROOT]"},
         {"settings", "show"},
+        {"trees"},
         {"apply", design, dir + "/edit.txt", "-o", dir + "/out.qvd", "--log"},
         {"merge", design, design, "-o", dir + "/merged.qvd"}, // conflicts: the report
     };
