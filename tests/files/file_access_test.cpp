@@ -172,6 +172,25 @@ TEST(SavingFiles, ALinkStaysALinkAndTheTargetKeepsItsModeAndGroup) {
     EXPECT_NE(error.find("Too many levels of symbolic links"), std::string::npos) << error;
 }
 
+TEST(SavingFiles, TheOwnerIsKeptWhereTheUserMaySetIt) {
+    const std::string dir = TempDir();
+    const std::string path = dir + "/owned.qvd";
+    WriteFile(path, "old");
+    // Only the superuser may give a file away; anyone may keep their own.
+    const uid_t owner = geteuid() == 0 ? 1 : geteuid();
+    const gid_t group = geteuid() == 0 ? 1 : getegid();
+    ASSERT_EQ(chown(path.c_str(), owner, group), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0604), 0);
+    std::string error;
+    ASSERT_TRUE(ReplaceFileAtomically(path, "new", error)) << error;
+    struct stat st {};
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_uid, owner);
+    EXPECT_EQ(st.st_gid, group);
+    EXPECT_EQ(st.st_mode & 07777, 0604u);
+    EXPECT_EQ(ReadFile(path), "new");
+}
+
 TEST(SavingFiles, OnlyRegularFilesAreReplaced) {
     const std::string dir = TempDir();
     const std::string fifo = dir + "/pipe.qvd";
