@@ -414,8 +414,9 @@ private:
             for (const auto& [server, type] : present) {
                 if (!known(server))
                     continue;
+                const std::string& held = server;
                 bool keep = std::any_of(wanted.begin(), wanted.end(),
-                                        [&](const auto& x) { return x.first == server; });
+                                        [&](const auto& x) { return x.first == held; });
                 if (keep)
                     continue;
                 if (type == kMaster)
