@@ -5,22 +5,22 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/pages/grid_page.h"
+#include "gui/core/pages/page_layouts.h"
 #include "gui/core/pages/text_page.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/panels.h"
 #include "gui/core/qt_text.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/edit/tree_menus.h"
+#include "gui/reports/grid_export.h"
 #include "reports/delimited_export.h"
 
 #include <QCloseEvent>
-#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTabWidget>
-#include <QTextBlock>
 #include <QTextEdit>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -75,48 +75,10 @@ TMDIChild::TMDIChild(TMDIApp* app)
     layout->addWidget(pages_);
 
     tree_ = new TreePage(design_, app_->Images(), pages_);
-    partitionGrids_ = new GridPage(
-        views_, app_->Images(),
-        {{{{"RB_PARTXSERV", "&Partition X Server View", "Adv_PartCols", kPartXServGrid},
-           {"RB_SERVXPART", "&Server X Partition View", "Adv_ServCols", kServXPartGrid},
-           {"RB_SERVXADDR", "Server X &Address View", "Adv_AddrCols", kServXAddrGrid}}},
-         {"Label4", "ED_FONTSIZE", "UpDown1", "SB_SAVEDLM"},
-         "PNL_GRID",
-         "BTN_CANCEL3",
-         false},
-        pages_);
-    objectGrids_ = new GridPage(
-        views_, app_->Images(),
-        {{{{"RB_PartObjView", "&Partition Object View   ", "Adv_ObjXPartCols", kPartObjGrid},
-           {"RB_ServObjView", "&Server Object View", "Adv_ObjXServCols", kServObjGrid},
-           {"RB_CntObjView", "&Container Object View", "Adv_ObjXCntCols", kContObjGrid}}},
-         {"Label8", "ED_FONTSIZE2", "UpDown2", "SB_SAVEDLM2"},
-         "Panel7",
-         "BTN_CANCEL4",
-         true},
-        pages_);
-    reports_ = new TextPage(
-        {{
-             {"RB_PARTITION", "Report by &Partition", "RE_PARTRPT", kPartitionReport},
-             {"RB_SERVER", "Report by &Server", "RE_SERVRPT", kServerReport},
-             {"RB_PARTREL", "Partition &Relation Report", "RE_PARTRELRPT", kRelationReport},
-             {"RB_SchemaRpt", "Schema &Distribution List Report", "RE_SCHEMARPT", kSchemaReport},
-             {"RB_OBJRPT", "&Object Report", "RE_OBJRPT", kObjectReport},
-         },
-         "PNL_REPORT",
-         "BTN_CANCEL",
-         {"Label5", "Label6", "Label7"}},
-        pages_);
-    suggestions_ = new TextPage(
-        {{
-             {"RB_SUGSERVER", "&Server Suggestions", "RE_SERVSUGG", kServerSuggestions},
-             {"RB_SUGPART", "&Partition Suggestions", "RE_PARTSUGG", kPartitionSuggestions},
-             {"RB_SUGOBJ", "&Object Suggestions", "RE_OBJSUGG", kObjectSuggestions},
-         },
-         "PNL_SUGG",
-         "BTN_CANCEL2",
-         {}},
-        pages_);
+    partitionGrids_ = new GridPage(views_, app_->Images(), kPartitionGridPage, pages_);
+    objectGrids_ = new GridPage(views_, app_->Images(), kObjectGridPage, pages_);
+    reports_ = new TextPage(ReportsPage(), pages_);
+    suggestions_ = new TextPage(SuggestionsPage(), pages_);
     const std::pair<QWidget*, const char*> tabs[] = {
         {tree_, "TAB_TREEVIEW"},   {partitionGrids_, "TAB_GRIDVIEW"}, {objectGrids_, "TAB_OBJVIEW"},
         {reports_, "TAB_REPORTS"}, {suggestions_, "TAB_SUGGESTIONS"},
@@ -395,28 +357,11 @@ void TMDIChild::BuildPage(int page) {
 // ---------------------------------------------------------------- finds
 
 void TMDIChild::FindText(const QString& text) {
-    ReportIndex which = kPartitionReport;
-    QTextEdit* box = ActivePage() == kReportsPage       ? reports_->ShownBox(&which)
-                     : ActivePage() == kSuggestionsPage ? suggestions_->ShownBox(&which)
-                                                        : nullptr;
-    if (!box)
-        return;
-    QTextDocument* doc = box->document();
-    int caret = box->textCursor().selectionStart();
-    QTextBlock block = doc->findBlock(caret);
-    int col = std::max(0, caret - block.position() - 1);
-    for (; block.isValid(); block = block.next(), col = 0) {
-        int at = UpperCaseTyped(block.text()).indexOf(text, col);
-        if (at >= 0) {
-            QTextCursor c(doc);
-            c.setPosition(block.position() + at);
-            c.setPosition(block.position() + at + static_cast<int>(text.size()),
-                          QTextCursor::KeepAnchor);
-            box->setTextCursor(c);
-            return;
-        }
-    }
-    app_->Ui().Information("'" + ToModel(text) + "' was not found.");
+    TextPage* texts = ActivePage() == kReportsPage       ? reports_
+                      : ActivePage() == kSuggestionsPage ? suggestions_
+                                                         : nullptr;
+    if (texts && !texts->FindText(text))
+        app_->Ui().Information("'" + ToModel(text) + "' was not found.");
 }
 
 // ---------------------------------------------------------------- sorting
@@ -497,27 +442,10 @@ void TMDIChild::SaveDelimitedCmd() {
     GridPage* grids = ShownGridPage();
     if (!grids || !grids->VisibleGrid(&which))
         return;
-    FileDialogRequest request;
-    request.filter = "Delimited File *.dlm|*.dlm|Any File *.*|*.*";
-    request.defaultExt = "dlm";
-    request.pathMustExist = true;
     Interaction& ui = app_->Ui();
-    std::optional<std::string> path = ui.ChooseSaveFile(request);
+    std::optional<std::string> path = ChooseDelimitedFile(ui);
     if (!path)
         return;
-    // An existing file is replaced only when the user says so; a design file
-    // gets a question of its own.
-    std::string bytes, error;
-    DesignFileContents contents;
-    if (QFileInfo::exists(FromMessage(*path))) {
-        bool design = ReadWholeFile(*path, bytes, error) &&
-                      ParseDesignFile(bytes, contents) == ParseStatus::Ok;
-        std::string question = design ? *path + " is a design file.\rReplace the design with the "
-                                                "delimited file?"
-                                      : *path + " already exists.\rDo you want to replace it?";
-        if (!ui.AskYesNo(question))
-            return;
-    }
     SaveDelimitedFile(views_.Grid(which), *path, ui);
 }
 

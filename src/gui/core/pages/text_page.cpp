@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTextBlock>
 #include <QTextEdit>
 #include <QVBoxLayout>
 
@@ -72,6 +73,29 @@ QTextEdit* TextPage::ShownBox(ReportIndex* which) const {
 void TextPage::SetProgressLabelsVisible(bool visible) {
     for (QLabel* l : labels_)
         l->setVisible(visible);
+}
+
+bool TextPage::FindText(const QString& text) {
+    ReportIndex which = kPartitionReport;
+    QTextEdit* box = ShownBox(&which);
+    if (!box)
+        return true;
+    QTextDocument* doc = box->document();
+    int caret = box->textCursor().selectionStart();
+    QTextBlock block = doc->findBlock(caret);
+    int col = std::max(0, caret - block.position() - 1);
+    for (; block.isValid(); block = block.next(), col = 0) {
+        int at = UpperCaseTyped(block.text()).indexOf(text, col);
+        if (at >= 0) {
+            QTextCursor c(doc);
+            c.setPosition(block.position() + at);
+            c.setPosition(block.position() + at + static_cast<int>(text.size()),
+                          QTextCursor::KeepAnchor);
+            box->setTextCursor(c);
+            return true;
+        }
+    }
+    return false;
 }
 
 void TextPage::ApplyTexts() {

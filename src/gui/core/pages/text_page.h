@@ -42,6 +42,9 @@ public:
     // The progress labels of the status panel (Label5, Label6, Label7).
     const std::vector<QLabel*>& ProgressLabels() const { return labels_; }
     void SetProgressLabelsVisible(bool visible);
+    // Find Text: selects the next occurrence of the (upper-case) text in the
+    // box being shown, from the caret on. False when there is none.
+    bool FindText(const QString& text);
 
 signals:
     // Another box was chosen: what it shows is rebuilt when stale.
