@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <memory>
@@ -84,6 +85,15 @@ std::string TempFile(const std::string& name, const std::string& text) {
     std::string path = dir + (dir.empty() || dir.back() == '/' ? "" : "/") + "qv_" +
                        std::to_string(::getpid()) + "_" + name;
     std::ofstream(path, std::ios::binary) << text;
+    // The files go when the test program ends.
+    static struct Remover {
+        std::vector<std::string> paths;
+        ~Remover() {
+            for (const std::string& p : paths)
+                std::remove(p.c_str());
+        }
+    } remover;
+    remover.paths.push_back(path);
     return path;
 }
 
