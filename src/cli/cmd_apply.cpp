@@ -32,7 +32,8 @@ const std::string& Details() {
             "Object's \"Do you want to try to create this object again?\", which is a\n"
             "refusal. The first refusal prints \"line N: \" and its message on stderr and\n"
             "exits 1 with nothing written. With --log the operation log is printed on\n"
-            "stdout at the end.\n"
+            "stdout at the end. With --undo N the last N steps are undone before writing;\n"
+            "the script itself may say undo and redo.\n"
             "\n"
             "Commands:\n";
         for (const std::string& s : EditScriptSynopses())
@@ -61,6 +62,10 @@ int Run(const Command& self, const CommandArguments& args) {
     CommandArgs a(self, args);
     const std::optional<std::string> out = a.Value("-o");
     const bool printLog = a.Flag("--log");
+    const std::optional<std::string> undoText = a.Value("--undo");
+    std::optional<long long> undoSteps = 0;
+    if (undoText && (!(undoSteps = ParseNumber(*undoText)) || *undoSteps < 0))
+        return a.Usage("--undo needs a whole number, not '" + *undoText + "'");
     if (!a.Expect(2, "expects a design and a script"))
         return kExitUsage;
 
@@ -82,13 +87,19 @@ int Run(const Command& self, const CommandArguments& args) {
             PrintLineMessage(refused->line, refused->message);
             return kExitFailed;
         }
+        for (long long i = 0; i < *undoSteps; ++i)
+            if (!s.design.History().Undo(s.design)) {
+                PrintBox("--undo " + *undoText + ": only " + std::to_string(i) +
+                         " steps can be undone.");
+                return kExitFailed;
+            }
         if (WriteDesign(s, out.value_or(a[0])) != kExitOk)
             return kExitFailed;
         return printLog ? PrintLines(s.design.log.Lines()) : kExitOk;
     });
 }
 
-const Registration kRegistration({"apply", "DESIGN.qvd SCRIPT [-o OUT.qvd] [--log]",
+const Registration kRegistration({"apply", "DESIGN.qvd SCRIPT [-o OUT.qvd] [--log] [--undo N]",
                                   "run scripted edits on a design (all or nothing)",
                                   Details().c_str(), Run});
 

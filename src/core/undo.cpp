@@ -139,6 +139,7 @@ void UndoHistory::Clear(TreeDesign& design) {
     for (UndoStep& s : steps_)
         Drop(design, s);
     steps_.clear();
+    lastSelection_ = nullptr;
     position_ = 0;
     saved_ = 0;
 }
@@ -193,9 +194,10 @@ bool UndoHistory::Cross(TreeDesign& design, bool undo) {
     // Every view the step touched shows the design as it is now.
     ApplyChangeFlags(design, slot.touched | kTouchObjects);
     design.flags.modified = saved_ != static_cast<std::ptrdiff_t>(position_);
+    lastSelection_ = slot.selection && design.Contains(slot.selection) ? slot.selection : nullptr;
     design.view().RefreshTreePage();
-    if (slot.selection && design.Contains(slot.selection))
-        design.view().SelectNode(slot.selection);
+    if (lastSelection_)
+        design.view().SelectNode(lastSelection_);
     return true;
 }
 

@@ -90,6 +90,9 @@ public:
     // refreshed and the selection goes back to where the step started.
     bool Undo(TreeDesign& design);
     bool Redo(TreeDesign& design);
+    // Where the last undone or redone step started (nullptr when that node
+    // is no longer in the tree).
+    ObjectNode* LastSelection() const { return lastSelection_; }
 
     // The design as it is now is the one on disk (after Open, New and Save).
     void MarkSaved() { saved_ = static_cast<std::ptrdiff_t>(position_); }
@@ -127,6 +130,7 @@ private:
     std::ptrdiff_t saved_ = 0;
     UndoStep current_;
     bool committed_ = false;
+    ObjectNode* lastSelection_ = nullptr;
 };
 
 } // namespace qv

@@ -23,7 +23,7 @@ struct CommandSpec {
 
 constexpr std::size_t kMany = static_cast<std::size_t>(-1);
 
-const std::array<CommandSpec, 21> kCommands{{
+const CommandSpec kCommands[] = {
     {"create-partition", "CONTEXT", 1, 1},
     {"merge-partition", "CONTEXT", 1, 1},
     {"add-replica", "PARTITION SERVER TYPE", 3, 3},
@@ -45,7 +45,9 @@ const std::array<CommandSpec, 21> kCommands{{
     {"clear-versions", "", 0, 0},
     {"clear-addresses", "", 0, 0},
     {"sort-objects", "", 0, 0},
-}};
+    {"undo", "", 0, 0},
+    {"redo", "", 0, 0},
+};
 
 const CommandSpec* FindCommand(std::string_view name) {
     for (const CommandSpec& c : kCommands)
@@ -255,6 +257,12 @@ std::optional<std::string> Runner::Run(const std::vector<std::string>& a) {
     }
     if (c == "sort-objects") {
         SortObjects(design_);
+        return std::nullopt;
+    }
+    if (c == "undo" || c == "redo") {
+        UndoHistory& history = design_.History();
+        if (c == "undo" ? !history.Undo(design_) : !history.Redo(design_))
+            return std::string("There is nothing to ") + c + ".";
         return std::nullopt;
     }
     if (c == "create-partition" || c == "merge-partition" || c == "add-replica" ||

@@ -42,7 +42,7 @@ void EraseLeaf(TreeDesign& design, ObjectNode* container, std::string_view name)
         return;
     int at = design.IndexOfLeaf(*container->leaves, name);
     if (at >= 0)
-        container->leaves->erase(container->leaves->begin() + at);
+        design.EraseLeafAt(container, static_cast<std::size_t>(at));
 }
 
 // The edit boxes of TMoveDlg type upper case and OK trims.
@@ -86,7 +86,7 @@ void MoveNode(TreeDesign& design, DesignChange& change, ObjectNode* node, Object
         change.Touch(kTouchObjects);
     }
     EraseLeaf(design, oldParent, node->Name());
-    destination->EnsureLeaves().push_back(MakeLeafEntry(node->Name(), node->ClassIndex()));
+    design.AppendLeaf(destination, MakeLeafEntry(node->Name(), node->ClassIndex()));
     change.Touch(kTouchLeaves).Refresh();
 }
 
@@ -109,17 +109,19 @@ public:
         ++chosen_[entry];
         return true;
     }
-    void Apply(LeafList& list, Progress& progress) {
-        std::size_t seen = 0;
-        std::erase_if(list, [&](const std::string& e) {
-            if (++seen % 2000 == 0)
-                progress.Pump();
-            auto it = chosen_.find(e);
+    void Apply(TreeDesign& design, ObjectNode* container) {
+        const LeafList& list = *container->leaves;
+        std::vector<std::size_t> drop;
+        for (std::size_t i = 0; i < list.size(); ++i) {
+            if ((i + 1) % 2000 == 0)
+                design.progress().Pump();
+            auto it = chosen_.find(list[i]);
             if (it == chosen_.end() || it->second == 0)
-                return false;
+                continue;
             --it->second;
-            return true;
-        });
+            drop.push_back(i);
+        }
+        design.RemoveLeavesAt(container, drop);
     }
 
 private:
@@ -168,6 +170,7 @@ bool DropAccepted(const ObjectNode* dragged, const ObjectNode* target) {
 
 bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassSet>& chosen,
                    const CreateObjectDialog& dialog) {
+    DesignChange operation(design, "Create Object");
     if (!s || !chosen)
         return false;
     Interaction& ui = design.ui();
@@ -184,7 +187,7 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
         classes.Remove(kClassPartition);
         ui.Message("\"PARTITION\" is not an effective class.");
     }
-    s->EnsureLeaves();
+    design.EnsureLeafList(s);
     bool created = false;
     for (int k = 0; k < kClassCount; ++k) {
         if (!classes.Contains(k))
@@ -230,7 +233,7 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                 ui.Information(*deep);
                 break;
             }
-            s->EnsureLeaves().push_back(MakeLeafEntry(n, k));
+            design.AppendLeaf(s, MakeLeafEntry(n, k));
             design.NoteClass(k);
             if (IsNodeClass(k))
                 design.AddChild(s, n, k);
@@ -268,6 +271,7 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
 // ---------------------------------------------------------------- delete
 
 bool DeleteObject(TreeDesign& design, ObjectNode* x) {
+    DesignChange operation(design, "Delete Object");
     if (!x || !x->Parent())
         return false; // the tree root is never deleted
     Interaction& ui = design.ui();
@@ -316,7 +320,7 @@ bool DeleteObject(TreeDesign& design, ObjectNode* x) {
         if (i < design.attributes.Size())
             design.attributes.Erase(i);
     }
-    x->leaves.reset();
+    design.ReplaceLeaves(x, nullptr);
     const std::string name = x->Name();
     DesignChange change(design, kTouchObjects);
     change.Refresh().Log(LogBlock("Delete Object")
@@ -332,6 +336,7 @@ bool DeleteObject(TreeDesign& design, ObjectNode* x) {
 // ---------------------------------------------------------------- rename
 
 bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::string>& newName) {
+    DesignChange operation(design, "Rename Object");
     if (!x || !x->Parent() || !newName)
         return false;
     Interaction& ui = design.ui();
@@ -379,7 +384,7 @@ bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::st
     if (parent->leaves) {
         int at = design.IndexOfLeaf(*parent->leaves, oldName);
         if (at >= 0)
-            (*parent->leaves)[static_cast<std::size_t>(at)] = MakeLeafEntry(m, classIndex);
+            design.SetLeafAt(parent, static_cast<std::size_t>(at), MakeLeafEntry(m, classIndex));
     }
     design.RenameNode(x, m);
     if (!roots.empty()) {
@@ -412,6 +417,7 @@ bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::st
 // ---------------------------------------------------------------- move
 
 bool MoveObject(TreeDesign& design, ObjectNode* x, const std::optional<std::string>& destination) {
+    DesignChange operation(design, "Move Object");
     if (!x || !destination)
         return false;
     Interaction& ui = design.ui();
@@ -448,6 +454,7 @@ bool MoveObject(TreeDesign& design, ObjectNode* x, const std::optional<std::stri
 }
 
 bool DropObject(TreeDesign& design, ObjectNode* x, ObjectNode* t) {
+    DesignChange operation(design, "Move Object");
     if (!x || !t)
         return false;
     if (t == x->Parent() || t->Parent() == x)
@@ -476,6 +483,7 @@ bool DropObject(TreeDesign& design, ObjectNode* x, ObjectNode* t) {
 
 bool DeleteLeafObjects(TreeDesign& design, ObjectNode* container,
                        const std::vector<std::string>& selectedEntries) {
+    DesignChange operation(design, "Delete Leaf Objects");
     if (!container || selectedEntries.empty())
         return false;
     if (!design.ui().AskYesNo("Are you sure you want to delete the object(s)?"))
@@ -497,7 +505,7 @@ bool DeleteLeafObjects(TreeDesign& design, ObjectNode* container,
     }
     if (!changed)
         return false;
-    removal.Apply(*container->leaves, design.progress());
+    removal.Apply(design, container);
     change.Refresh().Commit();
     return true;
 }
@@ -508,6 +516,7 @@ std::string LeafMoveSourceText(const TreeDesign& design, const ObjectNode* conta
 
 bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
                      const std::vector<std::string>& selectedEntries, const MoveDialog& dialog) {
+    DesignChange operation(design, "Move Leaf Objects");
     if (!container || selectedEntries.empty())
         return false;
     Interaction& ui = design.ui();
@@ -536,9 +545,8 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
         ui.Message("'" + design.FullContext(d) + "' is not a container.");
         return false;
     }
-    LeafList& target = d->EnsureLeaves();
     std::unordered_set<std::string> present, children;
-    for (const std::string& e : target)
+    for (const std::string& e : design.EnsureLeafList(d))
         present.emplace(LeafName(e));
     for (std::size_t i = 0; i < container->ChildCount(); ++i)
         children.insert(container->Child(i)->Name());
@@ -551,7 +559,7 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
         const std::string name(LeafName(entry));
         if (children.count(name) || present.count(name) || !removal.Claim(entry))
             continue;
-        target.push_back(entry);
+        design.AppendLeaf(d, entry);
         present.insert(name);
         change.Log(LogBlock("Move Object")
                        .Line("  Object Type: " + ClassName(ClassOfEntry(entry)))
@@ -562,13 +570,14 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
     }
     if (!moved)
         return false;
-    removal.Apply(*container->leaves, design.progress());
+    removal.Apply(design, container);
     change.Refresh().Commit();
     return true;
 }
 
 bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::string& selectedEntry,
                       const std::optional<std::string>& newName) {
+    DesignChange operation(design, "Rename Leaf Object");
     if (!container || !container->leaves || !newName)
         return false;
     Interaction& ui = design.ui();
@@ -597,7 +606,7 @@ bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::stri
     std::size_t sep = entry.find(kLeafSep1);
     std::string renamed =
         sep == std::string::npos ? MakeLeafEntry(m, kClassUnknown) : m + entry.substr(sep);
-    (*container->leaves)[static_cast<std::size_t>(at)] = std::move(renamed);
+    design.SetLeafAt(container, static_cast<std::size_t>(at), std::move(renamed));
     const std::string context = design.FullContext(container);
     DesignChange(design, kTouchLeaves)
         .Refresh()

@@ -400,6 +400,7 @@ void NewDesign(TreeDesign& design, int untitledNumber) {
     design.flags.neverSaved = true;
     design.AddSubordinateEntries(design.Root());
     design.MarkAllStale();
+    design.History().Clear(design);
     design.view().RefreshTreePage();
 }
 
@@ -477,6 +478,11 @@ bool OpenDesign(TreeDesign& design, const std::string& path, bool lock) {
     view.SetObjectLabelsVisible(true);
     design.progress().Show(ProgressChannel::Status, "");
     design.MarkAllStale();
+    // Undo back to this point gives the file as it is on disk, unless Open repaired it.
+    if (design.flags.modified)
+        design.History().MarkUnsaved();
+    else
+        design.History().MarkSaved();
     return true;
 }
 
@@ -518,6 +524,7 @@ bool WriteDesignFile(TreeDesign& design) {
     design.openedFile = state;
     design.flags.modified = false;
     design.flags.neverSaved = false;
+    design.History().MarkSaved();
     return end(true);
 }
 

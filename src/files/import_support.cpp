@@ -202,12 +202,12 @@ int ImportChanges::FindLeaf(ObjectNode* node, std::string_view name) {
 LeafList& ImportChanges::EnsureLeaves(ObjectNode* node) {
     if (!node->leaves)
         NoteLeafChange(node);
-    return node->EnsureLeaves();
+    return design_.EnsureLeafList(node);
 }
 
 void ImportChanges::AppendLeaf(ObjectNode* node, std::string entry) {
     NoteLeafChange(node);
-    node->EnsureLeaves().push_back(std::move(entry));
+    design_.AppendLeaf(node, std::move(entry));
 }
 
 void ImportChanges::Rollback() {

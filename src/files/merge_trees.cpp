@@ -85,6 +85,7 @@ private:
 };
 
 bool Merger::Run(std::string_view bytes) {
+    DesignChange operation(design_, "Merge Trees");
     ParseStatus status = ParseDesignFile(bytes, contents_);
     std::string tooDeep;
     const bool placeable =
@@ -212,10 +213,10 @@ void Merger::SecondPass(DesignChange& change) {
         if (rec.name == kRootName) {
             node = root;
             if (rec.hasLeaves) {
-                LeafList& list = root->EnsureLeaves();
+                design_.EnsureLeafList(root);
                 for (std::string& e : rec.leaves) {
                     design_.NoteClass(LeafClassIndex(e));
-                    list.push_back(std::move(e));
+                    design_.AppendLeaf(root, std::move(e));
                 }
             }
         } else {
@@ -239,7 +240,7 @@ void Merger::SecondPass(DesignChange& change) {
             if (rec.hasLeaves) {
                 for (const std::string& e : rec.leaves)
                     design_.NoteClass(LeafClassIndex(e));
-                node->leaves = std::make_unique<LeafList>(std::move(rec.leaves));
+                design_.ReplaceLeaves(node, std::make_unique<LeafList>(std::move(rec.leaves)));
             }
             current = node;
             currentLevel = level + 1;

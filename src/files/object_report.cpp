@@ -74,6 +74,7 @@ private:
 };
 
 bool ObjectReportReader::Run() {
+    DesignChange operation(design_, "Import Object Report");
     design_.view().SetObjectLabelsVisible(false);
     try {
         // A header line with trailing spaces: the dash line comes next.

@@ -115,6 +115,10 @@ private:
 };
 
 bool ReportReader::Run() {
+    // DS versions change an open design: one step to undo.
+    std::optional<DesignChange> operation;
+    if (!ringMode_)
+        operation.emplace(design_, "Import DS Versions");
     Prepare();
     try {
         while (!end_ && cursor_.Advance()) {

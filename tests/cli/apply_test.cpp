@@ -121,5 +121,30 @@ TEST_F(ApplyTest, UsageErrorsExitTwoAndWriteNothing) {
     EXPECT_NE(r.err.find("missing.txt"), std::string::npos);
 }
 
+TEST_F(ApplyTest, UndoStepsAreTakenBackBeforeWriting) {
+    WriteFile(dir + "/edit.txt", "create-partition HR.CORP\n"
+                                 "add-replica HR.CORP FS3 RO\n"
+                                 "undo\n"
+                                 "redo\n"
+                                 "rename-leaf SALES.CORP JSMITH JDOE\n");
+    // Undoing the three steps gives the design as it was, byte for byte.
+    auto r = RunCli({"apply", design, dir + "/edit.txt", "-o", dir + "/out.qvd", "--undo", "3"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir + "/out.qvd"), original);
+    // Only the last step undone: the partition stays, the leaf keeps its name.
+    r = RunCli({"apply", design, dir + "/edit.txt", "-o", dir + "/one.qvd", "--undo", "1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    test::Fixture f;
+    ASSERT_TRUE(OpenDesign(f.design, dir + "/one.qvd"));
+    EXPECT_NE(f.design.partitions.EntriesOf("HR.CORP"), nullptr);
+    EXPECT_GE(f.design.IndexOfLeaf(*f.design.FindNodeByContext("SALES.CORP")->leaves, "JSMITH"), 0);
+    // More steps than there are: a failure, nothing written.
+    r = RunCli({"apply", design, dir + "/edit.txt", "-o", dir + "/none.qvd", "--undo", "4"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("only 3 steps can be undone"), std::string::npos) << r.err;
+    EXPECT_TRUE(ReadFile(dir + "/none.qvd").empty());
+    EXPECT_EQ(RunCli({"apply", design, dir + "/edit.txt", "--undo", "x"}).exitCode, 2);
+}
+
 } // namespace
 } // namespace qv
