@@ -6,6 +6,7 @@
 #include "files/merge_trees.h"
 #include "files/object_report.h"
 #include "files/report_reader.h"
+#include "gui/compare/compare_window.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
@@ -162,6 +163,12 @@ void TMDIApp::BuildMenus() {
     m.open = AddItem(m.file, "Open1", "Open", [this] { Open1Click(); });
     m.save = AddItem(m.file, "Save1", "Save", [this] { Save1Click(); });
     m.saveAs = AddItem(m.file, "SaveAs1", "Save As", [this] { SaveAs1Click(); });
+    // The differences from another design and the plan that turns this one into it.
+    m.compareWith = AddItem(m.file, "CompareWith1", "Compare With...", [this] {
+        Forward([](TMDIChild& c) {
+            OpenCompareWith(&c, c.Design(), [child = &c](ObjectNode* n) { child->SelectNode(n); });
+        });
+    });
     m.file->addSeparator();
     m.printMode = AddSubMenu(m.file, "PrintMode1", "Print Mode");
     m.graphical = AddItem(m.printMode, "Graphical1", "Graphical", [] {});
@@ -331,6 +338,7 @@ void TMDIApp::UpdateAllMenus() {
         {m.exit, true},
         {m.save, modified},
         {m.saveAs, window},
+        {m.compareWith, window},
         {m.print, window},
         {m.close, window},
         {m.printScreen, window},

@@ -46,6 +46,7 @@ struct MainMenu {
     QAction* open = nullptr;
     QAction* save = nullptr;
     QAction* saveAs = nullptr;
+    QAction* compareWith = nullptr;
     QMenu* printMode = nullptr;
     QAction* graphical = nullptr;
     QAction* text = nullptr;
