@@ -1,15 +1,19 @@
 // Edit > Undo and Redo in the desktop program: the menu items, their captions
-// and shortcuts, undo of a drag and drop, and undo after Save.
+// and shortcuts, undo of a drag and drop, and undo after Save. Also the menu
+// items that lead to the other subsystems' windows (print, help).
 #include "modal_script.h"
 
 #include "files/design_file.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/edit/tree_commands.h"
+#include "gui/help/help_window.h"
+#include "gui/print/print_commands.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTreeView>
@@ -143,6 +147,29 @@ private slots:
         Item("Redo1")->trigger();
         QVERIFY(!d.flags.modified);
         QVERIFY(d.FindNodeByContext("HR.CORP")->IsPartitionRoot());
+    }
+
+    void printAndHelpItemsReachTheirWindows() {
+        OpenExample();
+        int printouts = 0;
+        SetPrintDelivery([&](QWidget*, const PrintRender&) { ++printouts; });
+        // The tree page graphically: the test page question, then the printout.
+        script_->No();
+        app_->UpdateAllMenus();
+        Item("Print1")->trigger();
+        QTRY_VERIFY(script_->Idle());
+        Item("PrintScreen1")->trigger();
+        QCOMPARE(printouts, 2);
+        SetPrintDelivery({});
+
+        bool helpShown = false;
+        script_->Then([&](QWidget* w) {
+            helpShown = qobject_cast<TFM_HELP*>(w) != nullptr;
+            static_cast<QDialog*>(w)->accept();
+        });
+        Item("Help2")->trigger();
+        QTRY_VERIFY(script_->Idle());
+        QVERIFY(helpShown);
     }
 };
 

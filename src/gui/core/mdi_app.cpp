@@ -9,12 +9,16 @@
 #include "gui/compare/compare_window.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/pages/grid_page.h"
+#include "gui/core/pages/text_page.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/edit/tree_commands.h"
+#include "gui/help/help_window.h"
 #include "gui/netware/nds_dialogs.h"
+#include "gui/print/print_status_dlg.h"
 #include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/replica_report_dlg.h"
@@ -112,6 +116,26 @@ void TMDIApp::CreateDialogs() {
     settingsDlg_ = new TFM_WARNINGSETTINGS(ui_, this);
     replicaRptDlg_ = new TFRM_REPLICARPT(images_, this);
     createDlg_ = new TDLG_CREATE(this);
+    printDlg_ = new TFM_PRINTDLG(this);
+    helpDlg_ = new TFM_HELP(images_, this);
+
+    // The "&Print" buttons of the report windows.
+    connect(errReportDlg_->PrintButton(), &QPushButton::clicked, this, [this] {
+        QTextEdit* box = errReportDlg_->TreeReport()->isVisible() ? errReportDlg_->TreeReport()
+                                                                  : errReportDlg_->LogFile();
+        PrintTextBox(errReportDlg_, box, images_);
+    });
+    connect(replicaRptDlg_->PrintButton(), &QPushButton::clicked, this,
+            [this] { PrintWindowImage(replicaRptDlg_, replicaRptDlg_); });
+    connect(displayObjsDlg_->PrintButton(), &QPushButton::clicked, this, [this] {
+        TMDIChild* c = ActiveChild();
+        if (!c)
+            return;
+        PrintSource source = PrintSourceFor(*c);
+        source.window = displayObjsDlg_;
+        PrintSearchResult(source, displayObjsDlg_->Result(), displayObjsDlg_->RootClass(),
+                          displayObjsDlg_->RootIsPartition());
+    });
 }
 
 // ---------------------------------------------------------------- menus
@@ -297,7 +321,10 @@ void TMDIApp::BuildMenus() {
     m.windowList = AddItem(m.window, "WindowList1", "Window List", [this] { WindowList1Click(); });
 
     m.help = AddMenu("Help1", "&Help");
-    m.helpContents = AddItem(m.help, "Help2", "Help", na);
+    m.helpContents = AddItem(m.help, "Help2", "Help", [this] {
+        if (helpDlg_)
+            helpDlg_->ShowHelp();
+    });
     m.about = AddItem(m.help, "About1", "About", [this] { About1Click(); });
 }
 
@@ -695,12 +722,42 @@ void TMDIApp::DiscoverTree1Click() {
     child->RefreshTreePage();
 }
 
+PrintSource TMDIApp::PrintSourceFor(TMDIChild& c) {
+    PrintSource s;
+    s.window = &c;
+    s.design = &c.Design();
+    s.images = &images_;
+    s.graphical = GraphicalPrintMode();
+    s.setGraphicalMark = [this](bool on) {
+        menu_.graphical->setChecked(on);
+        menu_.text->setChecked(!on);
+    };
+    s.expanded = ExpandedOnScreen(c.TreeView1());
+    s.statusDialog = printDlg_;
+    return s;
+}
+
 void TMDIApp::Print1Click() {
-    NotAvailable();
+    Forward([this](TMDIChild& c) {
+        const int page = c.ActivePage();
+        const TextGrid* grid = nullptr;
+        bool address = false;
+        const QTextEdit* box = nullptr;
+        if (GridPage* g = c.ShownGridPage()) {
+            GridUnsortedIndex which{};
+            if (g->VisibleGrid(&which)) {
+                grid = &c.Views().Grid(which);
+                address = which == kServXAddrGrid;
+            }
+        }
+        if (page == TMDIChild::kReportsPage || page == TMDIChild::kSuggestionsPage)
+            box = c.ShownTextPage() ? c.ShownTextPage()->ShownBox(nullptr) : nullptr;
+        PrintActivePage(PrintSourceFor(c), static_cast<DesignPage>(page), grid, address, box);
+    });
 }
 
 void TMDIApp::PrintScreen1Click() {
-    NotAvailable();
+    Forward([this](TMDIChild& c) { PrintWindowImage(this, &c); });
 }
 
 bool TMDIApp::GraphicalPrintMode() const {

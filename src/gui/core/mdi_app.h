@@ -5,6 +5,7 @@
 
 #include "gui/core/image_list.h"
 #include "gui/core/qt_hosts.h"
+#include "gui/print/print_commands.h"
 
 #include "reports/warning_settings.h"
 
@@ -38,6 +39,8 @@ class TAddEditDLg;
 class TFM_RPTCONFIG;
 class TDLG_CREATE;
 class TFM_DISPLAYOBJS;
+class TFM_PRINTDLG;
+class TFM_HELP;
 
 // The main menu: every heading and item of the menu bar, built in one place.
 struct MainMenu {
@@ -166,6 +169,9 @@ public:
     // Search NDS Tree, Print and Print Screen: the commands of the tree
     // discovery and printing.
     void DiscoverTree1Click();
+    // What the print commands of a design window print from.
+    PrintSource PrintSourceFor(TMDIChild& child);
+    TFM_HELP* HelpDlg() const { return helpDlg_; }
     void Print1Click();
     void PrintScreen1Click();
     // File > Print Mode: graphical (the default) or text.
@@ -252,6 +258,8 @@ private:
     TFM_RPTCONFIG* rptConfigDlg_ = nullptr;
     TDLG_CREATE* createDlg_ = nullptr;
     TFM_DISPLAYOBJS* displayObjsDlg_ = nullptr;
+    TFM_PRINTDLG* printDlg_ = nullptr;
+    TFM_HELP* helpDlg_ = nullptr;
     TFM_WARNINGSETTINGS* settingsDlg_ = nullptr;
     TFRM_REPLICARPT* replicaRptDlg_ = nullptr;
     std::unique_ptr<SettingsHost> settings_;

@@ -12,6 +12,7 @@
 #include "gui/core/qt_text.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/edit/tree_menus.h"
+#include "gui/help/help_window.h"
 #include "gui/reports/grid_export.h"
 #include "reports/delimited_export.h"
 
@@ -107,6 +108,9 @@ TMDIChild::TMDIChild(TMDIApp* app)
     // and Cascade can keep every window inside the frame.
     pages_->setMinimumSize(160, 120);
     connect(pages_, &QTabWidget::currentChanged, this, &TMDIChild::PageControl1Change);
+    // F1: the help window on the topic of the active page.
+    if (TFM_HELP* help = app_->HelpDlg())
+        InstallHelpKey(this, *help, [this] { return ActivePage(); });
 
     // The root node is selected at creation.
     SelectNode(design_.Root());
@@ -413,6 +417,14 @@ GridPage* TMDIChild::ShownGridPage() const {
         return partitionGrids_;
     if (ActivePage() == kObjGridPage)
         return objectGrids_;
+    return nullptr;
+}
+
+TextPage* TMDIChild::ShownTextPage() const {
+    if (ActivePage() == kReportsPage)
+        return reports_;
+    if (ActivePage() == kSuggestionsPage)
+        return suggestions_;
     return nullptr;
 }
 

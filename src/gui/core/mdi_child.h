@@ -78,6 +78,9 @@ public:
 
     // ---- state read by the menus ----
     int ActivePage() const;
+    // The grid page or text page shown, or nullptr.
+    GridPage* ShownGridPage() const;
+    TextPage* ShownTextPage() const;
     ObjectNode* SelectedNode();
     int LeafRowCount() const;
     int SelectedLeafCount() const;
@@ -121,7 +124,6 @@ private:
     void PaintProgress(ProgressChannel channel, const QString& text);
     void PageControl1Change(int page);
     void AbortClick();
-    GridPage* ShownGridPage() const;
     // The page builder: rebuilds what the page shows when it is stale.
     void BuildPage(int page);
     void EndBusy();

@@ -4,6 +4,7 @@
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/edit/tree_commands.h"
+#include "gui/print/print_commands.h"
 #include "reports/leaf_commands.h"
 
 #include <QMenu>
@@ -51,7 +52,9 @@ TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
         AddItem(tree_, "MergePartition1", "M&erge Partition", [c] { c->MergePartition(); });
     t.addReplica = AddItem(tree_, "AddReplica1", "&Add Replica", [c] { c->AddReplica(); });
     tree_->addSeparator();
-    t.printSubTree = AddItem(tree_, "PrintSubTree1", "Print SubTree", na);
+    t.printSubTree = AddItem(tree_, "PrintSubTree1", "Print SubTree", [this] {
+        PrintSubTree(child_.App().PrintSourceFor(child_), child_.SelectedNode());
+    });
     t.report = AddItem(tree_, "PrintRepList", "Report", [c] { c->IndividualReport(); });
     t.editServer = AddItem(tree_, "Edit1", "Edit Server", [c] { c->EditServer(); });
     t.compareSchema = AddItem(tree_, "CompareSchema1", "Compare Schema", na);

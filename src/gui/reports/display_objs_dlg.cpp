@@ -46,6 +46,9 @@ TFM_DISPLAYOBJS::TFM_DISPLAYOBJS(const ImageList& images, QWidget* parent)
 
 void TFM_DISPLAYOBJS::Prepare(const ObjectSearchResult& result, int rootClass,
                               bool rootIsPartition) {
+    result_ = result;
+    rootClass_ = rootClass;
+    rootIsPartition_ = rootIsPartition;
     tree_->clear();
     auto* root = new QTreeWidgetItem(tree_, {FromModel(result.rootText)});
     root->setIcon(0, images_.NodePicture(rootClass, rootIsPartition));

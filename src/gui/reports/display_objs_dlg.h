@@ -22,8 +22,15 @@ public:
 
     // "&Print": connected by the printing commands.
     QPushButton* PrintButton() const { return print_; }
+    // What Prepare showed last.
+    const ObjectSearchResult& Result() const { return result_; }
+    int RootClass() const { return rootClass_; }
+    bool RootIsPartition() const { return rootIsPartition_; }
 
 private:
+    ObjectSearchResult result_;
+    int rootClass_ = 0;
+    bool rootIsPartition_ = false;
     QPushButton* print_ = nullptr;
     const ImageList& images_;
     QTreeWidget* tree_;
