@@ -215,25 +215,6 @@ void TMDIChild::RefreshTreePage() {
     app_->UpdateEditActions();
 }
 
-void TMDIChild::UndoStep(bool undo) {
-    UndoHistory& history = design_.History();
-    bool crossed = false;
-    {
-        // Nodes come and go: the tree view lets go of them meanwhile.
-        BusyScope busy(*this, true);
-        crossed = undo ? history.Undo(design_) : history.Redo(design_);
-    }
-    if (!crossed)
-        return;
-    if (ObjectNode* node = history.LastSelection())
-        SelectNode(node);
-    else
-        RefreshTreePage();
-    if (ActivePage() != kTreePage)
-        BuildPage(ActivePage());
-    app_->UpdateEditActions();
-}
-
 void TMDIChild::SetObjectLabelsVisible(bool visible) {
     tree_->SetLabelsVisible(visible);
 }
