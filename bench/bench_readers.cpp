@@ -36,15 +36,6 @@ public:
     }
 };
 
-TreeDesign& Generated() {
-    static TreeDesign* design = [] {
-        auto* d = new TreeDesign;
-        GenerateSyntheticDesign(*d, LargeOptions());
-        return d;
-    }();
-    return *design;
-}
-
 // The DSDIAG name of a node: \TREE\O=...\OU=...\CN=... (without the CN part
 // for containers).
 std::string DsName(const ObjectNode* n) {
@@ -88,7 +79,7 @@ std::unordered_map<std::string, const ObjectNode*> ServerNodes(TreeDesign& d) {
 
 const std::string& RingReport() {
     static const std::string text = [] {
-        TreeDesign& d = Generated();
+        TreeDesign& d = GeneratedLarge();
         auto servers = ServerNodes(d);
         std::unordered_map<std::string, const ObjectNode*> roots;
         d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
@@ -132,7 +123,7 @@ const std::string& RingReport() {
 
 const std::string& VersionReport() {
     static const std::string text = [] {
-        TreeDesign& d = Generated();
+        TreeDesign& d = GeneratedLarge();
         auto servers = ServerNodes(d);
         std::string out = "REPORT TITLE: DSD NDS VERSIONS REPORT\nREPORT VERSION: 0.8\n"
                           "STATUS  Address\nDEPT\n";
@@ -149,7 +140,7 @@ const std::string& VersionReport() {
 }
 
 const std::string& ObjectReport() {
-    static const std::string text = ObjectReportText(Generated());
+    static const std::string text = ObjectReportText(GeneratedLarge());
     return text;
 }
 
@@ -219,7 +210,7 @@ BENCHMARK(BM_ReadObjectReport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_MergeLargeDesign(benchmark::State& state) {
     std::string bytes;
-    if (!SerializeDesign(Generated(), bytes))
+    if (!SerializeDesign(GeneratedLarge(), bytes))
         state.SkipWithError("serialize failed");
     for (auto _ : state) {
         state.PauseTiming();

@@ -61,17 +61,8 @@ void UndoRedo(benchmark::State& state, TreeDesign& d, const std::function<bool()
     state.counters["step_MB"] = static_cast<double>(d.History().Bytes()) / 1e6;
 }
 
-TreeDesign& Generated() {
-    static TreeDesign* design = [] {
-        auto* d = new TreeDesign;
-        GenerateSyntheticDesign(*d, LargeOptions());
-        return d;
-    }();
-    return *design;
-}
-
 void BM_UndoObjectReportImport(benchmark::State& state) {
-    const std::string text = ObjectReportText(Generated());
+    const std::string text = ObjectReportText(GeneratedLarge());
     auto d = std::make_unique<TreeDesign>();
     NewDesign(*d, 1);
     UndoRedo(state, *d, [&] { return ReadObjectReportText(*d, text); });
@@ -81,7 +72,7 @@ BENCHMARK(BM_UndoObjectReportImport)->Unit(benchmark::kMillisecond)->Iterations(
 
 void BM_UndoMergeLargeDesign(benchmark::State& state) {
     std::string bytes;
-    SerializeDesign(Generated(), bytes);
+    SerializeDesign(GeneratedLarge(), bytes);
     auto d = std::make_unique<TreeDesign>();
     NewDesign(*d, 1);
     d->servers.Rename(0, "FIRST_SERVER"); // the generated design has a SERVER too

@@ -52,6 +52,15 @@ std::string PrintedClass(int classIndex) {
 
 } // namespace
 
+TreeDesign& GeneratedLarge() {
+    static TreeDesign* design = [] {
+        auto* d = new TreeDesign;
+        GenerateSyntheticDesign(*d, LargeOptions());
+        return d;
+    }();
+    return *design;
+}
+
 std::string ObjectReportText(TreeDesign& d) {
     std::string out;
     std::size_t objects = 0;

@@ -15,6 +15,8 @@ SyntheticOptions LargeOptions();
 // Path of a design file generated with the options (cached in /tmp by options).
 std::string GeneratedDesignFile(const SyntheticOptions& options);
 
+// The large design generated in memory, once per run.
+TreeDesign& GeneratedLarge();
 // The design's objects as NLIST * /S prints them (an object report).
 std::string ObjectReportText(TreeDesign& design);
 
