@@ -79,6 +79,8 @@ public:
     // takes the selection back to where an operation started).
     virtual ObjectNode* SelectedNode() { return nullptr; }
     virtual void SelectNode(ObjectNode* /*node*/) {}
+    // A step was added to the undo history, or undone or redone.
+    virtual void HistoryChanged() {}
 };
 
 // Hosts that do nothing: the default of every design until its owner sets one.

@@ -123,6 +123,7 @@ void UndoHistory::End(TreeDesign& design, bool committed, const std::string& nam
     }
     // Modified follows the history: clear when back at the saved state.
     design.flags.modified = saved_ != static_cast<std::ptrdiff_t>(position_);
+    design.view().HistoryChanged();
 }
 
 void UndoHistory::Drop(TreeDesign& design, UndoStep& step) {
@@ -198,6 +199,7 @@ bool UndoHistory::Cross(TreeDesign& design, bool undo) {
     design.view().RefreshTreePage();
     if (lastSelection_)
         design.view().SelectNode(lastSelection_);
+    design.view().HistoryChanged();
     return true;
 }
 

@@ -103,6 +103,11 @@ private slots:
         QTRY_VERIFY(script_->Idle());
         QVERIFY(d.FindNodeByContext("FS3.SALES.CORP"));
         const std::string after = Bytes();
+        // The shortcut works at once, before any menu was opened.
+        Key(QKeySequence(Qt::CTRL | Qt::Key_Z));
+        QVERIFY(Bytes() == before);
+        Key(QKeySequence(Qt::CTRL | Qt::Key_Y));
+        QVERIFY(Bytes() == after);
         app_->UpdateAllMenus();
         QVERIFY(Item("Undo1")->isEnabled());
         QCOMPARE(Item("Undo1")->text(), QStringLiteral("&Undo Move Object"));

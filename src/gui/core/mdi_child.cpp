@@ -211,8 +211,12 @@ void TMDIChild::RefreshTreePage() {
     if (freed_)
         return;
     tree_->Refresh();
-    // Every change ends here: Undo and Redo follow the history.
-    app_->UpdateEditActions();
+}
+
+void TMDIChild::HistoryChanged() {
+    // Undo and Redo follow the history of the active window.
+    if (!freed_ && app_->ActiveChild() == this)
+        app_->UpdateEditActions();
 }
 
 void TMDIChild::SetObjectLabelsVisible(bool visible) {

@@ -46,6 +46,7 @@ public:
     void ClearReplicaView() override;
     void DesignFileNameChanged(const std::string& oldName, const std::string& newName) override;
     void SetWindowsEnabled(bool enabled) override;
+    void HistoryChanged() override;
     // A progress text on the window's panels.
     void Show(ProgressChannel channel, std::string_view text);
 
