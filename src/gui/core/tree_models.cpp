@@ -7,6 +7,8 @@
 #include <QDragMoveEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QPen>
+#include <QPixmap>
 #include <algorithm>
 #include <charconv>
 
@@ -130,6 +132,22 @@ ObjectNode* DesignTreeView::NodeAt(const QPoint& pos) const {
     return m ? m->NodeAt(indexAt(pos)) : nullptr;
 }
 
+namespace {
+
+// The no-drop cursor: a red ring with a bar.
+QPixmap NoDropCursor() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(200, 0, 0), 3));
+    p.drawEllipse(QRectF(3, 3, 18, 18));
+    p.drawLine(QPointF(6.5, 17.5), QPointF(17.5, 6.5));
+    return pixmap;
+}
+
+} // namespace
+
 void DesignTreeView::startDrag(Qt::DropActions) {
     auto* m = qobject_cast<TreeModel*>(model());
     dragged_ = m ? m->NodeAt(currentIndex()) : nullptr;
@@ -140,13 +158,17 @@ void DesignTreeView::startDrag(Qt::DropActions) {
     auto* data = new QMimeData;
     data->setData(kNodeMime, QByteArray());
     drag->setMimeData(data);
-    drag->exec(Qt::MoveAction);
+    // An illegal target takes the drop as a "copy" drawn with the no-drop
+    // cursor, so that dropping there still reaches the move, which says why
+    // the move is illegal.
+    drag->setDragCursor(NoDropCursor(), Qt::CopyAction);
+    drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
     dragged_ = nullptr;
     dragRefused_ = false;
 }
 
 void DesignTreeView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->source() == this && event->mimeData()->hasFormat(kNodeMime) && !dragRefused_)
+    if (event->source() == this && event->mimeData()->hasFormat(kNodeMime))
         event->acceptProposedAction();
     else
         event->ignore();
@@ -154,10 +176,13 @@ void DesignTreeView::dragEnterEvent(QDragEnterEvent* event) {
 
 void DesignTreeView::dragMoveEvent(QDragMoveEvent* event) {
     ObjectNode* target = NodeAt(event->position().toPoint());
-    if (!dragRefused_ && dragged_ && target && accepts && accepts(dragged_, target))
-        event->acceptProposedAction();
-    else
+    if (!dragged_ || !target || target == dragged_) {
         event->ignore();
+        return;
+    }
+    const bool legal = !dragRefused_ && accepts && accepts(dragged_, target);
+    event->setDropAction(legal ? Qt::MoveAction : Qt::CopyAction);
+    event->accept();
 }
 
 void DesignTreeView::dropEvent(QDropEvent* event) {
