@@ -57,6 +57,9 @@ public:
     virtual void Error(std::string_view text) = 0;
     // Confirmation icon, Yes and No buttons. True for Yes.
     virtual bool AskYesNo(std::string_view text) = 0;
+    // A Yes/No question shown with the information icon (a notice that asks
+    // whether to show itself again); a question box where there is no icon.
+    virtual bool AskYesNoNotice(std::string_view text) { return AskYesNo(text); }
     // A path, or nothing when the user cancelled.
     virtual std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) = 0;
     virtual std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) = 0;

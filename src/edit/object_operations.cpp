@@ -209,7 +209,7 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                 break;
             }
             if (CreateContainmentUnchecked(k) && !design.flags.containmentWarningOff &&
-                ui.AskYesNo(kNoContainmentCheck))
+                ui.AskYesNoNotice(kNoContainmentCheck))
                 design.flags.containmentWarningOff = true;
             // A child node without its leaf entry counts as taken as well.
             bool taken = LeafNamed(design, s, n) || ChildNamed(s, n) ||
@@ -520,7 +520,7 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
     if (!container || selectedEntries.empty())
         return false;
     Interaction& ui = design.ui();
-    if (!design.flags.containmentWarningOff && ui.AskYesNo(kNoContainmentCheck))
+    if (!design.flags.containmentWarningOff && ui.AskYesNoNotice(kNoContainmentCheck))
         design.flags.containmentWarningOff = true;
     std::optional<std::string> typed =
         dialog ? dialog(LeafMoveSourceText(design, container)) : std::nullopt;

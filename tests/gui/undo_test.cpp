@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QListView>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -152,6 +153,24 @@ private slots:
         Item("Redo1")->trigger();
         QVERIFY(!d.flags.modified);
         QVERIFY(d.FindNodeByContext("HR.CORP")->IsPartitionRoot());
+    }
+
+    void containmentQuestionUsesTheInformationIcon() {
+        OpenExample();
+        TreeDesign& d = Active()->Design();
+        Active()->SelectNode(d.FindNodeByContext("SALES.CORP"));
+        QListView* leaves = Active()->LB_LEAFOBJS();
+        QVERIFY(leaves->model()->rowCount() > 0);
+        leaves->selectionModel()->select(leaves->model()->index(0, 0),
+                                         QItemSelectionModel::ClearAndSelect);
+        script_->seen.clear();
+        script_->No().Cancel();
+        Active()->Commands().MoveLeafObjects();
+        QTRY_VERIFY(script_->Idle());
+        QVERIFY(!script_->seen.empty());
+        QCOMPARE(script_->seen.front().kind, QStringLiteral("information"));
+        QVERIFY(script_->seen.front().text.startsWith(
+            QStringLiteral("Quorvane will not check containment")));
     }
 
     void printAndHelpItemsReachTheirWindows() {

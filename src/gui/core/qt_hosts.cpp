@@ -56,11 +56,23 @@ void QtInteraction::Error(std::string_view text) {
     ShowBox(Parent(), QMessageBox::Critical, QStringLiteral("Error"), text);
 }
 
-bool QtInteraction::AskYesNo(std::string_view text) {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Confirm"), FromMessage(text),
-                    QMessageBox::Yes | QMessageBox::No, Parent());
+namespace {
+
+bool AskWithIcon(QWidget* parent, QMessageBox::Icon icon, std::string_view text) {
+    QMessageBox box(icon, QStringLiteral("Confirm"), FromMessage(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
     box.setDefaultButton(QMessageBox::Yes);
     return box.exec() == QMessageBox::Yes;
+}
+
+} // namespace
+
+bool QtInteraction::AskYesNo(std::string_view text) {
+    return AskWithIcon(Parent(), QMessageBox::Question, text);
+}
+
+bool QtInteraction::AskYesNoNotice(std::string_view text) {
+    return AskWithIcon(Parent(), QMessageBox::Information, text);
 }
 
 std::optional<std::string> QtInteraction::ChooseOpenFile(const FileDialogRequest& request) {

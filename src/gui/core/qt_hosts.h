@@ -25,6 +25,7 @@ public:
     void Warning(std::string_view text) override;
     void Error(std::string_view text) override;
     bool AskYesNo(std::string_view text) override;
+    bool AskYesNoNotice(std::string_view text) override;
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
 
