@@ -58,7 +58,7 @@ int Run(const Command& self, const CommandArguments& args) {
         } else if (args[i] == "--keep-partial") {
             keepPartial = true;
         } else if (args[i] == "--fault") {
-            if (i + 1 >= args.size() || !nds::AddFaultSpec(args[i + 1]))
+            if (i + 1 >= args.size() || !nds::AddFaultFromText(args[i + 1]))
                 return UsageError(self, "--fault needs CALL:N:STATUS with a known CALL");
             ++i;
         } else if (args[i].rfind("--", 0) == 0) {

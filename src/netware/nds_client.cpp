@@ -196,20 +196,20 @@ bool AddFault(const std::string& call, std::uint64_t nth, Status status) {
     return true;
 }
 
-bool AddFaultSpec(const std::string& spec) {
-    std::size_t a = spec.find(':');
-    std::size_t b = a == std::string::npos ? a : spec.find(':', a + 1);
+bool AddFaultFromText(const std::string& text) {
+    std::size_t a = text.find(':');
+    std::size_t b = a == std::string::npos ? a : text.find(':', a + 1);
     if (b == std::string::npos)
         return false;
     std::uint64_t n = 0;
     Status st = 0;
-    const char* p = spec.data();
+    const char* p = text.data();
     auto r1 = std::from_chars(p + a + 1, p + b, n);
-    auto r2 = std::from_chars(p + b + 1, p + spec.size(), st);
+    auto r2 = std::from_chars(p + b + 1, p + text.size(), st);
     if (r1.ec != std::errc() || r1.ptr != p + b || r2.ec != std::errc() ||
-        r2.ptr != p + spec.size() || b + 1 == spec.size())
+        r2.ptr != p + text.size() || b + 1 == text.size())
         return false;
-    return AddFault(spec.substr(0, a), n, st);
+    return AddFault(text.substr(0, a), n, st);
 }
 
 void AddValueSizeOverride(std::uint64_t nth, std::size_t size) {

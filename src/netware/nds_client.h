@@ -164,7 +164,7 @@ const std::vector<std::string>& FaultableCalls();
 // False when the call name is unknown.
 bool AddFault(const std::string& call, std::uint64_t nth, Status status);
 // Parses "CALL:N:STATUS". False when malformed.
-bool AddFaultSpec(const std::string& spec);
+bool AddFaultFromText(const std::string& text);
 // The nth use (from 1) of the value size call reports size instead of the
 // real one (the value call then copies that many bytes at most).
 void AddValueSizeOverride(std::uint64_t nth, std::size_t size);

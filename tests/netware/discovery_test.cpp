@@ -142,7 +142,7 @@ TEST_F(WalkFaults, FaultsInTheWalkAreCountedAndTheWalkGoesOn) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         nds::ClearFaults();
-        ASSERT_TRUE(nds::AddFaultSpec(c.fault));
+        ASSERT_TRUE(nds::AddFaultFromText(c.fault));
         Discovery run("CORP_TREE");
         ASSERT_TRUE(run.Run());
         EXPECT_TRUE(run.Logged(c.message));
@@ -171,7 +171,7 @@ TEST_P(BothBackends, FatalChecksEndTheWalkAndAskTheQuestion) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fault);
         nds::ClearFaults();
-        ASSERT_TRUE(nds::AddFaultSpec(c.fault));
+        ASSERT_TRUE(nds::AddFaultFromText(c.fault));
         Discovery run("CORP_TREE");
         run.ui.answers = {false};
         EXPECT_FALSE(run.Run());
@@ -197,7 +197,7 @@ TEST_P(BothBackends, ChosenTreeThatIsNotPreferredGetsItsOwnContext) {
     for (const char* fault : {"set-preferred-tree:1:-641", "create-context:2:-625"}) {
         SCOPED_TRACE(fault);
         nds::ClearFaults();
-        ASSERT_TRUE(nds::AddFaultSpec(fault));
+        ASSERT_TRUE(nds::AddFaultFromText(fault));
         Discovery failing("EDGE_TREE");
         failing.ui.answers = {true};
         EXPECT_TRUE(failing.Run());
@@ -227,7 +227,7 @@ TEST_P(BothBackends, ContextSetUpFailuresCloseTheWindow) {
     for (const auto& [fault, message] : cases) {
         SCOPED_TRACE(fault);
         nds::ClearFaults();
-        ASSERT_TRUE(nds::AddFaultSpec(fault));
+        ASSERT_TRUE(nds::AddFaultFromText(fault));
         Discovery run("CORP_TREE");
         EXPECT_FALSE(run.Run());
         ASSERT_EQ(run.ui.boxes.size(), 1u);
