@@ -42,4 +42,30 @@ int WithNode(const std::string& path, const std::string& context,
     });
 }
 
+const std::array<GridKind, 6> kGridKinds = {{
+    {"partition-x-server", kPartXServGrid},
+    {"server-x-partition", kServXPartGrid},
+    {"server-x-address", kServXAddrGrid},
+    {"object-partition", kPartObjGrid},
+    {"object-server", kServObjGrid},
+    {"object-container", kContObjGrid},
+}};
+
+const std::array<ReportKind, 8> kReportKinds = {{
+    {"partition", kPartitionReport},
+    {"server", kServerReport},
+    {"relation", kRelationReport},
+    {"schema", kSchemaReport},
+    {"object", kObjectReport},
+    {"server-suggestions", kServerSuggestions},
+    {"partition-suggestions", kPartitionSuggestions},
+    {"object-suggestions", kObjectSuggestions},
+}};
+
+bool BuildGridPage(TreeDesign& design, AnalysisViews& views, GridUnsortedIndex grid) {
+    const PageResult result = grid >= kPartObjGrid ? ShowObjectGridPage(design, views)
+                                                   : ShowPartitionGridPage(design, views);
+    return result != PageResult::NoObjectReport && result != PageResult::Aborted;
+}
+
 } // namespace qv::cli

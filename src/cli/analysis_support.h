@@ -3,8 +3,10 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "reports/analysis_pages.h"
 #include "reports/warning_settings.h"
 
+#include <array>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,5 +27,20 @@ ObjectNode* FindNodeForCommand(Session& session, const std::string& context);
 // is context; kExitFailed (with a message) when there is no such node.
 int WithNode(const std::string& path, const std::string& context,
              const std::function<int(Session&, ObjectNode*)>& body);
+
+// The grids and the texts by the names the commands take.
+struct GridKind {
+    const char* name;
+    GridUnsortedIndex grid;
+};
+struct ReportKind {
+    const char* name;
+    ReportIndex index;
+};
+extern const std::array<GridKind, 6> kGridKinds;
+extern const std::array<ReportKind, 8> kReportKinds;
+// Builds the grid page that holds the grid, as turning to it does; false when
+// it was not built (no object report, or aborted).
+bool BuildGridPage(TreeDesign& design, AnalysisViews& views, GridUnsortedIndex grid);
 
 } // namespace qv::cli

@@ -11,33 +11,17 @@
 namespace qv::cli {
 namespace {
 
-struct Kind {
-    const char* name;
-    GridUnsortedIndex grid;
-};
-constexpr std::array<Kind, 6> kKinds = {{
-    {"partition-x-server", kPartXServGrid},
-    {"server-x-partition", kServXPartGrid},
-    {"server-x-address", kServXAddrGrid},
-    {"object-partition", kPartObjGrid},
-    {"object-server", kServObjGrid},
-    {"object-container", kContObjGrid},
-}};
-
 int Run(const Command& self, const CommandArguments& args) {
     CommandArgs a(self, args);
     const bool sort = a.Flag("--sort");
     if (!a.Expect(2, "expects KIND and DESIGN"))
         return kExitUsage;
-    const Kind* kind = FindKind(kKinds, a[0]);
+    const GridKind* kind = FindKind(kGridKinds, a[0]);
     if (!kind)
         return a.Usage("unknown KIND '" + a[0] + "'");
     return WithDesign(a[1], DesignUse::Analysis, [&](Session& s) {
         AnalysisViews views;
-        const bool objectGrid = kind->grid >= kPartObjGrid;
-        PageResult result = objectGrid ? ShowObjectGridPage(s.design, views)
-                                       : ShowPartitionGridPage(s.design, views);
-        if (result == PageResult::NoObjectReport || result == PageResult::Aborted)
+        if (!BuildGridPage(s.design, views, kind->grid))
             return kExitFailed;
         if (sort)
             SortGridView(s.design, views, kind->grid);

@@ -13,34 +13,6 @@
 namespace qv::cli {
 namespace {
 
-struct GridKind {
-    const char* name;
-    GridUnsortedIndex grid;
-};
-constexpr std::array<GridKind, 6> kGridKinds = {{
-    {"partition-x-server", kPartXServGrid},
-    {"server-x-partition", kServXPartGrid},
-    {"server-x-address", kServXAddrGrid},
-    {"object-partition", kPartObjGrid},
-    {"object-server", kServObjGrid},
-    {"object-container", kContObjGrid},
-}};
-
-struct ReportKind {
-    const char* name;
-    ReportIndex index;
-};
-constexpr std::array<ReportKind, 8> kReportKinds = {{
-    {"partition", kPartitionReport},
-    {"server", kServerReport},
-    {"relation", kRelationReport},
-    {"schema", kSchemaReport},
-    {"object", kObjectReport},
-    {"server-suggestions", kServerSuggestions},
-    {"partition-suggestions", kPartitionSuggestions},
-    {"object-suggestions", kObjectSuggestions},
-}};
-
 struct Options {
     bool text = false;
     bool testPage = false;
@@ -86,10 +58,7 @@ int PrintGridKind(CommandArgs& a, const Options& o) {
         return a.Usage("unknown grid KIND '" + a[1] + "'");
     return WithDesign(a[2], DesignUse::Analysis, [&](Session& s) {
         AnalysisViews views;
-        const bool objectGrid = kind->grid >= kPartObjGrid;
-        PageResult result = objectGrid ? ShowObjectGridPage(s.design, views)
-                                       : ShowPartitionGridPage(s.design, views);
-        if (result == PageResult::NoObjectReport || result == PageResult::Aborted)
+        if (!BuildGridPage(s.design, views, kind->grid))
             return kExitFailed;
         PdfCanvas pdf(a[3], o.paper, o.dpi);
         NullPrintStatus status;
@@ -98,8 +67,8 @@ int PrintGridKind(CommandArgs& a, const Options& o) {
         if (kind->grid == kServXAddrGrid)
             PrintGrid(s.design, pdf, status, views.Grid(kind->grid), true, false, false);
         else
-            PrintGrid(s.design, pdf, status, views.Grid(kind->grid), objectGrid, o.testPage,
-                      !o.text);
+            PrintGrid(s.design, pdf, status, views.Grid(kind->grid), kind->grid >= kPartObjGrid,
+                      o.testPage, !o.text);
         return Finish(pdf, a[3]);
     });
 }

@@ -9,23 +9,8 @@
 namespace qv::cli {
 namespace {
 
-struct Kind {
-    const char* name;
-    ReportIndex index;
-};
-constexpr std::array<Kind, 8> kKinds = {{
-    {"partition", kPartitionReport},
-    {"server", kServerReport},
-    {"relation", kRelationReport},
-    {"schema", kSchemaReport},
-    {"object", kObjectReport},
-    {"server-suggestions", kServerSuggestions},
-    {"partition-suggestions", kPartitionSuggestions},
-    {"object-suggestions", kObjectSuggestions},
-}};
-
 int Run(const Command& self, const CommandArguments& args) {
-    const Kind* kind = FindKind(kKinds, args[0]);
+    const ReportKind* kind = FindKind(kReportKinds, args[0]);
     if (!kind)
         return UsageError(self, "unknown KIND '" + args[0] + "'");
     const WarningSettings settings = LoadStoredSettings();
