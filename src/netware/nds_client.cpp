@@ -139,6 +139,31 @@ void ResetOutput(Buffer* b) {
     b->sizeKnown = false;
 }
 
+// The iteration a listing or read call continues, or (with the all-ones
+// handle) a new one of that operation that start fills. *out is null on error.
+template <typename Start>
+Status BeginOrContinue(Context* c, IterationHandle* iteration, std::uint32_t operation, Start start,
+                       Iteration** out) {
+    *out = nullptr;
+    if (*iteration == kNoIteration) {
+        Iteration fresh;
+        fresh.operation = operation;
+        if (Status s = start(fresh))
+            return s;
+        IterationHandle h = c->nextIteration++;
+        if (c->nextIteration == kNoIteration)
+            c->nextIteration = 1;
+        *out = &(c->iterations[h] = std::move(fresh));
+        *iteration = h;
+        return 0;
+    }
+    auto found = c->iterations.find(*iteration);
+    if (found == c->iterations.end() || found->second.operation != operation)
+        return kErrInvalidIteration;
+    *out = &found->second;
+    return 0;
+}
+
 void EndIteration(Context* c, IterationHandle* h, bool complete) {
     if (complete) {
         c->iterations.erase(*h);
@@ -415,22 +440,10 @@ Status NWDSList(ContextHandle context, const char* objectPath, IterationHandle* 
     if (!objectPath || !iteration || !ValidBuffer(out))
         return kErrInvalidRequest;
     Iteration* it = nullptr;
-    if (*iteration == kNoIteration) {
-        Iteration fresh;
-        fresh.operation = kOpList;
-        if (Status s = c->backend->List(objectPath, fresh.objects))
-            return s;
-        IterationHandle h = c->nextIteration++;
-        if (c->nextIteration == kNoIteration)
-            c->nextIteration = 1;
-        it = &(c->iterations[h] = std::move(fresh));
-        *iteration = h;
-    } else {
-        auto found = c->iterations.find(*iteration);
-        if (found == c->iterations.end() || found->second.operation != kOpList)
-            return kErrInvalidIteration;
-        it = &found->second;
-    }
+    if (Status s = BeginOrContinue(
+            c, iteration, kOpList,
+            [&](Iteration& fresh) { return c->backend->List(objectPath, fresh.objects); }, &it))
+        return s;
     ResetOutput(out);
     PutU32(out->data, 0);
     std::uint32_t n = 0;
@@ -514,22 +527,13 @@ Status NWDSRead(ContextHandle context, const char* objectPath, std::uint32_t inf
         !ValidBuffer(attrNames) || attrNames->operation != kOpRead)
         return kErrInvalidRequest;
     Iteration* it = nullptr;
-    if (*iteration == kNoIteration) {
-        Iteration fresh;
-        fresh.operation = kOpRead;
-        if (Status s = c->backend->Read(objectPath, attrNames->attrNames, fresh.attrs))
-            return s;
-        IterationHandle h = c->nextIteration++;
-        if (c->nextIteration == kNoIteration)
-            c->nextIteration = 1;
-        it = &(c->iterations[h] = std::move(fresh));
-        *iteration = h;
-    } else {
-        auto found = c->iterations.find(*iteration);
-        if (found == c->iterations.end() || found->second.operation != kOpRead)
-            return kErrInvalidIteration;
-        it = &found->second;
-    }
+    if (Status s = BeginOrContinue(
+            c, iteration, kOpRead,
+            [&](Iteration& fresh) {
+                return c->backend->Read(objectPath, attrNames->attrNames, fresh.attrs);
+            },
+            &it))
+        return s;
     ResetOutput(out);
     PutU32(out->data, 0);
     std::uint32_t attrs = 0;
