@@ -1,0 +1,77 @@
+#include "netware/ldap_session.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace qv::nds {
+
+Status FromLdap(int rc) {
+    switch (rc) {
+    case LDAP_SUCCESS:
+        return kOk;
+    case LDAP_NO_SUCH_OBJECT:
+        return kErrNoSuchEntry;
+    case LDAP_INVALID_DN_SYNTAX:
+        return kErrIllegalName;
+    case LDAP_INVALID_CREDENTIALS:
+    case LDAP_INAPPROPRIATE_AUTH:
+    case LDAP_STRONG_AUTH_REQUIRED:
+        return kErrFailedAuthentication;
+    case LDAP_SERVER_DOWN:
+    case LDAP_CONNECT_ERROR:
+    case LDAP_TIMEOUT:
+    case LDAP_UNAVAILABLE:
+    case LDAP_BUSY:
+        return kErrTransportFailure;
+    case LDAP_NO_MEMORY:
+        return kErrNotEnoughMemory;
+    default:
+        return kErrSystemFailure;
+    }
+}
+
+Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn) {
+    ld = nullptr;
+    LDAPURLDesc* url = nullptr;
+    if (ldap_url_parse(c.address.c_str(), &url) != LDAP_URL_SUCCESS || !url)
+        return kErrTransportFailure;
+    std::string uri = std::string(url->lud_scheme ? url->lud_scheme : "ldap") + "://" +
+                      (url->lud_host ? url->lud_host : "");
+    if (url->lud_port)
+        uri += ":" + std::to_string(url->lud_port);
+    baseDn = url->lud_dn ? url->lud_dn : "";
+    ldap_free_urldesc(url);
+    std::vector<Rdn> base;
+    if (!ParseDn(baseDn, base) || base.empty())
+        return kErrIllegalName;
+    if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS || !ld)
+        return kErrTransportFailure;
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    struct timeval timeout = {10, 0};
+    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    if (c.startTls) {
+        int rc = ldap_start_tls_s(ld, nullptr, nullptr);
+        if (rc != LDAP_SUCCESS)
+            return kErrTransportFailure;
+    }
+    std::string password = c.password;
+    if (!c.bindDn.empty() && password.empty() && !c.passwordFile.empty()) {
+        std::ifstream in(c.passwordFile, std::ios::binary);
+        if (!in)
+            return kErrFailedAuthentication;
+        std::getline(in, password);
+        if (!password.empty() && password.back() == '\r')
+            password.pop_back();
+    }
+    struct berval cred;
+    cred.bv_val = password.data();
+    cred.bv_len = c.bindDn.empty() ? 0 : password.size();
+    int rc = ldap_sasl_bind_s(ld, c.bindDn.empty() ? nullptr : c.bindDn.c_str(), LDAP_SASL_SIMPLE,
+                              &cred, nullptr, nullptr, nullptr);
+    std::fill(password.begin(), password.end(), '\0');
+    return FromLdap(rc);
+}
+
+} // namespace qv::nds

@@ -1,0 +1,165 @@
+#include "utilities/command_runner.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <fcntl.h>
+#include <signal.h>
+#include <string>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv::utilities {
+
+namespace {
+
+std::string& ConfiguredInterpreter() {
+    static std::string path;
+    return path;
+}
+
+std::string ProgramFolder() {
+    char buf[PATH_MAX];
+    ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
+    if (n <= 0)
+        return ".";
+    std::string exe(buf, static_cast<std::size_t>(n));
+    std::size_t slash = exe.rfind('/');
+    return slash == std::string::npos ? std::string(".") : exe.substr(0, slash);
+}
+
+// The first word of /proc/PID/cmdline (argv[0]) of a process of this user.
+bool ReadTitle(const char* pid, uid_t uid, std::string& title) {
+    std::string dir = std::string("/proc/") + pid;
+    struct stat st {};
+    if (stat(dir.c_str(), &st) != 0 || st.st_uid != uid)
+        return false;
+    int fd = open((dir + "/cmdline").c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    title.clear();
+    char buf[512];
+    bool done = false;
+    while (!done) {
+        ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0)
+            break;
+        for (ssize_t i = 0; i < n; ++i) {
+            if (buf[i] == '\0') {
+                done = true;
+                break;
+            }
+            title.push_back(buf[i]);
+        }
+        if (title.size() > 4096)
+            break;
+    }
+    close(fd);
+    return !title.empty();
+}
+
+} // namespace
+
+std::string BuildCommandLine(std::string_view marker, std::string_view text,
+                             std::string_view outputFile) {
+    std::string line;
+    line.reserve(marker.size() + text.size() + outputFile.size() + 8);
+    line.append(marker).append(" /C ").append(text);
+    if (!outputFile.empty())
+        line.append(" > ").append(outputFile);
+    return line;
+}
+
+void SetInterpreterPath(std::string path) {
+    ConfiguredInterpreter() = std::move(path);
+}
+
+std::string InterpreterPath() {
+    if (!ConfiguredInterpreter().empty())
+        return ConfiguredInterpreter();
+    if (const char* env = std::getenv("QUORVANE_CMD"); env && *env)
+        return env;
+    return ProgramFolder() + "/quorvane-cmd";
+}
+
+bool StartExternalCommand(std::string_view marker, std::string_view text,
+                          std::string_view outputFile) {
+    const std::string line = BuildCommandLine(marker, text, outputFile);
+    if (line.size() > kMaxCommandLine)
+        return false;
+    const std::string program = InterpreterPath();
+    // Fork twice so that the interpreter is nobody's child here: it needs no
+    // reaping and outlives the program if the user quits while it runs.
+    pid_t child = fork();
+    if (child < 0)
+        return false;
+    if (child == 0) {
+        if (setsid() < 0)
+            _exit(127);
+        pid_t grandchild = fork();
+        if (grandchild != 0)
+            _exit(grandchild < 0 ? 127 : 0);
+        // No terminal: standard input, output and error go nowhere.
+        int null = open("/dev/null", O_RDWR);
+        if (null >= 0) {
+            dup2(null, 0);
+            dup2(null, 1);
+            dup2(null, 2);
+            if (null > 2)
+                close(null);
+        }
+        // Close whatever else the program had open.
+        for (int fd = 3; fd < 1024; ++fd)
+            close(fd);
+        signal(SIGPIPE, SIG_DFL);
+        char* argv[] = {const_cast<char*>(line.c_str()), nullptr};
+        execv(program.c_str(), argv);
+        _exit(127);
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+std::vector<std::string> ProcessTitles() {
+    std::vector<std::string> titles;
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return titles;
+    const uid_t uid = getuid();
+    std::string title;
+    while (dirent* e = readdir(proc)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9')
+            continue;
+        if (ReadTitle(e->d_name, uid, title))
+            titles.push_back(title);
+    }
+    closedir(proc);
+    return titles;
+}
+
+int CountMarked(const std::vector<std::string>& titles, std::string_view marker) {
+    int count = 0;
+    for (const std::string& title : titles) {
+        std::string_view seen(title);
+        if (seen.size() > kTitleLimit)
+            seen = seen.substr(0, kTitleLimit);
+        if (!marker.empty() && seen.find(marker) != std::string_view::npos)
+            ++count;
+    }
+    return count;
+}
+
+int CountCommandWindows(std::string_view marker) {
+    return CountMarked(ProcessTitles(), marker);
+}
+
+Census ProcessCensus(std::string marker) {
+    return [marker = std::move(marker)] { return CountCommandWindows(marker); };
+}
+
+} // namespace qv::utilities

@@ -1,0 +1,55 @@
+// Running the console utilities: a command line is handed to quorvane-cmd,
+// our own command interpreter, started as a detached background process with
+// no terminal in the current folder. Its process title (the first word of
+// /proc/PID/cmdline) is the whole command line, so a census of the titles of
+// this user's processes tells when the utility has finished: a feature waits
+// until no process title carries its marker any more.
+#pragma once
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::utilities {
+
+// Each feature writes the interpreter's name in its own mixture of case; the
+// census looks for exactly that form.
+inline constexpr std::string_view kDefaultServerMarker = "coMMand.coM";
+inline constexpr std::string_view kSchemaMarker = "CommanD.cOm";
+inline constexpr std::string_view kRightsMarker = "CoMMand.CoM";
+
+inline constexpr std::size_t kMaxCommandLine = 255;
+// The census sees at most this many characters of a title.
+inline constexpr std::size_t kTitleLimit = 99;
+
+// marker + " /C " + text, then " > " + outputFile when one is given.
+std::string BuildCommandLine(std::string_view marker, std::string_view text,
+                             std::string_view outputFile = {});
+
+// Starts the command line through the interpreter in the current folder and
+// does not wait. False when the line is longer than kMaxCommandLine or the
+// interpreter could not be started (callers do not depend on it: completion
+// is only ever learnt from the census).
+bool StartExternalCommand(std::string_view marker, std::string_view text,
+                          std::string_view outputFile = {});
+
+// The interpreter started by StartExternalCommand: by default quorvane-cmd
+// beside the running program; tests and the build tree may name another.
+void SetInterpreterPath(std::string path);
+std::string InterpreterPath();
+
+// The titles of this user's running processes (empty titles left out).
+std::vector<std::string> ProcessTitles();
+// How many of the titles, cut at kTitleLimit characters, contain the marker
+// (exact, case-sensitive).
+int CountMarked(const std::vector<std::string>& titles, std::string_view marker);
+// CountMarked over ProcessTitles().
+int CountCommandWindows(std::string_view marker);
+
+// The census a waiting dialog polls; tests give a scripted one.
+using Census = std::function<int()>;
+Census ProcessCensus(std::string marker);
+
+} // namespace qv::utilities

@@ -1,0 +1,59 @@
+#include "standin_support.h"
+
+#include "platform/tree_connections.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace qv::standins {
+
+namespace {
+
+std::string Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+} // namespace
+
+bool LoadDirectory(nds::DirectoryEntries& directory, std::string& error) {
+    StoredTreeConnections stored = TreeConnectionStore().Read();
+    if (stored.trees.empty()) {
+        error = "No tree connection: set one up with Search NDS Tree or quorvane-cli trees.";
+        return false;
+    }
+    const nds::TreeConnection* chosen = &stored.trees.front();
+    for (const nds::TreeConnection& c : stored.trees)
+        if (c.name == stored.preferred)
+            chosen = &c;
+    nds::Status status = directory.Load(*chosen);
+    if (status != nds::kOk) {
+        error = "Cannot read the directory of tree " + chosen->name + " (status " +
+                std::to_string(status) + ").";
+        return false;
+    }
+    return true;
+}
+
+std::string CurrentContext() {
+    std::string c = Variable(kContextVariable);
+    if (!c.empty() && c.front() == '.')
+        c.erase(0, 1);
+    if (c == "[ROOT]" || c == "[Root]")
+        c.clear();
+    return c;
+}
+
+char CurrentDrive() {
+    std::string d = Variable(kDriveVariable);
+    if (d.size() != 1 || !std::isalpha(static_cast<unsigned char>(d[0])))
+        return 0;
+    return static_cast<char>(std::toupper(static_cast<unsigned char>(d[0])));
+}
+
+std::string CurrentDirectory() {
+    std::string d = Variable(kDirectoryVariable);
+    return d.empty() ? std::string("\\") : d;
+}
+
+} // namespace qv::standins
