@@ -1,0 +1,106 @@
+#include "gui/utilities/rights_wait_dialog.h"
+
+#include "gui/core/qt_text.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPointer>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace qv::gui {
+
+TFRM_WAIT2::TFRM_WAIT2(QWidget* parent, utilities::Census census,
+                       utilities::RightsWait::Starter start, utilities::RightsWait::Clock clock)
+    : QDialog(parent), wait_(std::move(census), std::move(start), std::move(clock),
+                             [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }) {
+    setObjectName(QStringLiteral("TFRM_WAIT2"));
+    setWindowTitle(QString::fromLatin1(utilities::kRightsWaitCaption.data(),
+                                       static_cast<int>(utilities::kRightsWaitCaption.size())));
+    setModal(true);
+    setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
+
+    auto* layout = new QVBoxLayout(this);
+    Panel1 = new QLabel(this);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameShape(QFrame::Panel);
+    Panel1->setFrameShadow(QFrame::Sunken);
+    Panel1->setMinimumWidth(260);
+    Panel1->setMinimumHeight(32);
+    layout->addWidget(Panel1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    BTN_CANCEL = new QPushButton(tr("Cancel"), this);
+    BTN_CANCEL->setObjectName(QStringLiteral("BTN_CANCEL"));
+    BTN_CANCEL->setAutoDefault(false);
+    buttons->addWidget(BTN_CANCEL);
+    buttons->addStretch();
+    layout->addLayout(buttons);
+    connect(BTN_CANCEL, &QPushButton::clicked, this, &TFRM_WAIT2::BTN_CANCELClick);
+
+    // Disabled until shown; the platform's default interval.
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1000);
+    connect(Timer1, &QTimer::timeout, this, &TFRM_WAIT2::Timer1Timer);
+    Panel1->setText(QString::fromStdString(utilities::RightsWait::StepText(0)));
+}
+
+TFRM_WAIT2& TFRM_WAIT2::Instance(QWidget* parent) {
+    static QPointer<TFRM_WAIT2> instance;
+    if (!instance)
+        instance = new TFRM_WAIT2(parent);
+    return *instance;
+}
+
+void TFRM_WAIT2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    Timer1->stop();
+    wait_.Start();
+    Panel1->setText(QString::fromStdString(wait_.PanelText()));
+    Timer1->start();
+}
+
+void TFRM_WAIT2::Timer1Timer() {
+    if (!wait_.TimerRunning()) {
+        Timer1->stop();
+        return;
+    }
+    // The pause inside the tick services events; a second tick must not
+    // start while it lasts.
+    Timer1->stop();
+    Panel1->setText(QString::fromStdString(utilities::RightsWait::StepText(wait_.Step())));
+    bool over = wait_.Tick();
+    if (over) {
+        done(wait_.Finished() ? QDialog::Accepted : QDialog::Rejected);
+        return;
+    }
+    Timer1->start();
+}
+
+void TFRM_WAIT2::BTN_CANCELClick() {
+    wait_.Cancel();
+}
+
+void TFRM_WAIT2::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Escape) {
+        BTN_CANCELClick();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void TFRM_WAIT2::closeEvent(QCloseEvent* event) {
+    // Only the census ends the wait.
+    if (wait_.TimerRunning())
+        event->ignore();
+    else
+        QDialog::closeEvent(event);
+}
+
+} // namespace qv::gui
