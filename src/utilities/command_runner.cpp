@@ -91,12 +91,21 @@ bool StartExternalCommand(std::string_view marker, std::string_view text,
     if (line.size() > kMaxCommandLine)
         return false;
     const std::string program = InterpreterPath();
+    // The pipe tells when the interpreter has started: its write end closes
+    // on exec, so the census sees the interpreter as soon as this returns.
+    int started[2];
+    if (pipe2(started, O_CLOEXEC) != 0)
+        return false;
     // Fork twice so that the interpreter is nobody's child here: it needs no
     // reaping and outlives the program if the user quits while it runs.
     pid_t child = fork();
-    if (child < 0)
+    if (child < 0) {
+        close(started[0]);
+        close(started[1]);
         return false;
+    }
     if (child == 0) {
+        close(started[0]);
         if (setsid() < 0)
             _exit(127);
         pid_t grandchild = fork();
@@ -113,16 +122,26 @@ bool StartExternalCommand(std::string_view marker, std::string_view text,
         }
         // Close whatever else the program had open.
         for (int fd = 3; fd < 1024; ++fd)
-            close(fd);
+            if (fd != started[1])
+                close(fd);
         signal(SIGPIPE, SIG_DFL);
         char* argv[] = {const_cast<char*>(line.c_str()), nullptr};
         execv(program.c_str(), argv);
+        char failed = 1;
+        ssize_t ignored = write(started[1], &failed, 1);
+        (void)ignored;
         _exit(127);
     }
+    close(started[1]);
+    char failed = 0;
+    ssize_t n = 0;
+    while ((n = read(started[0], &failed, 1)) < 0 && errno == EINTR) {
+    }
+    close(started[0]);
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
 std::vector<std::string> ProcessTitles() {
