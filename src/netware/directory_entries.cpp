@@ -209,7 +209,20 @@ Status DirectoryEntries::Load(const TreeConnection& connection) {
         if (!in)
             return kErrTransportFailure;
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        return LoadLdif(text);
+        if (Status s = LoadLdif(text))
+            return s;
+        // A volume's folder may be given relative to the LDIF file, so that a
+        // directory and its volumes travel together.
+        std::string file = address.substr(5);
+        std::string folder = file.find('/') == std::string::npos ? std::string(".")
+                                                                 : file.substr(0, file.rfind('/'));
+        for (DirectoryEntry& e : entries_)
+            for (auto& [name, values] : e.attributes)
+                if (name == "qvvolumepath")
+                    for (std::string& v : values)
+                        if (!v.empty() && v.front() != '/')
+                            v = folder + "/" + v;
+        return kOk;
     }
     if (address.rfind("ldap://", 0) != 0 && address.rfind("ldaps://", 0) != 0)
         return kErrNoSuchTree;

@@ -35,7 +35,8 @@ struct DirectoryEntry {
 class DirectoryEntries {
 public:
     // Reads every entry of the connection's tree (LDAP subtree search or the
-    // LDIF file). The first entry is the tree root.
+    // LDIF file). The first entry is the tree root. A relative qvVolumePath
+    // of an LDIF file is taken relative to the file's folder.
     Status Load(const TreeConnection& connection);
     // Loads the LDIF text directly (tests).
     Status LoadLdif(std::string_view text);
