@@ -1,0 +1,37 @@
+// The listing of the stand-in NLIST: "NLIST User SHOW "Default Server",
+// "Last Name" /s /co .CONTEXT" answered from the directory, every user
+// object in (and with /s below) the context, container by container.
+#pragma once
+
+#include "netware/directory_entries.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::utilities {
+
+// What the arguments ask for.
+struct NlistRequest {
+    bool showLastName = false;
+    bool showDefaultServer = false;
+    bool subtree = false;
+    // The context as written after /co (may be relative); empty: the current one.
+    std::string context;
+    bool contextGiven = false;
+};
+
+// Reads the argument vector (program name left out). False with an error
+// text when it is not a user listing this utility understands.
+bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& request,
+                         std::string& error);
+
+// The listing (its lines end with "\n"). False with an error text when the
+// context does not exist; currentContext is typeless without a leading dot.
+bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest& request,
+                      std::string_view currentContext, std::string& out, std::string& error);
+
+// The typeless dotted form of a DN: "cn=FS2,ou=SALES,o=CORP" -> "FS2.SALES.CORP".
+std::string TypelessName(std::string_view dn);
+
+} // namespace qv::utilities
