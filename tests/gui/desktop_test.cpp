@@ -13,6 +13,7 @@
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
+#include "gui/core/tree_models.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -29,6 +30,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -631,6 +633,76 @@ private slots:
         c->PopupMenu1()->findChild<QAction*>(QStringLiteral("PrintRepList"))->trigger();
         Settle();
         QVERIFY(shown);
+    }
+
+    // Dragging a container that is not a partition root: the target takes
+    // the drop as a copy (drawn with the no-drop cursor) where a partition
+    // would be taken as a move, and dropping says why the move is illegal.
+    void anIllegalDropSaysWhy() {
+        TMDIChild* c = OpenExample();
+        auto* tree = qobject_cast<DesignTreeView*>(c->TreeView1());
+        QVERIFY(tree);
+        tree->expandAll();
+        QCoreApplication::processEvents();
+        auto* model = qobject_cast<TreeModel*>(tree->model());
+        ObjectNode* hr = model->NodeAt(Row(c, QStringLiteral("HR")));
+        ObjectNode* sales = model->NodeAt(Row(c, QStringLiteral("SALES")));
+        QVERIFY(hr && sales && !hr->IsPartitionRoot());
+        const QPoint eng = tree->visualRect(Row(c, QStringLiteral("ENG"))).center();
+        QMimeData mime;
+        mime.setData(QStringLiteral("application/x-quorvane-node"), QByteArray());
+        auto dropActionOver = [&](ObjectNode* dragged) {
+            tree->BeginDrag(dragged);
+            QDragEnterEvent enter(eng, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton,
+                                  Qt::NoModifier);
+            QApplication::sendEvent(tree->viewport(), &enter);
+            QDragMoveEvent move(eng, Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton,
+                                Qt::NoModifier);
+            QApplication::sendEvent(tree->viewport(), &move);
+            return enter.isAccepted() && move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
+        };
+        QCOMPARE(dropActionOver(sales), Qt::MoveAction);
+        tree->EndDrag();
+        QCOMPARE(dropActionOver(hr), Qt::CopyAction);
+        QDropEvent drop(QPointF(eng), Qt::MoveAction | Qt::CopyAction, &mime, Qt::LeftButton,
+                        Qt::NoModifier);
+        script_->Ok();
+        QApplication::sendEvent(tree->viewport(), &drop);
+        tree->EndDrag();
+        Settle();
+        QCOMPARE(script_->Texts(QStringLiteral("information")),
+                 QStringList{QStringLiteral("Illegal move.  The object is either NOT a partition "
+                                            "or an invalid containment has occurred.")});
+        QCOMPARE(hr->Parent()->Name(), std::string("CORP"));
+    }
+
+    // Captions are the program's own, with nothing of the toolkit added: no
+    // display name is set that the window system would append to a title.
+    void captionsAreThePrograms() {
+        QCOMPARE(app_->windowTitle(), QStringLiteral("Quorvane"));
+        QCOMPARE(QGuiApplication::applicationDisplayName(), QGuiApplication::applicationName());
+        QString about;
+        script_->Then([&about](QWidget* w) {
+            about = w->windowTitle();
+            static_cast<QDialog*>(w)->accept();
+        });
+        Trigger("About1");
+        Settle();
+        QCOMPARE(about, QStringLiteral("About QUORVANE"));
+        TMDIChild* c = OpenExample();
+        QString report;
+        script_->Then([&report](QWidget* w) {
+            report = w->windowTitle();
+            static_cast<QDialog*>(w)->accept();
+        });
+        c->SelectNode(c->Design().FindNodeByContext("FS2.SALES.CORP"));
+        QListView* replicas = c->ListBox1();
+        QVERIFY(replicas->model()->rowCount() > 0);
+        replicas->setCurrentIndex(replicas->model()->index(0, 0));
+        c->UpdatePopupMenu2();
+        c->PopupMenu2()->findChild<QAction*>(QStringLiteral("ReplicaReport1"))->trigger();
+        Settle();
+        QCOMPARE(report, QStringLiteral("Replica Report"));
     }
 };
 

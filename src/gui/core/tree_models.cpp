@@ -148,12 +148,21 @@ QPixmap NoDropCursor() {
 
 } // namespace
 
+void DesignTreeView::BeginDrag(ObjectNode* node) {
+    dragged_ = node;
+    dragRefused_ = node && (!canStart || !canStart(node));
+}
+
+void DesignTreeView::EndDrag() {
+    dragged_ = nullptr;
+    dragRefused_ = false;
+}
+
 void DesignTreeView::startDrag(Qt::DropActions) {
     auto* m = qobject_cast<TreeModel*>(model());
-    dragged_ = m ? m->NodeAt(currentIndex()) : nullptr;
+    BeginDrag(m ? m->NodeAt(currentIndex()) : nullptr);
     if (!dragged_)
         return;
-    dragRefused_ = !canStart || !canStart(dragged_);
     auto* drag = new QDrag(this);
     auto* data = new QMimeData;
     data->setData(kNodeMime, QByteArray());
@@ -163,12 +172,12 @@ void DesignTreeView::startDrag(Qt::DropActions) {
     // the move is illegal.
     drag->setDragCursor(NoDropCursor(), Qt::CopyAction);
     drag->exec(Qt::MoveAction | Qt::CopyAction, Qt::MoveAction);
-    dragged_ = nullptr;
-    dragRefused_ = false;
+    EndDrag();
 }
 
 void DesignTreeView::dragEnterEvent(QDragEnterEvent* event) {
-    if (event->source() == this && event->mimeData()->hasFormat(kNodeMime))
+    // Only this view's own drag carries a node of this design.
+    if (dragged_ && event->mimeData()->hasFormat(kNodeMime))
         event->acceptProposedAction();
     else
         event->ignore();

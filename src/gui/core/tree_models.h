@@ -58,6 +58,10 @@ public:
     std::function<bool(ObjectNode* dragged, ObjectNode* target)> accepts;
     std::function<void(ObjectNode* dragged, ObjectNode* target)> drop;
     bool DragRefused() const { return dragRefused_; }
+    // The node a drag carries, and whether it may move at all; set when a
+    // drag starts, cleared when it ends.
+    void BeginDrag(ObjectNode* node);
+    void EndDrag();
 
 protected:
     void startDrag(Qt::DropActions supported) override;
