@@ -1,0 +1,201 @@
+// quorvane-cli verify-default-servers, run as a user would run it: NLIST
+// through quorvane-cmd on the example tree (from its LDIF file and from a
+// directory server), and saved NLIST output read with --report.
+#include "support/cli_runner.h"
+#include "support/scripted.h"
+#include "support/slapd_fixture.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <filesystem>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace qv {
+namespace {
+
+using test::ReadFile;
+using test::WriteFile;
+
+std::string Quote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s)
+        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+const char* const kExampleSummary = "Context                         : CORP\n"
+                                    "Partition Root                  : [ROOT]\n"
+                                    "Recommended Default Server List :\n"
+                                    "  Server : FS1\n"
+                                    "  Server : FS2\n"
+                                    "\n"
+                                    "USERS                              DEFAULT SERVERS\n"
+                                    "\n"
+                                    "ADMIN                              FS1\n"
+                                    "\n"
+                                    "Context                         : SALES.CORP\n"
+                                    "Partition Root                  : SALES.CORP\n"
+                                    "Recommended Default Server List :\n"
+                                    "  Server : FS1\n"
+                                    "  Server : FS2\n"
+                                    "\n"
+                                    "USERS                              DEFAULT SERVERS\n"
+                                    "\n"
+                                    "JSMITH                             FS2\n"
+                                    "MJONES                             FS3, WARNING!\n"
+                                    "\n"
+                                    "Context                         : DEV.ENG.CORP\n"
+                                    "Partition Root                  : DEV.ENG.CORP\n"
+                                    "Recommended Default Server List :\n"
+                                    "  Server : FS3\n"
+                                    "\n"
+                                    "USERS                              DEFAULT SERVERS\n"
+                                    "\n"
+                                    "ALEE                               FS1, WARNING!\n"
+                                    "\n"
+                                    "Context                         : HR.CORP\n"
+                                    "Partition Root                  : [ROOT]\n"
+                                    "Recommended Default Server List :\n"
+                                    "  Server : FS1\n"
+                                    "  Server : FS2\n"
+                                    "\n"
+                                    "USERS                              DEFAULT SERVERS\n"
+                                    "\n"
+                                    "KBROWN                             NONE, WARNING!\n"
+                                    "\n";
+
+class VerifyDefaultServersCli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir = test::TempDir();
+        config = dir + "/config";
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+    // Runs the program in dir (where DEFSRV.TXT goes) with its own settings.
+    test::CliResult Run(const std::vector<std::string>& args) {
+        std::string cmd = "cd " + Quote(dir) + " && env XDG_CONFIG_HOME=" + Quote(config) + " " +
+                          Quote(QV_CLI_PATH);
+        for (const std::string& a : args)
+            cmd += " " + Quote(a);
+        cmd += " </dev/null >" + Quote(dir + "/out.txt") + " 2>" + Quote(dir + "/err.txt");
+        int status = std::system(cmd.c_str());
+        test::CliResult r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = ReadFile(dir + "/out.txt");
+        r.err = ReadFile(dir + "/err.txt");
+        return r;
+    }
+    test::CliResult Verify(const std::string& context, std::vector<std::string> more = {}) {
+        std::vector<std::string> args{"verify-default-servers", design, context};
+        args.insert(args.end(), more.begin(), more.end());
+        return Run(args);
+    }
+    std::string dir, config;
+    const std::string design = test::SourcePath("examples/corp.qvd");
+    const std::string ldif = test::SourcePath("examples/corp_tree.ldif");
+};
+
+TEST_F(VerifyDefaultServersCli, RunsNlistOnTheExampleTree) {
+    ASSERT_EQ(Run({"trees", "add", "CORP_TREE", "ldif:" + ldif}).exitCode, 0);
+    auto r = Verify("CORP", {"--tick-ms", "20"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, kExampleSummary);
+    // The output file stays in the current folder and reads back the same.
+    const std::string nlist = ReadFile(dir + "/DEFSRV.TXT");
+    EXPECT_NE(nlist.find("Default Server: FS3.ENG.CORP"), std::string::npos);
+    r = Verify(".[ROOT]", {"--report", dir + "/DEFSRV.TXT"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, kExampleSummary);
+    // A smaller context: only its own subtree.
+    r = Verify(".ENG.CORP", {"--tick-ms", "20"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out.rfind("Context                         : DEV.ENG.CORP\n", 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find("Context                         : SALES.CORP"), std::string::npos);
+}
+
+TEST_F(VerifyDefaultServersCli, RunsNlistAgainstADirectoryServer) {
+    test::SlapdServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start({{"cn=CORP_TREE", ldif, ""}}, error)) << error;
+    ASSERT_EQ(Run({"trees", "add", "CORP_TREE", server.Url("cn=CORP_TREE")}).exitCode, 0);
+    auto r = Verify("[ROOT]", {"--tick-ms", "20"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.out, kExampleSummary);
+    // The server gone: NLIST's error lands in the output file, which the
+    // reader then refuses.
+    server.Stop();
+    r = Verify("CORP", {"--tick-ms", "20"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("Error parsing file : DEFSRV.TXT\nUnexpected end of file.\nLine :1 "),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(ReadFile(dir + "/DEFSRV.TXT").rfind("NLIST: ", 0), 0u);
+}
+
+TEST_F(VerifyDefaultServersCli, ReportsContextsTheDesignCannotPlace) {
+    WriteFile(dir + "/r.txt", "Object Class: User\nCurrent context: NOWHERE\nUser: A\n"
+                              "1 in this context.\n"
+                              "Object Class: User\nCurrent context: TEAM.SALES.CORP\nUser: B\n"
+                              "Last Name: b\nDefault Server: fs2.sales.corp\n"
+                              "1 in this context.\nA total of 2 User objects were found.");
+    auto r = Verify("CORP", {"--report", dir + "/r.txt"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.err, "Could not locate partition root for : NOWHERE.\nThe Tree Design is not "
+                     "consistent with the report.\n");
+    EXPECT_EQ(r.out, "Context                         : TEAM.SALES.CORP\n"
+                     "Partition Root                  : SALES.CORP\n"
+                     "Recommended Default Server List :\n"
+                     "  Server : FS1\n"
+                     "  Server : FS2\n"
+                     "\n"
+                     "USERS                              DEFAULT SERVERS\n"
+                     "\n"
+                     "B                                  FS2\n"
+                     "\n");
+}
+
+TEST_F(VerifyDefaultServersCli, ParseFailuresAndUsage) {
+    WriteFile(dir + "/bad.txt", "Object Class: User\nCurrent context: C\nUser: A\nFirst: x\n"
+                                "1 in this context.\nfound.");
+    auto r = Verify("CORP", {"--report", dir + "/bad.txt"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Error parsing file : " + dir +
+                         "/bad.txt\n\"LAST\" expected.\nLine :4 "
+                         "Column : 7\n\n");
+    r = Verify("CORP", {"--report", dir + "/missing.txt"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_NE(r.err.find("Cannot open file.\nLine :0 Column : 1\n"), std::string::npos);
+    EXPECT_EQ(Verify("CORP", {"--tick-ms", "0"}).exitCode, 2);
+    EXPECT_EQ(Verify("CORP", {"--tick-ms", "x"}).exitCode, 2);
+    EXPECT_EQ(Verify("NOWHERE.CORP", {"--report", dir + "/bad.txt"}).exitCode, 2);
+    EXPECT_EQ(Run({"verify-default-servers", design}).exitCode, 2);
+    EXPECT_EQ(Run({"verify-default-servers", dir + "/none.qvd", "CORP"}).exitCode, 2);
+}
+
+TEST_F(VerifyDefaultServersCli, RefusesWhileAnotherReportRuns) {
+    ASSERT_EQ(Run({"trees", "add", "CORP_TREE", "ldif:" + ldif}).exitCode, 0);
+    // A process whose title carries the report's marker.
+    pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        execl("/bin/sleep", "coMMand.coM /C NLIST User", "30", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    usleep(200 * 1000);
+    auto r = Verify("CORP", {"--tick-ms", "20"});
+    kill(child, SIGTERM);
+    waitpid(child, nullptr, 0);
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, "There is currently an instance of the User Default Server Report\nrunning.  "
+                     "Please close this instance before continuing.\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/DEFSRV.TXT"));
+}
+
+} // namespace
+} // namespace qv
