@@ -1,0 +1,74 @@
+#include "netware/subschema.h"
+
+#include "netware/ldap_session.h"
+
+#include <ldap.h>
+
+namespace qv::nds {
+
+namespace {
+
+// The values of one attribute of the first entry of a base search.
+bool ReadBase(LDAP* ld, const std::string& dn, const char* filter,
+              const std::vector<const char*>& names, std::vector<std::vector<std::string>*> targets,
+              std::string& error) {
+    std::vector<char*> attrs;
+    for (const char* n : names)
+        attrs.push_back(const_cast<char*>(n));
+    attrs.push_back(nullptr);
+    LDAPMessage* res = nullptr;
+    timeval timeout{30, 0};
+    const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, filter, attrs.data(), 0,
+                                     nullptr, nullptr, &timeout, 0, &res);
+    if (rc != LDAP_SUCCESS) {
+        error = std::string("search of \"") + dn + "\" failed: " + ldap_err2string(rc);
+        if (res)
+            ldap_msgfree(res);
+        return false;
+    }
+    LDAPMessage* entry = ldap_first_entry(ld, res);
+    if (!entry) {
+        error = "no entry \"" + dn + "\"";
+        ldap_msgfree(res);
+        return false;
+    }
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        berval** vals = ldap_get_values_len(ld, entry, names[i]);
+        if (!vals)
+            continue;
+        for (berval** v = vals; *v; ++v)
+            targets[i]->emplace_back((*v)->bv_val, (*v)->bv_len);
+        ldap_value_free_len(vals);
+    }
+    ldap_msgfree(res);
+    return true;
+}
+
+} // namespace
+
+bool ReadSubschema(const TreeConnection& connection, Subschema& out, std::string& error) {
+    LDAP* ld = nullptr;
+    std::string base;
+    const Status status = ConnectLdap(connection, ld, base);
+    if (status != kOk) {
+        if (ld)
+            ldap_unbind_ext_s(ld, nullptr, nullptr);
+        error =
+            "cannot connect to " + connection.address + " (status " + std::to_string(status) + ")";
+        return false;
+    }
+    std::vector<std::string> subentry;
+    bool ok = ReadBase(ld, "", "(objectClass=*)", {"subschemaSubentry"}, {&subentry}, error);
+    if (ok && subentry.empty()) {
+        ok = false;
+        error = "the server names no subschema entry";
+    }
+    if (ok)
+        ok = ReadBase(ld, subentry.front(), "(objectClass=subschema)",
+                      {"objectClasses", "attributeTypes", "ldapSyntaxes"},
+                      {&out.objectClasses, &out.attributeTypes, &out.ldapSyntaxes}, error);
+    ldap_unbind_ext_s(ld, nullptr, nullptr);
+    return ok;
+}
+
+} // namespace qv::nds
