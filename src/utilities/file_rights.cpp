@@ -1,0 +1,434 @@
+#include "utilities/file_rights.h"
+
+#include "files/file_access.h"
+#include "files/line_scanner.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace qv::utilities {
+
+namespace {
+
+// A RIGHTS report is a few lines per folder level; anything far larger is
+// not one.
+constexpr std::uint64_t kMaxReportBytes = 16u << 20;
+
+std::string Cut(std::string text) {
+    if (text.size() > kMaxFileRightsName)
+        text.resize(kMaxFileRightsName);
+    return text;
+}
+
+std::string TrimBlanks(std::string_view s) {
+    std::size_t b = 0;
+    std::size_t e = s.size();
+    while (b < e && s[b] == ' ')
+        ++b;
+    while (e > b && s[e - 1] == ' ')
+        --e;
+    return std::string(s.substr(b, e - b));
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size())
+        return false;
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        char a = text[i];
+        char b = prefix[i];
+        if (a >= 'a' && a <= 'z')
+            a = static_cast<char>(a - 32);
+        if (b >= 'a' && b <= 'z')
+            b = static_cast<char>(b - 32);
+        if (a != b)
+            return false;
+    }
+    return true;
+}
+
+// The states of the reader. Rights1 is "RIGHTS" after "INHERITED", Rights2
+// "RIGHTS" after "EFFECTIVE".
+enum class State {
+    Name,
+    Rows,
+    Inherited,
+    Rights1,
+    Filter,
+    Inherits,
+    From,
+    Above,
+    Effective,
+    Rights2
+};
+
+const char* Keyword(State s) {
+    switch (s) {
+    case State::Name:
+        return "NAME";
+    case State::Inherited:
+        return "INHERITED";
+    case State::Rights1:
+    case State::Rights2:
+        return "RIGHTS";
+    case State::Filter:
+        return "FILTER";
+    case State::Inherits:
+        return "INHERITS";
+    case State::From:
+        return "FROM";
+    case State::Above:
+        return "ABOVE";
+    default:
+        return nullptr;
+    }
+}
+
+struct Rejected {
+    std::string message;
+};
+
+class ReportParser {
+public:
+    explicit ReportParser(std::string_view text) : text_(text) {}
+
+    void Run(FileRightsReport& report);
+    std::uint64_t LineNumber() const { return lineNumber_; }
+
+private:
+    bool RawLine(std::string_view& line);
+    bool AtEof() const { return pos_ >= text_.size(); }
+    void NextLine();
+    // Reads the next line without counting it and leaves it unread from
+    // column 1 (dropLine) or read to its end (pass over).
+    void ReadUncounted(bool keepForScanning);
+    std::uint8_t RightsColumn();
+    FilePathEntry& Current(FileRightsReport& report) {
+        if (report.entries.empty())
+            report.entries.emplace_back();
+        return report.entries.back();
+    }
+
+    std::string_view text_;
+    std::size_t pos_ = 0;
+    std::string_view line_;
+    bool haveLine_ = false;
+    LineScanner sc_;
+    std::uint64_t lineNumber_ = 0;
+    bool end_ = false;
+};
+
+bool ReportParser::RawLine(std::string_view& line) {
+    if (pos_ >= text_.size())
+        return false;
+    std::size_t end = pos_;
+    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r')
+        ++end;
+    line = text_.substr(pos_, end - pos_);
+    pos_ = end;
+    if (pos_ < text_.size())
+        pos_ += text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n' ? 2 : 1;
+    return true;
+}
+
+void ReportParser::NextLine() {
+    if (haveLine_ && !sc_.AtEnd(line_) && !line_.empty()) {
+        sc_.SkipSpaces(line_);
+        sc_.Reset(false);
+    } else {
+        sc_.Reset(true);
+        line_ = {};
+        std::string_view l;
+        while (RawLine(l)) {
+            ++lineNumber_;
+            line_ = l;
+            if (!l.empty())
+                break;
+        }
+        haveLine_ = true;
+        sc_.SkipSpaces(line_);
+    }
+    end_ = AtEof();
+}
+
+void ReportParser::ReadUncounted(bool keepForScanning) {
+    std::string_view l;
+    line_ = RawLine(l) ? l : std::string_view();
+    haveLine_ = true;
+    sc_.Reset(true);
+    if (!keepForScanning)
+        sc_.ReadRest(line_, true);
+}
+
+std::uint8_t ReportParser::RightsColumn() {
+    sc_.SetPosition(68);
+    std::string letters;
+    for (std::size_t col = 68; col <= 77 && col <= line_.size(); ++col)
+        letters += line_[col - 1];
+    sc_.ReadRest(line_, true);
+    return FileRightsByte(letters);
+}
+
+void ReportParser::Run(FileRightsReport& report) {
+    State state = State::Name;
+    while (!end_) {
+        NextLine();
+        const char* keyword = Keyword(state);
+        if (keyword)
+            sc_.ReadWord(line_);
+        else
+            sc_.ReadToSpace(line_);
+        const std::string token = sc_.Token();
+        if (token.empty()) {
+            // Nothing to read here (a blank rest, or a character that is no
+            // letter where a keyword is due): the rest of the line is passed
+            // over.
+            sc_.ReadRest(line_, true);
+            continue;
+        }
+        if (keyword && token != keyword)
+            throw Rejected{std::string(keyword) + " expected."};
+        switch (state) {
+        case State::Name: {
+            if (sc_.Current(line_) != '=')
+                throw Rejected{"\"=\" expected."};
+            sc_.Advance(1);
+            sc_.SkipSpaces(line_);
+            sc_.ReadRest(line_, true);
+            report.objectName = Cut(TrimBlanks(sc_.Token()));
+            ReadUncounted(false);
+            ReadUncounted(false);
+            state = State::Rows;
+            break;
+        }
+        case State::Rows: {
+            sc_.ReadRest(line_, false);
+            FilePathEntry e;
+            e.text = Cut(TrimBlanks(sc_.Token()));
+            report.entries.push_back(std::move(e));
+            state = State::Inherited;
+            break;
+        }
+        case State::Inherited:
+            state = State::Rights1;
+            break;
+        case State::Rights1:
+            state = State::Filter;
+            break;
+        case State::Filter:
+            Current(report).filter = RightsColumn();
+            state = State::Inherits;
+            break;
+        case State::Inherits:
+            state = State::From;
+            break;
+        case State::From:
+            state = State::Above;
+            break;
+        case State::Above:
+            Current(report).inherited = RightsColumn();
+            state = State::Effective;
+            break;
+        case State::Effective:
+            if (token == "EQUIVALENT" || token == "----------") {
+                ReadUncounted(true);
+                break;
+            }
+            if (token != "EFFECTIVE")
+                throw Rejected{"EFFECTIVE expected."};
+            state = State::Rights2;
+            break;
+        case State::Rights2:
+            Current(report).effective = RightsColumn();
+            ReadUncounted(false);
+            state = State::Rows;
+            break;
+        }
+    }
+    if (state != State::Rows)
+        throw Rejected{"Unexpected end of file"};
+}
+
+std::string ErrorText(std::uint64_t line, std::string_view message) {
+    return "Error on line : " + std::to_string(line) + "\r" + std::string(message);
+}
+
+} // namespace
+
+std::uint8_t FileRightsByte(std::string_view letters) {
+    std::uint8_t bits = 0;
+    for (char c : letters) {
+        std::size_t i = kFileRightsLetters.find(c);
+        if (i != std::string_view::npos)
+            bits = static_cast<std::uint8_t>(bits | (1u << i));
+    }
+    return bits;
+}
+
+std::string FileRightsText(std::uint8_t rights) {
+    std::string out(8, '-');
+    for (std::size_t i = 0; i < 8; ++i)
+        if (rights & (1u << i))
+            out[i] = kFileRightsLetters[i];
+    return out;
+}
+
+std::string DirectoryWithoutDrive(std::string_view directory) {
+    std::size_t colon = directory.find(':');
+    std::string_view rest =
+        colon == std::string_view::npos ? directory : directory.substr(colon + 1);
+    if (!rest.empty() && rest.front() == '\\')
+        rest.remove_prefix(1);
+    return std::string(rest);
+}
+
+std::string FileRightsReportName(std::size_t n) {
+    return std::string(kFileRightsPrefix) + std::to_string(n) + ".TXT";
+}
+
+std::string FileRightsBatchText(std::string_view context, char drive, std::string_view directory,
+                                const std::vector<std::string>& leaves) {
+    const std::string_view eol = "\r\n";
+    std::string out = "CX \".";
+    if (context != "[ROOT]")
+        out += context;
+    out += "\"";
+    out += eol;
+    out += drive;
+    out += ":";
+    out += eol;
+    out += "CD \"\\" + DirectoryWithoutDrive(directory) + "\"";
+    out += eol;
+    for (std::size_t i = 0; i < leaves.size(); ++i) {
+        out += "RIGHTS . /I /NAME=\"" + leaves[i] + "\" > " + FileRightsReportName(i + 1);
+        out += eol;
+    }
+    return out;
+}
+
+bool WriteFileRightsBatch(const std::string& folder, std::string_view text, std::string& error) {
+    const std::filesystem::path path = std::filesystem::path(folder) / kFileRightsBatch;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out)
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (out)
+        out.flush();
+    if (!out) {
+        error = "Cannot write " + path.string() + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+int DeleteOldFileRightsReports(const std::string& folder) {
+    int removed = 0;
+    std::error_code ec;
+    std::filesystem::directory_iterator it(folder, ec);
+    if (ec)
+        return 0;
+    std::vector<std::filesystem::path> doomed;
+    for (const auto& e : it) {
+        std::error_code fe;
+        if (e.is_regular_file(fe) &&
+            StartsWithNoCase(e.path().filename().string(), kFileRightsPrefix))
+            doomed.push_back(e.path());
+    }
+    for (const auto& p : doomed) {
+        std::error_code re;
+        if (std::filesystem::remove(p, re))
+            ++removed;
+    }
+    return removed;
+}
+
+bool ParseFileRightsReportText(std::string_view text, std::string& error,
+                               FileRightsReports& reports) {
+    ReportParser parser(text);
+    FileRightsReport report;
+    try {
+        parser.Run(report);
+    } catch (const Rejected& r) {
+        error = ErrorText(parser.LineNumber(), r.message);
+        return false;
+    }
+    reports.push_back(std::move(report));
+    return true;
+}
+
+bool ParseFileRightsReport(const std::string& path, std::string& error,
+                           FileRightsReports& reports) {
+    std::string bytes;
+    std::string why;
+    if (!ReadWholeFile(path, bytes, why, kMaxReportBytes)) {
+        error = ErrorText(0, "Could not open file.");
+        return false;
+    }
+    return ParseFileRightsReportText(bytes, error, reports);
+}
+
+std::vector<std::string> FileRightsHierarchy(const FileRightsReport& first) {
+    std::vector<std::string> chain;
+    if (first.entries.empty())
+        return chain;
+    chain.push_back(first.entries.front().text);
+    for (std::size_t i = 1; i < first.entries.size(); ++i) {
+        std::string prefix = first.entries[i - 1].text;
+        if (i > 1)
+            prefix += '\\';
+        const std::string& text = first.entries[i].text;
+        chain.push_back(text.compare(0, prefix.size(), prefix) == 0 ? text.substr(prefix.size())
+                                                                    : text);
+    }
+    return chain;
+}
+
+std::string FileRightsNodePath(const std::vector<std::string>& chain, std::size_t depth) {
+    if (chain.empty())
+        return {};
+    if (depth == 0)
+        return chain.front();
+    std::string path = chain.front();
+    if (!path.empty())
+        path.pop_back();
+    for (std::size_t i = 1; i <= depth && i < chain.size(); ++i)
+        path += "\\" + chain[i];
+    return path;
+}
+
+const FilePathEntry* FindFilePathEntry(const FileRightsReport& report, std::string_view path) {
+    for (const FilePathEntry& e : report.entries)
+        if (e.text == path)
+            return &e;
+    return nullptr;
+}
+
+std::uint8_t FileRightsRowByte(const FilePathEntry& entry, int row) {
+    switch (row) {
+    case 0:
+        return entry.filter;
+    case 1:
+        return entry.inherited;
+    default:
+        return entry.effective;
+    }
+}
+
+FileRightsMarksView FileRightsMarksFor(const FileRightsReport& report,
+                                       const std::vector<std::string>& chain, std::size_t depth,
+                                       int row) {
+    FileRightsMarksView view;
+    if (row < 0 || row > 2)
+        row = 0;
+    view.label = std::string(kFileRightsRows[static_cast<std::size_t>(row)]) + ":";
+    const FilePathEntry* entry = FindFilePathEntry(report, FileRightsNodePath(chain, depth));
+    if (!entry)
+        return view;
+    view.found = true;
+    const std::uint8_t bits = FileRightsRowByte(*entry, row);
+    for (std::size_t i = 0; i < kFileRightsMarks.size(); ++i)
+        view.enabled[i] = (bits & kFileRightsMarks[i].bit) != 0;
+    return view;
+}
+
+} // namespace qv::utilities

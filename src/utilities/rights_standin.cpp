@@ -1,0 +1,252 @@
+#include "utilities/rights_standin.h"
+
+#include "utilities/file_effective_rights.h"
+#include "utilities/file_rights.h"
+
+#include <filesystem>
+
+namespace qv::utilities {
+
+namespace {
+
+constexpr std::size_t kRightsColumn = 68;
+
+std::string Upper(std::string_view s) {
+    std::string out(s);
+    for (char& c : out)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    return out;
+}
+
+std::string Unquoted(std::string_view s) {
+    std::string out;
+    for (char c : s)
+        if (c != '"')
+            out += c;
+    return out;
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// "[S R    F ]": a letter for each set bit, a blank for each clear one.
+std::string Bracketed(std::uint8_t rights) {
+    std::string out = "[";
+    for (std::size_t i = 0; i < 8; ++i)
+        out += (rights & (1u << i)) ? kFileRightsLetters[i] : ' ';
+    return out + "]";
+}
+
+// label indented, the rights from column 68 when the label leaves room.
+std::string Row(const std::string& label, std::uint8_t rights) {
+    std::string line = "    " + label;
+    if (line.size() < kRightsColumn - 1)
+        line.resize(kRightsColumn - 1, ' ');
+    else
+        line += ' ';
+    return line + Bracketed(rights) + "\n";
+}
+
+// The folder of the volume's files that matches name without regard to case
+// (an exact match first), or empty.
+std::string FindFolder(const std::filesystem::path& parent, const std::string& name) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(parent / name, ec))
+        return name;
+    const std::string wanted = Upper(name);
+    std::filesystem::directory_iterator it(parent, ec);
+    if (ec)
+        return {};
+    for (const auto& e : it) {
+        std::error_code de;
+        const std::string n = e.path().filename().string();
+        if (Upper(n) == wanted && e.is_directory(de))
+            return n;
+    }
+    return {};
+}
+
+} // namespace
+
+bool ParseRightsArguments(const std::vector<std::string>& args, RightsArguments& out,
+                          std::string& error) {
+    out = RightsArguments();
+    bool havePath = false;
+    bool haveName = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string a = Unquoted(args[i]);
+        if (a.empty())
+            continue;
+        if (a.front() == '/') {
+            const std::string u = Upper(a);
+            if (u == "/I") {
+                out.inherited = true;
+            } else if (u.rfind("/NAME", 0) == 0 && (u.size() == 5 || u[5] == '=')) {
+                std::string value = a.size() > 6 ? a.substr(6) : std::string();
+                // "/NAME" "=L", "/NAME=" "L"
+                if (value.empty() && i + 1 < args.size()) {
+                    value = Unquoted(args[++i]);
+                    if (!value.empty() && value.front() == '=')
+                        value.erase(0, 1);
+                }
+                if (value.empty()) {
+                    error = "RIGHTS: /NAME= needs the name of an object.";
+                    return false;
+                }
+                out.name = value;
+                haveName = true;
+            } else {
+                error = "RIGHTS: unknown option " + a + ".";
+                return false;
+            }
+        } else {
+            if (havePath) {
+                error = "RIGHTS: more than one path was given (" + out.path + ", " + a + ").";
+                return false;
+            }
+            out.path = a;
+            havePath = true;
+        }
+    }
+    if (!haveName) {
+        error = "RIGHTS: usage: RIGHTS [path] /I /NAME=object";
+        return false;
+    }
+    return true;
+}
+
+std::int32_t ResolveRightsName(const nds::DirectoryEntries& directory, std::string_view name,
+                               std::string_view context) {
+    std::string n = Unquoted(name);
+    if (n.empty())
+        return -1;
+    if (n.front() == '.')
+        return directory.FindByFullName(n.substr(1));
+    std::size_t dots = 0;
+    while (!n.empty() && n.back() == '.') {
+        n.pop_back();
+        ++dots;
+    }
+    std::string ctx(context);
+    for (; dots > 0 && !ctx.empty(); --dots) {
+        const std::size_t dot = ctx.find('.');
+        ctx = dot == std::string::npos ? std::string() : ctx.substr(dot + 1);
+    }
+    if (n.empty())
+        return -1;
+    std::int32_t i = directory.FindByFullName(ctx.empty() ? n : n + "." + ctx);
+    if (i < 0)
+        i = directory.FindByFullName(n);
+    return i > 0 ? i : -1;
+}
+
+bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
+                  const nds::DirectoryEntries& directory, std::string& text) {
+    // The drive: from the path ("F:\A", "F:A") or the current one.
+    std::string path = args.path;
+    char drive = station.drive;
+    if (path.size() >= 2 && path[1] == ':' && IsLetter(path[0])) {
+        drive = Upper(path.substr(0, 1))[0];
+        path.erase(0, 2);
+        if (path.empty() || (path.front() != '\\' && path.front() != '/'))
+            path = "\\" + path; // the drive's own current folder is its root here
+    }
+    if (drive == 0) {
+        text = "RIGHTS: there is no current drive.\n";
+        return false;
+    }
+    drive = Upper(std::string(1, drive))[0];
+    const auto mapped = station.drives.find(drive);
+    if (mapped == station.drives.end() || mapped->second.empty()) {
+        text = std::string("RIGHTS: drive ") + drive + ": is not mapped to a volume.\n";
+        return false;
+    }
+    const std::int32_t volume = directory.FindByFullName(mapped->second);
+    if (volume <= 0 || !IsVolume(directory.At(static_cast<std::size_t>(volume)))) {
+        text = std::string("RIGHTS: drive ") + drive + ": is mapped to " + mapped->second +
+               ", which is not a volume object of the tree.\n";
+        return false;
+    }
+    const nds::DirectoryEntry& vol = directory.At(static_cast<std::size_t>(volume));
+    const std::string root = vol.First("qvVolumePath");
+    std::error_code ec;
+    if (root.empty() || !std::filesystem::is_directory(root, ec)) {
+        text = "RIGHTS: the files of volume " + vol.fullName + " are not available (qvVolumePath " +
+               (root.empty() ? std::string("not set") : "\"" + root + "\"") + ").\n";
+        return false;
+    }
+
+    // The folders below the volume root: the current folder, then the path.
+    std::vector<std::string> folders;
+    const bool absolute = !path.empty() && (path.front() == '\\' || path.front() == '/');
+    if (!absolute)
+        folders = SplitVolumePath(station.directory);
+    for (const std::string& part : SplitVolumePath(path)) {
+        if (part == "..") {
+            if (!folders.empty())
+                folders.pop_back();
+        } else {
+            folders.push_back(part);
+        }
+    }
+    const std::string volumeName = Upper(vol.rdnValue);
+    std::filesystem::path here = root;
+    std::vector<std::string> shown;
+    for (const std::string& f : folders) {
+        const std::string real = FindFolder(here, f);
+        if (real.empty()) {
+            std::string asked = volumeName + ":";
+            for (const std::string& s : shown)
+                asked += "\\" + s;
+            text = "RIGHTS: the path " + asked + "\\" + Upper(f) + " does not exist.\n";
+            return false;
+        }
+        here /= real;
+        shown.push_back(Upper(real));
+    }
+
+    const std::int32_t trustee = ResolveRightsName(directory, args.name, station.context);
+    if (trustee < 0) {
+        text = "RIGHTS: the object " + args.name + " was not found in context " +
+               (station.context.empty() ? std::string("[Root]") : station.context) + ".\n";
+        return false;
+    }
+
+    const std::vector<FileRightsLevel> levels =
+        EffectiveFileRights(directory, volume, trustee, shown);
+    std::string where = volumeName + ":\\";
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        where += (i ? "\\" : "") + shown[i];
+    std::string heading(kRightsColumn - 1, ' ');
+    text = "NAME=" + args.name + "\n";
+    text += "Rights of " + directory.At(static_cast<std::size_t>(trustee)).fullName + " in " +
+            where + " (drive " + drive + ":)\n";
+    text += heading + "Rights\n";
+    std::string entry = volumeName + ":\\";
+    for (std::size_t i = 0; i < levels.size(); ++i) {
+        const FileRightsLevel& level = levels[i];
+        if (i == 1)
+            entry += shown[0];
+        else if (i > 1)
+            entry += "\\" + shown[i - 1];
+        text += entry + "\n";
+        text += Row("Inherited Rights Filter", level.filter);
+        text += Row("Inherits From Above", level.inherited);
+        for (const FileTrusteeAssignment& a : level.assignments) {
+            const std::string name = IdentityName(directory, a.identity);
+            std::string label = "Equivalent To " + name;
+            if (name != a.identity.reason)
+                label += " (" + a.identity.reason + ")";
+            text += Row(label, a.rights);
+        }
+        if (!level.assignments.empty())
+            text += "    ----------\n";
+        text += Row("Effective Rights", level.effective);
+        text += "\n";
+    }
+    return true;
+}
+
+} // namespace qv::utilities

@@ -1,0 +1,35 @@
+// RIGHTS: the file system rights of an object in the current folder of the
+// mapped volume, from the preferred tree connection (see
+// utilities/rights_standin.h).
+#include "platform/utility_settings.h"
+#include "support/standin_support.h"
+#include "utilities/rights_standin.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    qv::utilities::RightsArguments request;
+    std::string error;
+    if (!qv::utilities::ParseRightsArguments(args, request, error)) {
+        std::cout << error << "\n";
+        return 1;
+    }
+    qv::nds::DirectoryEntries directory;
+    if (!qv::standins::LoadDirectory(directory, error)) {
+        std::cout << "RIGHTS: " << error << "\n";
+        return 1;
+    }
+    qv::utilities::RightsWorkstation station;
+    station.context = qv::standins::CurrentContext();
+    station.drive = qv::standins::CurrentDrive();
+    station.directory = qv::standins::CurrentDirectory();
+    station.drives = qv::UtilitySettingsStore().Read().drives;
+    std::string out;
+    const bool ok = qv::utilities::RightsReport(request, station, directory, out);
+    std::cout << out;
+    std::cout.flush();
+    return ok && std::cout.good() ? 0 : 1;
+}
