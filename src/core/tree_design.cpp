@@ -15,20 +15,134 @@ const char* const kCorrupted = "This QVD file is corrupted.";
 
 // ---------------------------------------------------------------- find index
 
-// Answers the whole-tree finds as the first match in walk order would.
+// Answers the whole-tree finds as the first match in walk order would. Each
+// key holds every node it names; the first in walk order is chosen when a
+// find asks, so reordering children never touches the index and structural
+// changes update only the keys of the nodes they change.
 struct TreeDesign::FindIndex {
     std::uint64_t version = 0;
-    struct Hit {
-        std::size_t pos;
-        ObjectNode* node;
+    struct Hits {
+        ObjectNode* one = nullptr;
+        std::vector<ObjectNode*> more; // only for a key that names several nodes
     };
-    std::unordered_map<std::string, Hit> byContext;
-    std::unordered_map<std::string, Hit> byName;
-    std::unordered_map<std::string, Hit> serverByName;        // any node of class 3
-    std::unordered_map<std::string, Hit> partitionByContext;  // partition roots
-    std::unordered_map<std::string, Hit> nonRootServerByName; // class 3, not a partition root
+    using Map = std::unordered_map<std::string, Hits>;
+    Map byContext;
+    Map byName;
+    Map serverByName;        // any node of class 3
+    Map partitionByContext;  // partition roots
+    Map nonRootServerByName; // class 3, not a partition root
     std::size_t nodeCount = 0;
+
+    static void Add(Map& map, const std::string& key, ObjectNode* node) {
+        Hits& h = map[key];
+        if (!h.one)
+            h.one = node;
+        else
+            h.more.push_back(node);
+    }
+    static void Remove(Map& map, const std::string& key, ObjectNode* node) {
+        auto it = map.find(key);
+        if (it == map.end())
+            return;
+        Hits& h = it->second;
+        if (h.one == node) {
+            if (h.more.empty()) {
+                map.erase(it);
+                return;
+            }
+            h.one = h.more.back();
+            h.more.pop_back();
+        } else {
+            h.more.erase(std::remove(h.more.begin(), h.more.end(), node), h.more.end());
+        }
+    }
+    // The node of the key that comes first in walk order, or nullptr.
+    static ObjectNode* First(const Map& map, const std::string& key) {
+        auto it = map.find(key);
+        if (it == map.end())
+            return nullptr;
+        ObjectNode* best = it->second.one;
+        for (ObjectNode* n : it->second.more)
+            if (WalkBefore(n, best))
+                best = n;
+        return best;
+    }
+    // The keys of one node ("uncut" is its context with ".[ROOT]" kept) go in
+    // or out of every map.
+    void Note(ObjectNode* node, const std::string& uncut, bool add) {
+        std::string ctx = uncut;
+        if (node->parent_) {
+            std::size_t cut = ctx.find(".[ROOT]");
+            if (cut != std::string::npos)
+                ctx.resize(cut);
+        }
+        auto apply = [&](Map& map, const std::string& key) {
+            add ? Add(map, key, node) : Remove(map, key, node);
+        };
+        apply(byContext, ctx);
+        apply(byName, node->name_);
+        if (node->class_ == kClassServer) {
+            apply(serverByName, node->name_);
+            if (!node->IsPartitionRoot())
+                apply(nonRootServerByName, node->name_);
+        }
+        if (node->IsPartitionRoot())
+            apply(partitionByContext, ctx);
+        if (add)
+            ++nodeCount;
+        else
+            --nodeCount;
+    }
+    // Notes the node and everything below it; parentUncut is the parent's
+    // uncut context (empty for the root).
+    void NoteSubtree(ObjectNode* top, const std::string& parentUncut, bool add) {
+        std::vector<std::pair<ObjectNode*, std::string>> stack;
+        stack.emplace_back(top, parentUncut);
+        while (!stack.empty()) {
+            auto [node, up] = std::move(stack.back());
+            stack.pop_back();
+            std::string uncut = node->name_;
+            if (node->parent_ || !up.empty()) {
+                uncut.push_back('.');
+                uncut += up;
+            }
+            Note(node, uncut, add);
+            for (std::size_t i = node->children_.size(); i-- > 0;)
+                stack.emplace_back(node->children_[i].get(), uncut);
+        }
+    }
+    // True when a comes before b in the walk (pre-order, children in order).
+    static bool WalkBefore(const ObjectNode* a, const ObjectNode* b) {
+        if (a == b)
+            return false;
+        std::vector<const ObjectNode*> pa, pb;
+        for (const ObjectNode* n = a; n; n = n->parent_)
+            pa.push_back(n);
+        for (const ObjectNode* n = b; n; n = n->parent_)
+            pb.push_back(n);
+        // From the root down to where the paths part.
+        std::size_t i = pa.size(), j = pb.size();
+        while (i > 0 && j > 0 && pa[i - 1] == pb[j - 1]) {
+            --i;
+            --j;
+        }
+        if (i == 0)
+            return true; // a is an ancestor of b
+        if (j == 0)
+            return false;
+        return pa[i - 1]->indexInParent_ < pb[j - 1]->indexInParent_;
+    }
 };
+
+std::string TreeDesign::UncutContext(const ObjectNode* node) const {
+    std::string uncut;
+    for (const ObjectNode* n = node; n; n = n->parent_) {
+        if (!uncut.empty() || n != node)
+            uncut.push_back('.');
+        uncut += n->name_;
+    }
+    return uncut;
+}
 
 TreeDesign::FindIndex& TreeDesign::Index() {
     if (!index_)
@@ -41,42 +155,30 @@ TreeDesign::FindIndex& TreeDesign::Index() {
     ix.serverByName.clear();
     ix.partitionByContext.clear();
     ix.nonRootServerByName.clear();
-    // Own stack, so that a find inside a walk never disturbs the walk. Each
-    // entry carries the parent's uncut context ("SALES.ACME.[ROOT]").
-    std::vector<std::pair<ObjectNode*, std::string>> stack;
-    stack.emplace_back(root_.get(), std::string());
-    std::size_t pos = 0;
-    while (!stack.empty()) {
-        auto [node, parentUncut] = std::move(stack.back());
-        stack.pop_back();
-        std::string uncut = node->name_;
-        std::string ctx;
-        if (node->parent_) {
-            uncut.push_back('.');
-            uncut += parentUncut;
-            ctx = uncut;
-            std::size_t cut = ctx.find(".[ROOT]");
-            if (cut != std::string::npos)
-                ctx.resize(cut);
-        } else {
-            ctx = uncut;
-        }
-        FindIndex::Hit hit{pos++, node};
-        ix.byContext.try_emplace(ctx, hit);
-        ix.byName.try_emplace(node->name_, hit);
-        if (node->class_ == kClassServer) {
-            ix.serverByName.try_emplace(node->name_, hit);
-            if (!node->IsPartitionRoot())
-                ix.nonRootServerByName.try_emplace(node->name_, hit);
-        }
-        if (node->IsPartitionRoot())
-            ix.partitionByContext.try_emplace(ctx, hit);
-        for (std::size_t i = node->children_.size(); i-- > 0;)
-            stack.emplace_back(node->children_[i].get(), uncut);
-    }
-    ix.nodeCount = pos;
+    ix.nodeCount = 0;
+    ix.NoteSubtree(root_.get(), std::string(), true);
     ix.version = treeVersion_;
     return ix;
+}
+
+TreeDesign::FindIndex* TreeDesign::LiveIndex() {
+    return index_ && index_->version == treeVersion_ ? index_.get() : nullptr;
+}
+
+void TreeDesign::IndexSubtree(FindIndex* ix, ObjectNode* node, bool add) {
+    if (ix)
+        ix->NoteSubtree(node, node->parent_ ? UncutContext(node->parent_) : std::string(), add);
+}
+
+void TreeDesign::IndexNode(FindIndex* ix, ObjectNode* node, bool add) {
+    if (ix)
+        ix->Note(node, UncutContext(node), add);
+}
+
+void TreeDesign::StructureChangedKeeping(FindIndex* ix) {
+    NodeStructureChanged();
+    if (ix)
+        ix->version = treeVersion_;
 }
 
 // ---------------------------------------------------------------- TreeDesign
@@ -169,13 +271,15 @@ std::unique_ptr<ObjectNode> TreeDesign::DetachNode(ObjectNode* node) {
     ObjectNode* parent = node->parent_;
     if (!parent)
         return nullptr;
+    FindIndex* ix = LiveIndex();
+    IndexSubtree(ix, node, false);
     std::size_t i = node->indexInParent_;
     std::unique_ptr<ObjectNode> owned = std::move(parent->children_[i]);
     parent->children_.erase(parent->children_.begin() + static_cast<std::ptrdiff_t>(i));
     RenumberChildren(parent, i);
     owned->parent_ = nullptr;
     owned->indexInParent_ = 0;
-    NodeStructureChanged();
+    StructureChangedKeeping(ix);
     RecordDetached(owned.get(), parent, i);
     return owned;
 }
@@ -193,12 +297,14 @@ ObjectNode* TreeDesign::AttachNode(ObjectNode* parent, std::unique_ptr<ObjectNod
                              });
         pos = static_cast<std::size_t>(at - parent->children_.begin());
     }
+    FindIndex* ix = LiveIndex();
     ObjectNode* raw = node.get();
     raw->parent_ = parent;
     parent->children_.insert(parent->children_.begin() + static_cast<std::ptrdiff_t>(pos),
                              std::move(node));
     RenumberChildren(parent, pos);
-    NodeStructureChanged();
+    IndexSubtree(ix, raw, true);
+    StructureChangedKeeping(ix);
     RecordAttached(raw);
     return raw;
 }
@@ -209,8 +315,11 @@ void TreeDesign::DeleteNode(ObjectNode* node) {
 
 void TreeDesign::RenameNode(ObjectNode* node, std::string name) {
     RecordRenamed(node, node->name_);
+    FindIndex* ix = LiveIndex();
+    IndexSubtree(ix, node, false);
     node->name_ = std::move(name);
-    NodeStructureChanged();
+    IndexSubtree(ix, node, true);
+    StructureChangedKeeping(ix);
     if (keepSorted_ && node->parent_) {
         ObjectNode* parent = node->parent_;
         AttachNode(parent, DetachNode(node));
@@ -228,24 +337,32 @@ void TreeDesign::SortAllChildren() {
 
 void TreeDesign::SetClassIndex(ObjectNode* node, int classIndex) {
     RecordReclassed(node, node->class_);
+    FindIndex* ix = LiveIndex();
+    IndexNode(ix, node, false);
     node->class_ = classIndex;
-    NodeStructureChanged();
+    IndexNode(ix, node, true);
+    StructureChangedKeeping(ix);
 }
 
 void TreeDesign::SetPartitionMark(ObjectNode* node, int mark) {
     RecordRemarked(node, node->mark_);
+    FindIndex* ix = LiveIndex();
+    IndexNode(ix, node, false);
     node->mark_ = mark;
-    NodeStructureChanged();
+    IndexNode(ix, node, true);
+    StructureChangedKeeping(ix);
 }
 
 void TreeDesign::SortChildren(
     ObjectNode* parent, const std::function<bool(const ObjectNode&, const ObjectNode&)>& less) {
     RecordOrder(parent);
+    // The order of children changes no key of the find index.
+    FindIndex* ix = LiveIndex();
     std::stable_sort(parent->children_.begin(), parent->children_.end(),
                      [&](const std::unique_ptr<ObjectNode>& a,
                          const std::unique_ptr<ObjectNode>& b) { return less(*a, *b); });
     RenumberChildren(parent, 0);
-    NodeStructureChanged();
+    StructureChangedKeeping(ix);
 }
 
 void TreeDesign::RenumberChildren(ObjectNode* parent, std::size_t from) {
@@ -394,39 +511,25 @@ void TreeDesign::AddSubordinateEntries(ObjectNode* start) {
 ObjectNode* TreeDesign::FindPartitionOrServerNode(std::string_view text, bool partitionMode) {
     FindIndex& ix = Index();
     std::string key(text);
-    if (!partitionMode) {
-        auto it = ix.serverByName.find(key);
-        return it == ix.serverByName.end() ? nullptr : it->second.node;
-    }
-    const FindIndex::Hit* best = nullptr;
-    auto a = ix.partitionByContext.find(key);
-    if (a != ix.partitionByContext.end())
-        best = &a->second;
-    auto b = ix.nonRootServerByName.find(key);
-    if (b != ix.nonRootServerByName.end() && (!best || b->second.pos < best->pos))
-        best = &b->second;
-    return best ? best->node : nullptr;
+    if (!partitionMode)
+        return FindIndex::First(ix.serverByName, key);
+    ObjectNode* a = FindIndex::First(ix.partitionByContext, key);
+    ObjectNode* b = FindIndex::First(ix.nonRootServerByName, key);
+    return b && (!a || FindIndex::WalkBefore(b, a)) ? b : a;
 }
 
 ObjectNode* TreeDesign::FindNodeByContext(std::string_view context) {
-    FindIndex& ix = Index();
-    auto it = ix.byContext.find(std::string(context));
-    return it == ix.byContext.end() ? nullptr : it->second.node;
+    return FindIndex::First(Index().byContext, std::string(context));
 }
 
 ObjectNode* TreeDesign::FindNodeByNameOrContext(std::string_view text, bool contextFlag) {
     FindIndex& ix = Index();
     std::string key(text);
-    const FindIndex::Hit* best = nullptr;
-    auto a = ix.byName.find(key);
-    if (a != ix.byName.end())
-        best = &a->second;
-    if (contextFlag) {
-        auto b = ix.byContext.find(key);
-        if (b != ix.byContext.end() && (!best || b->second.pos < best->pos))
-            best = &b->second;
-    }
-    return best ? best->node : nullptr;
+    ObjectNode* a = FindIndex::First(ix.byName, key);
+    if (!contextFlag)
+        return a;
+    ObjectNode* b = FindIndex::First(ix.byContext, key);
+    return b && (!a || FindIndex::WalkBefore(b, a)) ? b : a;
 }
 
 // ---------------------------------------------------------------- flags

@@ -164,7 +164,15 @@ public:
 private:
     struct FindIndex;
     FindIndex& Index();
+    // The find index when it is current (changes then update it in place).
+    FindIndex* LiveIndex();
+    void IndexSubtree(FindIndex* ix, ObjectNode* node, bool add);
+    void IndexNode(FindIndex* ix, ObjectNode* node, bool add);
+    // The node's context with ".[ROOT]" kept ("SALES.ACME.[ROOT]").
+    std::string UncutContext(const ObjectNode* node) const;
     void NodeStructureChanged() { ++treeVersion_; }
+    // A structural change after which the index (when given) is current.
+    void StructureChangedKeeping(FindIndex* ix);
     void RenumberChildren(ObjectNode* parent, std::size_t from);
     // Frees a subtree, or keeps it for undo while an operation is recorded.
     void Dispose(std::unique_ptr<ObjectNode> node);

@@ -237,6 +237,7 @@ void TreeDesign::RestoreChildOrder(ObjectNode* parent, const std::vector<ObjectN
     if (order.size() != parent->children_.size())
         return;
     RecordOrder(parent);
+    FindIndex* ix = LiveIndex();
     std::vector<std::unique_ptr<ObjectNode>> now = std::move(parent->children_);
     parent->children_.clear();
     for (ObjectNode* want : order)
@@ -246,7 +247,7 @@ void TreeDesign::RestoreChildOrder(ObjectNode* parent, const std::vector<ObjectN
                 break;
             }
     RenumberChildren(parent, 0);
-    NodeStructureChanged();
+    StructureChangedKeeping(ix);
 }
 
 // ---------------------------------------------------------------- leaf lists
