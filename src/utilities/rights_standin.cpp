@@ -142,6 +142,34 @@ std::int32_t ResolveRightsName(const nds::DirectoryEntries& directory, std::stri
     return i > 0 ? i : -1;
 }
 
+std::string VolumeBaseFolder(const nds::TreeConnection& connection) {
+    if (connection.address.rfind("ldif:", 0) != 0)
+        return {};
+    return std::filesystem::path(connection.address.substr(5)).parent_path().string();
+}
+
+std::string VolumeFolder(const nds::DirectoryEntries& directory, std::string_view volume,
+                         const std::string& base, std::string& error) {
+    const std::int32_t i = directory.FindByFullName(volume);
+    if (i <= 0 || !IsVolume(directory.At(static_cast<std::size_t>(i)))) {
+        error =
+            "is mapped to " + std::string(volume) + ", which is not a volume object of the tree.";
+        return {};
+    }
+    const nds::DirectoryEntry& vol = directory.At(static_cast<std::size_t>(i));
+    const std::string given = vol.First("qvVolumePath");
+    std::filesystem::path folder = given;
+    if (!given.empty() && folder.is_relative() && !base.empty())
+        folder = std::filesystem::path(base) / folder;
+    std::error_code ec;
+    if (given.empty() || !std::filesystem::is_directory(folder, ec)) {
+        error = "the files of volume " + vol.fullName + " are not available (qvVolumePath " +
+                (given.empty() ? std::string("not set") : "\"" + given + "\"") + ").";
+        return {};
+    }
+    return folder.string();
+}
+
 bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
                   const nds::DirectoryEntries& directory, std::string& text) {
     // The drive: from the path ("F:\A", "F:A") or the current one.
@@ -163,20 +191,14 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
         text = std::string("RIGHTS: drive ") + drive + ": is not mapped to a volume.\n";
         return false;
     }
+    std::string failure;
+    const std::string root = VolumeFolder(directory, mapped->second, station.volumeBase, failure);
+    if (root.empty()) {
+        text = std::string("RIGHTS: drive ") + drive + ": " + failure + "\n";
+        return false;
+    }
     const std::int32_t volume = directory.FindByFullName(mapped->second);
-    if (volume <= 0 || !IsVolume(directory.At(static_cast<std::size_t>(volume)))) {
-        text = std::string("RIGHTS: drive ") + drive + ": is mapped to " + mapped->second +
-               ", which is not a volume object of the tree.\n";
-        return false;
-    }
     const nds::DirectoryEntry& vol = directory.At(static_cast<std::size_t>(volume));
-    const std::string root = vol.First("qvVolumePath");
-    std::error_code ec;
-    if (root.empty() || !std::filesystem::is_directory(root, ec)) {
-        text = "RIGHTS: the files of volume " + vol.fullName + " are not available (qvVolumePath " +
-               (root.empty() ? std::string("not set") : "\"" + root + "\"") + ").\n";
-        return false;
-    }
 
     // The folders below the volume root: the current folder, then the path.
     std::vector<std::string> folders;

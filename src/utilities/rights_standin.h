@@ -41,7 +41,19 @@ struct RightsWorkstation {
     char drive = 0;                     // current drive letter, 0 when none
     std::string directory;              // "\" or "\A\B"
     std::map<char, std::string> drives; // letter -> volume object's full name
+    // The folder a relative qvVolumePath is taken from (see VolumeBaseFolder).
+    std::string volumeBase;
 };
+
+// The folder relative volume paths start from: the folder of the LDIF file
+// of an ldif: connection, else the current folder (empty).
+std::string VolumeBaseFolder(const nds::TreeConnection& connection);
+
+// The local folder of the files of the volume object with that full name;
+// empty with an error text when it is no volume object or its folder is
+// missing.
+std::string VolumeFolder(const nds::DirectoryEntries& directory, std::string_view volume,
+                         const std::string& base, std::string& error);
 
 // The report (or the error text, returning false) of the arguments.
 bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,

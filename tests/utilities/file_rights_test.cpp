@@ -518,4 +518,20 @@ TEST_F(RightsStandin, ErrorsAreOneLineOfText) {
     EXPECT_NE(text.find("are not available"), std::string::npos);
 }
 
+TEST_F(RightsStandin, RelativeVolumeFolderStartsAtTheLdifFolder) {
+    qv::nds::TreeConnection c;
+    c.address = "ldif:" + volume_ + "/tree.ldif";
+    EXPECT_EQ(VolumeBaseFolder(c), volume_);
+    c.address = "ldap://127.0.0.1/cn=T";
+    EXPECT_EQ(VolumeBaseFolder(c), "");
+    qv::nds::DirectoryEntries d;
+    ASSERT_EQ(d.LoadLdif(Tree("qvVolumePath: Public\n")), qv::nds::kOk);
+    std::string error;
+    EXPECT_EQ(VolumeFolder(d, "VOL.ACME", volume_, error), volume_ + "/Public");
+    EXPECT_EQ(VolumeFolder(d, "VOL.ACME", volume_ + "/HOME", error), "");
+    EXPECT_NE(error.find("qvVolumePath \"Public\""), std::string::npos) << error;
+    EXPECT_EQ(VolumeFolder(d, "STAFF.ACME", volume_, error), "");
+    EXPECT_NE(error.find("not a volume object"), std::string::npos);
+}
+
 } // namespace

@@ -1,6 +1,7 @@
 // RIGHTS: the file system rights of an object in the current folder of the
 // mapped volume, from the preferred tree connection (see
 // utilities/rights_standin.h).
+#include "platform/tree_connections.h"
 #include "platform/utility_settings.h"
 #include "support/standin_support.h"
 #include "utilities/rights_standin.h"
@@ -27,6 +28,12 @@ int main(int argc, char** argv) {
     station.drive = qv::standins::CurrentDrive();
     station.directory = qv::standins::CurrentDirectory();
     station.drives = qv::UtilitySettingsStore().Read().drives;
+    // A relative volume folder is taken from the folder of the LDIF file of
+    // the connection LoadDirectory read (the preferred one, else the first).
+    const qv::StoredTreeConnections stored = qv::TreeConnectionStore().Read();
+    for (const qv::nds::TreeConnection& c : stored.trees)
+        if (c.name == stored.preferred || &c == &stored.trees.front())
+            station.volumeBase = qv::utilities::VolumeBaseFolder(c);
     std::string out;
     const bool ok = qv::utilities::RightsReport(request, station, directory, out);
     std::cout << out;

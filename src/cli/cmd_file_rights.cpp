@@ -1,0 +1,190 @@
+// quorvane-cli file-rights DESIGN.qvd --context C --drive LETTER --directory
+// PATH --leaf L... [--reports DIR] [--tick-ms N]: File Rights without windows.
+#include "cli/cli.h"
+
+#include "utilities/file_rights.h"
+#include "utilities/rights_wait.h"
+
+#include <chrono>
+#include <iostream>
+#include <thread>
+
+namespace qv::cli {
+namespace {
+
+const char* const kDetails =
+    "Shows the file system rights that the leaf objects L hold in the folder PATH\n"
+    "of the drive LETTER, as File Rights does. The leaf objects (one or more after\n"
+    "--leaf, which may be repeated) are subordinate objects of the container C of\n"
+    "the design, written as its full context, SALES.CORP, or [ROOT].\n"
+    "\n"
+    "QVD_FSR.BAT is written in the current folder (CX of C, the drive, CD to PATH\n"
+    "without its drive part, one RIGHTS line per leaf object into #FSR#<n>.TXT),\n"
+    "the old #FSR#*.* files there are deleted, the batch file runs through\n"
+    "quorvane-cmd, its end is awaited by the census of its process title once\n"
+    "every N milliseconds (1000 by default) and ten ticks more, and the reports are\n"
+    "read. With --reports the #FSR#<n>.TXT files already in DIR are read instead\n"
+    "and nothing is run (the batch file is still written).\n"
+    "\n"
+    "For every report read: \"Object: \" and the object's name, then for every\n"
+    "level of the folder \"  \", the level's path, \": \" and its inherited rights\n"
+    "filter, the rights inherited from above and the effective rights, each eight\n"
+    "characters in the order S R W C E M F A with \"-\" for a right not held. A\n"
+    "report that cannot be read is announced on stderr and skipped.\n"
+    "\n"
+    "Exit status: 0 at least one report was read, 1 none was (\"No reports were\n"
+    "successfully imported.\") or another rights report still runs, 2 usage errors\n"
+    "and designs that cannot be opened.\n";
+
+constexpr long long kMaxTick = 60 * 60 * 1000;
+
+// Runs the batch file as the wait dialog does, ticking every tickMs; the
+// pause after the last utility is ten ticks.
+bool RunBatch(long long tickMs) {
+    using namespace utilities;
+    RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
+    wait.SetCommandText(std::string(kFileRightsBatch));
+    wait.SetPauseMs(10 * tickMs);
+    wait.Start();
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
+        if (wait.Tick())
+            return wait.Finished();
+    }
+}
+
+bool IsLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+}
+
+// Takes the leaf objects out of the arguments: every word after "--leaf" up
+// to the next option ("--leaf A B --leaf C" gives A, B, C).
+std::vector<std::string> TakeLeaves(CommandArguments& args, bool& missing) {
+    std::vector<std::string> leaves;
+    CommandArguments rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != "--leaf") {
+            rest.push_back(args[i]);
+            continue;
+        }
+        std::size_t before = leaves.size();
+        while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+            leaves.push_back(args[++i]);
+        missing = missing || leaves.size() == before;
+    }
+    args = std::move(rest);
+    return leaves;
+}
+
+int Run(const Command& self, const CommandArguments& given) {
+    using namespace utilities;
+    CommandArguments args = given;
+    bool leafMissing = false;
+    const std::vector<std::string> leaves = TakeLeaves(args, leafMissing);
+    CommandArgs a(self, args);
+    const std::optional<std::string> context = a.Value("--context");
+    const std::optional<std::string> drive = a.Value("--drive");
+    const std::optional<std::string> directory = a.Value("--directory");
+    const std::optional<std::string> reports = a.Value("--reports");
+    const std::optional<std::string> tick = a.Value("--tick-ms");
+    if (!a.Expect(1, "expects DESIGN"))
+        return kExitUsage;
+    if (!context || !drive || !directory)
+        return a.Usage("--context, --drive and --directory are needed");
+    if (leaves.empty() || leafMissing)
+        return a.Usage("--leaf needs the name of a leaf object");
+    std::string letter = *drive;
+    if (letter.size() == 2 && letter[1] == ':')
+        letter.pop_back();
+    if (letter.size() != 1 || !IsLetter(letter[0]))
+        return a.Usage("--drive expects a drive letter");
+    const char driveLetter = static_cast<char>(letter[0] & ~0x20);
+    long long tickMs = 1000;
+    if (tick) {
+        std::optional<long long> n = ParseNumber(*tick);
+        if (!n || *n < 1 || *n > kMaxTick)
+            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
+        tickMs = *n;
+    }
+    std::string path = *directory;
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    if (path.find(':') == std::string::npos)
+        path = std::string(1, driveLetter) + ":" + (path.rfind('\\', 0) == 0 ? "" : "\\") + path;
+
+    int result = kExitUsage;
+    WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
+        std::string c = *context;
+        if (!c.empty() && c[0] == '.')
+            c.erase(0, 1);
+        ObjectNode* node = s.design.FindNodeByContext(c);
+        if (!node) {
+            result = a.Usage("no container " + c + " in the design");
+            return kExitFailed;
+        }
+        for (const std::string& leaf : leaves) {
+            bool found = false;
+            if (node->leaves)
+                for (const std::string& entry : *node->leaves)
+                    found = found || LeafName(entry) == leaf;
+            if (!found) {
+                result = a.Usage("no leaf object " + leaf + " in " + s.design.FullContext(node));
+                return kExitFailed;
+            }
+        }
+        std::string error;
+        if (!WriteFileRightsBatch(
+                ".", FileRightsBatchText(s.design.FullContext(node), driveLetter, path, leaves),
+                error)) {
+            PrintBox(error);
+            result = kExitFailed;
+            return result;
+        }
+        std::string folder = ".";
+        if (reports) {
+            folder = *reports;
+        } else {
+            if (RightsUtilityRunning({}, s.ui)) {
+                result = kExitFailed;
+                return result;
+            }
+            DeleteOldFileRightsReports(".");
+            if (!RunBatch(tickMs)) {
+                result = kExitFailed;
+                return result;
+            }
+        }
+        FileRightsReports list;
+        for (std::size_t i = 1; i <= leaves.size(); ++i) {
+            const std::string name = FileRightsReportName(i);
+            if (!ParseFileRightsReport(folder + "/" + name, error, list))
+                PrintBox("Error in report file: " + name + "." + "\r" + error);
+        }
+        if (list.empty()) {
+            PrintBox("No reports were successfully imported.");
+            result = kExitFailed;
+            return result;
+        }
+        std::vector<std::string> lines;
+        for (const FileRightsReport& r : list) {
+            lines.push_back("Object: " + ToUtf8(r.objectName));
+            for (const FilePathEntry& e : r.entries)
+                lines.push_back("  " + ToUtf8(e.text) + ": " + FileRightsText(e.filter) + " " +
+                                FileRightsText(e.inherited) + " " + FileRightsText(e.effective));
+        }
+        result = PrintLines(lines);
+        return result;
+    });
+    return result;
+}
+
+const Registration kRegistration({"file-rights",
+                                  "DESIGN.qvd --context C --drive LETTER --directory PATH "
+                                  "--leaf L... [--reports DIR] [--tick-ms N]",
+                                  "show the file system rights of leaf objects in a folder "
+                                  "(RIGHTS reports)",
+                                  kDetails, Run});
+
+} // namespace
+} // namespace qv::cli
