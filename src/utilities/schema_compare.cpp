@@ -472,11 +472,17 @@ bool ParseSchemaReport(int n, const std::vector<std::string>& commands,
 
 bool ParseAllSchemaReports(const std::vector<std::string>& commands,
                            std::vector<TSchCmpClass>& results, std::vector<std::string>& memo,
-                           const std::string& folder) {
+                           const std::string& folder, int* parsed) {
     bool failed = false;
-    for (std::size_t n = 1; n <= commands.size(); ++n)
-        if (!ParseSchemaReport(static_cast<int>(n), commands, results, memo, folder))
+    int ok = 0;
+    for (std::size_t n = 1; n <= commands.size(); ++n) {
+        if (ParseSchemaReport(static_cast<int>(n), commands, results, memo, folder))
+            ++ok;
+        else
             failed = true;
+    }
+    if (parsed)
+        *parsed = ok;
     return failed;
 }
 
@@ -506,6 +512,7 @@ void SchemaReportRun::Show() {
     memo_.clear();
     completed_ = false;
     failed_ = false;
+    parsed_ = 0;
     closed_ = false;
     buttonText_ = "&Abort";
     timer_ = true;
@@ -533,7 +540,7 @@ void SchemaReportRun::Tick() {
 }
 
 void SchemaReportRun::TimerStopped() {
-    failed_ = ParseAllSchemaReports(commands_, results_, memo_, folder_);
+    failed_ = ParseAllSchemaReports(commands_, results_, memo_, folder_, &parsed_);
     completed_ = true;
     if (failed_) {
         if (ui_.AskYesNo(kNotAllReports)) {

@@ -104,10 +104,11 @@ bool ParseSchemaReportPath(const std::string& path, const std::string& fileName,
 bool ParseSchemaReport(int n, const std::vector<std::string>& commands,
                        std::vector<TSchCmpClass>& results, std::vector<std::string>& memo,
                        const std::string& folder = ".");
-// Every pair's report; true when some report failed.
+// Every pair's report; true when some report failed. parsed (when given)
+// gets how many reports parsed.
 bool ParseAllSchemaReports(const std::vector<std::string>& commands,
                            std::vector<TSchCmpClass>& results, std::vector<std::string>& memo,
-                           const std::string& folder = ".");
+                           const std::string& folder = ".", int* parsed = nullptr);
 
 // ---- waiting for the runs ----
 
@@ -136,6 +137,7 @@ public:
     bool Closed() const { return closed_; }
     bool Completed() const { return completed_; }
     bool ReportFailed() const { return failed_; }
+    int ParsedCount() const { return parsed_; }
     int NextPair() const { return next_; }
     int PairCount() const { return static_cast<int>(commands_.size()); }
     const std::vector<std::string>& Memo() const { return memo_; }
@@ -156,6 +158,7 @@ private:
     std::string buttonText_ = "&Abort";
     int step_ = 0;
     int next_ = 1;
+    int parsed_ = 0;
     bool timer_ = false;
     bool completed_ = false;
     bool failed_ = false;

@@ -1,0 +1,147 @@
+// quorvane-cli compare-schema DESIGN.qvd SERVER SERVER... [--reports DIR]
+// [--tick-ms N]: Server Schema Comparison without windows.
+#include "cli/cli.h"
+
+#include "utilities/schema_compare.h"
+
+#include <chrono>
+#include <iostream>
+#include <limits>
+#include <thread>
+
+namespace qv::cli {
+namespace {
+
+const char* const kDetails =
+    "Compares the schemas of the servers (servers of the design, at least two) as\n"
+    "Server Schema Comparison does: SCHCMP.EXE runs through quorvane-cmd once for\n"
+    "every pair of the servers sorted by name, one run at a time, into SRD1.TXT,\n"
+    "SRD2.TXT, ... of the current folder (old SRD* files there are deleted first);\n"
+    "the census of the runs' process titles is taken once every N milliseconds\n"
+    "(1000 by default) and the reports are read on the ninth tick without a run\n"
+    "after the last start. With --reports the SRD<n>.TXT files already in DIR are\n"
+    "read instead and nothing is run. When some report cannot be read, the\n"
+    "question whether to continue is answered Yes.\n"
+    "\n"
+    "For every server in sorted order the line \"Server: NAME\" is printed, then for\n"
+    "every report that involves it the text the Print button of the report window\n"
+    "prints for it (that server on the left), each followed by an empty line.\n"
+    "\n"
+    "Exit status: 0 at least one report was read, 1 none could be read (the\n"
+    "reader's lines on stderr) or another comparison still runs, 2 usage errors\n"
+    "and designs that cannot be opened.\n";
+
+constexpr long long kMaxTick = 60 * 60 * 1000;
+
+std::string UpperAscii(std::string s) {
+    for (char& c : s)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 32);
+    return s;
+}
+
+int Run(const Command& self, const CommandArguments& args) {
+    using namespace utilities;
+    CommandArgs a(self, args);
+    const std::optional<std::string> reports = a.Value("--reports");
+    const std::optional<std::string> tick = a.Value("--tick-ms");
+    if (!a.ExpectBetween(3, std::numeric_limits<std::size_t>::max(),
+                         "expects DESIGN and at least two SERVERs"))
+        return kExitUsage;
+    long long tickMs = 1000;
+    if (tick) {
+        std::optional<long long> n = ParseNumber(*tick);
+        if (!n || *n < 1 || *n > kMaxTick)
+            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
+        tickMs = *n;
+    }
+    int result = kExitUsage;
+    WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
+        // The servers as the design spells them, each once.
+        std::vector<std::string> chosen;
+        for (std::size_t i = 1; i < a.Count(); ++i) {
+            std::string name = a[i];
+            if (!name.empty() && name[0] == '.')
+                name.erase(0, 1);
+            const std::string* found = nullptr;
+            for (const TableItem& item : s.design.servers)
+                if (UpperAscii(item.name) == UpperAscii(name))
+                    found = &item.name;
+            if (!found) {
+                result = a.Usage("no server " + name + " in the design");
+                return kExitFailed;
+            }
+            bool seen = false;
+            for (const std::string& c : chosen)
+                seen = seen || c == *found;
+            if (!seen)
+                chosen.push_back(*found);
+        }
+        if (!EnoughServers(chosen.size(), s.ui)) {
+            result = kExitUsage;
+            return kExitFailed;
+        }
+        chosen = SortServers(chosen);
+        const std::vector<std::string> commands = BuildSchemaCommands(chosen);
+        std::vector<TSchCmpClass> results;
+        std::vector<std::string> memo;
+        int parsed = 0;
+        bool failed = false;
+        if (reports) {
+            results.assign(commands.size(), TSchCmpClass{});
+            failed = ParseAllSchemaReports(commands, results, memo, *reports, &parsed);
+            if (failed)
+                s.ui.AskYesNo(kNotAllReports);
+        } else {
+            if (!SchemaRunsIdle(ProcessCensus(std::string(kSchemaMarker)), s.ui)) {
+                result = kExitFailed;
+                return kExitFailed;
+            }
+            DeleteOldSchemaReports(".");
+            SchemaReportRun run(commands, ProcessCensus(std::string(kSchemaMarker)),
+                                SchemaReportRun::InterpreterStarter(), s.ui);
+            run.Show();
+            while (run.TimerRunning()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
+                run.Tick();
+            }
+            results = std::move(run.Results());
+            memo = run.Memo();
+            parsed = run.ParsedCount();
+            failed = run.ReportFailed();
+        }
+        if (failed)
+            for (const std::string& line : memo)
+                std::cerr << Visible(ToUtf8(line)) << "\n";
+        if (parsed == 0) {
+            result = kExitFailed;
+            return kExitFailed;
+        }
+        SchemaReportBrowser browser(results, chosen);
+        std::vector<std::string> lines;
+        for (const std::string& server : browser.Servers()) {
+            lines.push_back("Server: " + server);
+            std::string message;
+            const bool any = browser.SelectServer(server, message);
+            if (!message.empty())
+                PrintBox(message);
+            if (!any)
+                continue;
+            do {
+                for (std::string& line : browser.PrintLines())
+                    lines.push_back(ToUtf8(line));
+                lines.emplace_back();
+            } while (browser.SpinDown());
+        }
+        result = PrintLines(lines);
+        return result;
+    });
+    return result;
+}
+
+const Registration
+    kRegistration({"compare-schema", "DESIGN.qvd SERVER SERVER... [--reports DIR] [--tick-ms N]",
+                   "compare the schemas of servers pair by pair (SCHCMP reports)", kDetails, Run});
+
+} // namespace
+} // namespace qv::cli
