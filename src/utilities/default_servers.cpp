@@ -500,6 +500,30 @@ std::vector<std::string> BuildDefaultServerSummary(const DefaultServerContext& c
     return lines;
 }
 
+std::string SummaryAsRichText(const std::vector<std::string>& lines) {
+    static const char* const kHex = "0123456789abcdef";
+    std::string out = "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fcharset0 "
+                      "Courier New;}}\r\n\\f0\\fs16 ";
+    for (const std::string& line : lines) {
+        for (char c : line) {
+            auto u = static_cast<unsigned char>(c);
+            if (c == '\\' || c == '{' || c == '}') {
+                out.push_back('\\');
+                out.push_back(c);
+            } else if (u >= 0x80 || u < 0x20) {
+                out += "\\'";
+                out.push_back(kHex[u >> 4]);
+                out.push_back(kHex[u & 15]);
+            } else {
+                out.push_back(c);
+            }
+        }
+        out += "\\par\r\n";
+    }
+    out += "}\r\n";
+    return out;
+}
+
 std::string CannotLocateMessage(std::string_view context) {
     return "Could not locate partition root for : " + std::string(context) + "." + "\r" +
            "The Tree Design is not consistent with the report.";

@@ -127,6 +127,10 @@ std::vector<std::string> BuildDefaultServerSummary(const DefaultServerContext& c
                                                    std::string_view partitionRoot,
                                                    const std::vector<std::string>& recommended);
 
+// The summary as a rich text document in Courier New, one paragraph a line,
+// as WordPad opens it (characters above 127 written as \'hh).
+std::string SummaryAsRichText(const std::vector<std::string>& lines);
+
 // "Could not locate partition root for : " ... with "\r" between its lines.
 std::string CannotLocateMessage(std::string_view context);
 // The notice about the contexts past kMaxLocatedContexts; empty when none.

@@ -428,6 +428,12 @@ TEST(DefaultServerSummary, UserLookupAndShortServerNames) {
                                           "Design is not consistent with the report.");
 }
 
+TEST(DefaultServerSummary, RichTextForWordPad) {
+    EXPECT_EQ(SummaryAsRichText({"A {B}", "", "C\\D \xC9"}),
+              "{\\rtf1\\ansi\\ansicpg1252\\deff0{\\fonttbl{\\f0\\fmodern\\fcharset0 Courier "
+              "New;}}\r\n\\f0\\fs16 A \\{B\\}\\par\r\n\\par\r\nC\\\\D \\'c9\\par\r\n}\r\n");
+}
+
 TEST(DefaultServerCommand, CommandTextOfTheSelectedNode) {
     CorpDesign c;
     TreeDesign& d = c.f.design;
