@@ -1,0 +1,271 @@
+#include "utilities/effective_rights.h"
+
+#include "utilities/nds_rights.h"
+
+#include <algorithm>
+
+namespace qv::utilities {
+
+namespace {
+
+char Upper(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Upper(a[i]) != Upper(b[i]))
+            return false;
+    return true;
+}
+
+std::string_view Trim(std::string_view s) {
+    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
+        s.remove_prefix(1);
+    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool IsAttribute(std::string_view protectedName) {
+    return !protectedName.empty() && !SameText(protectedName, kEntryRights) &&
+           !SameText(protectedName, kAllAttributesRights);
+}
+
+// The filter of a level: every right passes unless the level filters it.
+RightsBytes LevelFilter(const nds::DirectoryEntry& e) {
+    RightsBytes f{kAllObjectRights, kAllPropertyRights};
+    for (const std::string& v : e.Values("qvInheritedRightsFilter")) {
+        std::string name;
+        std::uint8_t rights = 0;
+        if (!ParseFilterValue(v, name, rights))
+            continue;
+        if (SameText(name, kEntryRights))
+            f.object = rights & kAllObjectRights;
+        else if (SameText(name, kAllAttributesRights))
+            f.property = rights & kAllPropertyRights;
+    }
+    return f;
+}
+
+struct Explicit {
+    bool hasObject = false;
+    bool hasProperty = false;
+    RightsBytes rights;
+};
+
+} // namespace
+
+bool ParseAclValue(std::string_view value, AclValue& out) {
+    std::size_t first = value.find('#');
+    std::size_t last = value.rfind('#');
+    if (first == std::string_view::npos || first == last)
+        return false;
+    out.protectedName = std::string(Trim(value.substr(0, first)));
+    out.trustee = std::string(Trim(value.substr(first + 1, last - first - 1)));
+    out.rights = RightsFromLetters(value.substr(last + 1));
+    return true;
+}
+
+bool ParseFilterValue(std::string_view value, std::string& protectedName, std::uint8_t& rights) {
+    std::size_t last = value.rfind('#');
+    if (last == std::string_view::npos)
+        return false;
+    protectedName = std::string(Trim(value.substr(0, last)));
+    rights = RightsFromLetters(value.substr(last + 1));
+    return true;
+}
+
+std::int32_t IdentityOfTrustee(const nds::DirectoryEntries& dir, std::string_view trustee) {
+    trustee = Trim(trustee);
+    if (SameText(trustee, kPublicTrustee))
+        return kPublicIdentity;
+    if (SameText(trustee, kRootTrustee))
+        return kRootIdentity;
+    std::int32_t e = dir.FindByDn(trustee);
+    // The tree root as a trustee is [Root]: every object of the tree.
+    return e == 0 ? kRootIdentity : e;
+}
+
+std::vector<RightsIdentity> Identities(const nds::DirectoryEntries& dir, std::int32_t trustee) {
+    std::vector<RightsIdentity> out;
+    auto add = [&](std::int32_t id, bool direct) {
+        for (const RightsIdentity& r : out)
+            if (r.entry == id)
+                return;
+        RightsIdentity r;
+        r.entry = id;
+        r.direct = direct;
+        if (id == kPublicIdentity)
+            r.name = std::string(kPublicTrustee);
+        else if (id == kRootIdentity)
+            r.name = std::string(kRootTrustee);
+        else
+            r.name = dir.At(static_cast<std::size_t>(id)).fullName;
+        out.push_back(std::move(r));
+    };
+    if (trustee < 0 || static_cast<std::size_t>(trustee) >= dir.Size())
+        return out;
+    add(trustee == 0 ? kRootIdentity : trustee, true);
+    const nds::DirectoryEntry& t = dir.At(static_cast<std::size_t>(trustee));
+    for (const std::string& dn : t.Values("qvSecurityEquals")) {
+        std::int32_t e = IdentityOfTrustee(dir, dn);
+        if (e != -1)
+            add(e, false);
+    }
+    for (std::size_t i = 0; i < dir.Size(); ++i) {
+        const nds::DirectoryEntry& g = dir.At(i);
+        if (!SameText(g.baseClass, "Group"))
+            continue;
+        for (const std::string& dn : g.Values("member"))
+            if (dir.FindByDn(dn) == trustee) {
+                add(static_cast<std::int32_t>(i), false);
+                break;
+            }
+    }
+    for (std::int32_t p = t.parent; p > 0; p = dir.At(static_cast<std::size_t>(p)).parent)
+        add(p, false);
+    add(kRootIdentity, false);
+    add(kPublicIdentity, false);
+    return out;
+}
+
+RightsBytes ExpandSupervisor(RightsBytes r) {
+    if (r.object & kRightS) {
+        r.object = kAllObjectRights;
+        r.property = kAllPropertyRights;
+    }
+    if (r.property & kRightS)
+        r.property = kAllPropertyRights;
+    return r;
+}
+
+EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::int32_t trustee,
+                                       std::int32_t target) {
+    EffectiveRights out;
+    out.trustee = trustee;
+    out.target = target;
+    if (trustee < 0 || target < 0 || static_cast<std::size_t>(trustee) >= dir.Size() ||
+        static_cast<std::size_t>(target) >= dir.Size())
+        return out;
+    out.identities = Identities(dir, trustee);
+    const std::size_t n = out.identities.size();
+
+    std::vector<std::int32_t> path;
+    for (std::int32_t e = target; e >= 0; e = dir.At(static_cast<std::size_t>(e)).parent) {
+        path.push_back(e);
+        if (path.size() > dir.Size())
+            break; // a cycle cannot happen in a loaded directory; never loop
+    }
+    std::reverse(path.begin(), path.end());
+
+    auto identityIndex = [&](std::int32_t id) -> int {
+        for (std::size_t i = 0; i < n; ++i)
+            if (out.identities[i].entry == id)
+                return static_cast<int>(i);
+        return -1;
+    };
+
+    // What each identity holds at the level above (assigned letters, not expanded).
+    std::vector<RightsBytes> held(n);
+    for (std::int32_t e : path) {
+        const nds::DirectoryEntry& entry = dir.At(static_cast<std::size_t>(e));
+        LevelRights level;
+        level.entry = e;
+        level.filter = LevelFilter(entry);
+        std::vector<Explicit> expl(n);
+        for (const std::string& v : entry.Values("qvACL")) {
+            AclValue acl;
+            if (!ParseAclValue(v, acl))
+                continue;
+            int who = identityIndex(IdentityOfTrustee(dir, acl.trustee));
+            if (who < 0)
+                continue;
+            Explicit& x = expl[static_cast<std::size_t>(who)];
+            if (SameText(acl.protectedName, kEntryRights)) {
+                x.hasObject = true;
+                x.rights.object |= acl.rights & kAllObjectRights;
+            } else if (SameText(acl.protectedName, kAllAttributesRights)) {
+                x.hasProperty = true;
+                x.rights.property |= acl.rights & kAllPropertyRights;
+            }
+        }
+        RightsBytes assigned;
+        for (std::size_t i = 0; i < n; ++i) {
+            RightsBytes through{
+                static_cast<std::uint8_t>(held[i].object & level.filter.object),
+                static_cast<std::uint8_t>(held[i].property & level.filter.property)};
+            RightsBytes now;
+            if (expl[i].hasObject) {
+                now.object = expl[i].rights.object;
+                assigned.object |= now.object;
+            } else {
+                now.object = through.object;
+                level.inherited.object |= through.object;
+            }
+            if (expl[i].hasProperty) {
+                now.property = expl[i].rights.property;
+                assigned.property |= now.property;
+            } else {
+                now.property = through.property;
+                level.inherited.property |= through.property;
+            }
+            held[i] = now;
+            if (expl[i].hasObject || expl[i].hasProperty)
+                level.rows.push_back(RightsRow{i, expl[i].rights});
+        }
+        level.effective = ExpandSupervisor(
+            RightsBytes{static_cast<std::uint8_t>(level.inherited.object | assigned.object),
+                        static_cast<std::uint8_t>(level.inherited.property | assigned.property)});
+        out.levels.push_back(std::move(level));
+    }
+
+    // Attributes of the target with assignments of their own for one of the
+    // identities: such an assignment replaces that identity's all-attributes
+    // rights for the attribute.
+    const nds::DirectoryEntry& t = dir.At(static_cast<std::size_t>(target));
+    const LevelRights& last = out.levels.back();
+    for (const std::string& v : t.Values("qvACL")) {
+        AclValue acl;
+        if (!ParseAclValue(v, acl) || !IsAttribute(acl.protectedName))
+            continue;
+        int who = identityIndex(IdentityOfTrustee(dir, acl.trustee));
+        if (who < 0)
+            continue;
+        AttributeRights* a = nullptr;
+        for (AttributeRights& x : out.attributes)
+            if (SameText(x.attribute, acl.protectedName))
+                a = &x;
+        if (!a) {
+            out.attributes.push_back(AttributeRights{acl.protectedName, 0, {}});
+            a = &out.attributes.back();
+        }
+        bool merged = false;
+        for (RightsRow& row : a->rows)
+            if (row.identity == static_cast<std::size_t>(who)) {
+                row.rights.property |= acl.rights & kAllPropertyRights;
+                merged = true;
+            }
+        if (!merged)
+            a->rows.push_back(RightsRow{
+                static_cast<std::size_t>(who),
+                RightsBytes{0, static_cast<std::uint8_t>(acl.rights & kAllPropertyRights)}});
+    }
+    for (AttributeRights& a : out.attributes) {
+        std::uint8_t rights = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const RightsRow* own = nullptr;
+            for (const RightsRow& row : a.rows)
+                if (row.identity == i)
+                    own = &row;
+            rights |= own ? own->rights.property : held[i].property;
+        }
+        RightsBytes r = ExpandSupervisor(RightsBytes{last.effective.object, rights});
+        a.effective = r.property;
+    }
+    return out;
+}
+
+} // namespace qv::utilities

@@ -1,0 +1,28 @@
+// DSRIGHTS: how an object got its rights to another object, from the
+// preferred tree connection (see utilities/dsrights_report.h).
+#include "support/standin_support.h"
+#include "utilities/dsrights_report.h"
+
+#include <iostream>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv) {
+    std::vector<std::string> args(argv + 1, argv + argc);
+    if (args.size() != 2) {
+        std::string usage;
+        qv::utilities::RunDsRights(args, qv::nds::DirectoryEntries(), {}, usage);
+        std::cout << usage;
+        return 1;
+    }
+    qv::nds::DirectoryEntries directory;
+    std::string error;
+    if (!qv::standins::LoadDirectory(directory, error)) {
+        std::cout << "DSRIGHTS: " << error << "\n";
+        return 1;
+    }
+    std::string out;
+    int code = qv::utilities::RunDsRights(args, directory, qv::standins::CurrentContext(), out);
+    std::cout << out;
+    return std::cout.good() ? code : 1;
+}
