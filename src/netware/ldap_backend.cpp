@@ -8,6 +8,7 @@
 #include <ldap.h>
 
 #include <cstring>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -28,8 +29,11 @@ std::vector<std::string> ListingAttributes() {
 class LdapBackend final : public DirectoryBackend {
 public:
     ~LdapBackend() override {
-        if (ld_)
+        if (ld_) {
+            for (const auto& [path, msgid] : ahead_)
+                ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
             ldap_unbind_ext_s(ld_, nullptr, nullptr);
+        }
     }
     Status Open(const TreeConnection& c);
     Status List(const std::string& path, std::vector<ListedObject>& out) override;
@@ -40,6 +44,15 @@ private:
     Status DnOf(const std::string& path, std::string& dn) const;
     Status Search(const std::string& dn, int scope, const std::string& parentPath,
                   std::vector<ListedObject>* out, bool paged);
+    // Starts a search; msgid names it for Collect.
+    Status Issue(const std::string& dn, int scope, bool paged, berval* cookie, int& msgid);
+    // Takes the entries of a started search as they arrive; err is the
+    // search's result code and cookie the next page's, if any.
+    void Collect(int msgid, const std::string& parentPath, std::vector<ListedObject>* out,
+                 bool paged, int& err, berval*& cookie);
+    // Listings run ahead: the walk lists containers in the order it met them,
+    // so the next ones are asked for while the current one is read.
+    void Prefetch(const std::string& current);
     void TakeEntry(LDAPMessage* entry, const std::string& parentPath,
                    std::vector<ListedObject>* out);
 
@@ -49,6 +62,11 @@ private:
     std::vector<std::string> attrs_ = ListingAttributes();
     // Values of entries listed but not yet read, by path.
     std::unordered_map<std::string, std::vector<AttributeValues>> pending_;
+    // Containers listed but not yet asked for, in the order they were met,
+    // and the listings started ahead of time (path -> message id).
+    std::deque<std::string> predicted_;
+    std::unordered_map<std::string, int> ahead_;
+    static constexpr std::size_t kAhead = 8;
 };
 
 Status LdapBackend::Open(const TreeConnection& c) {
@@ -120,74 +138,81 @@ void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
         out->push_back(std::move(obj));
 }
 
-Status LdapBackend::Search(const std::string& dn, int scope, const std::string& parentPath,
-                           std::vector<ListedObject>* out, bool paged) {
+Status LdapBackend::Issue(const std::string& dn, int scope, bool paged, berval* cookie,
+                          int& msgid) {
     std::vector<char*> attrs;
     for (std::string& a : attrs_)
         attrs.push_back(a.data());
     attrs.push_back(nullptr);
+    LDAPControl* page = nullptr;
+    LDAPControl* controls[2] = {nullptr, nullptr};
+    if (paged) {
+        if (ldap_create_page_control(ld_, 1000, cookie, 0, &page) != LDAP_SUCCESS)
+            return kErrSystemFailure;
+        controls[0] = page;
+    }
+    int rc = ldap_search_ext(ld_, dn.c_str(), scope, "(objectClass=*)", attrs.data(), 0,
+                             paged ? controls : nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &msgid);
+    if (page)
+        ldap_control_free(page);
+    return FromLdap(rc);
+}
+
+void LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<ListedObject>* out,
+                          bool paged, int& err, berval*& cookie) {
+    // Entries are taken as they arrive, while the server sends the next ones.
+    err = LDAP_SUCCESS;
+    cookie = nullptr;
+    bool done = false;
+    while (!done) {
+        LDAPMessage* res = nullptr;
+        int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, nullptr, &res);
+        if (type <= 0) {
+            ldap_msgfree(res);
+            int code = LDAP_SERVER_DOWN;
+            ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &code);
+            err = code == LDAP_SUCCESS ? LDAP_SERVER_DOWN : code;
+            break;
+        }
+        if (type == LDAP_RES_SEARCH_ENTRY) {
+            TakeEntry(res, parentPath, out);
+        } else if (type == LDAP_RES_SEARCH_RESULT) {
+            done = true;
+            LDAPControl** returned = nullptr;
+            if (ldap_parse_result(ld_, res, &err, nullptr, nullptr, nullptr, &returned, 0) !=
+                LDAP_SUCCESS)
+                err = LDAP_OTHER;
+            LDAPControl* resp =
+                paged ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr) : nullptr;
+            if (resp) {
+                ber_int_t estimate = 0;
+                struct berval c = {0, nullptr};
+                if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
+                    c.bv_len > 0)
+                    cookie = ber_bvdup(&c);
+                ber_memfree(c.bv_val);
+            }
+            ldap_controls_free(returned);
+        }
+        ldap_msgfree(res);
+    }
+}
+
+Status LdapBackend::Search(const std::string& dn, int scope, const std::string& parentPath,
+                           std::vector<ListedObject>* out, bool paged) {
     struct berval* cookie = nullptr;
     Status status = kOk;
     do {
-        LDAPControl* page = nullptr;
-        LDAPControl* controls[2] = {nullptr, nullptr};
-        if (paged) {
-            if (ldap_create_page_control(ld_, 1000, cookie, 0, &page) != LDAP_SUCCESS) {
-                status = kErrSystemFailure;
-                break;
-            }
-            controls[0] = page;
-        }
+        int msgid = 0;
+        status = Issue(dn, scope, paged, cookie, msgid);
         if (cookie) {
             ber_bvfree(cookie);
             cookie = nullptr;
         }
-        int msgid = 0;
-        int rc =
-            ldap_search_ext(ld_, dn.c_str(), scope, "(objectClass=*)", attrs.data(), 0,
-                            paged ? controls : nullptr, nullptr, nullptr, LDAP_NO_LIMIT, &msgid);
-        if (page)
-            ldap_control_free(page);
-        if (rc != LDAP_SUCCESS) {
-            status = FromLdap(rc);
+        if (status != kOk)
             break;
-        }
-        // Entries are taken as they arrive, while the server sends the next ones.
         int err = LDAP_SUCCESS;
-        bool done = false;
-        while (!done) {
-            LDAPMessage* res = nullptr;
-            int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, nullptr, &res);
-            if (type <= 0) {
-                ldap_msgfree(res);
-                int code = LDAP_SERVER_DOWN;
-                ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &code);
-                err = code == LDAP_SUCCESS ? LDAP_SERVER_DOWN : code;
-                break;
-            }
-            if (type == LDAP_RES_SEARCH_ENTRY) {
-                TakeEntry(res, parentPath, out);
-            } else if (type == LDAP_RES_SEARCH_RESULT) {
-                done = true;
-                LDAPControl** returned = nullptr;
-                if (ldap_parse_result(ld_, res, &err, nullptr, nullptr, nullptr, &returned, 0) !=
-                    LDAP_SUCCESS)
-                    err = LDAP_OTHER;
-                LDAPControl* resp =
-                    paged ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr)
-                          : nullptr;
-                if (resp) {
-                    ber_int_t estimate = 0;
-                    struct berval c = {0, nullptr};
-                    if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
-                        c.bv_len > 0)
-                        cookie = ber_bvdup(&c);
-                    ber_memfree(c.bv_val);
-                }
-                ldap_controls_free(returned);
-            }
-            ldap_msgfree(res);
-        }
+        Collect(msgid, parentPath, out, paged, err, cookie);
         if (err == LDAP_SIZELIMIT_EXCEEDED && !paged) {
             if (out)
                 out->clear();
@@ -203,12 +228,51 @@ Status LdapBackend::Search(const std::string& dn, int scope, const std::string& 
     return status;
 }
 
+void LdapBackend::Prefetch(const std::string& current) {
+    while (ahead_.size() < kAhead && !predicted_.empty()) {
+        std::string next = std::move(predicted_.front());
+        predicted_.pop_front();
+        std::string dn;
+        int msgid = 0;
+        if (next == current || ahead_.count(next) || DnOf(next, dn) != kOk ||
+            Issue(dn, LDAP_SCOPE_ONELEVEL, false, nullptr, msgid) != kOk)
+            continue;
+        ahead_.emplace(std::move(next), msgid);
+    }
+}
+
 Status LdapBackend::List(const std::string& path, std::vector<ListedObject>& out) {
     out.clear();
     std::string dn;
     if (Status s = DnOf(path, dn))
         return s;
-    return Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, false);
+    if (!predicted_.empty() && predicted_.front() == path)
+        predicted_.pop_front();
+    Prefetch(path);
+    Status status = kOk;
+    auto ahead = ahead_.find(path);
+    if (ahead != ahead_.end()) {
+        int err = LDAP_SUCCESS;
+        berval* cookie = nullptr;
+        Collect(ahead->second, path, &out, false, err, cookie);
+        ahead_.erase(ahead);
+        if (cookie)
+            ber_bvfree(cookie);
+        if (err == LDAP_SIZELIMIT_EXCEEDED) {
+            out.clear();
+            status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, true);
+        } else {
+            status = FromLdap(err);
+        }
+    } else {
+        status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, false);
+    }
+    if (status == kOk)
+        for (const ListedObject& o : out)
+            if (o.flags & kFlagContainer)
+                predicted_.push_back(path + "\\" + o.name);
+    Prefetch(path);
+    return status;
 }
 
 Status LdapBackend::Read(const std::string& path, const std::vector<std::string>& names,
