@@ -322,6 +322,10 @@ private slots:
         TreeDesign& d = app.ActiveChild()->Design();
         app.ActiveChild()->SelectNode(d.FindNodeByContext("ENG.CORP"));
         TFM_DEFSERV::Instance(&app).Timer1->setInterval(20);
+        // The census counts every process of the user: another test's report
+        // must be over first.
+        QTRY_COMPARE_WITH_TIMEOUT(utilities::CountCommandWindows(utilities::kDefaultServerMarker),
+                                  0, 30000);
         QString context;
         script.Then([&](QWidget* w) {
             auto* dlg = qobject_cast<TFM_DEFSERV*>(w);
