@@ -201,18 +201,22 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
     const nds::DirectoryEntry& vol = directory.At(static_cast<std::size_t>(volume));
 
     // The folders below the volume root: the current folder, then the path.
+    // ".." never climbs above the volume root.
     std::vector<std::string> folders;
+    auto walk = [&folders](const std::string& relative) {
+        for (const std::string& part : SplitVolumePath(relative)) {
+            if (part == "..") {
+                if (!folders.empty())
+                    folders.pop_back();
+            } else {
+                folders.push_back(part);
+            }
+        }
+    };
     const bool absolute = !path.empty() && (path.front() == '\\' || path.front() == '/');
     if (!absolute)
-        folders = SplitVolumePath(station.directory);
-    for (const std::string& part : SplitVolumePath(path)) {
-        if (part == "..") {
-            if (!folders.empty())
-                folders.pop_back();
-        } else {
-            folders.push_back(part);
-        }
-    }
+        walk(station.directory);
+    walk(path);
     const std::string volumeName = Upper(vol.rdnValue);
     std::filesystem::path here = root;
     std::vector<std::string> shown;

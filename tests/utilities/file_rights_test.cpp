@@ -475,6 +475,10 @@ TEST_F(RightsStandin, ArgumentVariantsAndPaths) {
         ASSERT_TRUE(Report(argv, b)) << b;
         EXPECT_EQ(b.substr(b.find('\n')), a.substr(a.find('\n'))) << argv[0];
     }
+    // ".." stops at the volume root.
+    station_.directory = "\\..\\PUBLIC";
+    ASSERT_TRUE(Report({"..\\..\\..\\PUBLIC\\REPORTS", "/NAME=JOE"}, b)) << b;
+    EXPECT_EQ(b.substr(b.find('\n')), a.substr(a.find('\n')));
     // A name one level up with a trailing dot; the root directory.
     station_.directory = "\\";
     ASSERT_TRUE(Report({".", "/I", "/NAME=BOSS."}, b)) << b;
