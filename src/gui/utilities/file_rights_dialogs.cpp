@@ -322,7 +322,13 @@ void TFRM_FSDISPLAYRIGHTS::SetContext(const std::string& context) {
 void TFRM_FSDISPLAYRIGHTS::SetObjects(const std::vector<std::string>& rows) {
     ListBox1->clear();
     for (const std::string& row : rows) {
-        auto* item = new QListWidgetItem(QIcon(images_.ClassIcon(LeafListModel::RowClass(row))),
+        // The class icon of the number after 0xBC, then the name between the
+        // first "*" and the first 0xBF.
+        const std::size_t star = row.find('*');
+        const std::string_view entry = star == std::string::npos
+                                           ? std::string_view(row)
+                                           : std::string_view(row).substr(star + 1);
+        auto* item = new QListWidgetItem(QIcon(images_.ClassIcon(LeafClassIndex(entry))),
                                          Q(LeafListModel::RowLeafName(row)));
         item->setData(kRowTextRole, Q(row));
         ListBox1->addItem(item);
