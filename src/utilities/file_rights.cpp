@@ -181,9 +181,10 @@ void ReportParser::Run(FileRightsReport& report) {
             sc_.ReadToSpace(line_);
         const std::string token = sc_.Token();
         if (token.empty()) {
-            // Nothing to read here (a blank rest, or a character that is no
-            // letter where a keyword is due): the rest of the line is passed
-            // over.
+            // A character that is no letter where a keyword is due is a
+            // different token; a blank rest of a line is passed over.
+            if (keyword && !sc_.AtEnd(line_))
+                throw Rejected{std::string(keyword) + " expected."};
             sc_.ReadRest(line_, true);
             continue;
         }

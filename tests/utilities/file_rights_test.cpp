@@ -135,6 +135,10 @@ TEST(FileRightsReader, EveryMessageWithItsLine) {
         {"NAMES=X\n", "Error on line : 1\rNAME expected."},
         {"\n\n  Rights\n", "Error on line : 3\rNAME expected."},
         {"NAME X\n", "Error on line : 1\r\"=\" expected."},
+        // Something other than a letter where a keyword is due.
+        {"  *NAME=X\n", "Error on line : 1\rNAME expected."},
+        {kHeader + entry + "Inherited Rights: Filter\nmore\n",
+         "Error on line : 3\rFILTER expected."},
         {"NAME\n", "Error on line : 1\r\"=\" expected."},
         // the two lines after NAME are not counted
         {kHeader + entry + "Inherits\n", "Error on line : 3\rINHERITED expected."},
@@ -179,10 +183,9 @@ TEST(FileRightsReader, EveryMessageWithItsLine) {
 }
 
 TEST(FileRightsReader, KeywordsTakeLettersOnlyAndPassOverTheRest) {
-    // "name=" gives NAME and leaves "="; "Filter:" gives FILTER; a line that
-    // begins with something other than a letter where a keyword is due is
-    // passed over; CR LF line ends.
-    const std::string text = "name=X\r\n\r\n\r\nV:\\\r\n * banner\r\n"
+    // "name=" gives NAME and leaves "="; "Filter:" gives FILTER; a line of
+    // blanks is passed over; CR LF line ends.
+    const std::string text = "name=X\r\n\r\n\r\nV:\\\r\n    \r\n"
                              "Inherited Rights Filter:" +
                              std::string(43, ' ') +
                              "RW\r\nInherits From Above:" + std::string(47, ' ') +
