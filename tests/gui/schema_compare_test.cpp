@@ -3,7 +3,10 @@
 // whole command end to end (SCHCMP through quorvane-cmd on the example tree).
 #include "modal_script.h"
 
+#include "core/tree_design.h"
 #include "gui/core/image_list.h"
+#include "gui/core/mdi_app.h"
+#include "gui/core/mdi_child.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/schema_dialogs.h"
@@ -364,6 +367,44 @@ private slots:
         QCOMPARE(left, QStringLiteral("FS1"));
         QCOMPARE(right, QStringLiteral("FS2"));
         QCOMPARE(unique, (QStringList{"PROFILE"}));
+    }
+
+    void menuAndPopUpOfferTheDesignsServersAndADistributionList() {
+        ModalScript script;
+        TMDIApp app(0);
+        app.CreateDialogs();
+        app.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&app));
+        SetSchemaCompareHooks({[] { return 0; }, [](const std::string&) {}});
+        // Without a design window nothing happens.
+        CompareServerSchema(app, false, {});
+        CompareSchemaOfSelectedServer(app);
+        QVERIFY(script.seen.empty());
+        app.OpenFiles({QStringLiteral(QV_SOURCE_DIR "/examples/corp.qvd")});
+        QTRY_VERIFY(app.ActiveChild());
+        TreeDesign& d = app.ActiveChild()->Design();
+        QStringList offered[2];
+        for (QStringList& list : offered)
+            script.Then([&list](QWidget* w) {
+                auto* dlg = qobject_cast<TFM_SCHEMACFG*>(w);
+                QVERIFY(dlg);
+                list = Texts(dlg->LB_Avail);
+                dlg->BTN_CANCEL->click();
+            });
+        CompareServerSchema(app, false, {});
+        app.ActiveChild()->SelectNode(d.FindNodeByContext("FS2.SALES.CORP"));
+        CompareSchemaOfSelectedServer(app);
+        // FS3 holds only replicas of partitions below the others' level.
+        app.ActiveChild()->SelectNode(d.FindNodeByContext("FS3.ENG.CORP"));
+        script.Ok();
+        CompareSchemaOfSelectedServer(app);
+        QTRY_VERIFY(script.Idle());
+        QVERIFY2(script.unexpected.isEmpty(), qPrintable(script.unexpected.join(" | ")));
+        QCOMPARE(offered[0], (QStringList{"FS1", "FS2", "FS3"}));
+        QCOMPARE(offered[1], (QStringList{"FS1", "FS2", "FS3"}));
+        QCOMPARE(script.Texts(QStringLiteral("information")),
+                 QStringList{"This server has no Schema Distribution List."});
+        d.flags.modified = false;
     }
 };
 
