@@ -81,6 +81,9 @@ protected:
 
 TEST_F(CompareSchemaCli, RunsSchcmpForEveryPairOfTheExampleTree) {
     ASSERT_EQ(Run({"trees", "add", "CORP_TREE", "ldif:" + ldif}).exitCode, 0);
+    // The utility path names the stand-ins explicitly (as a user may set it).
+    const std::string ini = config + "/Quorvane/Quorvane.ini";
+    WriteFile(ini, ReadFile(ini) + "\n[Utilities]\nPath=" + QV_UTILITIES_DIR + "\n");
     WriteFile(dir + "/SRD7.TXT", "Comparing OLD with STALE\nClasses unique to OLD\nNone\n");
     auto r = Compare({"fs2", "FS3", "FS1"}, {"--tick-ms", "20"});
     EXPECT_EQ(r.exitCode, 0) << r.err;
