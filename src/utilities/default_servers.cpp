@@ -532,9 +532,10 @@ std::string CannotLocateMessage(std::string_view context) {
 std::string BeyondLimitMessage(std::size_t contextCount) {
     if (contextCount <= kMaxLocatedContexts)
         return {};
-    return "The report lists " + std::to_string(contextCount) + " contexts. The first " +
-           std::to_string(kMaxLocatedContexts) + " are located in the design; the other " +
-           std::to_string(contextCount - kMaxLocatedContexts) + " are listed but not located.";
+    const std::string limit = std::to_string(kMaxLocatedContexts);
+    return "The report lists " + std::to_string(contextCount) + " contexts. The first " + limit +
+           " are located in the design; the contexts after the " + limit +
+           "th are listed but not located.";
 }
 
 } // namespace qv::utilities

@@ -308,6 +308,33 @@ private slots:
         QCOMPARE(dlg.LB_CONTEXTS->count(), 0);
     }
 
+    void contextsPastTheLimitAreListedWithANotice() {
+        TreeDesign design;
+        NullInteraction quiet;
+        design.SetHosts(nullptr, &quiet);
+        QVERIFY(OpenDesign(design, QV_SOURCE_DIR "/examples/corp.qvd", false));
+        utilities::DefaultServerContexts many(utilities::kMaxLocatedContexts + 1,
+                                              {"SALES.CORP", {"U"}, false});
+        RecordingUi ui;
+        TFM_SRVDISPLAY dlg(images_, ui);
+        dlg.SetContexts(std::move(many));
+        dlg.LocateContexts(design);
+        dlg.open();
+        const QString note = QStringLiteral("The report lists 2001 contexts. The first 2000 are "
+                                            "located in the design; the contexts after the "
+                                            "2000th are listed but not located.");
+        QTRY_COMPARE(ui.boxes, QStringList{"information: " + note});
+        QCOMPARE(dlg.LB_CONTEXTS->count(), 2001);
+        QCOMPARE(dlg.LBL_CONTEXTS->text(), QStringLiteral("Contexts Searched : 2001"));
+        Click(dlg.LB_CONTEXTS, 1999);
+        QCOMPARE(Items(dlg.LB_PARTROOT), QStringList{"SALES.CORP"});
+        Click(dlg.LB_CONTEXTS, 2000);
+        QCOMPARE(ui.boxes.value(1), "warning: " + note);
+        QVERIFY(Items(dlg.LB_PARTROOT).isEmpty());
+        QCOMPARE(Items(dlg.LB_USERS), QStringList{"U"});
+        dlg.close();
+    }
+
     void menuCommandRunsNlistOnTheSelectedContainer() {
         ModalScript script;
         TMDIApp app(0);

@@ -353,7 +353,7 @@ TEST(DefaultServerLocate, ContextsPastTheLimitAreListedNotLocated) {
     EXPECT_EQ(BeyondLimitMessage(kMaxLocatedContexts), "");
     EXPECT_EQ(BeyondLimitMessage(many.size()),
               "The report lists 2002 contexts. The first 2000 are located in the design; the "
-              "other 2 are listed but not located.");
+              "contexts after the 2000th are listed but not located.");
 }
 
 // ---------------------------------------------------------------- summary
