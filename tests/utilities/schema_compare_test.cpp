@@ -6,8 +6,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sys/wait.h>
 
 namespace qv::utilities {
 namespace {
@@ -669,6 +671,28 @@ TEST(SchemaCompareStandin, WrongArgumentsAndUnknownServersAreReportedInTheOutput
     EXPECT_EQ(out, "SCHCMP: .FS4.CORP: cannot connect\n");
     // Such output fails the parse, so the comparison reports it.
     EXPECT_EQ(Failure(out), "\"COMPARING\" expected.");
+}
+
+// The program itself: its own usage line, and no tree connection to read.
+TEST(SchemaCompareStandin, TheProgramReportsOnStdoutAndExitsOne) {
+    const std::string dir = test::TempDir();
+    auto run = [&](const std::string& args, int& status) {
+        const std::string cmd = "XDG_CONFIG_HOME='" + dir + "' '" + QV_UTILITIES_DIR + "/schcmp' " +
+                                args + " 2>/dev/null";
+        std::string out;
+        FILE* p = popen(cmd.c_str(), "r");
+        char buf[256];
+        while (p && fgets(buf, sizeof buf, p))
+            out += buf;
+        status = p ? pclose(p) : -1;
+        return out;
+    };
+    int status = 0;
+    EXPECT_EQ(run("FS1", status), "Usage: SCHCMP.EXE SERVER1 SERVER2\n");
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    EXPECT_EQ(run("FS1 FS2", status).rfind("SCHCMP: No tree connection", 0), 0u);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1);
+    fs::remove_all(dir);
 }
 
 TEST(SchemaDescriptions, ParsesRfc4512AndSlapdSchemaFiles) {
