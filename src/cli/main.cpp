@@ -16,7 +16,8 @@ void PrintOverview() {
     });
     for (const auto& c : sorted) {
         std::string name = c.name;
-        name.resize(std::max<std::size_t>(name.size(), 20), ' ');
+        // Names longer than the column still get a blank before their summary.
+        name.resize(std::max<std::size_t>(name.size() + 1, 24), ' ');
         std::cout << "  " << name << c.summary << "\n";
     }
     std::cout << "\nRun 'quorvane-cli COMMAND --help' for a command's arguments.\n"
