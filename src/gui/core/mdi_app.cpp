@@ -23,6 +23,9 @@
 #include "gui/reports/display_objs_dlg.h"
 #include "gui/reports/replica_report_dlg.h"
 #include "gui/reports/warning_settings_dlg.h"
+#include "gui/utilities/default_server_dialogs.h"
+#include "gui/utilities/file_rights_dialogs.h"
+#include "gui/utilities/schema_dialogs.h"
 #include "platform/settings_store.h"
 #include "reports/analysis_pages.h"
 
@@ -246,9 +249,11 @@ void TMDIApp::BuildMenus() {
     m.importObjectReport = AddItem(m.tree, "ImportUserReport1", "Import Object Report",
                                    [this] { ImportUserReport1Click(); });
     m.tree->addSeparator();
-    m.compareServerSchema = AddItem(m.tree, "CompareServerSchema1", "Server Schema Comparison", na);
+    m.compareServerSchema = AddItem(m.tree, "CompareServerSchema1", "Server Schema Comparison",
+                                    [this] { CompareServerSchema(*this, false, {}); });
     m.verifyUserDefaultServer =
-        AddItem(m.tree, "VerifyUserDefaultServer1", "Verify User Default Server", na);
+        AddItem(m.tree, "VerifyUserDefaultServer1", "Verify User Default Server",
+                [this] { VerifyUserDefaultServer(*this); });
     m.tree->addSeparator();
     m.createPartition = AddItem(m.tree, "CreatePartition1", "Create Partition",
                                 ToCommands(&TreeCommands::CreatePartition));
@@ -269,7 +274,9 @@ void TMDIApp::BuildMenus() {
     m.tree->addSeparator();
     m.displayRights = AddSubMenu(m.tree, "DisplayRights1", "Display Rights");
     m.ndsRights = AddItem(m.displayRights, "NDSRights1", "NDS Rights", na);
-    m.fileRights = AddItem(m.displayRights, "FileRights1", "File Rights", na);
+    // The rights commands are the design window's: the main menu forwards.
+    m.fileRights = AddItem(m.displayRights, "FileRights1", "File Rights",
+                           [this] { Forward([](TMDIChild& c) { FileRights(c); }); });
 
     m.view = AddMenu("View1", "&View");
     m.collapseAll = AddItem(m.view, "CollapseAll1", "Collapse All",

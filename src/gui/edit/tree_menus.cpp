@@ -5,6 +5,9 @@
 #include "gui/core/pages/tree_page.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/print/print_commands.h"
+#include "gui/utilities/default_server_dialogs.h"
+#include "gui/utilities/file_rights_dialogs.h"
+#include "gui/utilities/schema_dialogs.h"
 #include "reports/leaf_commands.h"
 
 #include <QMenu>
@@ -57,9 +60,12 @@ TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
     });
     t.report = AddItem(tree_, "PrintRepList", "Report", [c] { c->IndividualReport(); });
     t.editServer = AddItem(tree_, "Edit1", "Edit Server", [c] { c->EditServer(); });
-    t.compareSchema = AddItem(tree_, "CompareSchema1", "Compare Schema", na);
+    t.compareSchema = AddItem(tree_, "CompareSchema1", "Compare Schema",
+                              [this] { CompareSchemaOfSelectedServer(child_.App()); });
+    // The pop-up's twin only forwards to the main window's command.
     t.verifyUserDefaultServer =
-        AddItem(tree_, "VerifyUserDefaultServer1", "Verify User Default Server", na);
+        AddItem(tree_, "VerifyUserDefaultServer1", "Verify User Default Server",
+                [this] { VerifyUserDefaultServer(child_.App()); });
 
     replicas_ = MakeMenu(owner, "PopupMenu2");
     ReplicaItems& r = replicaItems_;
@@ -80,7 +86,12 @@ TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
         AddItem(leaves_, "MoveLeafObjects1", "Move Leaf Objects", [c] { c->MoveLeafObjects(); });
     l.rename =
         AddItem(leaves_, "RenameObject2", "Rename Leaf Object", [c] { c->RenameLeafObject(); });
-    l.displayRights = AddItem(leaves_, "DisplayRights1", "Display Rights", na);
+    QMenu* rights = leaves_->addMenu(QStringLiteral("Display Rights"));
+    rights->setObjectName(QStringLiteral("DisplayRights1"));
+    rights->menuAction()->setObjectName(QStringLiteral("DisplayRights1"));
+    l.displayRights = rights->menuAction();
+    l.ndsRights = AddItem(rights, "NDSRights1", "NDS Rights", na);
+    l.fileRights = AddItem(rights, "FileRights1", "File Rights", [this] { FileRights(child_); });
 }
 
 void TreeMenus::UpdateTreeMenu() {

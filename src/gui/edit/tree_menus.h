@@ -57,7 +57,9 @@ private:
         QAction* deleteLeaves;
         QAction* moveLeaves;
         QAction* rename;
-        QAction* displayRights;
+        QAction* displayRights; // the "Display Rights" submenu
+        QAction* ndsRights;
+        QAction* fileRights;
     };
 
     TMDIChild& child_;
