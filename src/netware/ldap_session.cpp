@@ -30,7 +30,7 @@ Status FromLdap(int rc) {
     }
 }
 
-Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn) {
+Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool baseRequired) {
     ld = nullptr;
     LDAPURLDesc* url = nullptr;
     if (ldap_url_parse(c.address.c_str(), &url) != LDAP_URL_SUCCESS || !url)
@@ -42,7 +42,7 @@ Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn) {
     baseDn = url->lud_dn ? url->lud_dn : "";
     ldap_free_urldesc(url);
     std::vector<Rdn> base;
-    if (!ParseDn(baseDn, base) || base.empty())
+    if (baseRequired && (!ParseDn(baseDn, base) || base.empty()))
         return kErrIllegalName;
     if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS || !ld)
         return kErrTransportFailure;

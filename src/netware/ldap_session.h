@@ -15,8 +15,10 @@ namespace qv::nds {
 // The layer's status for an LDAP result code.
 Status FromLdap(int rc);
 
-// Connects and binds; baseDn is the base DN of the address. Whenever ld is
-// set on return (also after a failed bind) the caller unbinds it.
-Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn);
+// Connects and binds; baseDn is the base DN of the address, which must name
+// one unless baseRequired is false. Whenever ld is set on return (also after
+// a failed bind) the caller unbinds it.
+Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn,
+                   bool baseRequired = true);
 
 } // namespace qv::nds
