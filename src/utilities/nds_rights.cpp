@@ -3,6 +3,7 @@
 #include "files/line_scanner.h"
 
 #include <cerrno>
+#include <cstring>
 #include <dirent.h>
 #include <fstream>
 #include <sstream>
@@ -122,6 +123,20 @@ std::string BuildRightsBatch(std::string_view designContext, std::string_view co
                    "\r\n";
         }
     return out;
+}
+
+bool WriteRightsBatch(const std::string& folder, std::string_view text, std::string& error) {
+    const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + kRightsBatchFile;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    if (out)
+        out.write(text.data(), static_cast<std::streamsize>(text.size()));
+    if (out)
+        out.flush();
+    if (!out) {
+        error = "Cannot write " + path + ": " + std::strerror(errno);
+        return false;
+    }
+    return true;
 }
 
 int DeleteReportFiles(const std::string& folder, std::string_view prefix) {

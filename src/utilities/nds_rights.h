@@ -92,6 +92,9 @@ std::string DottedContext(std::string_view fullContext);
 std::string BuildRightsBatch(std::string_view designContext, std::string_view containerContext,
                              const std::vector<std::string>& leaves,
                              const std::vector<std::string>& targets);
+// Writes the batch file into the folder (replacing it). False with an error
+// text when it cannot be written.
+bool WriteRightsBatch(const std::string& folder, std::string_view text, std::string& error);
 // "#DSR#" + n + ".TXT".
 std::string RightsReportName(int n);
 

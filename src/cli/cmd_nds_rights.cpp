@@ -1,0 +1,235 @@
+// quorvane-cli nds-rights DESIGN.qvd --context C1 --container C2 --leaf L...
+// --target T... [--reports DIR] [--tick-ms N]: NDS Rights without windows.
+#include "cli/cli.h"
+
+#include "utilities/nds_rights.h"
+#include "utilities/rights_wait.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qv::cli {
+namespace {
+
+const char* const kDetails =
+    "Shows how the leaf objects L of the container C1 got their NDS rights to the\n"
+    "objects T of the container C2, as NDS Rights does. C1 and C2 are full\n"
+    "contexts of the design (SALES.CORP) or [ROOT]; L and T name leaf objects of\n"
+    "those containers. --leaf and --target take one or more names each and may be\n"
+    "repeated.\n"
+    "\n"
+    "QVD_DSR.BAT is written in the current folder (CX of C1, one DSRIGHTS line per\n"
+    "leaf object and target, leaf by leaf, into #DSR#<n>.TXT), the old #DSR#*.*\n"
+    "files there are deleted, the batch file runs through quorvane-cmd, its end is\n"
+    "awaited by the census of its process title once every N milliseconds (1000 by\n"
+    "default) and ten ticks more, and the reports are read. With --reports the\n"
+    "#DSR#<n>.TXT files already in DIR are read instead and nothing is run (the\n"
+    "batch file is still written).\n"
+    "\n"
+    "For every leaf object: \"Source: \" and its name; for every report of it\n"
+    "\"  Trustee: \" and the target's full name; for every object of the path from\n"
+    "the top of the tree \"    Path: \" and its name, then its rows (\"Inherited\n"
+    "Rights Filter\", \"Inherits From Above\", the assignments, \"Effective Rights\")\n"
+    "as \"      ROW: OOOOO PPPPP\", the object rights in the order S B C D R and\n"
+    "the property rights in the order S C R W A, \"-\" for a right not held; then\n"
+    "for every selected property \"    Property: \" and its name and rows. A report\n"
+    "that cannot be read is announced on stderr and skipped.\n"
+    "\n"
+    "Exit status: 0 at least one report was read, 1 none was or another rights\n"
+    "report still runs, 2 usage errors and designs that cannot be opened.\n";
+
+constexpr long long kMaxTick = 60 * 60 * 1000;
+
+// Runs the batch file as the wait dialog does, ticking every tickMs; the
+// pause after the last utility is ten ticks.
+bool RunBatch(long long tickMs) {
+    using namespace utilities;
+    RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
+    wait.SetCommandText(kRightsBatchFile);
+    wait.SetPauseMs(10 * tickMs);
+    wait.Start();
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
+        if (wait.Tick())
+            return wait.Finished();
+    }
+}
+
+// Takes every word after option up to the next option out of the arguments
+// ("--leaf A B --leaf C" gives A, B, C).
+std::vector<std::string> TakeList(CommandArguments& args, std::string_view option, bool& missing) {
+    std::vector<std::string> values;
+    CommandArguments rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != option) {
+            rest.push_back(args[i]);
+            continue;
+        }
+        std::size_t before = values.size();
+        while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+            values.push_back(args[++i]);
+        missing = missing || values.size() == before;
+    }
+    args = std::move(rest);
+    return values;
+}
+
+std::string Rights(std::uint8_t object, std::uint8_t property) {
+    return utilities::ObjectRightsText(object) + " " + utilities::PropertyRightsText(property);
+}
+
+std::vector<std::string> ReportLines(const std::vector<utilities::SourceRights>& sources) {
+    using namespace utilities;
+    std::vector<std::string> lines;
+    for (const SourceRights& s : sources) {
+        lines.push_back("Source: " + ToUtf8(s.name));
+        for (const TrusteeRights& t : s.trustees) {
+            lines.push_back("  Trustee: " + ToUtf8(t.name));
+            for (const PathEntry& p : t.paths) {
+                lines.push_back("    Path: " + ToUtf8(p.name));
+                const std::vector<std::string> rows = RightsRows(p);
+                for (std::size_t i = 0; i < rows.size(); ++i) {
+                    auto [o, r] = RowRights(p, i);
+                    lines.push_back("      " + ToUtf8(rows[i]) + ": " + Rights(o, r));
+                }
+            }
+            for (const PropertyRights& p : t.properties) {
+                lines.push_back("    Property: " + ToUtf8(p.name));
+                const std::vector<std::string> rows = PropertyRows(p);
+                for (std::size_t i = 0; i < rows.size(); ++i) {
+                    std::uint8_t o = 0;
+                    if (i < p.assignments.size())
+                        for (const Assignment& a : p.assignments)
+                            if (a.name == rows[i]) {
+                                o = a.objectRights;
+                                break;
+                            }
+                    lines.push_back("      " + ToUtf8(rows[i]) + ": " +
+                                    Rights(o, PropertyRowRights(p, i)));
+                }
+            }
+        }
+    }
+    return lines;
+}
+
+// The node of a full context ("[ROOT]", "SALES.CORP", a leading dot allowed).
+ObjectNode* FindContainer(TreeDesign& design, std::string context) {
+    if (!context.empty() && context[0] == '.')
+        context.erase(0, 1);
+    if (context.empty())
+        context = "[ROOT]";
+    return design.FindNodeByContext(context);
+}
+
+bool HasLeaf(const ObjectNode* node, const std::string& name) {
+    if (node->leaves)
+        for (const std::string& entry : *node->leaves)
+            if (LeafName(entry) == name)
+                return true;
+    return false;
+}
+
+int Run(const Command& self, const CommandArguments& given) {
+    using namespace utilities;
+    CommandArguments args = given;
+    bool leafMissing = false;
+    bool targetMissing = false;
+    const std::vector<std::string> leaves = TakeList(args, "--leaf", leafMissing);
+    const std::vector<std::string> targets = TakeList(args, "--target", targetMissing);
+    CommandArgs a(self, args);
+    const std::optional<std::string> context = a.Value("--context");
+    const std::optional<std::string> container = a.Value("--container");
+    const std::optional<std::string> reports = a.Value("--reports");
+    const std::optional<std::string> tick = a.Value("--tick-ms");
+    if (!a.Expect(1, "expects DESIGN"))
+        return kExitUsage;
+    if (!context || !container)
+        return a.Usage("--context and --container are needed");
+    if (leaves.empty() || leafMissing)
+        return a.Usage("--leaf needs the name of a leaf object");
+    if (targets.empty() || targetMissing)
+        return a.Usage("--target needs the name of an object");
+    long long tickMs = 1000;
+    if (tick) {
+        std::optional<long long> n = ParseNumber(*tick);
+        if (!n || *n < 1 || *n > kMaxTick)
+            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
+        tickMs = *n;
+    }
+
+    int result = kExitUsage;
+    WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
+        ObjectNode* from = FindContainer(s.design, *context);
+        if (!from) {
+            result = a.Usage("no container " + *context + " in the design");
+            return kExitFailed;
+        }
+        ObjectNode* to = FindContainer(s.design, *container);
+        if (!to) {
+            result = a.Usage("no container " + *container + " in the design");
+            return kExitFailed;
+        }
+        for (const std::string& leaf : leaves)
+            if (!HasLeaf(from, leaf)) {
+                result = a.Usage("no leaf object " + leaf + " in " + s.design.FullContext(from));
+                return kExitFailed;
+            }
+        for (const std::string& target : targets)
+            if (!HasLeaf(to, target)) {
+                result = a.Usage("no object " + target + " in " + s.design.FullContext(to));
+                return kExitFailed;
+            }
+        const std::string designContext = s.design.FullContext(from);
+        std::string error;
+        if (!WriteRightsBatch(
+                ".", BuildRightsBatch(designContext, s.design.FullContext(to), leaves, targets),
+                error)) {
+            PrintBox(error);
+            result = kExitFailed;
+            return result;
+        }
+        std::string folder = ".";
+        if (reports) {
+            folder = *reports;
+        } else {
+            if (RightsUtilityRunning({}, s.ui)) {
+                result = kExitFailed;
+                return result;
+            }
+            DeleteReportFiles(".", kRightsReportPrefix);
+            if (!RunBatch(tickMs)) {
+                result = kExitFailed;
+                return result;
+            }
+        }
+        std::vector<SourceRights> sources;
+        for (const std::string& leaf : leaves)
+            sources.push_back(SourceRights{leaf, false, {}});
+        const std::string parseContext = designContext == "[ROOT]" ? std::string() : designContext;
+        const int count = static_cast<int>(leaves.size() * targets.size());
+        int read = 0;
+        for (int i = 1; i <= count; ++i) {
+            const std::string name = RightsReportName(i);
+            if (ParseNDSRightsReport(folder + "/" + name, parseContext, error, sources))
+                ++read;
+            else
+                PrintBox("Error in report file: " + name + "." + "\r" + error);
+        }
+        result = PrintLines(ReportLines(sources));
+        if (result == kExitOk && read == 0)
+            result = kExitFailed;
+        return result;
+    });
+    return result;
+}
+
+const Registration kRegistration({"nds-rights",
+                                  "DESIGN.qvd --context C1 --container C2 --leaf L... "
+                                  "--target T... [--reports DIR] [--tick-ms N]",
+                                  "show how leaf objects got their NDS rights to other objects "
+                                  "(DSRIGHTS reports)",
+                                  kDetails, Run});
+
+} // namespace
+} // namespace qv::cli
