@@ -7,12 +7,6 @@
 
 namespace qv {
 
-namespace {
-
-const char* const kCorrupted = "This QVD file is corrupted.";
-
-} // namespace
-
 // ---------------------------------------------------------------- find index
 
 // Answers the whole-tree finds as the first match in walk order would. Each
