@@ -89,6 +89,12 @@ private:
     bool visible_ = false;
 };
 
+// Another test program's rights report would refuse the command.
+void WaitForOtherRightsRuns() {
+    QVERIFY(QTest::qWaitFor(
+        [] { return utilities::CountCommandWindows(utilities::kRightsMarker) == 0; }, 120000));
+}
+
 } // namespace
 
 class FileRightsTest : public QObject {
@@ -184,6 +190,8 @@ private slots:
                         "6*KBROWN\xBF\xBC"
                         "6"});
         dlg.SetReports(reports);
+        // Shown without modality, so that only the notice below is a modal window.
+        dlg.setWindowModality(Qt::NonModal);
         dlg.show();
         QCOMPARE(dlg.PageControl1->currentIndex(), 0);
         QVERIFY(dlg.BTN_PRINT->isHidden());
@@ -326,6 +334,7 @@ private slots:
             effective = dlg->Marks();
             dlg->BTN_OK->click();
         });
+        WaitForOtherRightsRuns();
         FileRights(*c);
         QTRY_VERIFY(script.Idle());
         QVERIFY2(script.unexpected.isEmpty(), qPrintable(script.unexpected.join(" | ")));
@@ -343,6 +352,7 @@ private slots:
         script.Then([](QWidget* w) { static_cast<TFRM_FSRIGHTS*>(w)->BTN_OK->click(); });
         script.Then([](QWidget* w) { QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 30000); });
         script.Ok().Ok().Ok();
+        WaitForOtherRightsRuns();
         FileRights(*c);
         QTRY_VERIFY(script.Idle());
         Map("FS1_SYS.CORP");
@@ -358,6 +368,7 @@ private slots:
         script.Clear();
         QFile::remove(QStringLiteral("QVD_FSR.BAT"));
         script.Cancel();
+        WaitForOtherRightsRuns();
         FileRights(*c);
         QTRY_VERIFY(script.Idle());
         QVERIFY(!QFile::exists(QStringLiteral("QVD_FSR.BAT")));
