@@ -80,6 +80,12 @@ Marks10 MarksOf(std::uint8_t object, std::uint8_t property) {
     return out;
 }
 
+// A rights report of another test program would refuse this one.
+void WaitForOtherRightsRuns() {
+    for (int i = 0; i < 1200 && utilities::CountCommandWindows(utilities::kRightsMarker) > 0; ++i)
+        QTest::qWait(100);
+}
+
 std::string LeafRow(const char* name, int cls) {
     return std::string("\xBB") + static_cast<char>(cls) + "*" + MakeLeafEntry(name, cls);
 }
@@ -350,6 +356,7 @@ private slots:
             effective = dlg->Marks();
             dlg->BTN_OK->click();
         });
+        WaitForOtherRightsRuns();
         NDSRights(*c);
         QTRY_VERIFY(script.Idle());
         QVERIFY2(script.unexpected.isEmpty(), qPrintable(script.unexpected.join(" | ")));
@@ -385,6 +392,7 @@ private slots:
         script.Then([](QWidget* w) { QTRY_VERIFY_WITH_TIMEOUT(!w->isVisible(), 30000); });
         script.Ok();
         script.Then([](QWidget* w) { static_cast<TFRM_DISPLAYRIGHTS*>(w)->BTN_OK->click(); });
+        WaitForOtherRightsRuns();
         NDSRights(*c);
         QTRY_VERIFY(script.Idle());
         QCOMPARE(script.Texts(QStringLiteral("warning")),
