@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <unistd.h>
 
 namespace qv::utilities {
@@ -466,6 +467,60 @@ TEST(DsRightsReport, PrintedReportReadsBackAsComputed) {
         EXPECT_EQ(got.properties[0].effective, want.properties[0].effective);
         EXPECT_EQ(got.properties[0].assignments[0].name, "U.O");
     }
+}
+
+TEST(DsRightsReport, EveryPairOfTheExampleTreeReadsBackAsComputed) {
+    std::ifstream in(std::string(QV_SOURCE_DIR) + "/examples/corp_tree.ldif", std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    nds::DirectoryEntries dir;
+    ASSERT_EQ(dir.LoadLdif(text), nds::kOk);
+    auto upper = [](std::string s) {
+        for (char& c : s)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        return s;
+    };
+    int pairs = 0;
+    for (std::size_t a = 1; a < dir.Size(); ++a) {
+        // The trustee in the current context, as the design window calls it.
+        const nds::DirectoryEntry& trustee = dir.At(a);
+        const std::string context =
+            trustee.parent > 0 ? dir.At(static_cast<std::size_t>(trustee.parent)).fullName : "";
+        for (std::size_t b = 0; b < dir.Size(); ++b) {
+            EffectiveRights r = ComputeEffectiveRights(dir, static_cast<std::int32_t>(a),
+                                                       static_cast<std::int32_t>(b));
+            const std::string report = FormatDsRightsReport(dir, r, trustee.rdnValue, context);
+            std::vector<SourceRights> sources{{trustee.rdnValue, false, {}}};
+            std::string error;
+            ASSERT_TRUE(ParseNDSRightsReportText(report, context, error, sources)) << error << "\n"
+                                                                                   << report;
+            const TrusteeRights& got = sources[0].trustees.at(0);
+            const TrusteeRights want = RightsRecords(dir, r, context);
+            ASSERT_EQ(got.name, upper(want.name));
+            ASSERT_EQ(got.paths.size(), want.paths.size());
+            for (std::size_t i = 0; i < want.paths.size(); ++i) {
+                const PathEntry& x = got.paths[i];
+                const PathEntry& y = want.paths[i];
+                EXPECT_EQ(x.name, upper(y.name));
+                EXPECT_EQ(x.filterObject, y.filterObject);
+                EXPECT_EQ(x.filterProperty, y.filterProperty);
+                EXPECT_EQ(x.inheritedObject, y.inheritedObject);
+                EXPECT_EQ(x.inheritedProperty, y.inheritedProperty);
+                EXPECT_EQ(x.effectiveObject, y.effectiveObject);
+                EXPECT_EQ(x.effectiveProperty, y.effectiveProperty);
+                ASSERT_EQ(x.assignments.size(), y.assignments.size());
+                for (std::size_t k = 0; k < y.assignments.size(); ++k) {
+                    EXPECT_EQ(x.assignments[k].name, upper(y.assignments[k].name));
+                    EXPECT_EQ(x.assignments[k].objectRights, y.assignments[k].objectRights);
+                    EXPECT_EQ(x.assignments[k].propertyRights, y.assignments[k].propertyRights);
+                }
+            }
+            ASSERT_EQ(got.properties.size(), want.properties.size());
+            for (std::size_t i = 0; i < want.properties.size(); ++i)
+                EXPECT_EQ(got.properties[i].effective, want.properties[i].effective);
+            ++pairs;
+        }
+    }
+    EXPECT_GT(pairs, 100);
 }
 
 TEST(DsRightsReport, ArgumentsAndUnknownNames) {
