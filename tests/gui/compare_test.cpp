@@ -1,6 +1,7 @@
 // Compare With and Save Plan driven through the real windows: a design window
 // holding the example design, the comparison window over a planned design,
 // a difference selected, the plan saved and applied.
+#include "example_copy.h"
 #include "modal_script.h"
 
 #include "edit/design_compare.h"
@@ -47,7 +48,7 @@ class CompareGuiTest : public QObject {
     std::unique_ptr<TMDIApp> app_;
     std::unique_ptr<ModalScript> script_;
     QTemporaryDir dir_;
-    const std::string corp_ = std::string(QV_SOURCE_DIR) + "/examples/corp.qvd";
+    const std::string corp_ = qv::gui::test::ExampleCopy("corp.qvd").toStdString();
 
     std::string Path(const char* name) const {
         return dir_.filePath(QLatin1String(name)).toStdString();

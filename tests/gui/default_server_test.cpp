@@ -1,6 +1,7 @@
 // Verify User Default Server in the desktop program: the wait dialog with a
 // scripted census, the result window on the example design, and the menu
 // command end to end (NLIST through quorvane-cmd on the example tree).
+#include "example_copy.h"
 #include "modal_script.h"
 
 #include "files/design_file.h"
@@ -344,7 +345,7 @@ private slots:
         // Without a design window nothing happens.
         VerifyUserDefaultServer(app);
         QVERIFY(script.seen.empty());
-        app.OpenFiles({QStringLiteral(QV_SOURCE_DIR "/examples/corp.qvd")});
+        app.OpenFiles({qv::gui::test::ExampleCopy("corp.qvd")});
         QTRY_VERIFY(app.ActiveChild());
         TreeDesign& d = app.ActiveChild()->Design();
         app.ActiveChild()->SelectNode(d.FindNodeByContext("ENG.CORP"));

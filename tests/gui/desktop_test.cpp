@@ -2,6 +2,7 @@
 // closing without losing work, the grid export, the pictures of the grids,
 // windows in the frame. Driven through the real windows on the offscreen
 // platform; every modal box is answered by the script.
+#include "example_copy.h"
 #include "modal_script.h"
 
 #include "core/class_table.h"
@@ -98,7 +99,7 @@ class DesktopTest : public QObject {
         return n;
     }
     TMDIChild* OpenExample() {
-        script_->ChooseFile(Example("corp.qvd"));
+        script_->ChooseFile(qv::gui::test::ExampleCopy("corp.qvd"));
         Trigger("Open1");
         Settle();
         return Active();

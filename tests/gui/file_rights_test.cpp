@@ -2,6 +2,7 @@
 // volume, the report window's pages, hierarchy, rows, marks and Print, and
 // the command end to end through quorvane-cmd and the RIGHTS stand-in on the
 // example tree.
+#include "example_copy.h"
 #include "modal_script.h"
 
 #include "gui/core/image_list.h"
@@ -283,7 +284,7 @@ private slots:
         TMDIApp app(0);
         app.CreateDialogs();
         app.show();
-        app.OpenFiles({QStringLiteral(QV_SOURCE_DIR "/examples/corp.qvd")});
+        app.OpenFiles({qv::gui::test::ExampleCopy("corp.qvd")});
         TMDIChild* c = app.ActiveChild();
         QVERIFY(c);
         c->SelectNode(c->Design().FindNodeByContext("SALES.CORP"));

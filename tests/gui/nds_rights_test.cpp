@@ -2,6 +2,7 @@
 // the report window over a report read from text (chain, stand-in path entry,
 // rows, marks, splitter, failures), and the command end to end (DSRIGHTS
 // through quorvane-cmd on the example tree).
+#include "example_copy.h"
 #include "modal_script.h"
 
 #include "gui/core/image_list.h"
@@ -303,7 +304,7 @@ private slots:
         TMDIApp app(0);
         app.CreateDialogs();
         app.show();
-        app.OpenFiles({QStringLiteral(QV_SOURCE_DIR "/examples/corp.qvd")});
+        app.OpenFiles({qv::gui::test::ExampleCopy("corp.qvd")});
         TMDIChild* c = app.ActiveChild();
         QVERIFY(c);
         c->SelectNode(c->Design().FindNodeByContext("SALES.CORP"));

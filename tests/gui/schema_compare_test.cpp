@@ -1,6 +1,7 @@
 // Server Schema Comparison in the desktop program: the choice of servers, the
 // wait with its Abort and Continue questions, the report window, and the
 // whole command end to end (SCHCMP through quorvane-cmd on the example tree).
+#include "example_copy.h"
 #include "modal_script.h"
 
 #include "core/tree_design.h"
@@ -380,7 +381,7 @@ private slots:
         CompareServerSchema(app, false, {});
         CompareSchemaOfSelectedServer(app);
         QVERIFY(script.seen.empty());
-        app.OpenFiles({QStringLiteral(QV_SOURCE_DIR "/examples/corp.qvd")});
+        app.OpenFiles({qv::gui::test::ExampleCopy("corp.qvd")});
         QTRY_VERIFY(app.ActiveChild());
         TreeDesign& d = app.ActiveChild()->Design();
         QStringList offered[2];

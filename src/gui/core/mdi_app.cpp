@@ -25,6 +25,7 @@
 #include "gui/reports/warning_settings_dlg.h"
 #include "gui/utilities/default_server_dialogs.h"
 #include "gui/utilities/file_rights_dialogs.h"
+#include "gui/utilities/nds_rights_dialogs.h"
 #include "gui/utilities/schema_dialogs.h"
 #include "platform/settings_store.h"
 #include "reports/analysis_pages.h"
@@ -167,10 +168,6 @@ QAction* TMDIApp::AddItem(QMenu* menu, const char* name, const char* caption,
     return a;
 }
 
-void TMDIApp::NotAvailable() {
-    ShowNotAvailable(ui_);
-}
-
 void TMDIApp::Forward(const std::function<void(TMDIChild&)>& command) {
     TMDIChild* child = ActiveChild();
     if (child && !child->Busy() && !child->Freed())
@@ -182,7 +179,6 @@ std::function<void()> TMDIApp::ToCommands(void (TreeCommands::*command)()) {
 }
 
 void TMDIApp::BuildMenus() {
-    auto na = [this] { NotAvailable(); };
     MainMenu& m = menu_;
 
     m.file = AddMenu("File1", "&File");
@@ -273,8 +269,9 @@ void TMDIApp::BuildMenus() {
         AddItem(m.tree, "MoveObject1", "Move Object", ToCommands(&TreeCommands::MoveObject));
     m.tree->addSeparator();
     m.displayRights = AddSubMenu(m.tree, "DisplayRights1", "Display Rights");
-    m.ndsRights = AddItem(m.displayRights, "NDSRights1", "NDS Rights", na);
     // The rights commands are the design window's: the main menu forwards.
+    m.ndsRights = AddItem(m.displayRights, "NDSRights1", "NDS Rights",
+                          [this] { Forward([](TMDIChild& c) { NDSRights(c); }); });
     m.fileRights = AddItem(m.displayRights, "FileRights1", "File Rights",
                            [this] { Forward([](TMDIChild& c) { FileRights(c); }); });
 

@@ -233,7 +233,6 @@ private:
     // Forwards a command of the tree page's editing commands.
     std::function<void()> ToCommands(void (TreeCommands::*command)());
 
-    void NotAvailable();
     TMDIChild* CreateChild();
     void ReadSettings();
     void WriteSettings();

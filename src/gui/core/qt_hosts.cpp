@@ -143,8 +143,4 @@ void ProgressRelay::Pump() {
     }
 }
 
-void ShowNotAvailable(Interaction& ui) {
-    ui.Information("This command is not available in this version.");
-}
-
 } // namespace qv::gui

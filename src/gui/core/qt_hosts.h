@@ -58,7 +58,4 @@ private:
     QElapsedTimer pumpTimer_;
 };
 
-// The "not available in this version" notice of commands that are not built yet.
-void ShowNotAvailable(Interaction& ui);
-
 } // namespace qv::gui

@@ -7,6 +7,7 @@
 #include "gui/print/print_commands.h"
 #include "gui/utilities/default_server_dialogs.h"
 #include "gui/utilities/file_rights_dialogs.h"
+#include "gui/utilities/nds_rights_dialogs.h"
 #include "gui/utilities/schema_dialogs.h"
 #include "reports/leaf_commands.h"
 
@@ -37,7 +38,6 @@ TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
     : QObject(owner), child_(child), commands_(commands) {
     TreeCommands* c = &commands_;
     TreePage* page = &child_.Tree();
-    auto na = [this] { ShowNotAvailable(child_.App().Ui()); };
 
     tree_ = MakeMenu(owner, "PopupMenu1");
     TreeItems& t = treeItems_;
@@ -90,7 +90,7 @@ TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
     rights->setObjectName(QStringLiteral("DisplayRights1"));
     rights->menuAction()->setObjectName(QStringLiteral("DisplayRights1"));
     l.displayRights = rights->menuAction();
-    l.ndsRights = AddItem(rights, "NDSRights1", "NDS Rights", na);
+    l.ndsRights = AddItem(rights, "NDSRights1", "NDS Rights", [this] { NDSRights(child_); });
     l.fileRights = AddItem(rights, "FileRights1", "File Rights", [this] { FileRights(child_); });
 }
 
