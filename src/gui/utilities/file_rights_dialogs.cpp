@@ -82,6 +82,7 @@ TFRM_FSRIGHTS::TFRM_FSRIGHTS(QWidget* parent) : QDialog(parent) {
     DirectoryListBox1 = new QListWidget(this);
     DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
     DirectoryListBox1->setMinimumSize(280, 220);
+    DirectoryListBox1->setIconSize(QSize(ImageList::kIconSize, ImageList::kIconSize));
     layout->addWidget(DirectoryListBox1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -68,6 +68,8 @@ QHeaderView* MakeHeader(QWidget* parent, const QString& first, const QString& se
     header->setModel(model);
     header->setSectionsClickable(false);
     header->setStretchLastSection(true);
+    // One row of captions: the header never takes the lists' height.
+    header->setFixedHeight(header->sizeHint().height());
     return header;
 }
 
@@ -119,6 +121,8 @@ TFRM_DSRIGHTS::TFRM_DSRIGHTS(const ImageList& images, QWidget* parent)
     TreeView1 = new QTreeWidget(Splitter1);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
+    // Node pictures are the state image in front of the class icon.
+    TreeView1->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
     ListBox1 = new QListWidget(Splitter1);
     ListBox1->setObjectName(QStringLiteral("ListBox1"));
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -455,6 +459,8 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
     TreeView1 = new QTreeWidget(TabSheet2);
     TreeView1->setObjectName(QStringLiteral("TreeView1"));
     TreeView1->setHeaderHidden(true);
+    // Node pictures are the state image in front of the class icon.
+    TreeView1->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
     grid->addWidget(TreeView1, 0, 0, 6, 1);
     grid->addWidget(new QLabel(QStringLiteral("Object that has the rights :"), TabSheet2), 0, 1, 1,
                     2);
