@@ -2,6 +2,8 @@
 // [--tick-ms N]: Server Schema Comparison without windows.
 #include "cli/cli.h"
 
+#include "core/ascii_text.h"
+
 #include "utilities/schema_compare.h"
 
 #include <chrono>
@@ -32,13 +34,6 @@ const char* const kDetails =
     "and designs that cannot be opened.\n";
 
 constexpr long long kMaxTick = 60 * 60 * 1000;
-
-std::string UpperAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return s;
-}
 
 int Run(const Command& self, const CommandArguments& args) {
     using namespace utilities;

@@ -1,5 +1,7 @@
 #include "netware/directory_entries.h"
 
+#include "core/ascii_text.h"
+
 #include "netware/directory_backend.h"
 #include "netware/ldap_session.h"
 
@@ -17,22 +19,8 @@ namespace qv::nds {
 
 namespace {
 
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return out;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 void AddValue(DirectoryEntry& e, std::string_view attr, std::string_view value) {
-    std::string name = Lower(attr);
+    std::string name = LowerAscii(attr);
     for (auto& [n, values] : e.attributes)
         if (n == name) {
             values.emplace_back(value);
@@ -295,7 +283,7 @@ Status DirectoryEntries::Finish() {
                                : Utf8ToLatin1(r.front().value);
         e.baseClass = e.First("qvBaseClass");
         for (const std::string& oc : e.Values("objectClass"))
-            if (Lower(oc) == "qvcontainer")
+            if (LowerAscii(oc) == "qvcontainer")
                 e.container = true;
         if (i == 0) {
             e.parent = -1;
@@ -306,7 +294,7 @@ Status DirectoryEntries::Finish() {
         parentDn.insert(parentDn.end(), keptRdns.front().begin(), keptRdns.front().end());
         auto it = byDn_.find(NormalizedDn(parentDn));
         e.parent = it == byDn_.end() ? -1 : it->second;
-        byFullName_.emplace(Upper(full), static_cast<std::int32_t>(i));
+        byFullName_.emplace(UpperAscii(full), static_cast<std::int32_t>(i));
     }
     // Entries whose parent is missing hang nowhere; the others are linked.
     for (std::size_t i = 1; i < entries_.size(); ++i)
@@ -319,9 +307,9 @@ Status DirectoryEntries::Finish() {
 std::int32_t DirectoryEntries::FindByFullName(std::string_view name) const {
     if (!name.empty() && name.front() == '.')
         name.remove_prefix(1);
-    if (name.empty() || Upper(name) == "[ROOT]")
+    if (name.empty() || UpperAscii(name) == "[ROOT]")
         return entries_.empty() ? -1 : 0;
-    auto it = byFullName_.find(Upper(name));
+    auto it = byFullName_.find(UpperAscii(name));
     return it == byFullName_.end() ? -1 : it->second;
 }
 

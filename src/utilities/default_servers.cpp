@@ -1,5 +1,7 @@
 #include "utilities/default_servers.h"
 
+#include "core/ascii_text.h"
+
 #include "core/entries.h"
 #include "files/file_access.h"
 #include "files/import_support.h"
@@ -15,19 +17,6 @@ namespace {
 
 // NLIST output can be long, but not this long.
 constexpr std::uint64_t kMaxDefaultServerFileBytes = std::uint64_t{1} << 30;
-
-char UpperAscii(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (UpperAscii(a[i]) != UpperAscii(b[i]))
-            return false;
-    return true;
-}
 
 bool LessNoCase(const std::string& a, const std::string& b) {
     return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

@@ -1,21 +1,10 @@
 #include "utilities/dsrights_report.h"
 
+#include "core/ascii_text.h"
+
 namespace qv::utilities {
 
 namespace {
-
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
 
 std::vector<std::string_view> Components(std::string_view name) {
     std::vector<std::string_view> out;
@@ -67,7 +56,7 @@ std::string IdentityText(const EffectiveRights& rights, std::size_t identity,
         // Read back as NAME + "." + context.
         std::string suffix = context.empty() ? std::string() : "." + std::string(context);
         if (!context.empty() && id.name.size() > suffix.size() &&
-            SameText(std::string_view(id.name).substr(id.name.size() - suffix.size()), suffix))
+            EqualNoCase(std::string_view(id.name).substr(id.name.size() - suffix.size()), suffix))
             name = id.name.substr(0, id.name.size() - suffix.size());
         return "  " + name;
     }
@@ -81,17 +70,18 @@ std::string EntryName(const nds::DirectoryEntries& dir, std::int32_t e) {
 } // namespace
 
 std::string RelativeName(std::string_view full, std::string_view context) {
-    if (context.empty() || SameText(full, kPublicTrustee) || SameText(full, kRootTrustee) ||
+    if (context.empty() || EqualNoCase(full, kPublicTrustee) || EqualNoCase(full, kRootTrustee) ||
         full.empty())
         return std::string(full);
     std::string suffix = "." + std::string(context);
-    if (full.size() > suffix.size() && SameText(full.substr(full.size() - suffix.size()), suffix))
+    if (full.size() > suffix.size() &&
+        EqualNoCase(full.substr(full.size() - suffix.size()), suffix))
         return std::string(full.substr(0, full.size() - suffix.size()));
     std::vector<std::string_view> f = Components(full);
     std::vector<std::string_view> c = Components(context);
     std::size_t common = 0;
     while (common < f.size() && common < c.size() &&
-           SameText(f[f.size() - 1 - common], c[c.size() - 1 - common]))
+           EqualNoCase(f[f.size() - 1 - common], c[c.size() - 1 - common]))
         ++common;
     std::size_t lead = common == f.size() ? 1 : f.size() - common;
     std::size_t kept = f.size() - lead; // components of full that stay in the context
@@ -107,7 +97,7 @@ std::int32_t FindNamedObject(const nds::DirectoryEntries& dir, std::string_view 
         name.remove_suffix(1);
     if (name.empty())
         return -1;
-    if (SameText(name, kRootTrustee))
+    if (EqualNoCase(name, kRootTrustee))
         return 0;
     if (name.front() == '.') {
         name.remove_prefix(1);

@@ -1,5 +1,7 @@
 #include "utilities/effective_rights.h"
 
+#include "core/ascii_text.h"
+
 #include "utilities/nds_rights.h"
 
 #include <algorithm>
@@ -7,19 +9,6 @@
 namespace qv::utilities {
 
 namespace {
-
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
@@ -30,8 +19,8 @@ std::string_view Trim(std::string_view s) {
 }
 
 bool IsAttribute(std::string_view protectedName) {
-    return !protectedName.empty() && !SameText(protectedName, kEntryRights) &&
-           !SameText(protectedName, kAllAttributesRights);
+    return !protectedName.empty() && !EqualNoCase(protectedName, kEntryRights) &&
+           !EqualNoCase(protectedName, kAllAttributesRights);
 }
 
 // The filter of a level: every right passes unless the level filters it.
@@ -42,9 +31,9 @@ RightsBytes LevelFilter(const nds::DirectoryEntry& e) {
         std::uint8_t rights = 0;
         if (!ParseFilterValue(v, name, rights))
             continue;
-        if (SameText(name, kEntryRights))
+        if (EqualNoCase(name, kEntryRights))
             f.object = rights & kAllObjectRights;
-        else if (SameText(name, kAllAttributesRights))
+        else if (EqualNoCase(name, kAllAttributesRights))
             f.property = rights & kAllPropertyRights;
     }
     return f;
@@ -80,9 +69,9 @@ bool ParseFilterValue(std::string_view value, std::string& protectedName, std::u
 
 std::int32_t IdentityOfTrustee(const nds::DirectoryEntries& dir, std::string_view trustee) {
     trustee = Trim(trustee);
-    if (SameText(trustee, kPublicTrustee))
+    if (EqualNoCase(trustee, kPublicTrustee))
         return kPublicIdentity;
-    if (SameText(trustee, kRootTrustee))
+    if (EqualNoCase(trustee, kRootTrustee))
         return kRootIdentity;
     std::int32_t e = dir.FindByDn(trustee);
     // The tree root as a trustee is [Root]: every object of the tree.
@@ -117,7 +106,7 @@ std::vector<RightsIdentity> Identities(const nds::DirectoryEntries& dir, std::in
     }
     for (std::size_t i = 0; i < dir.Size(); ++i) {
         const nds::DirectoryEntry& g = dir.At(i);
-        if (!SameText(g.baseClass, "Group"))
+        if (!EqualNoCase(g.baseClass, "Group"))
             continue;
         for (const std::string& dn : g.Values("member"))
             if (dir.FindByDn(dn) == trustee) {
@@ -184,10 +173,10 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
             if (who < 0)
                 continue;
             Explicit& x = expl[static_cast<std::size_t>(who)];
-            if (SameText(acl.protectedName, kEntryRights)) {
+            if (EqualNoCase(acl.protectedName, kEntryRights)) {
                 x.hasObject = true;
                 x.rights.object |= acl.rights & kAllObjectRights;
-            } else if (SameText(acl.protectedName, kAllAttributesRights)) {
+            } else if (EqualNoCase(acl.protectedName, kAllAttributesRights)) {
                 x.hasProperty = true;
                 x.rights.property |= acl.rights & kAllPropertyRights;
             }
@@ -236,7 +225,7 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
             continue;
         AttributeRights* a = nullptr;
         for (AttributeRights& x : out.attributes)
-            if (SameText(x.attribute, acl.protectedName))
+            if (EqualNoCase(x.attribute, acl.protectedName))
                 a = &x;
         if (!a) {
             out.attributes.push_back(AttributeRights{acl.protectedName, 0, {}});

@@ -1,5 +1,7 @@
 #include "utilities/file_effective_rights.h"
 
+#include "core/ascii_text.h"
+
 #include "utilities/file_rights.h"
 
 #include <algorithm>
@@ -8,16 +10,8 @@ namespace qv::utilities {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
-
 std::uint8_t LettersOf(std::string_view text) {
-    return FileRightsByte(Upper(text));
+    return FileRightsByte(UpperAscii(text));
 }
 
 // Supervisor brings every right with it.
@@ -28,14 +22,14 @@ std::uint8_t Complete(std::uint8_t rights) {
 std::vector<std::string> UpperFolders(std::string_view path) {
     std::vector<std::string> out = SplitVolumePath(path);
     for (std::string& f : out)
-        f = Upper(f);
+        f = UpperAscii(f);
     return out;
 }
 
 // The identity a trustee DN of an assignment names, or -1 when it names
 // nothing in the directory.
 std::int32_t TrusteeKey(const nds::DirectoryEntries& directory, std::string_view dn) {
-    const std::string u = Upper(dn);
+    const std::string u = UpperAscii(dn);
     if (u == "[PUBLIC]")
         return FileRightsIdentity::kPublic;
     if (u == "[ROOT]")
@@ -47,7 +41,7 @@ std::int32_t TrusteeKey(const nds::DirectoryEntries& directory, std::string_view
 }
 
 bool NoCaseEqual(std::string_view a, std::string_view b) {
-    return Upper(a) == Upper(b);
+    return UpperAscii(a) == UpperAscii(b);
 }
 
 } // namespace
@@ -166,7 +160,7 @@ std::vector<FileRightsLevel> EffectiveFileRights(const nds::DirectoryEntries& di
     for (std::size_t depth = 0; depth <= folders.size(); ++depth) {
         FileRightsLevel level;
         if (depth > 0) {
-            upper.push_back(Upper(folders[depth - 1]));
+            upper.push_back(UpperAscii(folders[depth - 1]));
             level.path =
                 upper.size() == 1 ? folders[0] : levels.back().path + "\\" + folders[depth - 1];
         }

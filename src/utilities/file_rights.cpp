@@ -1,5 +1,7 @@
 #include "utilities/file_rights.h"
 
+#include "core/ascii_text.h"
+
 #include "files/file_access.h"
 #include "files/line_scanner.h"
 
@@ -30,22 +32,6 @@ std::string TrimBlanks(std::string_view s) {
     while (e > b && s[e - 1] == ' ')
         --e;
     return std::string(s.substr(b, e - b));
-}
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        char a = text[i];
-        char b = prefix[i];
-        if (a >= 'a' && a <= 'z')
-            a = static_cast<char>(a - 32);
-        if (b >= 'a' && b <= 'z')
-            b = static_cast<char>(b - 32);
-        if (a != b)
-            return false;
-    }
-    return true;
 }
 
 // The states of the reader. Rights1 is "RIGHTS" after "INHERITED", Rights2

@@ -1,5 +1,7 @@
 #include "utilities/interpreter.h"
 
+#include "core/ascii_text.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
@@ -16,13 +18,6 @@ namespace qv::utilities {
 
 namespace {
 
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return out;
-}
-
 std::string Trim(std::string_view s) {
     std::size_t b = 0, e = s.size();
     while (b < e && (s[b] == ' ' || s[b] == '\t' || s[b] == '\r' || s[b] == '\n'))
@@ -33,7 +28,8 @@ std::string Trim(std::string_view s) {
 }
 
 bool EndsWithNoCase(std::string_view s, std::string_view tail) {
-    return s.size() >= tail.size() && Upper(s.substr(s.size() - tail.size())) == Upper(tail);
+    return s.size() >= tail.size() &&
+           UpperAscii(s.substr(s.size() - tail.size())) == UpperAscii(tail);
 }
 
 // "\A\B" joined with a CD argument: absolute when it starts with "\",
@@ -170,7 +166,7 @@ bool RunLine(std::string_view rawLine, InterpreterState& state, InterpreterHost&
     }
     if (cmd.words.empty())
         return true;
-    const std::string name = Upper(cmd.words.front());
+    const std::string name = UpperAscii(cmd.words.front());
     if (name == "REM" || name == "@ECHO" || name == "ECHO")
         return true;
     if (name == "CX") {
@@ -181,7 +177,7 @@ bool RunLine(std::string_view rawLine, InterpreterState& state, InterpreterHost&
         std::string context = cmd.words[1];
         if (!context.empty() && context.front() == '.')
             context.erase(0, 1);
-        if (Upper(context) == "[ROOT]")
+        if (UpperAscii(context) == "[ROOT]")
             context.clear();
         state.context = context;
         return true;
@@ -242,7 +238,7 @@ ProcessInterpreterHost::ProcessInterpreterHost(std::vector<std::string> utilityF
     : folders_(std::move(utilityFolders)), errorLog_(std::move(errorLog)) {}
 
 std::optional<std::string> ProcessInterpreterHost::FindUtility(std::string_view name) {
-    std::string wanted = Upper(name);
+    std::string wanted = UpperAscii(name);
     if (EndsWithNoCase(wanted, ".EXE"))
         wanted.resize(wanted.size() - 4);
     if (wanted.empty() || !PlainFileName(wanted))
@@ -253,7 +249,7 @@ std::optional<std::string> ProcessInterpreterHost::FindUtility(std::string_view 
             continue;
         std::optional<std::string> found;
         while (dirent* e = readdir(dir)) {
-            if (Upper(e->d_name) != wanted)
+            if (UpperAscii(e->d_name) != wanted)
                 continue;
             std::string path = folder + "/" + e->d_name;
             struct stat st {};

@@ -1,5 +1,7 @@
 #include "utilities/nds_rights.h"
 
+#include "core/ascii_text.h"
+
 #include "files/line_scanner.h"
 
 #include <cerrno>
@@ -13,23 +15,6 @@
 namespace qv::utilities {
 
 namespace {
-
-char Upper(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Upper(a[i]) != Upper(b[i]))
-            return false;
-    return true;
-}
-
-bool StartsWithText(std::string_view text, std::string_view prefix) {
-    return text.size() >= prefix.size() && SameText(text.substr(0, prefix.size()), prefix);
-}
 
 std::string Trimmed(std::string_view s) {
     std::size_t b = 0;
@@ -53,7 +38,7 @@ std::string RightsText(std::uint8_t rights, const char* letters, const std::uint
 std::uint8_t RightsFromLetters(std::string_view text) {
     std::uint8_t bits = 0;
     for (char c : text) {
-        switch (Upper(c)) {
+        switch (UpperAscii(c)) {
         case 'S':
             bits |= kRightS;
             break;
@@ -146,7 +131,7 @@ int DeleteReportFiles(const std::string& folder, std::string_view prefix) {
     std::vector<std::string> doomed;
     while (dirent* e = readdir(dir)) {
         std::string_view name = e->d_name;
-        if (!StartsWithText(name, prefix))
+        if (!StartsWithNoCase(name, prefix))
             continue;
         std::string path = (folder.empty() ? std::string(".") : folder) + "/" + std::string(name);
         struct stat st {};
@@ -166,7 +151,7 @@ int DeleteReportFiles(const std::string& folder, std::string_view prefix) {
 std::string ResolveName(std::string_view name, std::string_view context) {
     if (name.empty())
         return {};
-    if (context.empty() || SameText(name, "[PUBLIC]") || SameText(name, "[ROOT]"))
+    if (context.empty() || EqualNoCase(name, "[PUBLIC]") || EqualNoCase(name, "[ROOT]"))
         return std::string(name);
     if (name.find('.') == std::string_view::npos)
         return std::string(name) + "." + std::string(context);
@@ -589,21 +574,21 @@ bool ParseNDSRightsReport(const std::string& path, std::string_view context, std
 
 int FindSource(const std::vector<SourceRights>& sources, std::string_view name) {
     for (std::size_t i = 0; i < sources.size(); ++i)
-        if (SameText(sources[i].name, name))
+        if (EqualNoCase(sources[i].name, name))
             return static_cast<int>(i);
     return -1;
 }
 
 const TrusteeRights* FindTrustee(const SourceRights& source, std::string_view fullName) {
     for (const TrusteeRights& t : source.trustees)
-        if (SameText(t.name, fullName))
+        if (EqualNoCase(t.name, fullName))
             return &t;
     return nullptr;
 }
 
 const PathEntry* FindPath(const TrusteeRights& trustee, std::string_view fullName) {
     for (const PathEntry& p : trustee.paths)
-        if (SameText(p.name, fullName))
+        if (EqualNoCase(p.name, fullName))
             return &p;
     return nullptr;
 }

@@ -1,18 +1,12 @@
 #include "utilities/nlist_report.h"
 
+#include "core/ascii_text.h"
+
 #include <algorithm>
 
 namespace qv::utilities {
 
 namespace {
-
-std::string Upper(std::string_view text) {
-    std::string out(text);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
 
 std::string Trim(std::string_view text) {
     std::size_t b = 0, e = text.size();
@@ -27,7 +21,7 @@ constexpr const char* kUsage =
     "NLIST: Usage: NLIST User SHOW \"Default Server\", \"Last Name\" [/S] [/CO context]\n";
 
 bool IsUser(const nds::DirectoryEntry& entry) {
-    return Upper(entry.baseClass) == "USER";
+    return UpperAscii(entry.baseClass) == "USER";
 }
 
 std::string Plural(std::size_t n) {
@@ -60,7 +54,7 @@ std::string TypelessName(std::string_view dn) {
 bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& request,
                          std::string& error) {
     request = {};
-    if (args.size() < 2 || Upper(args[0]) != "USER" || Upper(args[1]) != "SHOW") {
+    if (args.size() < 2 || UpperAscii(args[0]) != "USER" || UpperAscii(args[1]) != "SHOW") {
         error = kUsage;
         return false;
     }
@@ -74,7 +68,7 @@ bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& req
     bool any = false;
     while (start <= properties.size()) {
         std::size_t comma = properties.find(',', start);
-        std::string name = Upper(Trim(properties.substr(
+        std::string name = UpperAscii(Trim(properties.substr(
             start, comma == std::string::npos ? std::string::npos : comma - start)));
         if (name == "DEFAULT SERVER") {
             request.showDefaultServer = true;
@@ -95,7 +89,7 @@ bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& req
         return false;
     }
     for (; i < args.size(); ++i) {
-        std::string option = Upper(args[i]);
+        std::string option = UpperAscii(args[i]);
         if (option == "/S") {
             request.subtree = true;
         } else if (option == "/CO") {
@@ -116,7 +110,7 @@ bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& req
 bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest& request,
                       std::string_view currentContext, std::string& out, std::string& error) {
     std::string name = request.contextGiven ? request.context : std::string(currentContext);
-    if (request.contextGiven && !name.empty() && name[0] != '.' && Upper(name) != "[ROOT]" &&
+    if (request.contextGiven && !name.empty() && name[0] != '.' && UpperAscii(name) != "[ROOT]" &&
         !currentContext.empty())
         name += "." + std::string(currentContext);
     std::int32_t start = directory.FindByFullName(name);
@@ -133,7 +127,7 @@ bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest
             return directory.At(static_cast<std::size_t>(s)).fullName;
         std::string name = TypelessName(dn);
         if (name.size() > rootSuffix.size() &&
-            Upper(name.substr(name.size() - rootSuffix.size())) == Upper(rootSuffix))
+            UpperAscii(name.substr(name.size() - rootSuffix.size())) == UpperAscii(rootSuffix))
             name.resize(name.size() - rootSuffix.size());
         return name;
     };

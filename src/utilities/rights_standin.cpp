@@ -1,5 +1,7 @@
 #include "utilities/rights_standin.h"
 
+#include "core/ascii_text.h"
+
 #include "utilities/file_effective_rights.h"
 #include "utilities/file_rights.h"
 
@@ -10,14 +12,6 @@ namespace qv::utilities {
 namespace {
 
 constexpr std::size_t kRightsColumn = 68;
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
 
 std::string Unquoted(std::string_view s) {
     std::string out;
@@ -55,14 +49,14 @@ std::string FindFolder(const std::filesystem::path& parent, const std::string& n
     std::error_code ec;
     if (std::filesystem::is_directory(parent / name, ec))
         return name;
-    const std::string wanted = Upper(name);
+    const std::string wanted = UpperAscii(name);
     std::filesystem::directory_iterator it(parent, ec);
     if (ec)
         return {};
     for (const auto& e : it) {
         std::error_code de;
         const std::string n = e.path().filename().string();
-        if (Upper(n) == wanted && e.is_directory(de))
+        if (UpperAscii(n) == wanted && e.is_directory(de))
             return n;
     }
     return {};
@@ -80,7 +74,7 @@ bool ParseRightsArguments(const std::vector<std::string>& args, RightsArguments&
         if (a.empty())
             continue;
         if (a.front() == '/') {
-            const std::string u = Upper(a);
+            const std::string u = UpperAscii(a);
             if (u == "/I") {
                 out.inherited = true;
             } else if (u.rfind("/NAME", 0) == 0 && (u.size() == 5 || u[5] == '=')) {
@@ -176,7 +170,7 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
     std::string path = args.path;
     char drive = station.drive;
     if (path.size() >= 2 && path[1] == ':' && IsLetter(path[0])) {
-        drive = Upper(path.substr(0, 1))[0];
+        drive = UpperAscii(path.substr(0, 1))[0];
         path.erase(0, 2);
         if (path.empty() || (path.front() != '\\' && path.front() != '/'))
             path = "\\" + path; // the drive's own current folder is its root here
@@ -185,7 +179,7 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
         text = "RIGHTS: there is no current drive.\n";
         return false;
     }
-    drive = Upper(std::string(1, drive))[0];
+    drive = UpperAscii(std::string(1, drive))[0];
     const auto mapped = station.drives.find(drive);
     if (mapped == station.drives.end() || mapped->second.empty()) {
         text = std::string("RIGHTS: drive ") + drive + ": is not mapped to a volume.\n";
@@ -217,7 +211,7 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
     if (!absolute)
         walk(station.directory);
     walk(path);
-    const std::string volumeName = Upper(vol.rdnValue);
+    const std::string volumeName = UpperAscii(vol.rdnValue);
     std::filesystem::path here = root;
     std::vector<std::string> shown;
     for (const std::string& f : folders) {
@@ -226,11 +220,11 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
             std::string asked = volumeName + ":";
             for (const std::string& s : shown)
                 asked += "\\" + s;
-            text = "RIGHTS: the path " + asked + "\\" + Upper(f) + " does not exist.\n";
+            text = "RIGHTS: the path " + asked + "\\" + UpperAscii(f) + " does not exist.\n";
             return false;
         }
         here /= real;
-        shown.push_back(Upper(real));
+        shown.push_back(UpperAscii(real));
     }
 
     const std::int32_t trustee = ResolveRightsName(directory, args.name, station.context);

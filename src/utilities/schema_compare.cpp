@@ -1,5 +1,7 @@
 #include "utilities/schema_compare.h"
 
+#include "core/ascii_text.h"
+
 #include "core/entries.h"
 #include "core/tree_design.h"
 #include "files/line_scanner.h"
@@ -14,18 +16,6 @@
 namespace qv::utilities {
 
 namespace {
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && UpperAscii(a) == UpperAscii(b);
-}
 
 std::string PadTo(std::string text, std::size_t width) {
     if (text.size() < width)

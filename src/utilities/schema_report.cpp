@@ -1,5 +1,7 @@
 #include "utilities/schema_report.h"
 
+#include "core/ascii_text.h"
+
 #include "netware/subschema.h"
 
 #include <algorithm>
@@ -14,22 +16,6 @@
 namespace qv::utilities {
 
 namespace {
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c + 32);
-    return out;
-}
-
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 32);
-    return out;
-}
 
 bool Space(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -99,7 +85,7 @@ bool ParseSchemaDescription(std::string_view text, SchemaDefinition& out) {
             ++i;
             continue;
         }
-        const std::string keyword = Upper(t[i].text);
+        const std::string keyword = UpperAscii(t[i].text);
         ++i;
         std::vector<std::string>& values = out.fields[keyword];
         if (IsFlag(keyword))
@@ -137,7 +123,7 @@ int AddDescriptions(ServerSchema& schema, SchemaKind kind, const std::vector<std
         auto& table = kind == SchemaKind::ObjectClass     ? schema.classes
                       : kind == SchemaKind::AttributeType ? schema.attributes
                                                           : schema.syntaxes;
-        const std::string key = kind == SchemaKind::LdapSyntax ? d.oid : Lower(d.name);
+        const std::string key = kind == SchemaKind::LdapSyntax ? d.oid : LowerAscii(d.name);
         table[key] = std::move(d);
     }
     return rejected;
@@ -149,7 +135,7 @@ namespace {
 
 std::string ResolveOid(const std::string& oid, const std::map<std::string, std::string>& macros) {
     const std::size_t colon = oid.find(':');
-    const std::string head = Lower(oid.substr(0, colon));
+    const std::string head = LowerAscii(oid.substr(0, colon));
     auto it = macros.find(head);
     if (it == macros.end())
         return oid;
@@ -185,13 +171,13 @@ void LoadSlapdSchemaText(std::string_view text, ServerSchema& schema) {
         std::size_t k = 0;
         while (k < s.size() && !Space(s[k]))
             ++k;
-        const std::string keyword = Lower(s.substr(0, k));
+        const std::string keyword = LowerAscii(s.substr(0, k));
         const std::string rest = s.substr(k);
         if (keyword == "objectidentifier") {
             std::istringstream in(rest);
             std::string name, oid;
             if (in >> name >> oid)
-                macros[Lower(name)] = ResolveOid(oid, macros);
+                macros[LowerAscii(name)] = ResolveOid(oid, macros);
             continue;
         }
         SchemaKind kind;
@@ -215,7 +201,7 @@ void LoadSlapdSchemaText(std::string_view text, ServerSchema& schema) {
         auto& table = kind == SchemaKind::ObjectClass     ? schema.classes
                       : kind == SchemaKind::AttributeType ? schema.attributes
                                                           : schema.syntaxes;
-        const std::string key = kind == SchemaKind::LdapSyntax ? d.oid : Lower(d.name);
+        const std::string key = kind == SchemaKind::LdapSyntax ? d.oid : LowerAscii(d.name);
         table[key] = std::move(d);
     }
 }
@@ -332,7 +318,7 @@ namespace {
 std::set<std::string> LowerSet(const std::vector<std::string>& values) {
     std::set<std::string> out;
     for (const std::string& v : values)
-        out.insert(Lower(v));
+        out.insert(LowerAscii(v));
     return out;
 }
 
@@ -381,16 +367,16 @@ std::vector<std::string> RuleDifferences(const Rule& rule, const SchemaDefinitio
         auto vb = b.fields.count(rule.field) ? b.fields.at(rule.field) : std::vector<std::string>{};
         const auto la = LowerSet(va), lb = LowerSet(vb);
         for (const std::string& v : va)
-            if (!lb.count(Lower(v)))
+            if (!lb.count(LowerAscii(v)))
                 out.push_back("Has " + v);
         for (const std::string& v : vb)
-            if (!la.count(Lower(v)))
+            if (!la.count(LowerAscii(v)))
                 out.push_back("Lacks " + v);
         break;
     }
     case Rule::Value: {
         const std::string va = a.First(rule.field), vb = b.First(rule.field);
-        if (Lower(va) != Lower(vb))
+        if (LowerAscii(va) != LowerAscii(vb))
             out.push_back(va.empty() ? "Not set" : va);
         break;
     }
@@ -502,14 +488,14 @@ int RunSchemaCompare(const std::vector<std::string>& args, const nds::DirectoryE
     }
     ServerSchema schemas[2];
     for (int i = 0; i < 2; ++i) {
-        std::string wanted = Upper(args[i]);
+        std::string wanted = UpperAscii(args[i]);
         if (!wanted.empty() && wanted[0] == '.')
             wanted.erase(0, 1);
         const nds::DirectoryEntry* found = nullptr;
         for (const nds::DirectoryEntry& e : directory.Entries()) {
-            if (Lower(e.baseClass) != "ncp server")
+            if (LowerAscii(e.baseClass) != "ncp server")
                 continue;
-            if (Upper(e.rdnValue) == wanted || Upper(e.fullName) == wanted) {
+            if (UpperAscii(e.rdnValue) == wanted || UpperAscii(e.fullName) == wanted) {
                 found = &e;
                 break;
             }
