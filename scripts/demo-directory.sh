@@ -31,7 +31,10 @@ directory $dir/db
 maxsize 1073741824
 dbnosync
 CONF
-/usr/sbin/slapadd -q -f "$dir/slapd.conf" -l examples/corp_tree.ldif
+# The volume's folder is relative to the LDIF file; the server gets it whole.
+sed "s#^qvVolumePath: volumes/#qvVolumePath: $root/examples/volumes/#" examples/corp_tree.ldif \
+  >"$dir/corp_tree.ldif"
+/usr/sbin/slapadd -q -f "$dir/slapd.conf" -l "$dir/corp_tree.ldif"
 "$cli" trees add CORP_LDAP "ldap://127.0.0.1:$port/cn=CORP_TREE"
 cat <<TEXT
 Directory server on ldap://127.0.0.1:$port/ with the base cn=CORP_TREE,
@@ -40,7 +43,11 @@ registered as the tree connection CORP_LDAP. Search it:
   $cli discover CORP_LDAP corp_from_ldap.qvd --verbose
   ldapsearch -x -H ldap://127.0.0.1:$port/ -b cn=CORP_TREE
 
-or choose CORP_LDAP in the desktop program (File > Search NDS Tree).
+or choose CORP_LDAP in the desktop program (File > Search NDS Tree). The console
+utilities (Verify User Default Server, Server Schema Comparison, NDS and File
+Rights) read the preferred tree connection; make it this server with
+
+  $cli trees prefer CORP_LDAP
 Ctrl+C stops the server.
 TEXT
 ulimit -n 1024
