@@ -4,11 +4,11 @@
 #include "support/cli_runner.h"
 #include "support/scripted.h"
 #include "support/slapd_fixture.h"
+#include "support/utility_workspace.h"
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <sys/wait.h>
 
 namespace qv {
 namespace {
@@ -16,13 +16,6 @@ namespace {
 using test::ReadFile;
 using test::WriteFile;
 namespace fs = std::filesystem;
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 std::string Columns(std::string left, const std::string& right) {
     left.resize(std::max<std::size_t>(left.size(), 50), ' ');
@@ -47,36 +40,14 @@ std::string ExampleFs1Fs2() {
            Columns("Total : 1", "Total : 1") + "\n";
 }
 
-class CompareSchemaCli : public ::testing::Test {
+class CompareSchemaCli : public test::UtilityWorkspace {
 protected:
-    void SetUp() override {
-        dir = test::TempDir();
-        config = dir + "/config";
-    }
-    void TearDown() override { fs::remove_all(dir); }
-    // Runs the program in dir (where the SRD files go) with its own settings.
-    test::CliResult Run(const std::vector<std::string>& args) {
-        std::string cmd = "cd " + Quote(dir) + " && env XDG_CONFIG_HOME=" + Quote(config) + " " +
-                          Quote(QV_CLI_PATH);
-        for (const std::string& a : args)
-            cmd += " " + Quote(a);
-        cmd += " </dev/null >" + Quote(dir + "/out.txt") + " 2>" + Quote(dir + "/err.txt");
-        int status = std::system(cmd.c_str());
-        test::CliResult r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(dir + "/out.txt");
-        r.err = ReadFile(dir + "/err.txt");
-        return r;
-    }
     test::CliResult Compare(std::vector<std::string> servers, std::vector<std::string> more = {}) {
         std::vector<std::string> args{"compare-schema", design};
         args.insert(args.end(), servers.begin(), servers.end());
         args.insert(args.end(), more.begin(), more.end());
         return Run(args);
     }
-    std::string dir, config;
-    const std::string design = test::SourcePath("examples/corp.qvd");
-    const std::string ldif = test::SourcePath("examples/corp_tree.ldif");
 };
 
 TEST_F(CompareSchemaCli, RunsSchcmpForEveryPairOfTheExampleTree) {

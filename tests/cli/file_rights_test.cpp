@@ -4,47 +4,18 @@
 #include "support/cli_runner.h"
 #include "support/scripted.h"
 #include "support/slapd_fixture.h"
+#include "support/utility_workspace.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <dirent.h>
 #include <filesystem>
 #include <fstream>
-#include <sys/wait.h>
-#include <thread>
 
 namespace qv {
 namespace {
 
 using test::ReadFile;
 using test::WriteFile;
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
-
-// True while a process of this machine carries the rights marker in its
-// title (a rights report of another test program).
-bool RightsRunRunning() {
-    DIR* proc = opendir("/proc");
-    if (!proc)
-        return false;
-    bool found = false;
-    while (dirent* e = readdir(proc)) {
-        if (e->d_name[0] < '0' || e->d_name[0] > '9')
-            continue;
-        const std::string title = ReadFile(std::string("/proc/") + e->d_name + "/cmdline");
-        if (title.substr(0, std::min<std::size_t>(title.find('\0'), 99)).find("CoMMand.CoM") !=
-            std::string::npos)
-            found = true;
-    }
-    closedir(proc);
-    return found;
-}
 
 // JSMITH reads PUBLIC as [Public] does; MJONES is security equivalent to
 // ADMIN, who has Supervisor at the volume root, which no filter blocks.
@@ -63,31 +34,8 @@ const char* const kBatchOfSales = "CX \".SALES.CORP\"\r\n"
                                   "RIGHTS . /I /NAME=\"JSMITH\" > #FSR#1.TXT\r\n"
                                   "RIGHTS . /I /NAME=\"MJONES\" > #FSR#2.TXT\r\n";
 
-class FileRightsCli : public ::testing::Test {
+class FileRightsCli : public test::UtilityWorkspace {
 protected:
-    void SetUp() override {
-        dir = test::TempDir();
-        config = dir + "/config";
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    // Runs the program in dir (where the batch file and reports go) with its
-    // own settings.
-    test::CliResult Run(const std::vector<std::string>& args) {
-        // Another test program's rights report would refuse this one.
-        for (int i = 0; i < 1200 && RightsRunRunning(); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        std::string cmd = "cd " + Quote(dir) + " && env XDG_CONFIG_HOME=" + Quote(config) + " " +
-                          Quote(QV_CLI_PATH);
-        for (const std::string& a : args)
-            cmd += " " + Quote(a);
-        cmd += " </dev/null >" + Quote(dir + "/out.txt") + " 2>" + Quote(dir + "/err.txt");
-        int status = std::system(cmd.c_str());
-        test::CliResult r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(dir + "/out.txt");
-        r.err = ReadFile(dir + "/err.txt");
-        return r;
-    }
     // The tree connection and the drive F: mapped to the example's volume.
     void Connect(const std::string& address, const std::string& volume = "FS1_SYS.CORP") {
         ASSERT_EQ(Run({"trees", "add", "CORP_TREE", address}).exitCode, 0);
@@ -102,9 +50,6 @@ protected:
         args.insert(args.end(), more.begin(), more.end());
         return Run(args);
     }
-    std::string dir, config;
-    const std::string design = test::SourcePath("examples/corp.qvd");
-    const std::string ldif = test::SourcePath("examples/corp_tree.ldif");
 };
 
 TEST_F(FileRightsCli, RunsRightsOnTheExampleTree) {

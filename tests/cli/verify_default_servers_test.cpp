@@ -4,12 +4,12 @@
 #include "support/cli_runner.h"
 #include "support/scripted.h"
 #include "support/slapd_fixture.h"
+#include "support/utility_workspace.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
 #include <filesystem>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace qv {
@@ -17,13 +17,6 @@ namespace {
 
 using test::ReadFile;
 using test::WriteFile;
-
-std::string Quote(const std::string& s) {
-    std::string q = "'";
-    for (char c : s)
-        q += c == '\'' ? std::string("'\\''") : std::string(1, c);
-    return q + "'";
-}
 
 const char* const kExampleSummary = "Context                         : CORP\n"
                                     "Partition Root                  : [ROOT]\n"
@@ -66,27 +59,8 @@ const char* const kExampleSummary = "Context                         : CORP\n"
                                     "KBROWN                             NONE, WARNING!\n"
                                     "\n";
 
-class VerifyDefaultServersCli : public ::testing::Test {
+class VerifyDefaultServersCli : public test::UtilityWorkspace {
 protected:
-    void SetUp() override {
-        dir = test::TempDir();
-        config = dir + "/config";
-    }
-    void TearDown() override { std::filesystem::remove_all(dir); }
-    // Runs the program in dir (where DEFSRV.TXT goes) with its own settings.
-    test::CliResult Run(const std::vector<std::string>& args) {
-        std::string cmd = "cd " + Quote(dir) + " && env XDG_CONFIG_HOME=" + Quote(config) + " " +
-                          Quote(QV_CLI_PATH);
-        for (const std::string& a : args)
-            cmd += " " + Quote(a);
-        cmd += " </dev/null >" + Quote(dir + "/out.txt") + " 2>" + Quote(dir + "/err.txt");
-        int status = std::system(cmd.c_str());
-        test::CliResult r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        r.out = ReadFile(dir + "/out.txt");
-        r.err = ReadFile(dir + "/err.txt");
-        return r;
-    }
     // The census counts every process of the user: while another test runs
     // its own report the command is refused, and is run again a little later.
     test::CliResult Verify(const std::string& context, std::vector<std::string> more = {}) {
@@ -103,9 +77,6 @@ protected:
     }
     static constexpr const char* kRunning =
         "There is currently an instance of the User Default Server Report\nrunning.";
-    std::string dir, config;
-    const std::string design = test::SourcePath("examples/corp.qvd");
-    const std::string ldif = test::SourcePath("examples/corp_tree.ldif");
 };
 
 TEST_F(VerifyDefaultServersCli, RunsNlistOnTheExampleTree) {
