@@ -1,6 +1,7 @@
 // quorvane-cli compare-schema DESIGN.qvd SERVER SERVER... [--reports DIR]
 // [--tick-ms N]: Server Schema Comparison without windows.
 #include "cli/cli.h"
+#include "cli/utility_runs.h"
 
 #include "core/ascii_text.h"
 
@@ -33,8 +34,6 @@ const char* const kDetails =
     "reader's lines on stderr) or another comparison still runs, 2 usage errors\n"
     "and designs that cannot be opened.\n";
 
-constexpr long long kMaxTick = 60 * 60 * 1000;
-
 int Run(const Command& self, const CommandArguments& args) {
     using namespace utilities;
     CommandArgs a(self, args);
@@ -44,12 +43,8 @@ int Run(const Command& self, const CommandArguments& args) {
                          "expects DESIGN and at least two SERVERs"))
         return kExitUsage;
     long long tickMs = 1000;
-    if (tick) {
-        std::optional<long long> n = ParseNumber(*tick);
-        if (!n || *n < 1 || *n > kMaxTick)
-            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
-        tickMs = *n;
-    }
+    if (!ParseTickMs(tick, tickMs))
+        return a.Usage(kTickMsUsage);
     int result = kExitUsage;
     WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
         // The servers as the design spells them, each once.

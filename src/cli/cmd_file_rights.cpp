@@ -1,6 +1,7 @@
 // quorvane-cli file-rights DESIGN.qvd --context C --drive LETTER --directory
 // PATH --leaf L... [--reports DIR] [--tick-ms N]: File Rights without windows.
 #include "cli/cli.h"
+#include "cli/utility_runs.h"
 
 #include "utilities/file_rights.h"
 #include "utilities/rights_wait.h"
@@ -36,51 +37,15 @@ const char* const kDetails =
     "successfully imported.\") or another rights report still runs, 2 usage errors\n"
     "and designs that cannot be opened.\n";
 
-constexpr long long kMaxTick = 60 * 60 * 1000;
-
-// Runs the batch file as the wait dialog does, ticking every tickMs; the
-// pause after the last utility is ten ticks.
-bool RunBatch(long long tickMs) {
-    using namespace utilities;
-    RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
-    wait.SetCommandText(std::string(kFileRightsBatch));
-    wait.SetPauseMs(10 * tickMs);
-    wait.Start();
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
-        if (wait.Tick())
-            return wait.Finished();
-    }
-}
-
 bool IsLetter(char c) {
     return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
-// Takes the leaf objects out of the arguments: every word after "--leaf" up
-// to the next option ("--leaf A B --leaf C" gives A, B, C).
-std::vector<std::string> TakeLeaves(CommandArguments& args, bool& missing) {
-    std::vector<std::string> leaves;
-    CommandArguments rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != "--leaf") {
-            rest.push_back(args[i]);
-            continue;
-        }
-        std::size_t before = leaves.size();
-        while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
-            leaves.push_back(args[++i]);
-        missing = missing || leaves.size() == before;
-    }
-    args = std::move(rest);
-    return leaves;
 }
 
 int Run(const Command& self, const CommandArguments& given) {
     using namespace utilities;
     CommandArguments args = given;
     bool leafMissing = false;
-    const std::vector<std::string> leaves = TakeLeaves(args, leafMissing);
+    const std::vector<std::string> leaves = TakeList(args, "--leaf", leafMissing);
     CommandArgs a(self, args);
     const std::optional<std::string> context = a.Value("--context");
     const std::optional<std::string> drive = a.Value("--drive");
@@ -100,12 +65,8 @@ int Run(const Command& self, const CommandArguments& given) {
         return a.Usage("--drive expects a drive letter");
     const char driveLetter = static_cast<char>(letter[0] & ~0x20);
     long long tickMs = 1000;
-    if (tick) {
-        std::optional<long long> n = ParseNumber(*tick);
-        if (!n || *n < 1 || *n > kMaxTick)
-            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
-        tickMs = *n;
-    }
+    if (!ParseTickMs(tick, tickMs))
+        return a.Usage(kTickMsUsage);
     std::string path = *directory;
     for (char& c : path)
         if (c == '/')
@@ -150,7 +111,7 @@ int Run(const Command& self, const CommandArguments& given) {
                 return result;
             }
             DeleteOldFileRightsReports(".");
-            if (!RunBatch(tickMs)) {
+            if (!RunRightsBatch(utilities::kFileRightsBatch, tickMs)) {
                 result = kExitFailed;
                 return result;
             }

@@ -1,6 +1,7 @@
 // quorvane-cli nds-rights DESIGN.qvd --context C1 --container C2 --leaf L...
 // --target T... [--reports DIR] [--tick-ms N]: NDS Rights without windows.
 #include "cli/cli.h"
+#include "cli/utility_runs.h"
 
 #include "utilities/nds_rights.h"
 #include "utilities/rights_wait.h"
@@ -37,42 +38,6 @@ const char* const kDetails =
     "\n"
     "Exit status: 0 at least one report was read, 1 none was or another rights\n"
     "report still runs, 2 usage errors and designs that cannot be opened.\n";
-
-constexpr long long kMaxTick = 60 * 60 * 1000;
-
-// Runs the batch file as the wait dialog does, ticking every tickMs; the
-// pause after the last utility is ten ticks.
-bool RunBatch(long long tickMs) {
-    using namespace utilities;
-    RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
-    wait.SetCommandText(kRightsBatchFile);
-    wait.SetPauseMs(10 * tickMs);
-    wait.Start();
-    for (;;) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
-        if (wait.Tick())
-            return wait.Finished();
-    }
-}
-
-// Takes every word after option up to the next option out of the arguments
-// ("--leaf A B --leaf C" gives A, B, C).
-std::vector<std::string> TakeList(CommandArguments& args, std::string_view option, bool& missing) {
-    std::vector<std::string> values;
-    CommandArguments rest;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        if (args[i] != option) {
-            rest.push_back(args[i]);
-            continue;
-        }
-        std::size_t before = values.size();
-        while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
-            values.push_back(args[++i]);
-        missing = missing || values.size() == before;
-    }
-    args = std::move(rest);
-    return values;
-}
 
 std::string Rights(std::uint8_t object, std::uint8_t property) {
     return utilities::ObjectRightsText(object) + " " + utilities::PropertyRightsText(property);
@@ -151,12 +116,8 @@ int Run(const Command& self, const CommandArguments& given) {
     if (targets.empty() || targetMissing)
         return a.Usage("--target needs the name of an object");
     long long tickMs = 1000;
-    if (tick) {
-        std::optional<long long> n = ParseNumber(*tick);
-        if (!n || *n < 1 || *n > kMaxTick)
-            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
-        tickMs = *n;
-    }
+    if (!ParseTickMs(tick, tickMs))
+        return a.Usage(kTickMsUsage);
 
     int result = kExitUsage;
     WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
@@ -198,7 +159,7 @@ int Run(const Command& self, const CommandArguments& given) {
                 return result;
             }
             DeleteReportFiles(".", kRightsReportPrefix);
-            if (!RunBatch(tickMs)) {
+            if (!RunRightsBatch(utilities::kRightsBatchFile, tickMs)) {
                 result = kExitFailed;
                 return result;
             }

@@ -1,6 +1,7 @@
 // quorvane-cli verify-default-servers DESIGN.qvd CONTEXT [--report FILE]
 // [--tick-ms N]: Verify User Default Server without windows.
 #include "cli/cli.h"
+#include "cli/utility_runs.h"
 
 #include "utilities/default_servers.h"
 
@@ -31,8 +32,6 @@ const char* const kDetails =
     "lines on stderr) or another report still runs, 2 usage errors and designs\n"
     "that cannot be opened.\n";
 
-constexpr long long kMaxTick = 60 * 60 * 1000;
-
 void PrintErrorLines(const std::vector<std::string>& lines) {
     for (const std::string& line : lines)
         std::cerr << Visible(ToUtf8(line)) << "\n";
@@ -62,12 +61,8 @@ int Run(const Command& self, const CommandArguments& args) {
     if (!a.Expect(2, "expects DESIGN and CONTEXT"))
         return kExitUsage;
     long long tickMs = 1000;
-    if (tick) {
-        std::optional<long long> n = ParseNumber(*tick);
-        if (!n || *n < 1 || *n > kMaxTick)
-            return a.Usage("--tick-ms expects a number of milliseconds from 1 to 3600000");
-        tickMs = *n;
-    }
+    if (!ParseTickMs(tick, tickMs))
+        return a.Usage(kTickMsUsage);
     int result = kExitUsage;
     WithDesign(a[0], DesignUse::Plain, [&](Session& s) {
         std::string context = a[1];

@@ -1,0 +1,51 @@
+#include "cli/utility_runs.h"
+
+#include "utilities/rights_wait.h"
+
+#include <chrono>
+#include <thread>
+
+namespace qv::cli {
+
+bool ParseTickMs(const std::optional<std::string>& text, long long& tickMs) {
+    tickMs = 1000;
+    if (!text)
+        return true;
+    std::optional<long long> n = ParseNumber(*text);
+    if (!n || *n < 1 || *n > 60 * 60 * 1000)
+        return false;
+    tickMs = *n;
+    return true;
+}
+
+std::vector<std::string> TakeList(CommandArguments& args, std::string_view option, bool& missing) {
+    std::vector<std::string> values;
+    CommandArguments rest;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != option) {
+            rest.push_back(args[i]);
+            continue;
+        }
+        std::size_t before = values.size();
+        while (i + 1 < args.size() && args[i + 1].rfind("--", 0) != 0)
+            values.push_back(args[++i]);
+        missing = missing || values.size() == before;
+    }
+    args = std::move(rest);
+    return values;
+}
+
+bool RunRightsBatch(std::string_view batchFile, long long tickMs) {
+    using namespace utilities;
+    RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
+    wait.SetCommandText(std::string(batchFile));
+    wait.SetPauseMs(10 * tickMs);
+    wait.Start();
+    for (;;) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
+        if (wait.Tick())
+            return wait.Finished();
+    }
+}
+
+} // namespace qv::cli

@@ -1,0 +1,30 @@
+// What the commands of the console utilities share: the tick of their wait,
+// options that take several words, and the run of a rights batch file.
+#pragma once
+
+#include "cli/cli.h"
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qv::cli {
+
+// --tick-ms: milliseconds between two looks of the census, 1 to 3600000
+// (1000 when not given). False for anything else.
+bool ParseTickMs(const std::optional<std::string>& text, long long& tickMs);
+inline constexpr const char* kTickMsUsage =
+    "--tick-ms expects a number of milliseconds from 1 to 3600000";
+
+// Takes every word after option up to the next option out of the arguments
+// ("--leaf A B --leaf C" gives A, B, C); missing is set when an option has
+// no word after it.
+std::vector<std::string> TakeList(CommandArguments& args, std::string_view option, bool& missing);
+
+// Runs the rights batch file of the current folder as the wait dialog does,
+// ticking every tickMs; the pause after the last utility is ten ticks.
+// True when the run finished (it was not refused or cancelled).
+bool RunRightsBatch(std::string_view batchFile, long long tickMs);
+
+} // namespace qv::cli
