@@ -66,7 +66,7 @@ private:
     // and the listings started ahead of time (path -> message id).
     std::deque<std::string> predicted_;
     std::unordered_map<std::string, int> ahead_;
-    static constexpr std::size_t kAhead = 8;
+    static constexpr std::size_t kAhead = 32;
 };
 
 Status LdapBackend::Open(const TreeConnection& c) {
