@@ -48,6 +48,12 @@ int CountMarked(const std::vector<std::string>& titles, std::string_view marker)
 // CountMarked over ProcessTitles().
 int CountCommandWindows(std::string_view marker);
 
+// Deletes every entry of the folder that is no folder and whose name begins
+// with prefix, compared without regard to case: the "#DSR#*.*" of the
+// console, which clears a feature's old output files before it runs. Returns
+// how many were deleted.
+int DeleteReportFiles(const std::string& folder, std::string_view prefix);
+
 // The census a waiting dialog polls; tests give a scripted one.
 using Census = std::function<int()>;
 Census ProcessCensus(std::string marker);

@@ -309,24 +309,7 @@ bool WriteFileRightsBatch(const std::string& folder, std::string_view text, std:
 }
 
 int DeleteOldFileRightsReports(const std::string& folder) {
-    int removed = 0;
-    std::error_code ec;
-    std::filesystem::directory_iterator it(folder, ec);
-    if (ec)
-        return 0;
-    std::vector<std::filesystem::path> doomed;
-    for (const auto& e : it) {
-        std::error_code fe;
-        if (e.is_regular_file(fe) &&
-            StartsWithNoCase(e.path().filename().string(), kFileRightsPrefix))
-            doomed.push_back(e.path());
-    }
-    for (const auto& p : doomed) {
-        std::error_code re;
-        if (std::filesystem::remove(p, re))
-            ++removed;
-    }
-    return removed;
+    return DeleteReportFiles(folder, kFileRightsPrefix);
 }
 
 bool ParseFileRightsReportText(std::string_view text, std::string& error,

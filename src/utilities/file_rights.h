@@ -5,6 +5,8 @@
 // as plain functions so that they are tested without a window.
 #pragma once
 
+#include "utilities/command_runner.h"
+
 #include <array>
 #include <cstdint>
 #include <string>

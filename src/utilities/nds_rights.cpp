@@ -124,28 +124,6 @@ bool WriteRightsBatch(const std::string& folder, std::string_view text, std::str
     return true;
 }
 
-int DeleteReportFiles(const std::string& folder, std::string_view prefix) {
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return 0;
-    std::vector<std::string> doomed;
-    while (dirent* e = readdir(dir)) {
-        std::string_view name = e->d_name;
-        if (!StartsWithNoCase(name, prefix))
-            continue;
-        std::string path = (folder.empty() ? std::string(".") : folder) + "/" + std::string(name);
-        struct stat st {};
-        if (lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
-            doomed.push_back(path);
-    }
-    closedir(dir);
-    int count = 0;
-    for (const std::string& path : doomed)
-        if (unlink(path.c_str()) == 0)
-            ++count;
-    return count;
-}
-
 // ---- ResolveName ----
 
 std::string ResolveName(std::string_view name, std::string_view context) {

@@ -6,6 +6,8 @@
 // the report windows (rows, marks, the stand-in path entry), free of windows.
 #pragma once
 
+#include "utilities/command_runner.h"
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -97,10 +99,6 @@ std::string BuildRightsBatch(std::string_view designContext, std::string_view co
 bool WriteRightsBatch(const std::string& folder, std::string_view text, std::string& error);
 // "#DSR#" + n + ".TXT".
 std::string RightsReportName(int n);
-
-// Deletes every file of the folder whose name begins with prefix ("#DSR#"),
-// the "#DSR#*.*" of the console. Returns how many were deleted.
-int DeleteReportFiles(const std::string& folder, std::string_view prefix);
 
 // ---- reading the reports ----
 // The full name of a name printed relative to the context (no leading dot).

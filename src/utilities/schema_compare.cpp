@@ -124,19 +124,7 @@ std::string PairNamesOf(std::string_view item) {
 }
 
 int DeleteOldSchemaReports(const std::string& folder) {
-    namespace fs = std::filesystem;
-    int deleted = 0;
-    std::error_code ec;
-    std::vector<fs::path> doomed;
-    for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-        const std::string name = it->path().filename().string();
-        if (name.size() >= 3 && UpperAscii(name.substr(0, 3)) == "SRD" && !it->is_directory(ec))
-            doomed.push_back(it->path());
-    }
-    for (const fs::path& p : doomed)
-        if (fs::remove(p, ec))
-            ++deleted;
-    return deleted;
+    return DeleteReportFiles(folder, "SRD");
 }
 
 // ---- the report parser ----
