@@ -4,6 +4,7 @@
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
@@ -484,18 +485,10 @@ void FileRights(TMDIChild& child) {
     const std::string context = design.FullContext(node ? node : design.Root());
 
     // The selected leaf objects in list order.
-    std::vector<std::string> rows;
+    const std::vector<std::string> rows = child.Tree().SelectedLeafRows();
     std::vector<std::string> leaves;
-    QListView* list = child.LB_LEAFOBJS();
-    if (auto* model = qobject_cast<LeafListModel*>(list->model())) {
-        QModelIndexList selected = list->selectionModel()->selectedRows();
-        std::sort(selected.begin(), selected.end(),
-                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-        for (const QModelIndex& i : selected) {
-            rows.push_back(model->RowText(i.row()));
-            leaves.emplace_back(LeafListModel::RowLeafName(rows.back()));
-        }
-    }
+    for (const std::string& row : rows)
+        leaves.emplace_back(LeafListModel::RowLeafName(row));
     if (leaves.empty())
         return;
 

@@ -5,6 +5,7 @@
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
@@ -758,15 +759,7 @@ void NDSRights(TMDIChild& child) {
     const std::string context = design.FullContext(node ? node : design.Root());
 
     // The selected leaf objects in list order.
-    std::vector<std::string> rows;
-    QListView* list = child.LB_LEAFOBJS();
-    if (auto* model = qobject_cast<LeafListModel*>(list->model())) {
-        QModelIndexList selected = list->selectionModel()->selectedRows();
-        std::sort(selected.begin(), selected.end(),
-                  [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
-        for (const QModelIndex& i : selected)
-            rows.push_back(model->RowText(i.row()));
-    }
+    const std::vector<std::string> rows = child.Tree().SelectedLeafRows();
 
     TFRM_DSRIGHTS& chooser = TFRM_DSRIGHTS::Instance(app.Images(), &app);
     chooser.Prepare(design, node ? node : design.Root(), context, rows);

@@ -546,12 +546,19 @@ std::string TreePage::FocusedLeafRow() const {
     return leafModel_->RowText(i.row());
 }
 
-std::vector<std::string> TreePage::SelectedLeafEntries() const {
-    std::vector<std::string> entries;
+std::vector<std::string> TreePage::SelectedLeafRows() const {
+    std::vector<std::string> texts;
     QModelIndexList rows = leafList_->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end());
     for (const QModelIndex& i : rows)
-        entries.emplace_back(LeafEntryOfRow(leafModel_->RowText(i.row())));
+        texts.push_back(leafModel_->RowText(i.row()));
+    return texts;
+}
+
+std::vector<std::string> TreePage::SelectedLeafEntries() const {
+    std::vector<std::string> entries;
+    for (const std::string& row : SelectedLeafRows())
+        entries.emplace_back(LeafEntryOfRow(row));
     return entries;
 }
 

@@ -80,6 +80,8 @@ public:
     std::string FocusedLeafRow() const;
     // The LeafEntries of the selected subordinate rows, in row order.
     std::vector<std::string> SelectedLeafEntries() const;
+    // The texts of the selected rows, in list order.
+    std::vector<std::string> SelectedLeafRows() const;
     std::vector<std::string> LeafRows() const;
 
     // ---- finds, expand and collapse ----
