@@ -1,6 +1,7 @@
 #include "gui/utilities/file_rights_dialogs.h"
 
 #include "core/entries.h"
+#include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
@@ -290,15 +291,10 @@ TFRM_FSDISPLAYRIGHTS::TFRM_FSDISPLAYRIGHTS(const ImageList& images, QWidget* par
     second->setColumnStretch(0, 1);
     PageControl1->addTab(TabSheet2, QStringLiteral("File System Rights"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    BTN_PRINT = new QPushButton(QStringLiteral("Print"), this);
-    BTN_PRINT->setObjectName(QStringLiteral("BTN_PRINT"));
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
-    buttons->addWidget(BTN_PRINT);
-    buttons->addWidget(BTN_OK);
-    layout->addLayout(buttons);
+    PrintOkRow buttons = MakePrintOkRow(this);
+    BTN_PRINT = buttons.print;
+    BTN_OK = buttons.ok;
+    layout->addLayout(buttons.row);
     resize(620, 420);
 
     connect(BTN_OK, &QPushButton::clicked, this, &QDialog::accept);

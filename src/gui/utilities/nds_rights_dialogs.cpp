@@ -2,6 +2,7 @@
 
 #include "core/entries.h"
 #include "core/tree_design.h"
+#include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
@@ -342,15 +343,10 @@ TFRM_SELECTED::TFRM_SELECTED(QWidget* parent) : QDialog(parent) {
             ++i;
         }
     grid->addWidget(box, 2, 2, 3, 1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    BTN_PRINT = new QPushButton(QStringLiteral("Print"), this);
-    BTN_PRINT->setObjectName(QStringLiteral("BTN_PRINT"));
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
-    buttons->addWidget(BTN_PRINT);
-    buttons->addWidget(BTN_OK);
-    grid->addLayout(buttons, 5, 0, 1, 3);
+    PrintOkRow buttons = MakePrintOkRow(this);
+    BTN_PRINT = buttons.print;
+    BTN_OK = buttons.ok;
+    grid->addLayout(buttons.row, 5, 0, 1, 3);
     resize(560, 360);
     connect(BTN_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(BTN_PRINT, &QPushButton::clicked, this, &TFRM_SELECTED::BTN_PRINTClick);
@@ -492,15 +488,10 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
     grid->setColumnStretch(0, 1);
     PageControl1->addTab(TabSheet2, QStringLiteral("NDS Rights"));
 
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    BTN_PRINT = new QPushButton(QStringLiteral("Print"), this);
-    BTN_PRINT->setObjectName(QStringLiteral("BTN_PRINT"));
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
-    buttons->addWidget(BTN_PRINT);
-    buttons->addWidget(BTN_OK);
-    layout->addLayout(buttons);
+    PrintOkRow buttons = MakePrintOkRow(this);
+    BTN_PRINT = buttons.print;
+    BTN_OK = buttons.ok;
+    layout->addLayout(buttons.row);
     Selected = new TFRM_SELECTED(this);
     resize(640, 440);
 
