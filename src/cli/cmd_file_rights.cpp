@@ -102,20 +102,12 @@ int Run(const Command& self, const CommandArguments& given) {
             result = kExitFailed;
             return result;
         }
-        std::string folder = ".";
-        if (reports) {
-            folder = *reports;
-        } else {
-            if (RightsUtilityRunning({}, s.ui)) {
-                result = kExitFailed;
-                return result;
-            }
-            DeleteOldFileRightsReports(".");
-            if (!RunRightsBatch(utilities::kFileRightsBatch, tickMs)) {
-                result = kExitFailed;
-                return result;
-            }
+        if (!reports &&
+            !RunRightsBatch(utilities::kFileRightsBatch, kFileRightsPrefix, tickMs, s.ui)) {
+            result = kExitFailed;
+            return result;
         }
+        const std::string folder = reports ? *reports : ".";
         FileRightsReports list;
         for (std::size_t i = 1; i <= leaves.size(); ++i) {
             const std::string name = FileRightsReportName(i);

@@ -150,20 +150,12 @@ int Run(const Command& self, const CommandArguments& given) {
             result = kExitFailed;
             return result;
         }
-        std::string folder = ".";
-        if (reports) {
-            folder = *reports;
-        } else {
-            if (RightsUtilityRunning({}, s.ui)) {
-                result = kExitFailed;
-                return result;
-            }
-            DeleteReportFiles(".", kRightsReportPrefix);
-            if (!RunRightsBatch(utilities::kRightsBatchFile, tickMs)) {
-                result = kExitFailed;
-                return result;
-            }
+        if (!reports &&
+            !RunRightsBatch(utilities::kRightsBatchFile, kRightsReportPrefix, tickMs, s.ui)) {
+            result = kExitFailed;
+            return result;
         }
+        const std::string folder = reports ? *reports : ".";
         std::vector<SourceRights> sources;
         for (const std::string& leaf : leaves)
             sources.push_back(SourceRights{leaf, false, {}});

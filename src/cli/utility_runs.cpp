@@ -1,5 +1,6 @@
 #include "cli/utility_runs.h"
 
+#include "utilities/command_runner.h"
 #include "utilities/rights_wait.h"
 
 #include <chrono>
@@ -35,8 +36,12 @@ std::vector<std::string> TakeList(CommandArguments& args, std::string_view optio
     return values;
 }
 
-bool RunRightsBatch(std::string_view batchFile, long long tickMs) {
+bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix, long long tickMs,
+                    Interaction& ui) {
     using namespace utilities;
+    if (RightsUtilityRunning({}, ui))
+        return false;
+    DeleteReportFiles(".", reportPrefix);
     RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
     wait.SetCommandText(std::string(batchFile));
     wait.SetPauseMs(10 * tickMs);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "cli/cli.h"
+#include "core/host.h"
 
 #include <optional>
 #include <string>
@@ -22,9 +23,12 @@ inline constexpr const char* kTickMsUsage =
 // no word after it.
 std::vector<std::string> TakeList(CommandArguments& args, std::string_view option, bool& missing);
 
-// Runs the rights batch file of the current folder as the wait dialog does,
-// ticking every tickMs; the pause after the last utility is ten ticks.
-// True when the run finished (it was not refused or cancelled).
-bool RunRightsBatch(std::string_view batchFile, long long tickMs);
+// Runs the rights batch file of the current folder as the menu command does:
+// refused (with the box on ui) while another rights run goes on, then the old
+// reports (names beginning with reportPrefix) deleted and the batch file run
+// as the wait dialog runs it, ticking every tickMs, the pause after the last
+// utility ten ticks. True when the run finished.
+bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix, long long tickMs,
+                    Interaction& ui);
 
 } // namespace qv::cli
