@@ -8,7 +8,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   fonts-liberation xauth xvfb poppler-utils
   clang libclang-rt-dev clang-format
-  slapd ldap-utils libldap-dev
+  slapd ldap-utils libldap-dev openssl
   appstream shared-mime-info
 )
 

@@ -5,6 +5,7 @@
 #include "files/design_file.h"
 
 #include <gtest/gtest.h>
+#include <ldap.h>
 
 #include <algorithm>
 #include <fstream>
@@ -319,6 +320,55 @@ TEST(LdapConnection, BindsWithThePasswordFileAndReportsFailures) {
         ASSERT_EQ(failing.ui.boxes.size(), 1u);
         EXPECT_EQ(failing.ui.boxes[0].text, message);
     }
+    EXPECT_EQ(nds::OpenResourceCount(), 0u);
+}
+
+// The server's certificate is checked against libldap's trust settings: a
+// server nobody vouches for is refused; once its authority is trusted,
+// StartTLS (here with a bind) and ldaps:// both give the plain design.
+TEST(LdapConnection, StartTlsAndLdapsCheckTheServersCertificate) {
+    nds::ClearFaults();
+    SlapdServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start({{"cn=CORP_TREE", CorpLdifPath(), ""}}, error, true)) << error;
+    nds::TreeConnection plain;
+    plain.name = "CORP_TREE";
+    plain.address = server.Url("cn=CORP_TREE");
+    nds::SetTreeConnections({plain}, "");
+    Discovery reference("CORP_TREE");
+    ASSERT_TRUE(reference.Run());
+
+    nds::TreeConnection startTls = plain;
+    startTls.startTls = true;
+    startTls.bindDn = "cn=admin,cn=CORP_TREE";
+    startTls.password = "secret";
+    nds::TreeConnection ldaps = plain;
+    ldaps.address = server.TlsUrl("cn=CORP_TREE");
+    for (const nds::TreeConnection& c : {startTls, ldaps}) {
+        nds::SetTreeConnections({c}, "");
+        Discovery refused("CORP_TREE");
+        EXPECT_FALSE(refused.Run()) << c.address;
+        ASSERT_EQ(refused.ui.boxes.size(), 1u);
+        EXPECT_EQ(refused.ui.boxes[0].text, "Could not initialize NDS context.  Error: -625");
+    }
+
+    ASSERT_EQ(ldap_set_option(nullptr, LDAP_OPT_X_TLS_CACERTFILE, server.CaFile().c_str()),
+              LDAP_OPT_SUCCESS);
+    int client = 0;
+    ASSERT_EQ(ldap_set_option(nullptr, LDAP_OPT_X_TLS_NEWCTX, &client), LDAP_OPT_SUCCESS);
+    for (const nds::TreeConnection& c : {startTls, ldaps}) {
+        nds::SetTreeConnections({c}, "");
+        Discovery secured("CORP_TREE");
+        ASSERT_TRUE(secured.Run()) << c.address;
+        EXPECT_EQ(secured.Text(), reference.Text()) << c.address;
+    }
+    // A wrong password is still refused as such over TLS.
+    startTls.password = "guess";
+    nds::SetTreeConnections({startTls}, "");
+    Discovery wrong("CORP_TREE");
+    EXPECT_FALSE(wrong.Run());
+    ASSERT_EQ(wrong.ui.boxes.size(), 1u);
+    EXPECT_EQ(wrong.ui.boxes[0].text, "Could not initialize NDS context.  Error: -669");
     EXPECT_EQ(nds::OpenResourceCount(), 0u);
 }
 

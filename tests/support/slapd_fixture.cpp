@@ -86,7 +86,7 @@ std::string ReadAll(const std::string& path) {
 
 } // namespace
 
-bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string& error) {
+bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls) {
     char tmpl[] = "/tmp/qv_slapd_XXXXXX";
     if (!::mkdtemp(tmpl)) {
         error = "cannot make a temporary folder";
@@ -94,6 +94,20 @@ bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string
     }
     dir_ = tmpl;
     std::string conf = dir_ + "/slapd.conf";
+    std::string log = dir_ + "/slapd.log";
+    if (tls) {
+        pid_t req =
+            Spawn({Program("openssl"), "req", "-x509", "-newkey", "rsa:2048", "-nodes", "-days",
+                   "2", "-subj", "/CN=127.0.0.1", "-addext", "subjectAltName=IP:127.0.0.1",
+                   "-keyout", dir_ + "/key.pem", "-out", CaFile()},
+                  log);
+        int status = 0;
+        ::waitpid(req, &status, 0);
+        if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+            error = "openssl could not make a certificate: " + ReadAll(log);
+            return false;
+        }
+    }
     {
         std::ofstream out(conf);
         out << "include /etc/ldap/schema/core.schema\n"
@@ -102,6 +116,9 @@ bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string
             << "modulepath /usr/lib/ldap\n"
             << "moduleload back_mdb\n"
             << "sizelimit unlimited\n";
+        if (tls)
+            out << "TLSCertificateFile " << CaFile() << "\n"
+                << "TLSCertificateKeyFile " << dir_ << "/key.pem\n";
         for (std::size_t i = 0; i < databases.size(); ++i) {
             std::string db = dir_ + "/db" + std::to_string(i);
             std::filesystem::create_directories(db);
@@ -115,7 +132,6 @@ bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string
                 << databases[i].extraConfig;
         }
     }
-    std::string log = dir_ + "/slapd.log";
     for (const SlapdDatabase& d : databases) {
         pid_t add =
             Spawn({Program("slapadd"), "-q", "-f", conf, "-b", d.suffix, "-l", d.ldifPath}, log);
@@ -128,11 +144,16 @@ bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string
     }
     for (int attempt = 0; attempt < 5; ++attempt) {
         port_ = FreePort();
-        pid_ = Spawn({Program("slapd"), "-f", conf, "-h",
-                      "ldap://127.0.0.1:" + std::to_string(port_) + "/", "-d", "none"},
-                     log);
+        std::string urls = "ldap://127.0.0.1:" + std::to_string(port_) + "/";
+        if (tls) {
+            do
+                tlsPort_ = FreePort();
+            while (tlsPort_ == port_);
+            urls += " ldaps://127.0.0.1:" + std::to_string(tlsPort_) + "/";
+        }
+        pid_ = Spawn({Program("slapd"), "-f", conf, "-h", urls, "-d", "none"}, log);
         for (int i = 0; i < 200; ++i) {
-            if (Accepts(port_))
+            if (Accepts(port_) && (!tls || Accepts(tlsPort_)))
                 return true;
             int status = 0;
             if (::waitpid(pid_, &status, WNOHANG) == pid_) {
@@ -166,6 +187,10 @@ void SlapdServer::Stop() {
 
 std::string SlapdServer::Url(const std::string& base) const {
     return "ldap://127.0.0.1:" + std::to_string(port_) + "/" + base;
+}
+
+std::string SlapdServer::TlsUrl(const std::string& base) const {
+    return "ldaps://127.0.0.1:" + std::to_string(tlsPort_) + "/" + base;
 }
 
 } // namespace qv::test

@@ -24,19 +24,26 @@ public:
     SlapdServer(const SlapdServer&) = delete;
     SlapdServer& operator=(const SlapdServer&) = delete;
 
-    // Starts the server; false with a reason in error.
-    bool Start(const std::vector<SlapdDatabase>& databases, std::string& error);
+    // Starts the server; false with a reason in error. With tls, the server
+    // also answers ldaps:// on a second port and StartTLS on the first, with a
+    // self-signed certificate for 127.0.0.1 made by openssl (see CaFile).
+    bool Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls = false);
     void Stop();
     bool Running() const { return pid_ > 0; }
     int Port() const { return port_; }
     // "ldap://127.0.0.1:PORT/" + base.
     std::string Url(const std::string& base) const;
+    // "ldaps://127.0.0.1:TLSPORT/" + base (a server started with tls).
+    std::string TlsUrl(const std::string& base) const;
+    // The server's certificate, which is its own authority.
+    std::string CaFile() const { return dir_ + "/cert.pem"; }
     const std::string& Folder() const { return dir_; }
 
 private:
     std::string dir_;
     pid_t pid_ = -1;
     int port_ = 0;
+    int tlsPort_ = 0;
 };
 
 } // namespace qv::test
