@@ -91,6 +91,7 @@ void NdsSearch::Pump() {
 
 Status NdsSearch::InitNDSContext() {
     context = kNoContext;
+    contextTree = nds::PreferredTree();
     ContextHandle created = kNoContext;
     Status status = NWCallsInit(nullptr, nullptr);
     if (status == kOk) {
@@ -115,6 +116,7 @@ Status NdsSearch::InitNDSContext() {
         word |= 1u | 2u;
         status = NWDSSetContext(created, kKeyNameForm, &word);
     }
+    contextStatus = status;
     if (status == kOk) {
         context = created;
         return kOk;

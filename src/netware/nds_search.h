@@ -81,6 +81,10 @@ public:
 
     // ---- context ----
     nds::Status InitNDSContext();
+    // What the last InitNDSContext returned and for which tree (the desktop
+    // program forgets a typed password that the server refused).
+    nds::Status contextStatus = nds::kOk;
+    std::string contextTree;
     void FreeNDSContext();
     // Fills trees with the names of the tree connections (at most 100).
     nds::Status ScanTreeConnections(std::vector<std::string>& trees);

@@ -1,6 +1,9 @@
 // Search NDS Tree in the desktop program: the tree chooser and the search
-// dialog over the example directory (an ldif: tree connection).
+// dialog over the example directory (an ldif: tree connection), and the
+// password typed for a connection that binds to a private directory server.
 #include "modal_script.h"
+#include "support/scripted.h"
+#include "support/slapd_fixture.h"
 
 #include "files/design_file.h"
 #include "gui/core/image_list.h"
@@ -10,6 +13,8 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
+#include <QInputDialog>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
@@ -105,6 +110,93 @@ private slots:
         });
         QVERIFY(!DiscoverTreeWindow(again, images_, &main));
         QVERIFY(verboseKept);
+    }
+
+    // The preferred connection binds without a password file: the password is
+    // asked before anything else, a refused one is asked again next time, an
+    // accepted one is kept for the rest of the run, and never stored.
+    void typedPasswordIsAskedAgainOnlyAfterARefusal() {
+        qv::test::SlapdServer server;
+        std::string error;
+        QVERIFY2(
+            server.Start({{"cn=CORP_TREE", QV_SOURCE_DIR "/examples/corp_tree.ldif", ""}}, error),
+            error.c_str());
+        StoredTreeConnections saved = TreeConnectionStore().Read();
+        StoredTreeConnections s = saved;
+        nds::TreeConnection live;
+        live.name = "CORP_LIVE";
+        live.address = server.Url("cn=CORP_TREE");
+        live.bindDn = "cn=admin,cn=CORP_TREE";
+        s.trees.insert(s.trees.begin(), live);
+        s.preferred = "CORP_LIVE";
+        QVERIFY(TreeConnectionStore().Write(s));
+
+        QWidget main;
+        auto typePassword = [](const QString& password, QString* label) {
+            return [password, label](QWidget* w) {
+                auto* dlg = qobject_cast<QInputDialog*>(w);
+                QVERIFY(dlg);
+                *label = dlg->labelText();
+                dlg->setTextValue(password);
+                dlg->accept();
+            };
+        };
+
+        // A wrong password: the context set-up fails before the tree chooser.
+        qv::test::ScriptedInteraction ui;
+        TreeDesign refused;
+        refused.SetHosts(nullptr, &ui);
+        NewDesign(refused, 1);
+        QString label;
+        ModalScript script;
+        script.Then(typePassword("guess", &label));
+        QVERIFY(!DiscoverTreeWindow(refused, images_, &main));
+        QVERIFY(script.unexpected.isEmpty());
+        QCOMPARE(label, QStringLiteral("Password for cn=admin,cn=CORP_TREE:"));
+        QCOMPARE(ui.boxes.size(), std::size_t{1});
+        QCOMPARE(ui.boxes[0].text, std::string("Could not initialize NDS context.  Error: -669"));
+
+        // Asked again; the right one finds the tree.
+        TreeDesign found;
+        found.SetHosts(nullptr, &ui);
+        NewDesign(found, 2);
+        script.Then(typePassword("secret", &label));
+        script.Then([](QWidget* w) {
+            auto* dlg = qobject_cast<TDLG_TREES*>(w);
+            QVERIFY(dlg);
+            QCOMPARE(dlg->SelectedTree(), std::string("CORP_LIVE"));
+            dlg->accept();
+        });
+        script.Then([](QWidget* w) {
+            auto* dlg = qobject_cast<TDLG_NDS_SEARCH*>(w);
+            QVERIFY(dlg);
+            QVERIFY(QTest::qWaitFor([dlg] { return dlg->BTN_OK->isEnabled(); }, 20000));
+            dlg->BTN_OK->click();
+        });
+        QVERIFY(DiscoverTreeWindow(found, images_, &main));
+        QVERIFY(script.unexpected.isEmpty());
+        QCOMPARE(found.partitions.Size(), std::size_t{4});
+        QCOMPARE(ui.boxes.size(), std::size_t{1});
+
+        // Kept for the rest of the run: the chooser comes first.
+        TreeDesign third;
+        third.SetHosts(nullptr, &ui);
+        NewDesign(third, 3);
+        bool chooserFirst = false;
+        script.Then([&](QWidget* w) {
+            chooserFirst = qobject_cast<TDLG_TREES*>(w) != nullptr;
+            w->close();
+        });
+        QVERIFY(!DiscoverTreeWindow(third, images_, &main));
+        QVERIFY(chooserFirst);
+
+        // Neither password reached the settings file.
+        QFile file(QString::fromStdString(TreeConnectionStore().path()));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray stored = file.readAll();
+        QVERIFY(stored.contains("CORP_LIVE"));
+        QVERIFY(!stored.contains("secret") && !stored.contains("guess"));
+        QVERIFY(TreeConnectionStore().Write(saved));
     }
 };
 

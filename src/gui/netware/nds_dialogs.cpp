@@ -238,6 +238,27 @@ void TDLG_NDS_SEARCH::Pump() {
 
 namespace {
 
+// A connection that binds without a password file asks for the password once
+// per run of the program; false when the user cancels.
+bool AskPassword(QWidget* parent, const std::string& tree) {
+    std::vector<nds::TreeConnection> conns = nds::TreeConnections();
+    for (nds::TreeConnection& c : conns) {
+        if (c.name != tree || c.bindDn.empty() || !c.passwordFile.empty() || !c.password.empty())
+            continue;
+        bool ok = false;
+        QString password = QInputDialog::getText(
+            parent, QStringLiteral("Password"),
+            QStringLiteral("Password for %1:").arg(QString::fromStdString(c.bindDn)),
+            QLineEdit::Password, QString(), &ok);
+        if (!ok)
+            return false;
+        c.password = password.toStdString();
+        nds::SetTreeConnections(std::move(conns), nds::PreferredTree());
+        return true;
+    }
+    return true;
+}
+
 class WindowDiscoveryHost : public DiscoveryHost {
 public:
     WindowDiscoveryHost(TDLG_TREES& trees, TDLG_NDS_SEARCH& search, QWidget* parent)
@@ -249,24 +270,7 @@ public:
             return false;
         chosen = trees_.SelectedTree();
         verbose = trees_.Verbose();
-        // A connection that binds without a password file asks for the password.
-        std::vector<nds::TreeConnection> conns = nds::TreeConnections();
-        for (nds::TreeConnection& c : conns) {
-            if (c.name != chosen || c.bindDn.empty() || !c.passwordFile.empty() ||
-                !c.password.empty())
-                continue;
-            bool ok = false;
-            QString password = QInputDialog::getText(
-                parent_, QStringLiteral("Password"),
-                QStringLiteral("Password for %1:").arg(QString::fromStdString(c.bindDn)),
-                QLineEdit::Password, QString(), &ok);
-            if (!ok)
-                return false;
-            c.password = password.toStdString();
-            nds::SetTreeConnections(std::move(conns), nds::PreferredTree());
-            break;
-        }
-        return true;
+        return AskPassword(parent_, chosen);
     }
     bool RunSearch(NdsSearch&) override { return search_.exec() == QDialog::Accepted; }
 
@@ -314,8 +318,22 @@ bool DiscoverTreeWindow(TreeDesign& design, const ImageList& images, QWidget* ma
                 c.password = t.password;
     nds::SetTreeConnections(std::move(stored.trees), stored.preferred);
     search->Search().verbose = trees->Verbose();
+    // The context is first set up for the preferred tree: its password comes first.
+    if (!AskPassword(mainWindow, stored.preferred))
+        return false;
     WindowDiscoveryHost host(*trees, *search, mainWindow);
-    return DiscoverTree(design, search->Search(), host);
+    NdsSearch& walk = search->Search();
+    walk.contextStatus = nds::kOk;
+    const bool kept = DiscoverTree(design, walk, host);
+    // A typed password that the server refused is asked for again next time.
+    if (walk.contextStatus == nds::kErrFailedAuthentication) {
+        std::vector<nds::TreeConnection> conns = nds::TreeConnections();
+        for (nds::TreeConnection& c : conns)
+            if (c.name == walk.contextTree && c.passwordFile.empty())
+                c.password.clear();
+        nds::SetTreeConnections(std::move(conns), nds::PreferredTree());
+    }
+    return kept;
 }
 
 } // namespace qv::gui
