@@ -30,6 +30,19 @@ public:
     virtual ~DirectoryBackend() = default;
     // The children of the object, in the directory's order.
     virtual Status List(const std::string& path, std::vector<ListedObject>& out) = 0;
+    // The same listing handed out in parts as the directory sends it: first
+    // starts it and gives the first part, the next calls give the following
+    // ones; complete is set with the last part. A listing is continued only
+    // with the same path. By default the whole listing is the first part.
+    virtual Status ListPart(const std::string& path, bool first, std::vector<ListedObject>& out,
+                            bool& complete) {
+        complete = true;
+        if (!first) {
+            out.clear();
+            return kOk;
+        }
+        return List(path, out);
+    }
     // The values of the attributes of the object, in the order of names
     // (attributes without values are left out).
     virtual Status Read(const std::string& path, const std::vector<std::string>& names,

@@ -1,7 +1,8 @@
 // Any LDAPv3 directory server through OpenLDAP's client library. Listings are
 // unpaged one-level searches; only when the server answers "size limit
-// exceeded" is the listing repeated with the paged-results control. The
-// values of our attributes come with the listing and are kept until read.
+// exceeded" is the listing repeated with the paged-results control. A
+// listing is handed out in parts as it arrives. The values of our attributes
+// come with the listing and are kept until read.
 #include "netware/directory_backend.h"
 #include "netware/ldap_session.h"
 
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <sstream>
 #include <unordered_map>
+#include <unordered_set>
 
 namespace qv::nds {
 
@@ -32,11 +34,15 @@ public:
         if (ld_) {
             for (const auto& [path, msgid] : ahead_)
                 ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
+            for (const auto& [path, stream] : streams_)
+                ldap_abandon_ext(ld_, stream.msgid, nullptr, nullptr);
             ldap_unbind_ext_s(ld_, nullptr, nullptr);
         }
     }
     Status Open(const TreeConnection& c);
     Status List(const std::string& path, std::vector<ListedObject>& out) override;
+    Status ListPart(const std::string& path, bool first, std::vector<ListedObject>& out,
+                    bool& complete) override;
     Status Read(const std::string& path, const std::vector<std::string>& names,
                 std::vector<AttributeValues>& out) override;
 
@@ -46,10 +52,11 @@ private:
                   std::vector<ListedObject>* out, bool paged);
     // Starts a search; msgid names it for Collect.
     Status Issue(const std::string& dn, int scope, bool paged, berval* cookie, int& msgid);
-    // Takes the entries of a started search as they arrive; err is the
-    // search's result code and cookie the next page's, if any.
-    void Collect(int msgid, const std::string& parentPath, std::vector<ListedObject>* out,
-                 bool paged, int& err, berval*& cookie);
+    // Takes the entries of a started search as they arrive, until its result
+    // came (true; err is its result code and cookie the next page's, if any)
+    // or enough entries were taken (false).
+    bool Collect(int msgid, const std::string& parentPath, std::vector<ListedObject>* out,
+                 bool paged, int& err, berval*& cookie, std::size_t enough = SIZE_MAX);
     // Listings run ahead: the walk lists containers in the order it met them,
     // so the next ones are asked for while the current one is read.
     void Prefetch(const std::string& current);
@@ -67,6 +74,16 @@ private:
     std::deque<std::string> predicted_;
     std::unordered_map<std::string, int> ahead_;
     static constexpr std::size_t kAhead = 32;
+    // Listings being handed out in parts, by path: the search, and the names
+    // handed out so far (should the server's size limit make us page).
+    struct Stream {
+        int msgid = 0;
+        std::unordered_set<std::string> handedOut;
+    };
+    std::unordered_map<std::string, Stream> streams_;
+    // Entries taken per part: a few listing buffers' worth, so the walk is
+    // never kept waiting for a whole large container.
+    static constexpr std::size_t kPart = 256;
 };
 
 Status LdapBackend::Open(const TreeConnection& c) {
@@ -158,13 +175,15 @@ Status LdapBackend::Issue(const std::string& dn, int scope, bool paged, berval* 
     return FromLdap(rc);
 }
 
-void LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<ListedObject>* out,
-                          bool paged, int& err, berval*& cookie) {
+bool LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<ListedObject>* out,
+                          bool paged, int& err, berval*& cookie, std::size_t enough) {
     // Entries are taken as they arrive, while the server sends the next ones.
     err = LDAP_SUCCESS;
     cookie = nullptr;
-    bool done = false;
-    while (!done) {
+    std::size_t taken = 0;
+    while (true) {
+        if (taken >= enough)
+            return false;
         LDAPMessage* res = nullptr;
         int type = ldap_result(ld_, msgid, LDAP_MSG_ONE, nullptr, &res);
         if (type <= 0) {
@@ -172,10 +191,12 @@ void LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<
             int code = LDAP_SERVER_DOWN;
             ldap_get_option(ld_, LDAP_OPT_RESULT_CODE, &code);
             err = code == LDAP_SUCCESS ? LDAP_SERVER_DOWN : code;
-            break;
+            return true;
         }
+        bool done = false;
         if (type == LDAP_RES_SEARCH_ENTRY) {
             TakeEntry(res, parentPath, out);
+            ++taken;
         } else if (type == LDAP_RES_SEARCH_RESULT) {
             done = true;
             LDAPControl** returned = nullptr;
@@ -195,6 +216,8 @@ void LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<
             ldap_controls_free(returned);
         }
         ldap_msgfree(res);
+        if (done)
+            return true;
     }
 }
 
@@ -243,34 +266,76 @@ void LdapBackend::Prefetch(const std::string& current) {
 
 Status LdapBackend::List(const std::string& path, std::vector<ListedObject>& out) {
     out.clear();
+    std::vector<ListedObject> part;
+    bool complete = false;
+    for (bool first = true; !complete; first = false) {
+        if (Status s = ListPart(path, first, part, complete))
+            return s;
+        std::move(part.begin(), part.end(), std::back_inserter(out));
+    }
+    return kOk;
+}
+
+Status LdapBackend::ListPart(const std::string& path, bool first, std::vector<ListedObject>& out,
+                             bool& complete) {
+    out.clear();
+    complete = true;
     std::string dn;
     if (Status s = DnOf(path, dn))
         return s;
-    if (!predicted_.empty() && predicted_.front() == path)
-        predicted_.pop_front();
-    Prefetch(path);
-    Status status = kOk;
-    auto ahead = ahead_.find(path);
-    if (ahead != ahead_.end()) {
-        int err = LDAP_SUCCESS;
-        berval* cookie = nullptr;
-        Collect(ahead->second, path, &out, false, err, cookie);
-        ahead_.erase(ahead);
-        if (cookie)
-            ber_bvfree(cookie);
-        if (err == LDAP_SIZELIMIT_EXCEEDED) {
-            out.clear();
-            status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, true);
-        } else {
-            status = FromLdap(err);
+    auto stream = streams_.find(path);
+    if (first) {
+        // Listing the same container again starts afresh.
+        if (stream != streams_.end()) {
+            ldap_abandon_ext(ld_, stream->second.msgid, nullptr, nullptr);
+            streams_.erase(stream);
         }
+        if (!predicted_.empty() && predicted_.front() == path)
+            predicted_.pop_front();
+        Prefetch(path);
+        int msgid = 0;
+        auto ahead = ahead_.find(path);
+        if (ahead != ahead_.end()) {
+            msgid = ahead->second;
+            ahead_.erase(ahead);
+        } else if (Status s = Issue(dn, LDAP_SCOPE_ONELEVEL, false, nullptr, msgid)) {
+            return s;
+        }
+        stream = streams_.emplace(path, Stream{msgid, {}}).first;
+    } else if (stream == streams_.end()) {
+        return kOk;
+    }
+    int err = LDAP_SUCCESS;
+    berval* cookie = nullptr;
+    const bool done = Collect(stream->second.msgid, path, &out, false, err, cookie, kPart);
+    if (cookie)
+        ber_bvfree(cookie);
+    Status status = kOk;
+    if (done && err == LDAP_SIZELIMIT_EXCEEDED) {
+        // Over the server's size limit: the listing again with the
+        // paged-results control, without what was handed out already.
+        std::vector<ListedObject> all;
+        status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &all, true);
+        const std::unordered_set<std::string>& handed = stream->second.handedOut;
+        out.clear();
+        for (ListedObject& o : all)
+            if (!handed.count(o.name))
+                out.push_back(std::move(o));
+    } else if (done) {
+        status = FromLdap(err);
     } else {
-        status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, false);
+        complete = false;
+        for (const ListedObject& o : out)
+            stream->second.handedOut.insert(o.name);
     }
     if (status == kOk)
         for (const ListedObject& o : out)
             if (o.flags & kFlagContainer)
                 predicted_.push_back(path + "\\" + o.name);
+    if (complete)
+        streams_.erase(stream);
+    if (status != kOk)
+        out.clear();
     Prefetch(path);
     return status;
 }

@@ -56,7 +56,11 @@ enum Call {
 
 struct Iteration {
     std::uint32_t operation = 0;
+    // A listing: the part of it received and not yet handed out, whether
+    // the directory has sent all of it, and the container listed.
     std::vector<ListedObject> objects;
+    bool complete = true;
+    std::string path;
     std::vector<AttributeValues> attrs;
     std::size_t next = 0;      // next object, or next attribute
     std::size_t nextValue = 0; // next value of attribute next
@@ -442,12 +446,29 @@ Status NWDSList(ContextHandle context, const char* objectPath, IterationHandle* 
     Iteration* it = nullptr;
     if (Status s = BeginOrContinue(
             c, iteration, kOpList,
-            [&](Iteration& fresh) { return c->backend->List(objectPath, fresh.objects); }, &it))
+            [&](Iteration& fresh) {
+                fresh.path = objectPath;
+                return c->backend->ListPart(fresh.path, true, fresh.objects, fresh.complete);
+            },
+            &it))
         return s;
     ResetOutput(out);
     PutU32(out->data, 0);
     std::uint32_t n = 0;
-    while (it->next < it->objects.size()) {
+    while (true) {
+        if (it->next >= it->objects.size()) {
+            if (it->complete)
+                break;
+            // The part received is handed out: wait for the next one.
+            it->objects.clear();
+            it->next = 0;
+            if (Status s = c->backend->ListPart(it->path, false, it->objects, it->complete)) {
+                c->iterations.erase(*iteration);
+                *iteration = kNoIteration;
+                return s;
+            }
+            continue;
+        }
         const ListedObject& o = it->objects[it->next];
         if (out->data.size() + ObjectBytes(o) > out->size) {
             if (n == 0) {
@@ -472,7 +493,7 @@ Status NWDSList(ContextHandle context, const char* objectPath, IterationHandle* 
     WriteU32(out->data.data(), 0, n);
     out->objectsLeft = n;
     out->cursor = 0;
-    EndIteration(c, iteration, it->next >= it->objects.size());
+    EndIteration(c, iteration, it->next >= it->objects.size() && it->complete);
     return kOk;
 }
 

@@ -99,9 +99,22 @@ std::string TempFile(const std::string& name, const std::string& text) {
 
 } // namespace
 
+// The edge cases and two wide containers, which the server hands out in
+// several parts: HALF (500 users) within the server's size limit of 600,
+// WIDE (700 users) beyond it.
 const std::string& PagedLdifPath() {
     static const std::string path = [] {
         std::string text = EdgeLdif();
+        for (const auto& [ou, users] : {std::pair{"Half", 500}, std::pair{"Wide", 700}}) {
+            const std::string dn = std::string("ou=") + ou + ",o=Acme,cn=EDGE_TREE";
+            text += "\ndn: " + dn + "\nobjectClass: qvContainer\nou: " + ou +
+                    "\nqvBaseClass: Organizational Unit\n";
+            for (int i = 0; i < users; ++i) {
+                const std::string cn = std::string(ou) + "USER" + std::to_string(i);
+                text += "\ndn: cn=" + cn + "," + dn + "\nobjectClass: qvObject\ncn: " + cn +
+                        "\nqvBaseClass: User\n";
+            }
+        }
         for (std::size_t at; (at = text.find("EDGE_TREE")) != std::string::npos;)
             text.replace(at, 9, "PAGED_TREE");
         return TempFile("paged_tree.ldif", text);
@@ -123,12 +136,12 @@ SlapdServer& Directory() {
     if (!server) {
         server = std::make_unique<SlapdServer>();
         std::string error;
-        // PAGED_TREE answers an anonymous search with at most 100 entries,
+        // PAGED_TREE answers an anonymous search with at most 600 entries,
         // unless the paged-results control is used.
         if (!server->Start({{"cn=CORP_TREE", CorpLdifPath(), ""},
                             {"cn=EDGE_TREE", EdgeLdifPath(), ""},
                             {"cn=PAGED_TREE", PagedLdifPath(),
-                             "limits anonymous size.soft=100 size.hard=100 size.pr=unlimited "
+                             "limits anonymous size.soft=600 size.hard=600 size.pr=unlimited "
                              "size.prtotal=unlimited\n"}},
                            error))
             ADD_FAILURE() << error;

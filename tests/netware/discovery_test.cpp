@@ -268,13 +268,23 @@ TEST_F(WalkFaults, LastStepFailingMakesTheResultNonZero) {
     EXPECT_EQ(run.ui.boxes.size(), 1u);
 }
 
-TEST_P(BothBackends, ListingsBeyondTheServersSizeLimitArePaged) {
+// Wide containers come in several parts; one beyond the server's size limit
+// is listed again with paging, and nothing is lost, doubled or reordered.
+TEST_P(BothBackends, WideListingsInPartsAndBeyondTheServersSizeLimit) {
     nds::SetTreeConnections({Connection(GetParam(), "PAGED_TREE")}, "");
     Discovery run("PAGED_TREE");
     ASSERT_TRUE(run.Run());
     EXPECT_EQ(run.search.result, 0);
-    EXPECT_EQ(run.search.objectCount, 7 + 150);
+    EXPECT_EQ(run.search.errorCount, 0);
+    EXPECT_EQ(run.search.objectCount, 7 + 150 + 2 + 500 + 700);
     EXPECT_EQ(run.design.FindNodeByContext("BIG.ACME")->leaves->size(), 150u);
+    for (const auto& [ou, users] : {std::pair{"HALF", 500}, std::pair{"WIDE", 700}}) {
+        const ObjectNode* node = run.design.FindNodeByContext(std::string(ou) + ".ACME");
+        ASSERT_TRUE(node && node->leaves) << ou;
+        ASSERT_EQ(node->leaves->size(), static_cast<std::size_t>(users)) << ou;
+        for (int i = 0; i < users; ++i)
+            ASSERT_EQ(LeafName((*node->leaves)[i]), ou + ("USER" + std::to_string(i))) << ou;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Directory, BothBackends, ::testing::Values(Backend::Ldif, Backend::Ldap),
