@@ -36,6 +36,7 @@ class BenchNdsSearch : public QObject {
 
     struct Run {
         qint64 longestPauseMs = 0;
+        qint64 longestPauseEndMs = 0; // since the dialog appeared
         qint64 cancelMs = -1;
         qint64 walkMs = 0;
         std::size_t partitions = 0;
@@ -61,7 +62,11 @@ class BenchNdsSearch : public QObject {
             ticks.setInterval(10);
             QElapsedTimer sinceCancel;
             connect(&ticks, &QTimer::timeout, [&] {
-                r.longestPauseMs = std::max(r.longestPauseMs, sinceTick.restart());
+                const qint64 pause = sinceTick.restart();
+                if (pause > r.longestPauseMs) {
+                    r.longestPauseMs = pause;
+                    r.longestPauseEndMs = clock.elapsed();
+                }
                 if (cancelAfterMs > 0 && !sinceCancel.isValid() &&
                     clock.elapsed() >= cancelAfterMs && dlg->BTN_CANCEL->isEnabled()) {
                     sinceCancel.start();
@@ -70,8 +75,12 @@ class BenchNdsSearch : public QObject {
             });
             ticks.start();
             if (cancelAfterMs > 0) {
-                QVERIFY(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 600000));
+                // The walk may end before Cancel is due: then OK closes the dialog.
+                QVERIFY(QTest::qWaitFor(
+                    [&] { return !dlg->isVisible() || dlg->BTN_OK->isEnabled(); }, 600000));
                 r.cancelMs = sinceCancel.isValid() ? sinceCancel.elapsed() : -1;
+                if (dlg->isVisible())
+                    dlg->BTN_OK->click();
             } else {
                 QVERIFY(QTest::qWaitFor([&] { return dlg->BTN_OK->isEnabled(); }, 600000));
                 r.walkMs = clock.elapsed();
@@ -117,14 +126,17 @@ private slots:
     void wholeWalk() {
         Run r = Search(0);
         qInfo("walk to the end: %.2f s, %zu partitions; longest pause between event "
-              "handlings: %lld ms",
-              r.walkMs / 1000.0, r.partitions, r.longestPauseMs);
+              "handlings: %lld ms, ending %.2f s after the dialog appeared",
+              r.walkMs / 1000.0, r.partitions, r.longestPauseMs, r.longestPauseEndMs / 1000.0);
     }
 
     void cancelDuringTheWalk() {
         for (int after : {500, 2000}) {
             Run r = Search(after);
-            QVERIFY(r.cancelMs >= 0);
+            if (r.cancelMs < 0) {
+                qInfo("the walk ended before Cancel was due at %d ms", after);
+                continue;
+            }
             qInfo("Cancel pressed %d ms into the walk: the dialog closed %lld ms later; "
                   "longest pause until then: %lld ms",
                   after, r.cancelMs, r.longestPauseMs);
