@@ -5,9 +5,9 @@
 // QV_BENCH_LEAVES lowers the number of leaf objects (default 1,000,000).
 // QV_BENCH_TREE_ADDRESS searches that address (e.g. ldap://127.0.0.1:PORT/cn=BIG_TREE,
 // a server loaded with the same directory) instead of the generated LDIF file.
+#include "bench_options.h"
 #include "modal_script.h"
 
-#include "core/synthetic_design.h"
 #include "files/design_file.h"
 #include "gui/core/image_list.h"
 #include "gui/netware/nds_dialogs.h"
@@ -101,14 +101,7 @@ private slots:
         std::string address = qgetenv("QV_BENCH_TREE_ADDRESS").toStdString();
         if (address.empty()) {
             TreeDesign d;
-            SyntheticOptions o;
-            o.containers = 20000;
-            o.servers = 5000;
-            o.partitions = 10000;
-            o.leaves = qEnvironmentVariableIsSet("QV_BENCH_LEAVES")
-                           ? qEnvironmentVariableIntValue("QV_BENCH_LEAVES")
-                           : 1000000;
-            GenerateSyntheticDesign(d, o);
+            GenerateSyntheticDesign(d, test::LargeBenchOptions());
             const std::string file = dir_.path().toStdString() + "/big.ldif";
             std::ofstream out(file, std::ios::binary);
             QVERIFY(nds::WriteDesignLdif(d, "BIG_TREE", out));

@@ -2,9 +2,9 @@
 // selecting a container with 100,000 subordinate objects.
 //   QT_QPA_PLATFORM=offscreen build/tests/gui/bench_tree_page
 // QV_BENCH_LEAVES lowers the number of leaf objects of the design (default 1,000,000).
+#include "bench_options.h"
 #include "modal_script.h"
 
-#include "core/synthetic_design.h"
 #include "files/design_file.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
@@ -38,14 +38,7 @@ class BenchTreePage : public QObject {
 private slots:
     void initTestCase() {
         TreeDesign d;
-        SyntheticOptions o;
-        o.containers = 20000;
-        o.servers = 5000;
-        o.partitions = 10000;
-        o.leaves = qEnvironmentVariableIsSet("QV_BENCH_LEAVES")
-                       ? qEnvironmentVariableIntValue("QV_BENCH_LEAVES")
-                       : 1000000;
-        GenerateSyntheticDesign(d, o);
+        GenerateSyntheticDesign(d, test::LargeBenchOptions());
         // One container with 100,000 subordinate objects.
         ObjectNode* big = nullptr;
         d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
