@@ -35,7 +35,8 @@ public:
             for (const auto& [path, msgid] : ahead_)
                 ldap_abandon_ext(ld_, msgid, nullptr, nullptr);
             for (const auto& [path, stream] : streams_)
-                ldap_abandon_ext(ld_, stream.msgid, nullptr, nullptr);
+                if (stream.msgid >= 0)
+                    ldap_abandon_ext(ld_, stream.msgid, nullptr, nullptr);
             ldap_unbind_ext_s(ld_, nullptr, nullptr);
         }
     }
@@ -62,8 +63,15 @@ private:
     void Prefetch(const std::string& current);
     void TakeEntry(LDAPMessage* entry, const std::string& parentPath,
                    std::vector<ListedObject>* out);
+    // A server may close a session that has too many requests waiting (slapd's
+    // conn_max_pending): when the session failed while listings were asked
+    // for ahead, a new one is opened, fewer run ahead from then on, and the
+    // listings under way start again. False when that does not apply or the
+    // new session fails.
+    bool Recover();
 
     LDAP* ld_ = nullptr;
+    TreeConnection connection_;
     TreeNaming naming_;
     std::string baseDn_;
     std::vector<std::string> attrs_ = ListingAttributes();
@@ -73,12 +81,13 @@ private:
     // and the listings started ahead of time (path -> message id).
     std::deque<std::string> predicted_;
     std::unordered_map<std::string, int> ahead_;
-    static constexpr std::size_t kAhead = 32;
+    std::size_t aheadLimit_ = 32;
     // Listings being handed out in parts, by path: the search, and the names
     // handed out so far (should the server's size limit make us page).
     struct Stream {
-        int msgid = 0;
+        int msgid = -1; // -1: to be asked for (again)
         std::unordered_set<std::string> handedOut;
+        bool restarted = false;
     };
     std::unordered_map<std::string, Stream> streams_;
     // Entries taken per part: a few listing buffers' worth, so the walk is
@@ -87,6 +96,7 @@ private:
 };
 
 Status LdapBackend::Open(const TreeConnection& c) {
+    connection_ = c;
     if (Status s = ConnectLdap(c, ld_, baseDn_))
         return s;
     if (!ParseDn(baseDn_, naming_.base) || naming_.base.empty())
@@ -157,6 +167,8 @@ void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
 
 Status LdapBackend::Issue(const std::string& dn, int scope, bool paged, berval* cookie,
                           int& msgid) {
+    if (!ld_)
+        return kErrTransportFailure;
     std::vector<char*> attrs;
     for (std::string& a : attrs_)
         attrs.push_back(a.data());
@@ -180,6 +192,10 @@ bool LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<
     // Entries are taken as they arrive, while the server sends the next ones.
     err = LDAP_SUCCESS;
     cookie = nullptr;
+    if (!ld_) {
+        err = LDAP_SERVER_DOWN;
+        return true;
+    }
     std::size_t taken = 0;
     while (true) {
         if (taken >= enough)
@@ -223,6 +239,7 @@ bool LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<
 
 Status LdapBackend::Search(const std::string& dn, int scope, const std::string& parentPath,
                            std::vector<ListedObject>* out, bool paged) {
+    const std::size_t kept = out ? out->size() : 0;
     struct berval* cookie = nullptr;
     Status status = kOk;
     do {
@@ -248,11 +265,34 @@ Status LdapBackend::Search(const std::string& dn, int scope, const std::string& 
     } while (cookie);
     if (cookie)
         ber_bvfree(cookie);
+    if (status == kErrTransportFailure && Recover()) {
+        if (out)
+            out->resize(kept);
+        return Search(dn, scope, parentPath, out, paged);
+    }
     return status;
 }
 
+bool LdapBackend::Recover() {
+    if (ahead_.empty() || aheadLimit_ == 0)
+        return false;
+    ahead_.clear();
+    if (ld_)
+        ldap_unbind_ext_s(ld_, nullptr, nullptr);
+    ld_ = nullptr;
+    std::string base;
+    if (ConnectLdap(connection_, ld_, base) != kOk)
+        return false;
+    aheadLimit_ /= 8;
+    for (auto& [path, stream] : streams_) {
+        stream.msgid = -1;
+        stream.restarted = true;
+    }
+    return true;
+}
+
 void LdapBackend::Prefetch(const std::string& current) {
-    while (ahead_.size() < kAhead && !predicted_.empty()) {
+    while (ahead_.size() < aheadLimit_ && !predicted_.empty()) {
         std::string next = std::move(predicted_.front());
         predicted_.pop_front();
         std::string dn;
@@ -287,36 +327,54 @@ Status LdapBackend::ListPart(const std::string& path, bool first, std::vector<Li
     if (first) {
         // Listing the same container again starts afresh.
         if (stream != streams_.end()) {
-            ldap_abandon_ext(ld_, stream->second.msgid, nullptr, nullptr);
+            if (ld_ && stream->second.msgid >= 0)
+                ldap_abandon_ext(ld_, stream->second.msgid, nullptr, nullptr);
             streams_.erase(stream);
         }
         if (!predicted_.empty() && predicted_.front() == path)
             predicted_.pop_front();
         Prefetch(path);
-        int msgid = 0;
+        stream = streams_.emplace(path, Stream{}).first;
         auto ahead = ahead_.find(path);
         if (ahead != ahead_.end()) {
-            msgid = ahead->second;
+            stream->second.msgid = ahead->second;
             ahead_.erase(ahead);
-        } else if (Status s = Issue(dn, LDAP_SCOPE_ONELEVEL, false, nullptr, msgid)) {
-            return s;
         }
-        stream = streams_.emplace(path, Stream{msgid, {}}).first;
     } else if (stream == streams_.end()) {
         return kOk;
     }
+    Stream& current = stream->second;
     int err = LDAP_SUCCESS;
-    berval* cookie = nullptr;
-    const bool done = Collect(stream->second.msgid, path, &out, false, err, cookie, kPart);
-    if (cookie)
-        ber_bvfree(cookie);
+    bool done = false;
+    while (true) {
+        if (current.msgid < 0) {
+            if (Status s = Issue(dn, LDAP_SCOPE_ONELEVEL, false, nullptr, current.msgid)) {
+                if (s == kErrTransportFailure && Recover())
+                    continue;
+                streams_.erase(stream);
+                return s;
+            }
+        }
+        berval* cookie = nullptr;
+        done = Collect(current.msgid, path, &out, false, err, cookie, kPart);
+        if (cookie)
+            ber_bvfree(cookie);
+        if (done && FromLdap(err) == kErrTransportFailure && Recover()) {
+            out.clear(); // they come again
+            continue;
+        }
+        break;
+    }
+    // A listing started again sends what was handed out before once more.
+    if (current.restarted)
+        std::erase_if(out, [&](const ListedObject& o) { return current.handedOut.count(o.name); });
     Status status = kOk;
     if (done && err == LDAP_SIZELIMIT_EXCEEDED) {
         // Over the server's size limit: the listing again with the
         // paged-results control, without what was handed out already.
         std::vector<ListedObject> all;
         status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &all, true);
-        const std::unordered_set<std::string>& handed = stream->second.handedOut;
+        const std::unordered_set<std::string>& handed = current.handedOut;
         out.clear();
         for (ListedObject& o : all)
             if (!handed.count(o.name))
@@ -326,7 +384,7 @@ Status LdapBackend::ListPart(const std::string& path, bool first, std::vector<Li
     } else {
         complete = false;
         for (const ListedObject& o : out)
-            stream->second.handedOut.insert(o.name);
+            current.handedOut.insert(o.name);
     }
     if (status == kOk)
         for (const ListedObject& o : out)

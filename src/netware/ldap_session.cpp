@@ -1,7 +1,9 @@
 #include "netware/ldap_session.h"
 
 #include <algorithm>
+#include <csignal>
 #include <fstream>
+#include <mutex>
 
 namespace qv::nds {
 
@@ -30,8 +32,27 @@ Status FromLdap(int rc) {
     }
 }
 
+namespace {
+
+// libldap sends requests with write(): once a server has closed the session
+// (shut down, or too many requests waiting), the next request would end the
+// whole program with SIGPIPE. Ignored, the failure comes back as a status.
+// A program that chose its own handling keeps it; children started later
+// reset it (the command runner does).
+void KeepBrokenSessionsFromEndingTheProgram() {
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct sigaction current {};
+        if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL)
+            std::signal(SIGPIPE, SIG_IGN);
+    });
+}
+
+} // namespace
+
 Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool baseRequired) {
     ld = nullptr;
+    KeepBrokenSessionsFromEndingTheProgram();
     LDAPURLDesc* url = nullptr;
     if (ldap_url_parse(c.address.c_str(), &url) != LDAP_URL_SUCCESS || !url)
         return kErrTransportFailure;

@@ -382,6 +382,51 @@ TEST(LdapConnection, StartTlsAndLdapsCheckTheServersCertificate) {
     EXPECT_EQ(nds::OpenResourceCount(), 0u);
 }
 
+// A server that closes sessions with more than four requests waiting (slapd's
+// conn_max_pending): the listings asked for ahead make it close ours, and the
+// backend opens a new session with fewer ahead. The design is the file's.
+TEST(LdapConnection, ServerClosingBusySessionsStillGivesTheWholeTree) {
+    nds::ClearFaults();
+    std::string ldif = "dn: cn=BUSY_TREE\nobjectClass: qvContainer\ncn: BUSY_TREE\n"
+                       "qvBaseClass: Top\nqvPartitionRoot: TRUE\n\n"
+                       "dn: o=Acme,cn=BUSY_TREE\nobjectClass: qvContainer\no: Acme\n"
+                       "qvBaseClass: Organization\n";
+    for (int ou = 0; ou < 60; ++ou) {
+        const std::string dn = "ou=U" + std::to_string(ou) + ",o=Acme,cn=BUSY_TREE";
+        ldif += "\ndn: " + dn + "\nobjectClass: qvContainer\nou: U" + std::to_string(ou) +
+                "\nqvBaseClass: Organizational Unit\n";
+        for (int user = 0; user < 3; ++user)
+            ldif += "\ndn: cn=P" + std::to_string(user) + "," + dn +
+                    "\nobjectClass: qvObject\ncn: P" + std::to_string(user) +
+                    "\nqvBaseClass: User\n";
+    }
+    const std::string file =
+        ::testing::TempDir() + "/qv_busy_" + std::to_string(::getpid()) + ".ldif";
+    std::ofstream(file, std::ios::binary) << ldif;
+    SlapdServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start({{"cn=BUSY_TREE", file, ""}}, error, false, "conn_max_pending 4\n"))
+        << error;
+
+    nds::TreeConnection fromFile;
+    fromFile.name = "BUSY_TREE";
+    fromFile.address = "ldif:" + file;
+    nds::SetTreeConnections({fromFile}, "");
+    Discovery expected("BUSY_TREE");
+    ASSERT_TRUE(expected.Run());
+    ASSERT_EQ(expected.search.objectCount, 1 + 60 * 4);
+
+    nds::TreeConnection live = fromFile;
+    live.address = server.Url("cn=BUSY_TREE");
+    nds::SetTreeConnections({live}, "");
+    Discovery run("BUSY_TREE");
+    ASSERT_TRUE(run.Run());
+    EXPECT_EQ(run.search.errorCount, 0);
+    EXPECT_EQ(run.Text(), expected.Text());
+    EXPECT_EQ(nds::OpenResourceCount(), 0u);
+    std::remove(file.c_str());
+}
+
 TEST(LongNames, PathsAndNamesBeyond255AreCountedAndSkipped) {
     nds::ClearFaults();
     const std::string longName(250, 'L');

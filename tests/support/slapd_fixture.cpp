@@ -86,7 +86,8 @@ std::string ReadAll(const std::string& path) {
 
 } // namespace
 
-bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls) {
+bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls,
+                        const std::string& globalConfig) {
     char tmpl[] = "/tmp/qv_slapd_XXXXXX";
     if (!::mkdtemp(tmpl)) {
         error = "cannot make a temporary folder";
@@ -115,7 +116,8 @@ bool SlapdServer::Start(const std::vector<SlapdDatabase>& databases, std::string
             << "pidfile " << dir_ << "/slapd.pid\n"
             << "modulepath /usr/lib/ldap\n"
             << "moduleload back_mdb\n"
-            << "sizelimit unlimited\n";
+            << "sizelimit unlimited\n"
+            << globalConfig;
         if (tls)
             out << "TLSCertificateFile " << CaFile() << "\n"
                 << "TLSCertificateKeyFile " << dir_ << "/key.pem\n";

@@ -27,7 +27,9 @@ public:
     // Starts the server; false with a reason in error. With tls, the server
     // also answers ldaps:// on a second port and StartTLS on the first, with a
     // self-signed certificate for 127.0.0.1 made by openssl (see CaFile).
-    bool Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls = false);
+    // globalConfig: further lines of slapd.conf's global section.
+    bool Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls = false,
+               const std::string& globalConfig = {});
     void Stop();
     bool Running() const { return pid_ > 0; }
     int Port() const { return port_; }
