@@ -31,9 +31,13 @@ protected:
         config = dir + "/config";
     }
     // Runs the program in dir (where DSSEARCH.ERR goes).
-    test::CliResult Run(const std::vector<std::string>& args) {
-        std::string cmd = "cd " + Quote(dir) + " && env XDG_CONFIG_HOME=" + Quote(config) + " " +
-                          Quote(QV_CLI_PATH);
+    // env: further NAME=VALUE settings of its environment.
+    test::CliResult Run(const std::vector<std::string>& args,
+                        const std::vector<std::string>& env = {}) {
+        std::string cmd = "cd " + Quote(dir) + " && env XDG_CONFIG_HOME=" + Quote(config) + " ";
+        for (const std::string& e : env)
+            cmd += Quote(e) + " ";
+        cmd += Quote(QV_CLI_PATH);
         for (const std::string& a : args)
             cmd += " " + Quote(a);
         cmd += " </dev/null >" + Quote(dir + "/out.txt") + " 2>" + Quote(dir + "/err.txt");
@@ -159,6 +163,40 @@ TEST_F(DiscoverCli, GeneratedDirectoryThroughARealServer) {
     r = Run({"discover", "GEN_TREE", "gone.qvd"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, "Could not initialize NDS context.  Error: -625\n");
+}
+
+// StartTLS and ldaps:// from a terminal: the server's certificate is trusted
+// through OpenLDAP's own settings (here LDAPTLS_CACERT), as the documentation says.
+TEST_F(DiscoverCli, SecuredConnectionsTrustTheCertificateOpenLdapIsToldOf) {
+    test::SlapdServer server;
+    std::string error;
+    ASSERT_TRUE(server.Start({{"cn=CORP_TREE", corpLdif, ""}}, error, true)) << error;
+    test::WriteFile(dir + "/password", "secret\n");
+    ASSERT_EQ(Run({"trees", "add", "CORP_PLAIN", server.Url("cn=CORP_TREE")}).exitCode, 0);
+    ASSERT_EQ(Run({"trees", "add", "CORP_STARTTLS", server.Url("cn=CORP_TREE"), "--starttls",
+                   "--bind-dn", "cn=admin,cn=CORP_TREE", "--password-file", dir + "/password"})
+                  .exitCode,
+              0);
+    ASSERT_EQ(Run({"trees", "add", "CORP_LDAPS", server.TlsUrl("cn=CORP_TREE")}).exitCode, 0);
+    auto r = Run({"discover", "CORP_PLAIN", "plain.qvd"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    const std::string trusted = "LDAPTLS_CACERT=" + server.CaFile();
+    for (const std::string tree : {"CORP_STARTTLS", "CORP_LDAPS"}) {
+        r = Run({"discover", tree, "refused.qvd"});
+        EXPECT_EQ(r.exitCode, 1) << tree;
+        // Not the preferred tree: its own context fails inside the walk.
+        EXPECT_NE(r.err.find("Could not initialize NDS context.  Error: -625\n"), std::string::npos)
+            << tree << r.err;
+        r = Run({"discover", tree, tree + ".qvd"}, {trusted});
+        ASSERT_EQ(r.exitCode, 0) << tree << r.err;
+        // The same design under another tree name.
+        std::string dump = Dump(dir + "/" + tree + ".qvd");
+        std::string plain = Dump(dir + "/plain.qvd");
+        for (std::size_t at; (at = dump.find(tree)) != std::string::npos;)
+            dump.replace(at, tree.size(), "CORP_PLAIN");
+        EXPECT_EQ(dump, plain) << tree;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir + "/refused.qvd"));
 }
 
 } // namespace
