@@ -365,20 +365,18 @@ Status LdapBackend::ListPart(const std::string& path, bool first, std::vector<Li
         }
         break;
     }
-    // A listing started again sends what was handed out before once more.
+    // A listing sent again (a new session, or paging) leaves out what was
+    // handed out before.
+    auto handedOut = [&](const ListedObject& o) { return current.handedOut.count(o.name) != 0; };
     if (current.restarted)
-        std::erase_if(out, [&](const ListedObject& o) { return current.handedOut.count(o.name); });
+        std::erase_if(out, handedOut);
     Status status = kOk;
     if (done && err == LDAP_SIZELIMIT_EXCEEDED) {
         // Over the server's size limit: the listing again with the
-        // paged-results control, without what was handed out already.
-        std::vector<ListedObject> all;
-        status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &all, true);
-        const std::unordered_set<std::string>& handed = current.handedOut;
+        // paged-results control.
         out.clear();
-        for (ListedObject& o : all)
-            if (!handed.count(o.name))
-                out.push_back(std::move(o));
+        status = Search(dn, LDAP_SCOPE_ONELEVEL, path, &out, true);
+        std::erase_if(out, handedOut);
     } else if (done) {
         status = FromLdap(err);
     } else {
