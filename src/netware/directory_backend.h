@@ -47,12 +47,25 @@ public:
     // (attributes without values are left out).
     virtual Status Read(const std::string& path, const std::vector<std::string>& names,
                         std::vector<AttributeValues>& out) = 0;
+    // What the directory said while serving the calls since the last time:
+    // counted errors it noticed (referrals not followed), its own words about
+    // the last failure, and why the walk cannot go on (empty while it can).
+    virtual void TakeReport(std::vector<std::string>& notices, std::string& words,
+                            std::string& fatal) {
+        notices.clear();
+        words.clear();
+        fatal.clear();
+    }
 };
 
-// Opens the backend that the connection's address names.
-Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out);
-Status OpenLdapBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out);
-Status OpenLdifBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out);
+// Opens the backend that the connection's address names. On failure, words
+// is what the directory (or the file) said about it, when anything.
+Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out,
+                   std::string& words);
+Status OpenLdapBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out,
+                       std::string& words);
+Status OpenLdifBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out,
+                       std::string& words);
 
 // ---- the schema (data/quorvane.schema) ----
 struct Rdn {

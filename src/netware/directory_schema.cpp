@@ -385,12 +385,14 @@ ListedObject MakeListedObject(const Rdn& rdn, const EntryTraits& traits) {
     return o;
 }
 
-Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out) {
+Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out,
+                   std::string& words) {
+    words.clear();
     const std::string& a = connection.address;
     if (a.rfind("ldif:", 0) == 0)
-        return OpenLdifBackend(connection, out);
+        return OpenLdifBackend(connection, out, words);
     if (a.rfind("ldap://", 0) == 0 || a.rfind("ldaps://", 0) == 0)
-        return OpenLdapBackend(connection, out);
+        return OpenLdapBackend(connection, out, words);
     return kErrTransportFailure;
 }
 

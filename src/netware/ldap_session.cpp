@@ -4,6 +4,7 @@
 #include <csignal>
 #include <fstream>
 #include <mutex>
+#include <string_view>
 
 namespace qv::nds {
 
@@ -32,6 +33,23 @@ Status FromLdap(int rc) {
     }
 }
 
+std::string DirectoryWords(int rc, const char* diagnostic) {
+    std::string words = std::string(ldap_err2string(rc)) + " (" + std::to_string(rc) + ")";
+    if (diagnostic && *diagnostic && std::string_view(diagnostic) != "(unknown error code)")
+        words += ": " + std::string(diagnostic);
+    return words;
+}
+
+std::string SessionWords(LDAP* ld, int rc) {
+    char* diagnostic = nullptr;
+    if (ld)
+        ldap_get_option(ld, LDAP_OPT_DIAGNOSTIC_MESSAGE, &diagnostic);
+    std::string words = DirectoryWords(rc, diagnostic);
+    if (diagnostic)
+        ldap_memfree(diagnostic);
+    return words;
+}
+
 namespace {
 
 // libldap sends requests with write(): once a server has closed the session
@@ -50,8 +68,14 @@ void KeepBrokenSessionsFromEndingTheProgram() {
 
 } // namespace
 
-Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool baseRequired) {
+Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool baseRequired,
+                   std::string* words) {
     ld = nullptr;
+    auto said = [&](int rc) {
+        if (words)
+            *words = SessionWords(ld, rc);
+        return FromLdap(rc);
+    };
     KeepBrokenSessionsFromEndingTheProgram();
     LDAPURLDesc* url = nullptr;
     if (ldap_url_parse(c.address.c_str(), &url) != LDAP_URL_SUCCESS || !url)
@@ -70,12 +94,16 @@ Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool
     int version = LDAP_VERSION3;
     ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
-    struct timeval timeout = {10, 0};
+    // Connecting and each synchronous answer (StartTLS, the bind) are bounded.
+    struct timeval timeout = {c.timeoutSeconds > 0 ? c.timeoutSeconds : kDefaultTimeoutSeconds, 0};
     ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &timeout);
+    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &timeout);
     if (c.startTls) {
         int rc = ldap_start_tls_s(ld, nullptr, nullptr);
-        if (rc != LDAP_SUCCESS)
+        if (rc != LDAP_SUCCESS) {
+            said(rc);
             return kErrTransportFailure;
+        }
     }
     std::string password = c.password;
     if (!c.bindDn.empty() && password.empty() && !c.passwordFile.empty()) {
@@ -92,6 +120,11 @@ Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool
     int rc = ldap_sasl_bind_s(ld, c.bindDn.empty() ? nullptr : c.bindDn.c_str(), LDAP_SASL_SIMPLE,
                               &cred, nullptr, nullptr, nullptr);
     std::fill(password.begin(), password.end(), '\0');
+    if (rc == LDAP_TIMEOUT && words)
+        *words =
+            "No answer from the directory server within " + std::to_string(timeout.tv_sec) + " s";
+    else if (rc != LDAP_SUCCESS)
+        return said(rc);
     return FromLdap(rc);
 }
 

@@ -15,10 +15,19 @@ namespace qv::nds {
 // The layer's status for an LDAP result code.
 Status FromLdap(int rc);
 
+// The directory's own words about a result: the LDAP result text and the
+// server's diagnostic message ("Size limit exceeded (4)", "...: message").
+std::string DirectoryWords(int rc, const char* diagnostic);
+// The words of the session's last result (its result code and diagnostic
+// message as libldap keeps them).
+std::string SessionWords(LDAP* ld, int rc);
+
 // Connects and binds; baseDn is the base DN of the address, which must name
-// one unless baseRequired is false. Whenever ld is set on return (also after
-// a failed bind) the caller unbinds it.
+// one unless baseRequired is false. Connecting and every answer waited for
+// are bounded by the connection's timeout. Whenever ld is set on return
+// (also after a failed bind) the caller unbinds it. words, when given, gets
+// the directory's words about a failure.
 Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn,
-                   bool baseRequired = true);
+                   bool baseRequired = true, std::string* words = nullptr);
 
 } // namespace qv::nds

@@ -36,6 +36,16 @@ public:
     // Index of the entry at the path, or -1.
     std::int32_t Find(const std::string& path) const;
     const std::vector<AttributeValues>* ValuesOf(std::int32_t index) const;
+    // Referral objects (objectClass referral): never listed; each is a
+    // counted error when its parent is listed.
+    struct Referral {
+        std::int32_t parent;
+        std::string name; // as a listing would give it
+        std::vector<std::string> urls;
+    };
+    const std::vector<Referral>& Referrals() const { return referrals_; }
+    // Why the last load failed, naming the line, when that is known.
+    const std::string& Error() const { return error_; }
 
 private:
     Status LoadFrom(void* ldifFile, const std::string& treeName);
@@ -44,6 +54,8 @@ private:
     std::unordered_map<std::string, std::int32_t> byDn_; // normalized DN below the root
     TreeNaming naming_;
     std::size_t skipped_ = 0;
+    std::vector<Referral> referrals_;
+    std::string error_;
 };
 
 class LdifBackend final : public DirectoryBackend {
@@ -52,9 +64,12 @@ public:
     Status List(const std::string& path, std::vector<ListedObject>& out) override;
     Status Read(const std::string& path, const std::vector<std::string>& names,
                 std::vector<AttributeValues>& out) override;
+    void TakeReport(std::vector<std::string>& notices, std::string& words,
+                    std::string& fatal) override;
 
 private:
     std::shared_ptr<const LdifDirectory> dir_;
+    std::vector<std::string> notices_;
 };
 
 } // namespace qv::nds

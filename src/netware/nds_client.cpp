@@ -85,6 +85,8 @@ struct State {
     std::uint64_t uses[kCallCount] = {};
     std::map<std::uint64_t, Status> faults[kCallCount];
     std::map<std::uint64_t, std::size_t> sizeOverrides;
+    // What the directory said when the last context creation failed.
+    std::string creationWords;
 };
 
 State& S() {
@@ -294,17 +296,22 @@ Status NWDSCreateContextHandle(ContextHandle* context) {
         return s;
     if (!context)
         return kErrInvalidRequest;
+    S().creationWords.clear();
     std::string tree = PreferredTree();
     const TreeConnection* conn = nullptr;
     for (const TreeConnection& c : S().connections)
         if (c.name == tree)
             conn = &c;
-    if (!conn)
+    if (!conn && !S().connections.empty())
         return kErrNoSuchTree;
     auto ctx = std::make_unique<Context>();
-    ctx->tree = conn->name;
-    if (Status s = OpenBackend(*conn, ctx->backend))
-        return s;
+    // Without any tree connection the context is bound to no tree: the tree
+    // scan finds none, and the directory calls answer "no such tree".
+    if (conn) {
+        ctx->tree = conn->name;
+        if (Status s = OpenBackend(*conn, ctx->backend, S().creationWords))
+            return s;
+    }
     ContextHandle h = S().nextContext++;
     if (S().nextContext == kNoContext)
         S().nextContext = 1;
@@ -448,6 +455,8 @@ Status NWDSList(ContextHandle context, const char* objectPath, IterationHandle* 
             c, iteration, kOpList,
             [&](Iteration& fresh) {
                 fresh.path = objectPath;
+                if (!c->backend)
+                    return kErrNoSuchTree;
                 return c->backend->ListPart(fresh.path, true, fresh.objects, fresh.complete);
             },
             &it))
@@ -467,6 +476,10 @@ Status NWDSList(ContextHandle context, const char* objectPath, IterationHandle* 
                 *iteration = kNoIteration;
                 return s;
             }
+            // Nothing more has come yet: the chunk goes back as it is (perhaps
+            // empty), so that the caller stays live while the directory sends.
+            if (it->objects.empty() && !it->complete)
+                break;
             continue;
         }
         const ListedObject& o = it->objects[it->next];
@@ -551,6 +564,8 @@ Status NWDSRead(ContextHandle context, const char* objectPath, std::uint32_t inf
     if (Status s = BeginOrContinue(
             c, iteration, kOpRead,
             [&](Iteration& fresh) {
+                if (!c->backend)
+                    return kErrNoSuchTree;
                 return c->backend->Read(objectPath, attrNames->attrNames, fresh.attrs);
             },
             &it))
@@ -686,6 +701,18 @@ Status NWDSCloseIteration(ContextHandle context, IterationHandle iteration,
         return kErrInvalidIteration;
     c->iterations.erase(it);
     return kOk;
+}
+
+DirectoryReport TakeDirectoryReport(ContextHandle context) {
+    DirectoryReport report;
+    Context* c = Find(context);
+    if (c && c->backend)
+        c->backend->TakeReport(report.notices, report.words, report.fatal);
+    return report;
+}
+
+std::string ContextCreationWords() {
+    return S().creationWords;
 }
 
 Status NWDSFreeBuf(Buffer* buffer) {

@@ -147,7 +147,10 @@ struct TreeConnection {
     bool startTls = false;
     // A password typed in for this run only (never stored).
     std::string password;
+    // Seconds to wait for the server when connecting and for each answer.
+    int timeoutSeconds = 30;
 };
+inline constexpr int kDefaultTimeoutSeconds = 30;
 // The connections and the preferred one (by name; empty: the first).
 // Replaces the preferred tree chosen by NWDSSetPreferredDSTree.
 void SetTreeConnections(std::vector<TreeConnection> connections, std::string preferred);
@@ -170,6 +173,22 @@ bool AddFaultFromText(const std::string& text);
 void AddValueSizeOverride(std::uint64_t nth, std::size_t size);
 // Forgets every fault, override and use count.
 void ClearFaults();
+
+// ---- what the directory said ----
+// Since the last time it was asked: counted errors the directory layer
+// noticed (referrals not followed), the directory's own words about the last
+// failure (the LDAP result text and the server's diagnostic message), and,
+// once the directory cannot serve the walk any more (a lost server, a limit
+// it keeps to), the line that says so.
+struct DirectoryReport {
+    std::vector<std::string> notices;
+    std::string words;
+    std::string fatal;
+};
+DirectoryReport TakeDirectoryReport(ContextHandle context);
+// What the directory (or the LDIF file) said when the last context creation
+// failed, or empty.
+std::string ContextCreationWords();
 
 // Live contexts, buffers and iterations (0 when everything was released).
 std::size_t OpenResourceCount();

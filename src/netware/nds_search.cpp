@@ -87,6 +87,18 @@ void NdsSearch::Pump() {
     display_.Pump();
 }
 
+bool NdsSearch::NoteDirectory(bool failed) {
+    DirectoryReport report = TakeDirectoryReport(context);
+    for (const std::string& notice : report.notices)
+        CountedError(notice);
+    if (failed && !report.words.empty())
+        Log("The directory answered: " + report.words);
+    if (report.fatal.empty())
+        return false;
+    CountedError(report.fatal);
+    return true;
+}
+
 // ---- context ----
 
 Status NdsSearch::InitNDSContext() {
@@ -127,7 +139,10 @@ Status NdsSearch::InitNDSContext() {
         NWFreeUnicodeTables();
         tablesLoaded_ = false;
     }
-    ui_.Information("Could not initialize NDS context.  Error: " + std::to_string(status));
+    std::string text = "Could not initialize NDS context.  Error: " + std::to_string(status);
+    if (!ContextCreationWords().empty())
+        text += "\r" + ContextCreationWords();
+    ui_.Information(text);
     return status;
 }
 
@@ -297,9 +312,12 @@ Status NdsSearch::RunNDSSearch() {
                 if (verbose)
                     Log("This container is a partition.");
                 status = ReadAttributes(head, false);
-                if (status != kOk)
+                if (status != kOk) {
                     CountedError("Could not read Replica attribute for partition: " + head +
                                  " Error: " + std::to_string(status));
+                    if (NoteDirectory(true))
+                        break;
+                }
             }
             do {
                 status = NWDSList(context, head.c_str(), &iteration, listBuf_);
@@ -307,6 +325,10 @@ Status NdsSearch::RunNDSSearch() {
                     CountedError("NWDSList failed for: " + head +
                                  " Error: " + std::to_string(status));
                     endIteration();
+                }
+                if (NoteDirectory(status != kOk)) {
+                    ended = true;
+                    break;
                 }
                 LeafList& parentLeaves = current_->EnsureLeaves();
                 if (status == kOk) {
@@ -345,9 +367,14 @@ Status NdsSearch::RunNDSSearch() {
                                 if (verbose)
                                     Log("  Server added: " + path);
                                 status = ReadAttributes(path, true);
-                                if (status != kOk)
+                                if (status != kOk) {
                                     CountedError("Could not read server attributes for: " + head +
                                                  " Error: " + std::to_string(status));
+                                    if (NoteDirectory(true)) {
+                                        ended = true;
+                                        break;
+                                    }
+                                }
                             }
                             if (info.flags & kFlagContainer) {
                                 status = AddToContainerList(path,

@@ -178,8 +178,23 @@ SlapdServer::~SlapdServer() {
     }
 }
 
+void SlapdServer::Kill() {
+    if (pid_ > 0) {
+        ::kill(pid_, SIGKILL);
+        int status = 0;
+        ::waitpid(pid_, &status, 0);
+        pid_ = -1;
+    }
+}
+
+void SlapdServer::Pause(bool paused) {
+    if (pid_ > 0)
+        ::kill(pid_, paused ? SIGSTOP : SIGCONT);
+}
+
 void SlapdServer::Stop() {
     if (pid_ > 0) {
+        ::kill(pid_, SIGCONT);
         ::kill(pid_, SIGINT);
         int status = 0;
         ::waitpid(pid_, &status, 0);

@@ -31,6 +31,10 @@ public:
     bool Start(const std::vector<SlapdDatabase>& databases, std::string& error, bool tls = false,
                const std::string& globalConfig = {});
     void Stop();
+    // Ends the server at once (SIGKILL), as a crash would.
+    void Kill();
+    // Stops the server answering (SIGSTOP) or lets it go on (SIGCONT).
+    void Pause(bool paused);
     bool Running() const { return pid_ > 0; }
     int Port() const { return port_; }
     // "ldap://127.0.0.1:PORT/" + base.
