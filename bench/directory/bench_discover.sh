@@ -4,10 +4,13 @@
 #   ldapsearch dumping the whole subtree from the server,
 #   quorvane-cli discover through the ldap:// backend (the same server),
 #   quorvane-cli discover through the ldif: backend (the same directory's file).
-# Prints seconds and peak memory of each and the ratio discover / ldapsearch.
+# Prints seconds and peak memory of each and the ratio discover / ldapsearch,
+# for QUORVANE_BENCH_ROUNDS interleaved rounds (default 3), then the median
+# ratio; the designs from ldap:// and from ldif: are compared byte for byte.
 # Usage: bench/directory/bench_discover.sh [generate options]
 #   default: --containers 20000 --servers 5000 --partitions 10000 --leaves 1000000
 # QUORVANE_CLI names the program (default build/release/quorvane-cli, built when missing).
+# QUORVANE_BENCH_LDIF names a directory generated before (tree BIG_TREE) to use instead.
 set -euo pipefail
 cd "$(dirname "$0")/../.."
 root=$PWD
@@ -42,8 +45,13 @@ measure() { # label command...: prints "label seconds peak-MB"
   echo "$secs" >"$work/$label.secs"
 }
 
-echo "generate $*"
-"$cli" generate "$@" --ldif "$work/big.ldif" --tree BIG_TREE
+if [ -n "${QUORVANE_BENCH_LDIF:-}" ]; then
+  echo "directory $QUORVANE_BENCH_LDIF"
+  ln -s "$(realpath "$QUORVANE_BENCH_LDIF")" "$work/big.ldif"
+else
+  echo "generate $*"
+  "$cli" generate "$@" --ldif "$work/big.ldif" --tree BIG_TREE
+fi
 echo "entries: $(grep -c '^dn:' "$work/big.ldif")"
 mkdir "$work/db"
 cat >"$work/slapd.conf" <<CONF
@@ -75,11 +83,20 @@ for _ in $(seq 100); do
   sleep 0.1
 done
 "$cli" trees add BIG_TREE "ldap://127.0.0.1:$port/cn=BIG_TREE"
-"$cli" trees add BIG_LDIF "ldif:$work/big.ldif"
+# The same tree name for the file, in a store of its own, so that the two
+# designs can be compared byte for byte.
+XDG_CONFIG_HOME=$work/config-ldif "$cli" trees add BIG_TREE "ldif:$work/big.ldif"
 cd "$work"
-measure ldapsearch ldapsearch -x -LLL -H "ldap://127.0.0.1:$port/" -b cn=BIG_TREE
-measure discover-ldap "$cli" discover BIG_TREE ldap.qvd
-measure ldapsearch-again ldapsearch -x -LLL -H "ldap://127.0.0.1:$port/" -b cn=BIG_TREE
-measure discover-ldif "$cli" discover BIG_LDIF ldif.qvd
-awk -v d="$(cat discover-ldap.secs)" -v a="$(cat ldapsearch.secs)" -v b="$(cat ldapsearch-again.secs)" \
-  'BEGIN { printf "discover (ldap) / ldapsearch (mean of two): %.2f\n", d / ((a + b) / 2) }'
+rounds=${QUORVANE_BENCH_ROUNDS:-3}
+for round in $(seq "$rounds"); do
+  echo "round $round"
+  measure ldapsearch ldapsearch -x -LLL -H "ldap://127.0.0.1:$port/" -b cn=BIG_TREE
+  measure discover-ldap "$cli" discover BIG_TREE ldap.qvd
+  measure discover-ldif env XDG_CONFIG_HOME="$work/config-ldif" "$cli" discover BIG_TREE ldif.qvd
+  awk -v d="$(cat discover-ldap.secs)" -v a="$(cat ldapsearch.secs)" \
+    'BEGIN { printf "discover (ldap) / ldapsearch: %.2f\n", d / a }' | tee -a ratios
+  if cmp -s ldap.qvd ldif.qvd; then echo "ldap:// and ldif: designs: identical"; else
+    echo "ldap:// and ldif: designs: DIFFERENT"; fi
+  rm -f ldap.qvd ldif.qvd
+done
+sort -t: -k2 -n ratios | awk -F': ' '{ r[NR] = $2 } END { printf "median ratio of %d rounds: %.2f\n", NR, r[int((NR + 1) / 2)] }'

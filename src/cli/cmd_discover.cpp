@@ -82,9 +82,22 @@ int Run(const Command& self, const CommandArguments& args) {
     std::signal(SIGINT, OnInterrupt);
     bool kept = DiscoverTree(s.design, search, host);
     std::signal(SIGINT, SIG_DFL);
-    if (!kept)
-        return kExitFailed;
-    return s.SaveAs(files[1]) ? kExitOk : kExitFailed;
+    // A script sees no dialog: a walk with counted errors is incomplete and
+    // written only with --keep-partial, and the last line says how much was read.
+    const bool partial = search.errorCount > 0 || search.result != 0 || search.abort;
+    int exit = kExitFailed;
+    if (kept && (!partial || keepPartial)) {
+        if (s.SaveAs(files[1])) {
+            exit = kExitOk;
+            if (partial)
+                std::cerr << "An incomplete design was written to " << files[1] << ".\n";
+        }
+    } else if (kept) {
+        std::cerr << "The walk logged errors: nothing was written (--keep-partial writes what "
+                     "was read).\n";
+    }
+    std::cerr << search.objectCount << " objects read, " << search.errorCount << " errors\n";
+    return exit;
 }
 
 const Registration kRegistration(
@@ -94,7 +107,10 @@ const Registration kRegistration(
      "they are appended; DSSEARCH.ERR is written in the current folder as the search\n"
      "dialog writes it on close. When the walk was cancelled (Ctrl+C) or ended with a\n"
      "non-zero status, the question is printed and answered Yes only with\n"
-     "--keep-partial; otherwise nothing is written and the exit status is 1.\n"
+     "--keep-partial; otherwise nothing is written and the exit status is 1. A walk\n"
+     "that logged errors (limits of the server, referrals not followed, objects that\n"
+     "could not be read) is written only with --keep-partial too. The last line on\n"
+     "stderr is always \"N objects read, E errors\".\n"
      "--fault makes the N-th use of a client call return STATUS. Calls: init,\n"
      "locale-load, create-context, get-context, set-context, scan-trees, alloc-buf,\n"
      "init-buf, put-attr-name, set-preferred-tree, list, get-object-count,\n"

@@ -26,6 +26,8 @@ int List(const StoredTreeConnections& s) {
             line += " password-file=" + t->passwordFile;
         if (t->startTls)
             line += " starttls";
+        if (t->timeoutSeconds != nds::kDefaultTimeoutSeconds)
+            line += " timeout=" + std::to_string(t->timeoutSeconds);
         lines.push_back(std::move(line));
     }
     return PrintLines(lines);
@@ -59,6 +61,16 @@ int Run(const Command& self, const CommandArguments& args) {
         for (std::size_t i = 3; i < args.size(); ++i) {
             if (args[i] == "--starttls") {
                 c.startTls = true;
+            } else if (args[i] == "--timeout" && i + 1 < args.size()) {
+                const std::string& v = args[++i];
+                int seconds = 0;
+                for (char ch : v)
+                    seconds = ch >= '0' && ch <= '9' && seconds <= 100000
+                                  ? seconds * 10 + (ch - '0')
+                                  : -1;
+                if (v.empty() || seconds < 1 || seconds > 86400)
+                    return UsageError(self, "--timeout needs SECONDS from 1 to 86400");
+                c.timeoutSeconds = seconds;
             } else if ((args[i] == "--bind-dn" || args[i] == "--password-file") &&
                        i + 1 < args.size()) {
                 (args[i] == "--bind-dn" ? c.bindDn : c.passwordFile) = args[i + 1];
@@ -101,14 +113,16 @@ int Run(const Command& self, const CommandArguments& args) {
 
 const Registration kRegistration(
     {"trees",
-     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] | remove NAME | "
-     "prefer NAME]",
+     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] [--timeout SECONDS] | "
+     "remove NAME | prefer NAME]",
      "list or change the tree connections that Search NDS Tree offers",
      "Without arguments every connection is listed as NAME ADDRESS, the preferred tree\n"
      "first and marked *. ADDRESS is ldap://HOST:PORT/BASE-DN, ldaps://HOST:PORT/BASE-DN\n"
      "or ldif:PATH (a directory read from an LDIF file). NAME has at most 32 characters.\n"
      "A bind DN is used with the password read from --password-file (the first line);\n"
-     "passwords are never stored. The first tree added becomes the preferred one.\n"
+     "passwords are never stored. --timeout bounds connecting and each wait for the\n"
+     "server's next answer (default 30 seconds); a server that stays silent longer\n"
+     "is taken as lost. The first tree added becomes the preferred one.\n"
      "The store is $XDG_CONFIG_HOME/Quorvane/Quorvane.ini (~/.config when unset).\n",
      Run});
 

@@ -16,6 +16,7 @@
 #include <iterator>
 #include <sstream>
 #include <strings.h>
+#include <sys/socket.h>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -108,6 +109,25 @@ std::string ReferralNotice(const std::string& where, const std::vector<std::stri
     for (const std::string& u : urls)
         text += " " + u;
     return text;
+}
+
+// The subtree search is one long stream of small messages, which libldap
+// reads with two system calls each: a read-ahead buffer under it (plain
+// sessions only) takes them in large reads instead. With bytes buffered,
+// libldap reads without waiting for the socket first, so the socket's own
+// receive timeout keeps a server that stopped answering from holding the
+// read for ever.
+void ReadAhead(LDAP* ld, const TreeConnection& c, const struct timeval& timeout) {
+    if (c.startTls || c.address.rfind("ldaps://", 0) == 0)
+        return;
+    Sockbuf* sb = nullptr;
+    int fd = -1;
+    if (ldap_get_option(ld, LDAP_OPT_SOCKBUF, &sb) != LDAP_OPT_SUCCESS || !sb ||
+        ldap_get_option(ld, LDAP_OPT_DESC, &fd) != LDAP_OPT_SUCCESS || fd < 0)
+        return;
+    if (::setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) != 0)
+        return;
+    ber_sockbuf_add_io(sb, &ber_sockbuf_io_readahead, LBER_SBIOD_LEVEL_PROVIDER, nullptr);
 }
 
 bool IsLimit(int err) {
@@ -282,6 +302,7 @@ Status LdapBackend::Open(const TreeConnection& c, std::string& words) {
     if (!ParseDn(baseDn_, naming_.base) || naming_.base.empty())
         return kErrIllegalName;
     naming_.tree = c.name;
+    ReadAhead(ld_, c, timeout_);
     // The tree root must exist.
     int msgid = 0;
     if (Status s = Issue(baseDn_, LDAP_SCOPE_BASE, false, nullptr, msgid)) {
@@ -811,8 +832,10 @@ bool LdapBackend::Reconnect(const std::string& words) {
         stream.restarted = true;
     }
     std::string base, again;
-    if (ConnectLdap(connection_, ld_, base, true, &again) == kOk)
+    if (ConnectLdap(connection_, ld_, base, true, &again) == kOk) {
+        ReadAhead(ld_, connection_, timeout_);
         return true;
+    }
     words_ = words;
     fatal_ = "The directory server cannot be reached any more (" + again + "); the walk ends here.";
     return false;

@@ -42,6 +42,9 @@ StoredTreeConnections TreeConnectionStore::Read() const {
         c.bindDn = settings.value(QStringLiteral("BindDN")).toString().toStdString();
         c.passwordFile = settings.value(QStringLiteral("PasswordFile")).toString().toStdString();
         c.startTls = settings.value(QStringLiteral("StartTLS")).toBool();
+        bool numeric = false;
+        int timeout = settings.value(QStringLiteral("Timeout")).toInt(&numeric);
+        c.timeoutSeconds = numeric && timeout > 0 ? timeout : nds::kDefaultTimeoutSeconds;
         if (!c.name.empty() && c.name.size() <= nds::kMaxTreeName)
             out.trees.push_back(std::move(c));
     }
@@ -69,6 +72,7 @@ bool TreeConnectionStore::Write(const StoredTreeConnections& connections) const 
         settings.setValue(QStringLiteral("BindDN"), Q(c.bindDn));
         settings.setValue(QStringLiteral("PasswordFile"), Q(c.passwordFile));
         settings.setValue(QStringLiteral("StartTLS"), c.startTls);
+        settings.setValue(QStringLiteral("Timeout"), c.timeoutSeconds);
     }
     settings.endArray();
     settings.endGroup();

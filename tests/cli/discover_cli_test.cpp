@@ -63,14 +63,17 @@ protected:
 TEST_F(DiscoverCli, TreesAreListedAddedPreferredAndRemoved) {
     EXPECT_EQ(Run({"trees"}).out, "");
     ASSERT_EQ(Run({"trees", "add", "CORP_TREE", "ldif:" + corpLdif}).exitCode, 0);
-    ASSERT_EQ(Run({"trees", "add", "LIVE", "ldap://127.0.0.1:1/cn=LIVE", "--bind-dn",
-                   "cn=admin,cn=LIVE", "--password-file", "/nonexistent", "--starttls"})
-                  .exitCode,
-              0);
+    ASSERT_EQ(
+        Run({"trees", "add", "LIVE", "ldap://127.0.0.1:1/cn=LIVE", "--bind-dn", "cn=admin,cn=LIVE",
+             "--password-file", "/nonexistent", "--starttls", "--timeout", "5"})
+            .exitCode,
+        0);
     EXPECT_EQ(Run({"trees"}).out,
               "* CORP_TREE ldif:" + corpLdif +
                   "\n  LIVE ldap://127.0.0.1:1/cn=LIVE bind-dn=cn=admin,cn=LIVE "
-                  "password-file=/nonexistent starttls\n");
+                  "password-file=/nonexistent starttls timeout=5\n");
+    for (const char* bad : {"0", "-3", "x", "86401"})
+        EXPECT_EQ(Run({"trees", "add", "T", "ldif:x", "--timeout", bad}).exitCode, 2) << bad;
     ASSERT_EQ(Run({"trees", "prefer", "LIVE"}).exitCode, 0);
     EXPECT_EQ(Run({"trees"}).out.substr(0, 7), "* LIVE ");
     ASSERT_EQ(Run({"trees", "remove", "LIVE"}).exitCode, 0);
@@ -85,15 +88,17 @@ TEST_F(DiscoverCli, DiscoverWritesTheDesignAndTheLog) {
     ASSERT_EQ(Run({"trees", "add", "CORP_TREE", "ldif:" + corpLdif}).exitCode, 0);
     auto r = Run({"discover", "CORP_TREE", "out.qvd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.err,
-              "Initializing for NDS Search...\nNDS Search started...\nNDS SEARCH COMPLETE.\n");
-    EXPECT_EQ(ReadFile(dir + "/DSSEARCH.ERR"), r.err);
+    // The log, then the summary.
+    const std::string log =
+        "Initializing for NDS Search...\nNDS Search started...\nNDS SEARCH COMPLETE.\n";
+    EXPECT_EQ(r.err, log + "19 objects read, 0 errors\n");
+    EXPECT_EQ(ReadFile(dir + "/DSSEARCH.ERR"), log);
     EXPECT_EQ(Dump(dir + "/out.qvd"), Dump(test::SourcePath("examples/corp.qvd")));
 
     r = Run({"discover", "CORP_TREE", "v.qvd", "--verbose"});
     EXPECT_NE(r.err.find("Current Container: \\T=CORP_TREE\\O=CORP\\OU=ENG\\OU=DEV\n"),
               std::string::npos);
-    EXPECT_EQ(ReadFile(dir + "/DSSEARCH.ERR"), r.err);
+    EXPECT_EQ(ReadFile(dir + "/DSSEARCH.ERR") + "19 objects read, 0 errors\n", r.err);
 
     r = Run({"discover", "OTHER", "x.qvd"});
     EXPECT_EQ(r.exitCode, 1);
@@ -102,11 +107,21 @@ TEST_F(DiscoverCli, DiscoverWritesTheDesignAndTheLog) {
 
 TEST_F(DiscoverCli, UnsuccessfulWalkAsksAndKeepsOnlyWithKeepPartial) {
     ASSERT_EQ(Run({"trees", "add", "CORP_TREE", "ldif:" + corpLdif}).exitCode, 0);
-    // A counted error in the middle: the walk completes with status 0.
+    // A counted error in the middle: the walk completes with status 0, but a
+    // script cannot see the dialog's error count, so nothing is written.
     auto r = Run({"discover", "CORP_TREE", "mid.qvd", "--fault", "list:5:-601"});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("NWDSList failed for: \\T=CORP_TREE\\O=CORP\\OU=HR Error: -601\n"),
               std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(dir + "/mid.qvd"));
+    EXPECT_EQ(r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1), "18 objects read, 1 errors\n");
+    r = Run({"discover", "CORP_TREE", "mid.qvd", "--keep-partial", "--fault", "list:5:-601"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(std::filesystem::exists(dir + "/mid.qvd"));
+    EXPECT_NE(
+        r.err.find("An incomplete design was written to mid.qvd.\n18 objects read, 1 errors\n"),
+        std::string::npos)
+        << r.err;
     // The last step fails: the question, answered No.
     r = Run({"discover", "CORP_TREE", "last.qvd", "--fault", "get-object-name:19:-625"});
     EXPECT_EQ(r.exitCode, 1);
@@ -124,7 +139,7 @@ TEST_F(DiscoverCli, UnsuccessfulWalkAsksAndKeepsOnlyWithKeepPartial) {
     EXPECT_NE(r.err.find("NWDSAllocBuf failed.  Error: -150\n"), std::string::npos);
     r = Run({"discover", "CORP_TREE", "f.qvd", "--fault", "init:1:-7"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "Could not initialize NDS context.  Error: -7\n");
+    EXPECT_EQ(r.err, "Could not initialize NDS context.  Error: -7\n0 objects read, 0 errors\n");
 }
 
 TEST_F(DiscoverCli, GeneratedDirectoryThroughARealServer) {
@@ -158,11 +173,19 @@ TEST_F(DiscoverCli, GeneratedDirectoryThroughARealServer) {
         return lines;
     };
     EXPECT_EQ(sorted(Dump(dir + "/live.qvd")), sorted(Dump(dir + "/gen.qvd")));
+    // The server sends the entries in the file's order: the design from the
+    // same file read in-process is the same, byte for byte.
+    ASSERT_EQ(Run({"trees", "add", "GEN_TREE", "ldif:" + dir + "/gen.ldif"}).exitCode, 0);
+    r = Run({"discover", "GEN_TREE", "file.qvd"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(ReadFile(dir + "/file.qvd"), ReadFile(dir + "/live.qvd"));
+    ASSERT_EQ(Run({"trees", "add", "GEN_TREE", server.Url("cn=GEN_TREE")}).exitCode, 0);
     server.Stop();
     // The server is gone: the context cannot be made.
     r = Run({"discover", "GEN_TREE", "gone.qvd"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_EQ(r.err, "Could not initialize NDS context.  Error: -625\n");
+    EXPECT_EQ(r.err, "Could not initialize NDS context.  Error: -625\nCan't contact LDAP server "
+                     "(-1)\n0 objects read, 0 errors\n");
 }
 
 // StartTLS and ldaps:// from a terminal: the server's certificate is trusted

@@ -154,7 +154,9 @@ private slots:
         QVERIFY(script.unexpected.isEmpty());
         QCOMPARE(label, QStringLiteral("Password for cn=admin,cn=CORP_TREE:"));
         QCOMPARE(ui.boxes.size(), std::size_t{1});
-        QCOMPARE(ui.boxes[0].text, std::string("Could not initialize NDS context.  Error: -669"));
+        QCOMPARE(ui.boxes[0].text,
+                 std::string(
+                     "Could not initialize NDS context.  Error: -669\rInvalid credentials (49)"));
 
         // Asked again; the right one finds the tree.
         TreeDesign found;
