@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <iostream>
+#include <sys/stat.h>
 
 namespace qv::cli {
 namespace {
@@ -70,7 +71,34 @@ int Run(const Command& self, const CommandArguments& args) {
     if (files.size() != 2)
         return UsageError(self, "expects TREE and OUT.qvd");
     host.tree = files[0];
-    LoadTreeConnections(TreeConnectionStore());
+    // A folder or special file as the output is refused before the walk.
+    if (SaveTarget out = InspectSaveTarget(files[1]);
+        out.kind == SaveTargetKind::Folder || out.kind == SaveTargetKind::Special) {
+        PrintBox(out.error);
+        return kExitFailed;
+    }
+    std::string error;
+    const TreeConnectionStore store;
+    const StoredTreeConnections stored = store.Read(&error);
+    if (!error.empty()) {
+        PrintBox(error);
+        return kExitFailed;
+    }
+    // The files the connection names are refused by the client as every
+    // reader refuses them; said here with the file's name.
+    for (const nds::TreeConnection& c : stored.trees) {
+        if (c.name != host.tree)
+            continue;
+        for (const std::string& file :
+             {c.address.rfind("ldif:", 0) == 0 ? c.address.substr(5) : std::string(),
+              c.bindDn.empty() ? std::string() : c.passwordFile})
+            if (struct stat st{};
+                !file.empty() && stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+                PrintBox("Cannot open file \"" + file + "\". " + NotRegularFileReason(file));
+                return kExitFailed;
+            }
+    }
+    LoadTreeConnections(store);
 
     Session s;
     s.ui.answer = keepPartial;
@@ -84,6 +112,9 @@ int Run(const Command& self, const CommandArguments& args) {
     std::signal(SIGINT, SIG_DFL);
     if (!kept)
         return kExitFailed;
+    // --keep-partial answers the walk's question only; the save asks as
+    // every save of the command line does.
+    s.ui.answer = true;
     return s.SaveAs(files[1]) ? kExitOk : kExitFailed;
 }
 

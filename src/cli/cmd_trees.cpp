@@ -33,7 +33,12 @@ int List(const StoredTreeConnections& s) {
 
 int Run(const Command& self, const CommandArguments& args) {
     TreeConnectionStore store;
-    StoredTreeConnections s = store.Read();
+    std::string error;
+    StoredTreeConnections s = store.Read(&error);
+    if (!error.empty()) {
+        PrintBox(error);
+        return kExitFailed;
+    }
     if (!s.trees.empty() &&
         std::none_of(s.trees.begin(), s.trees.end(),
                      [&](const nds::TreeConnection& t) { return t.name == s.preferred; }))
@@ -92,8 +97,9 @@ int Run(const Command& self, const CommandArguments& args) {
     } else {
         return UsageError(self, "unknown verb " + verb);
     }
-    if (!store.Write(s)) {
+    if (!store.Write(s, &error)) {
         std::cerr << "quorvane-cli trees: cannot write " << store.path() << "\n";
+        PrintBox(error);
         return kExitFailed;
     }
     return kExitOk;

@@ -1,7 +1,7 @@
 #include "netware/directory_entries.h"
 
 #include "core/ascii_text.h"
-
+#include "files/file_access.h"
 #include "netware/directory_backend.h"
 #include "netware/ldap_session.h"
 
@@ -11,7 +11,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <sstream>
 
@@ -193,10 +192,9 @@ Status DirectoryEntries::Load(const TreeConnection& connection) {
     entries_.clear();
     const std::string& address = connection.address;
     if (address.rfind("ldif:", 0) == 0) {
-        std::ifstream in(address.substr(5), std::ios::binary);
-        if (!in)
+        std::string text, error;
+        if (!ReadWholeFile(address.substr(5), text, error, kMaxLdifTreeBytes))
             return kErrTransportFailure;
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (Status s = LoadLdif(text))
             return s;
         // A volume's folder may be given relative to the LDIF file, so that a

@@ -1,5 +1,7 @@
 #include "netware/ldif_backend.h"
 
+#include "files/file_access.h"
+
 #include <ldap.h>
 #include <ldif.h>
 
@@ -55,10 +57,12 @@ bool WellFormed(const char* record) {
 } // namespace
 
 Status LdifDirectory::LoadFile(const std::string& path, const std::string& treeName) {
-    LDIFFP* fp = ldif_open(path.c_str(), "r");
-    if (!fp)
+    // Through the file access: a FIFO, device or folder is refused at once, a
+    // file past the limit is never read.
+    std::string bytes, error;
+    if (!ReadWholeFile(path, bytes, error, kMaxLdifTreeBytes))
         return kErrTransportFailure;
-    return LoadFrom(fp, treeName);
+    return Load(bytes.data(), bytes.size(), treeName);
 }
 
 Status LdifDirectory::Load(const char* data, std::size_t size, const std::string& treeName) {

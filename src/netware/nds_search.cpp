@@ -1,11 +1,11 @@
 #include "netware/nds_search.h"
 
 #include "core/class_table.h"
+#include "files/file_access.h"
 
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <new>
 
 namespace qv {
@@ -206,9 +206,12 @@ void NdsSearch::FormClose() {
         }
     }
     containerList.clear();
-    std::ofstream out(logFileName, std::ios::binary | std::ios::trunc);
+    // The log replaces the old one as every file is written; a FIFO, device or
+    // folder of that name is left alone (the log is then not kept).
+    std::string text, error;
     for (const std::string& line : log)
-        out << line << "\n";
+        text += line + "\n";
+    ReplaceFileAtomically(logFileName, text, error);
 }
 
 // ---- the walk ----
