@@ -118,6 +118,8 @@ bool TFRM_COMPARE::SavePlan() {
     }
     DesignPlan plan = PlanDesignChanges(working, *other_);
     std::string error;
+    if (!ConfirmSaveTarget(design_.ui(), *path))
+        return false;
     if (!ReplaceFileAtomically(*path, plan.Script(), error)) {
         design_.ui().Error(error);
         return false;

@@ -367,6 +367,8 @@ void TFM_SRVDISPLAY::BTN_SAVEClick() {
     if (!path)
         return;
     std::string error;
+    if (!ConfirmSaveTarget(ui_, *path))
+        return;
     if (!ReplaceFileAtomically(*path, utilities::SummaryAsRichText(summary_), error))
         ui_.Error("Cannot write \"" + *path + "\": " + error);
 }
