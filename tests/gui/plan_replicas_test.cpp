@@ -139,9 +139,9 @@ private slots:
         QVERIFY(child);
         TreeDesign& d = child->Design();
         SyntheticOptions o;
-        o.containers = 4000;
-        o.servers = 1000;
-        o.partitions = 2000;
+        o.containers = 2500;
+        o.servers = 600;
+        o.partitions = 1200;
         o.leaves = 0;
         GenerateSyntheticDesign(d, o);
         const std::string before = Bytes(d);

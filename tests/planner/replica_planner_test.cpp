@@ -64,10 +64,10 @@ std::optional<int> WarningsAfter(TreeDesign& d, const WarningSettings& w,
 // cleared and the SubRefs it causes are as the design derives them), the
 // script it writes gives through "apply" the same design byte for byte as
 // the changes made as one step, and Undo takes that step back whole.
-TEST(ReplicaPlannerProperty, RandomSmallDesigns) {
+void CheckRandomSmallDesigns(int first, int last) {
     int cleared = 0, withChanges = 0;
-    const int seeds = 200;
-    for (int seed = 1; seed <= seeds; ++seed) {
+    const int seeds = last - first + 1;
+    for (int seed = first; seed <= last; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         Fixture f;
         RandomDesign(f.design, static_cast<std::uint64_t>(seed), {});
@@ -112,6 +112,17 @@ TEST(ReplicaPlannerProperty, RandomSmallDesigns) {
     // Most random designs can be cleared, and most need changes.
     EXPECT_GT(cleared, seeds / 2);
     EXPECT_GT(withChanges, seeds / 2);
+}
+
+// 300 seeds in three runs, so that each stays short.
+TEST(ReplicaPlannerProperty, RandomSmallDesigns1To100) {
+    CheckRandomSmallDesigns(1, 100);
+}
+TEST(ReplicaPlannerProperty, RandomSmallDesigns101To200) {
+    CheckRandomSmallDesigns(101, 200);
+}
+TEST(ReplicaPlannerProperty, RandomSmallDesigns201To300) {
+    CheckRandomSmallDesigns(201, 300);
 }
 
 // Every change a plan could make on a tiny design, one script line each.
