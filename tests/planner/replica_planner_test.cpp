@@ -77,7 +77,8 @@ void CheckRandomSmallDesigns(int first, int last) {
         o.keepMasters = seed % 5 == 0;
         if (seed % 11 == 0)
             o.maxChanges = seed % 4;
-        o.timeLimitSeconds = 60;
+        // Enough for the proof on a loaded machine (the limit is wall-clock time).
+        o.timeLimitSeconds = 600;
         ReplicaPlan plan = PlanReplicaLayout(f.design, w, o);
         ASSERT_EQ(plan.failure, "");
         EXPECT_TRUE(plan.optimal);
@@ -114,15 +115,24 @@ void CheckRandomSmallDesigns(int first, int last) {
     EXPECT_GT(withChanges, seeds / 2);
 }
 
-// 300 seeds in three runs, so that each stays short.
-TEST(ReplicaPlannerProperty, RandomSmallDesigns1To100) {
-    CheckRandomSmallDesigns(1, 100);
+// 300 seeds in six runs, so that each stays short.
+TEST(ReplicaPlannerProperty, RandomSmallDesigns1To50) {
+    CheckRandomSmallDesigns(1, 50);
 }
-TEST(ReplicaPlannerProperty, RandomSmallDesigns101To200) {
-    CheckRandomSmallDesigns(101, 200);
+TEST(ReplicaPlannerProperty, RandomSmallDesigns51To100) {
+    CheckRandomSmallDesigns(51, 100);
 }
-TEST(ReplicaPlannerProperty, RandomSmallDesigns201To300) {
-    CheckRandomSmallDesigns(201, 300);
+TEST(ReplicaPlannerProperty, RandomSmallDesigns101To150) {
+    CheckRandomSmallDesigns(101, 150);
+}
+TEST(ReplicaPlannerProperty, RandomSmallDesigns151To200) {
+    CheckRandomSmallDesigns(151, 200);
+}
+TEST(ReplicaPlannerProperty, RandomSmallDesigns201To250) {
+    CheckRandomSmallDesigns(201, 250);
+}
+TEST(ReplicaPlannerProperty, RandomSmallDesigns251To300) {
+    CheckRandomSmallDesigns(251, 300);
 }
 
 // Every change a plan could make on a tiny design, one script line each.
@@ -178,7 +188,9 @@ TEST(ReplicaPlannerProperty, TinyDesignsAgainstEverySmallerSetOfChanges) {
         WarningSettings w = RandomSettings(static_cast<std::uint64_t>(seed) + 100000);
         w.MaxSubRefs = std::min(w.MaxSubRefs, 1);
         w.MaxReadables = std::min(w.MaxReadables, 2);
-        ReplicaPlan plan = PlanReplicaLayout(f.design, w, {});
+        ReplicaPlanOptions o;
+        o.timeLimitSeconds = 600;
+        ReplicaPlan plan = PlanReplicaLayout(f.design, w, o);
         ASSERT_EQ(plan.failure, "");
         ASSERT_TRUE(plan.optimal);
         const std::size_t k = plan.changes.size();
