@@ -9,6 +9,7 @@ packages=(
   fonts-liberation xauth xvfb poppler-utils
   clang libclang-rt-dev clang-format
   slapd ldap-utils libldap-dev openssl
+  coinor-libcbc-dev
   appstream shared-mime-info
 )
 

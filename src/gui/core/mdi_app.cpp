@@ -18,6 +18,7 @@
 #include "gui/edit/tree_commands.h"
 #include "gui/help/help_window.h"
 #include "gui/netware/nds_dialogs.h"
+#include "gui/planner/plan_replicas_dialog.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/display_objs_dlg.h"
@@ -257,6 +258,9 @@ void TMDIApp::BuildMenus() {
                                ToCommands(&TreeCommands::MergePartition));
     m.addReplica =
         AddItem(m.tree, "AddReplica1", "Add Replica", ToCommands(&TreeCommands::AddReplica));
+    m.planReplicaLayout = AddItem(m.tree, "PlanReplicaLayout1", "Plan Replica Layout...", [this] {
+        Forward([this](TMDIChild& c) { ShowPlanReplicaLayout(&c, c.Design(), Settings()); });
+    });
     m.mergeTrees = AddItem(m.tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
     m.tree->addSeparator();
     m.createObject =
@@ -392,6 +396,7 @@ void TMDIApp::UpdateAllMenus() {
         {m.createPartition, window && cmd->CanCreatePartition()},
         {m.mergePartition, window && cmd->CanMergePartition()},
         {m.addReplica, window && cmd->CanAddReplica()},
+        {m.planReplicaLayout, window},
         {m.renameObject, window && cmd->CanRenameObject()},
         {m.moveObject, window && cmd->CanMoveObject()},
         // View

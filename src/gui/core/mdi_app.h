@@ -77,6 +77,7 @@ struct MainMenu {
     QAction* createPartition = nullptr;
     QAction* mergePartition = nullptr;
     QAction* addReplica = nullptr;
+    QAction* planReplicaLayout = nullptr;
     QAction* mergeTrees = nullptr;
     QAction* createObject = nullptr;
     QAction* deleteObject = nullptr;
