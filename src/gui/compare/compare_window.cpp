@@ -146,6 +146,12 @@ TFRM_COMPARE* OpenCompareWith(QWidget* parent, TreeDesign& design,
         return nullptr;
     other->SetHosts(&TheNullProgress(), &TheNullInteraction());
     auto* window = new TFRM_COMPARE(design, std::move(other), FromModel(*path), selectNode, parent);
+    // Over the frame of its design window, not wherever a new window goes.
+    if (QWidget* frame = parent ? parent->window() : nullptr) {
+        QRect over = window->frameGeometry();
+        over.moveCenter(frame->frameGeometry().center());
+        window->move(over.topLeft());
+    }
     window->show();
     return window;
 }

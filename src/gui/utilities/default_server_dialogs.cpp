@@ -28,6 +28,9 @@ namespace {
 
 constexpr int kItemHeight = 16;
 constexpr int kImageRole = Qt::UserRole;
+constexpr int kWarningRole = TFM_SRVDISPLAY::kWarningRole;
+constexpr const char* kWarningMark = "WARNING!";
+constexpr std::string_view kWarningSuffix = ", WARNING!";
 
 void AddItem(QListWidget* list, const std::string& text, int image) {
     auto* item = new QListWidgetItem(FromModel(text), list);
@@ -184,7 +187,15 @@ void ImageItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawPixmap(option.rect.left() + 5, option.rect.top(), images_.ClassIcon(image));
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     QRect text = option.rect.adjusted(5 + ImageList::kIconSize + 5, 0, 0, 0);
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
+    QRect drawn;
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString(), &drawn);
+    // A user whose default server is not a recommended one, as the summary marks it.
+    if (index.data(kWarningRole).toBool()) {
+        if (!selected)
+            painter->setPen(Qt::red);
+        painter->drawText(text.adjusted(drawn.width() + 8, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(kWarningMark));
+    }
     painter->restore();
 }
 
@@ -335,6 +346,13 @@ void TFM_SRVDISPLAY::LB_CONTEXTSClick() {
     for (const std::string& s : servers)
         AddItem(LB_SERVERS, s, utilities::kServerImage);
     summary_ = utilities::BuildDefaultServerSummary(context, rootContext, servers);
+    // The summary ends with one line per user, in the order of the list.
+    const std::size_t firstUser = summary_.size() - std::min(summary_.size(), context.users.size());
+    for (int i = 0; i < LB_USERS->count(); ++i) {
+        const std::size_t at = firstUser + static_cast<std::size_t>(i);
+        const bool warned = at < summary_.size() && summary_[at].ends_with(kWarningSuffix);
+        LB_USERS->item(i)->setData(kWarningRole, warned);
+    }
     QString text;
     for (const std::string& line : summary_)
         text += FromModel(line) + QLatin1Char('\n');

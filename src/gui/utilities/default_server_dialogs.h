@@ -74,6 +74,8 @@ private:
 class TFM_SRVDISPLAY : public QDialog {
     Q_OBJECT
 public:
+    // LB_USERS rows: true when the user's default server is not a recommended one.
+    static constexpr int kWarningRole = Qt::UserRole + 1;
     TFM_SRVDISPLAY(const ImageList& images, Interaction& ui, QWidget* parent = nullptr);
 
     // The contexts of the report, as LB_CONTEXTS lists them.
