@@ -10,6 +10,7 @@ packages=(
   clang libclang-rt-dev clang-format
   slapd ldap-utils libldap-dev openssl
   appstream shared-mime-info
+  dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()
