@@ -11,6 +11,7 @@ packages=(
   slapd ldap-utils libldap-dev openssl
   coinor-libcbc-dev
   appstream shared-mime-info
+  dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()

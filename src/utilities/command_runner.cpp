@@ -84,7 +84,13 @@ std::string InterpreterPath() {
         return ConfiguredInterpreter();
     if (const char* env = std::getenv("QUORVANE_CMD"); env && *env)
         return env;
-    return ProgramFolder() + "/quorvane-cmd";
+    // In the build tree the interpreter lies beside the program; installed, it
+    // lies with the stand-in utilities in <prefix>/libexec/quorvane.
+    const std::string folder = ProgramFolder();
+    const std::string beside = folder + "/quorvane-cmd";
+    if (access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return folder + "/../libexec/quorvane/quorvane-cmd";
 }
 
 bool StartExternalCommand(std::string_view marker, std::string_view text,

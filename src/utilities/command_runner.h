@@ -36,7 +36,8 @@ bool StartExternalCommand(std::string_view marker, std::string_view text,
                           std::string_view outputFile = {});
 
 // The interpreter started by StartExternalCommand: by default quorvane-cmd
-// beside the running program; tests and the build tree may name another.
+// beside the running program (the build tree), else in ../libexec/quorvane
+// (installed); tests may name another.
 void SetInterpreterPath(std::string path);
 std::string InterpreterPath();
 

@@ -230,7 +230,7 @@ int RunCommandLine(std::string_view commandLine, InterpreterHost& host) {
 // ---- the real host ----
 
 std::vector<std::string> DefaultUtilityFolders(const std::string& programFolder) {
-    return {programFolder + "/utilities", programFolder + "/../libexec/quorvane"};
+    return {programFolder + "/utilities", programFolder + "/../libexec/quorvane", programFolder};
 }
 
 ProcessInterpreterHost::ProcessInterpreterHost(std::vector<std::string> utilityFolders,

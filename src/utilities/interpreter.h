@@ -65,7 +65,9 @@ bool RunLine(std::string_view line, InterpreterState& state, InterpreterHost& ho
 // ---- the real host ----
 // The folders searched for utilities: the settings' utility path, or, when it
 // is empty, the stand-ins installed with the interpreter (programFolder +
-// "/utilities", then programFolder + "/../libexec/quorvane").
+// "/utilities" in the build tree, then programFolder + "/../libexec/quorvane",
+// then programFolder itself: installed, the interpreter lies among them in
+// <prefix>/libexec/quorvane).
 std::vector<std::string> DefaultUtilityFolders(const std::string& programFolder);
 
 class ProcessInterpreterHost final : public InterpreterHost {
