@@ -76,6 +76,12 @@ FileIdentity CurrentIdentity(const std::string& path);
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
                            FileIdentity* written = nullptr);
 
+// Appends the bytes to the log file at path, creating it when it is missing.
+// Only a regular file is written to: a symbolic link, a FIFO, a device or a
+// folder of that name is refused at once (never followed, never waited on).
+// False with error ("Cannot write file "<path>". <reason>").
+bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error);
+
 // The prefix of every temporary file of a save.
 inline constexpr std::string_view kSaveTempPrefix = ".qvsave-";
 // The temporary name pattern for a target file name in a folder whose names
