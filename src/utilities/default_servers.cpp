@@ -6,6 +6,7 @@
 #include "files/file_access.h"
 #include "files/import_support.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
 
 #include <algorithm>
 #include <array>
@@ -44,12 +45,8 @@ enum class State {
 // The parser of NLIST's "User SHOW "Default Server", "Last Name"" listing.
 class Parser {
 public:
-    Parser(std::string_view text, DefaultServerContexts& contexts) : contexts_(contexts) {
-        LineSource source(text);
-        std::string_view line;
-        while (source.Next(line))
-            lines_.push_back(line);
-    }
+    Parser(std::string_view text, DefaultServerContexts& contexts)
+        : contexts_(contexts), cursor_(text, false) {}
 
     // Empty on success, else the failure message.
     std::string Run() {
@@ -66,7 +63,7 @@ public:
         }
     }
 
-    int LineNumber() const { return lineNumber_; }
+    std::uint64_t LineNumber() const { return cursor_.LineNumber(); }
     std::size_t Column() const { return scanner_.Position(); }
 
 private:
@@ -74,14 +71,9 @@ private:
     // line of the file: it is then left to the end check.
     bool ReadLine() {
         for (;;) {
-            if (next_ >= lines_.size()) {
-                line_ = {};
-                return false;
-            }
-            line_ = TrimText(lines_[next_++]);
-            ++lineNumber_;
-            scanner_.Reset(true);
-            if (next_ >= lines_.size())
+            const bool read = cursor_.ReadLine({.counted = true, .skipEmpty = false, .trim = true});
+            line_ = cursor_.Line();
+            if (!read || cursor_.AtLastLine())
                 return false;
             if (!line_.empty())
                 return true;
@@ -213,17 +205,15 @@ private:
     }
 
     DefaultServerContexts& contexts_;
-    std::vector<std::string_view> lines_;
-    std::size_t next_ = 0;
+    TextReportCursor cursor_;
+    LineScanner& scanner_ = cursor_.Scanner();
     std::string_view line_;
-    int lineNumber_ = 0;
-    LineScanner scanner_;
     State state_ = State::ExpectObject;
     State previous_ = State::ExpectObject;
 };
 
-void Failed(std::string_view fileName, const std::string& message, int line, std::size_t column,
-            DefaultServerContexts& contexts, std::vector<std::string>& memo) {
+void Failed(std::string_view fileName, const std::string& message, std::uint64_t line,
+            std::size_t column, DefaultServerContexts& contexts, std::vector<std::string>& memo) {
     memo.push_back("Error parsing file : " + std::string(fileName));
     memo.push_back(message);
     memo.push_back("Line :" + std::to_string(line) + " Column : " + std::to_string(column));
