@@ -10,6 +10,8 @@
 
 #include <algorithm>
 #include <array>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace qv::utilities {
@@ -302,7 +304,11 @@ int DefaultServerWait::TickBase() {
 void DefaultServerWait::Start() {
     launch_ = 0;
     step_ = 0;
+    busy_ = 0;
     running_ = true;
+    startFailed_ = false;
+    gaveUp_ = false;
+    ClearStartFailure();
 }
 
 bool DefaultServerWait::Tick() {
@@ -310,12 +316,24 @@ bool DefaultServerWait::Tick() {
         return false;
     label_ = kLabels[static_cast<std::size_t>(step_)];
     step_ = (step_ + 1) % 4;
-    if (census_() != 0)
+    if (census_() != 0) {
+        if (launch_ > 0 && ++busy_ > tickLimit_) {
+            running_ = false;
+            gaveUp_ = true;
+            EndStartedCommands(kDefaultServerMarker);
+            return true;
+        }
         return false;
+    }
     if (launch_ == 0) {
         start_();
         launch_ = 1;
         tickBase = 0;
+        if (!LastStartFailure().empty()) {
+            running_ = false;
+            startFailed_ = true;
+            return true;
+        }
         return false;
     }
     if (tickBase == 0)
@@ -336,6 +354,31 @@ bool DefaultServerWait::Abort(const std::function<bool(std::string_view)>& askYe
         return true;
     running_ = true;
     return false;
+}
+
+void DeleteOldDefaultServerReport(const std::string& folder) {
+    const std::string path =
+        (folder.empty() ? std::string(".") : folder) + "/" + kDefaultServerFile;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        unlink(path.c_str());
+}
+
+std::vector<std::string> DefaultServerRunProblems(const DefaultServerWait& wait,
+                                                  const InterpreterLogWatch& log) {
+    if (wait.StartFailed())
+        return {LastStartFailure()};
+    if (wait.GaveUp()) {
+        // Memo lines: the message's lines one by one.
+        std::vector<std::string> lines;
+        const std::string text = GaveUpMessage("NLIST", wait.TickLimit());
+        std::size_t start = 0;
+        for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos; start = cr + 1)
+            lines.push_back(text.substr(start, cr - start));
+        lines.push_back(text.substr(start));
+        return lines;
+    }
+    return log.NewLines();
 }
 
 // ---------------------------------------------------------------- locating

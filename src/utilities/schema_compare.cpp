@@ -65,12 +65,21 @@ std::string SchemaRunningText(int count) {
            std::string(kSchemaRunningFormat);
 }
 
-bool SchemaRunsIdle(const Census& census, Interaction& ui) {
+bool SchemaRunsIdle(const Census& census, Interaction& ui, WorkingFolderLock* lock) {
     const int n = census();
-    if (n == 0)
+    if (n == 0 && (!lock || lock->Acquire(".")))
         return true;
-    ui.Information(SchemaRunningText(n));
+    ui.Information(SchemaRunningText(n == 0 ? 1 : n));
     return false;
+}
+
+std::vector<std::string> SchemaRunProblems(const SchemaReportRun& run,
+                                           const InterpreterLogWatch& log) {
+    if (run.StartFailed())
+        return {LastStartFailure()};
+    if (run.GaveUp())
+        return {GaveUpMessage("SCHCMP.EXE", run.TickLimit())};
+    return log.NewLines();
 }
 
 bool EnoughServers(std::size_t chosen, Interaction& ui) {
@@ -473,6 +482,10 @@ void SchemaReportRun::Show() {
     timer_ = true;
     step_ = 0;
     next_ = 1;
+    busy_ = 0;
+    startFailed_ = false;
+    gaveUp_ = false;
+    ClearStartFailure();
 }
 
 void SchemaReportRun::Tick() {
@@ -483,13 +496,30 @@ void SchemaReportRun::Tick() {
         "Generating Schema Reports"};
     label_ = kLabels[step_];
     step_ = step_ == 3 ? 0 : step_ + 1;
-    if (census_() == 0) {
-        if (next_ <= PairCount())
-            start_(CommandLineOf(commands_[next_ - 1]));
-        ++next_;
-        if (next_ >= PairCount() + 10)
+    if (census_() != 0) {
+        if (next_ > 1 && ++busy_ > tickLimit_) {
             timer_ = false;
+            gaveUp_ = true;
+            completed_ = false;
+            closed_ = true;
+            EndStartedCommands(kSchemaMarker);
+        }
+        return;
     }
+    busy_ = 0;
+    if (next_ <= PairCount()) {
+        start_(CommandLineOf(commands_[next_ - 1]));
+        if (!LastStartFailure().empty()) {
+            timer_ = false;
+            startFailed_ = true;
+            completed_ = false;
+            closed_ = true;
+            return;
+        }
+    }
+    ++next_;
+    if (next_ >= PairCount() + 10)
+        timer_ = false;
     if (!timer_)
         TimerStopped();
 }
