@@ -263,6 +263,49 @@ bool ReadFirstLine(const std::string& path, std::string& line, std::string& erro
     return true;
 }
 
+bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error) {
+    auto fail = [&](const std::string& reason) {
+        error = "Cannot write file \"" + path + "\". " + reason;
+        return false;
+    };
+    // O_NOFOLLOW: a link is refused; O_NONBLOCK: a FIFO without a reader
+    // fails at once instead of waiting for one.
+    int fd =
+        open(path.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int saved = errno;
+        struct stat lst {};
+        if (lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+            return fail("It is a symbolic link, not a regular file.");
+        if (lstat(path.c_str(), &lst) == 0 && !S_ISREG(lst.st_mode))
+            return fail(KindReason(lst.st_mode));
+        return fail(SystemError(saved));
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const std::string reason =
+            fstat(fd, &st) != 0 ? SystemError(errno) : KindReason(st.st_mode);
+        close(fd);
+        return fail(reason);
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int saved = n < 0 ? errno : EIO;
+            close(fd);
+            return fail(SystemError(saved));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (close(fd) != 0)
+        return fail(SystemError(errno));
+    return true;
+}
+
 // ---------------------------------------------------------------- saving
 
 bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentity& identity,

@@ -130,6 +130,11 @@ bool ConfirmSaveTarget(Interaction& ui, const std::string& path, SaveTarget* tar
 // ui.Error. False when nothing was written.
 bool SaveFile(Interaction& ui, const std::string& path, std::string_view bytes,
               FileIdentity* written = nullptr);
+// Appends the bytes to the log file at path, creating it when it is missing.
+// Only a regular file is written to: a symbolic link, a FIFO, a device or a
+// folder of that name is refused at once (never followed, never waited on).
+// False with error ("Cannot write file "<path>". <reason>").
+bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error);
 
 // The prefix of every temporary file of a save.
 inline constexpr std::string_view kSaveTempPrefix = ".qvsave-";

@@ -109,6 +109,7 @@ void TFM_DEFSERV::showEvent(QShowEvent* event) {
     result_ = false;
     Memo1->clear();
     BTN_ACTION->setText(QStringLiteral("&Abort"));
+    log_.Mark();
     wait_.Start();
     Timer1->start();
 }
@@ -123,8 +124,9 @@ void TFM_DEFSERV::Timer1Timer() {
     if (!read)
         return;
     Timer1->stop();
-    std::vector<std::string> memo;
-    bool ok = utilities::ParseDefaultServerFile(contexts_, memo);
+    std::vector<std::string> memo = utilities::DefaultServerRunProblems(wait_, log_);
+    // NLIST could not run or was given up: its own message, nothing read.
+    const bool ok = memo.empty() && utilities::ParseDefaultServerFile(contexts_, memo);
     // Set as a whole: append would merge a first empty line into the empty
     // document.
     QStringList lines;
@@ -401,10 +403,14 @@ void VerifyUserDefaultServer(TMDIApp& app) {
     TMDIChild* child = app.ActiveChild();
     if (!child)
         return;
-    if (utilities::CountCommandWindows(utilities::kDefaultServerMarker) != 0) {
+    // Held from the run of NLIST to the reading of its report.
+    utilities::WorkingFolderLock lock;
+    if (utilities::CountCommandWindows(utilities::kDefaultServerMarker) != 0 ||
+        !lock.Acquire(".")) {
         app.Ui().Warning(utilities::kDefaultServerRunning);
         return;
     }
+    utilities::DeleteOldDefaultServerReport(".");
     TreeDesign& design = child->Design();
     ObjectNode* node = child->SelectedNode();
     TFM_DEFSERV& wait = TFM_DEFSERV::Instance(&app);

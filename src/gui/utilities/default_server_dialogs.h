@@ -52,6 +52,7 @@ protected:
 
 private:
     utilities::DefaultServerWait wait_;
+    utilities::InterpreterLogWatch log_;
     utilities::DefaultServerContexts contexts_;
     std::string contextText_;
     bool result_ = false;

@@ -765,7 +765,9 @@ void TFRM_DISPLAYRIGHTS::BTN_PRINTClick() {
 
 void NDSRights(TMDIChild& child) {
     TMDIApp& app = child.App();
-    if (utilities::RightsUtilityRunning({}, app.Ui()))
+    // Held from the batch file to the reading of the reports.
+    utilities::WorkingFolderLock lock;
+    if (utilities::RightsUtilityRunning({}, app.Ui(), &lock))
         return;
     TreeDesign& design = child.Design();
     ObjectNode* node = child.SelectedNode();
@@ -783,7 +785,11 @@ void NDSRights(TMDIChild& child) {
     utilities::DeleteReportFiles(".", utilities::kRightsReportPrefix);
     TFRM_WAIT2& wait = TFRM_WAIT2::Instance(&app);
     wait.SetCommandText(utilities::kRightsBatchFile);
+    utilities::InterpreterLogWatch log;
+    log.Mark();
     wait.exec();
+    for (const std::string& problem : utilities::RightsRunProblems(wait.Logic(), log, "DSRIGHTS"))
+        app.Ui().Warning(problem);
     if (!wait.Finished())
         return;
 
