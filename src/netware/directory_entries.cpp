@@ -4,6 +4,7 @@
 
 #include "netware/directory_backend.h"
 #include "netware/ldap_session.h"
+#include "netware/object_path.h"
 
 #include <ldap.h>
 #include <ldif.h>
@@ -193,7 +194,9 @@ Status DirectoryEntries::Load(const TreeConnection& connection) {
     entries_.clear();
     const std::string& address = connection.address;
     if (address.rfind("ldif:", 0) == 0) {
-        std::ifstream in(address.substr(5), std::ios::binary);
+        // ldif:PATH or ldif:PATH?BASE-DN
+        std::string file = address.substr(5, address.find('?') - 5);
+        std::ifstream in(file, std::ios::binary);
         if (!in)
             return kErrTransportFailure;
         std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -201,7 +204,6 @@ Status DirectoryEntries::Load(const TreeConnection& connection) {
             return s;
         // A volume's folder may be given relative to the LDIF file, so that a
         // directory and its volumes travel together.
-        std::string file = address.substr(5);
         std::string folder = file.find('/') == std::string::npos ? std::string(".")
                                                                  : file.substr(0, file.rfind('/'));
         for (DirectoryEntry& e : entries_)
@@ -250,6 +252,18 @@ Status DirectoryEntries::Finish() {
     entries_ = std::move(kept);
     if (entries_.empty())
         return kErrBadDirectoryData;
+    // The tree root is the entry with the shortest DN (an LDIF file may hold
+    // it anywhere); the LDAP base entry comes first already.
+    std::size_t top = 0;
+    for (std::size_t i = 1; i < entries_.size(); ++i)
+        if (keptRdns[i].size() < keptRdns[top].size())
+            top = i;
+    if (top != 0) {
+        std::rotate(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(top),
+                    entries_.begin() + static_cast<std::ptrdiff_t>(top) + 1);
+        std::rotate(keptRdns.begin(), keptRdns.begin() + static_cast<std::ptrdiff_t>(top),
+                    keptRdns.begin() + static_cast<std::ptrdiff_t>(top) + 1);
+    }
     const std::size_t baseSize = keptRdns.front().size();
     std::vector<std::string> baseNorm;
     for (const Rdn& r : keptRdns.front())
@@ -272,15 +286,16 @@ Status DirectoryEntries::Finish() {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         DirectoryEntry& e = entries_[i];
         const std::vector<Rdn>& r = below[i];
+        // Names as the discovery gives them: UTF-8 kept, a multi-valued RDN
+        // one name with all its values.
         std::string full;
         for (const Rdn& part : r) {
             if (!full.empty())
                 full += '.';
-            full += Utf8ToLatin1(part.value);
+            full += ComponentName(ListedName(part));
         }
         e.fullName = full;
-        e.rdnValue = r.empty() ? Utf8ToLatin1(keptRdns.front().front().value)
-                               : Utf8ToLatin1(r.front().value);
+        e.rdnValue = ComponentName(ListedName(r.empty() ? keptRdns.front().front() : r.front()));
         e.baseClass = e.First("qvBaseClass");
         for (const std::string& oc : e.Values("objectClass"))
             if (LowerAscii(oc) == "qvcontainer")

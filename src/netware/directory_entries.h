@@ -35,7 +35,8 @@ struct DirectoryEntry {
 class DirectoryEntries {
 public:
     // Reads every entry of the connection's tree (LDAP subtree search or the
-    // LDIF file). The first entry is the tree root. A relative qvVolumePath
+    // LDIF file). The tree root (the base entry, or the LDIF file's entry
+    // with the shortest DN) comes first. Names keep their UTF-8. A relative qvVolumePath
     // of an LDIF file is taken relative to the file's folder.
     Status Load(const TreeConnection& connection);
     // Loads the LDIF text directly (tests).

@@ -1,5 +1,6 @@
 #include "platform/tree_connections.h"
 
+#include "netware/directory_profile.h"
 #include "platform/settings_store.h"
 
 #include <QDir>
@@ -42,6 +43,12 @@ StoredTreeConnections TreeConnectionStore::Read() const {
         c.bindDn = settings.value(QStringLiteral("BindDN")).toString().toStdString();
         c.passwordFile = settings.value(QStringLiteral("PasswordFile")).toString().toStdString();
         c.startTls = settings.value(QStringLiteral("StartTLS")).toBool();
+        // Connections stored before profiles existed are read with auto.
+        c.profile = settings.value(QStringLiteral("Profile"), QStringLiteral("auto"))
+                        .toString()
+                        .toStdString();
+        if (!nds::IsProfileChoice(c.profile))
+            c.profile = "auto";
         if (!c.name.empty() && c.name.size() <= nds::kMaxTreeName)
             out.trees.push_back(std::move(c));
     }
@@ -69,6 +76,7 @@ bool TreeConnectionStore::Write(const StoredTreeConnections& connections) const 
         settings.setValue(QStringLiteral("BindDN"), Q(c.bindDn));
         settings.setValue(QStringLiteral("PasswordFile"), Q(c.passwordFile));
         settings.setValue(QStringLiteral("StartTLS"), c.startTls);
+        settings.setValue(QStringLiteral("Profile"), Q(c.profile.empty() ? "auto" : c.profile));
     }
     settings.endArray();
     settings.endGroup();
