@@ -3,6 +3,7 @@
 #include "core/ascii_text.h"
 
 #include "netware/directory_backend.h"
+#include "netware/directory_profile.h"
 #include "netware/ldap_session.h"
 #include "netware/object_path.h"
 
@@ -15,6 +16,7 @@
 #include <fstream>
 #include <iterator>
 #include <sstream>
+#include <unordered_set>
 
 namespace qv::nds {
 
@@ -192,6 +194,7 @@ Status DirectoryEntries::LoadLdif(std::string_view text) {
 
 Status DirectoryEntries::Load(const TreeConnection& connection) {
     entries_.clear();
+    requestedProfile_ = connection.profile;
     const std::string& address = connection.address;
     if (address.rfind("ldif:", 0) == 0) {
         // ldif:PATH or ldif:PATH?BASE-DN
@@ -283,6 +286,18 @@ Status DirectoryEntries::Finish() {
         below.emplace_back(r.begin(), r.end() - static_cast<std::ptrdiff_t>(baseSize));
     }
     entries_ = std::move(kept);
+    // The profile: the connection's, or decided from the classes present.
+    std::unordered_set<std::string> classes;
+    for (const DirectoryEntry& e : entries_)
+        for (const std::string& oc : e.Values("objectClass"))
+            classes.insert(LowerAscii(oc));
+    ProfileEvidence evidence;
+    evidence.anyEntryOf = [&](const std::vector<std::string>& wanted) {
+        return std::any_of(wanted.begin(), wanted.end(),
+                           [&](const std::string& c) { return classes.count(LowerAscii(c)) > 0; });
+    };
+    profile_ = &ChooseProfile(requestedProfile_, evidence, profileWhy_);
+    std::vector<bool> leafClass;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         DirectoryEntry& e = entries_[i];
         const std::vector<Rdn>& r = below[i];
@@ -296,10 +311,16 @@ Status DirectoryEntries::Finish() {
         }
         e.fullName = full;
         e.rdnValue = ComponentName(ListedName(r.empty() ? keptRdns.front().front() : r.front()));
-        e.baseClass = e.First("qvBaseClass");
-        for (const std::string& oc : e.Values("objectClass"))
-            if (LowerAscii(oc) == "qvcontainer")
-                e.container = true;
+        // What the entry is, as discovery sees it: the profile's class table
+        // and container rules.
+        EntryTraits traits;
+        traits.profile = profile_;
+        for (const auto& [attr, values] : e.attributes)
+            for (const std::string& v : values)
+                NoteTrait(traits, attr, v);
+        e.baseClass = traits.baseClass.empty() ? traits.mappedClass : traits.baseClass;
+        e.container = traits.container;
+        leafClass.push_back(traits.leaf);
         if (i == 0) {
             e.parent = -1;
             continue;
@@ -316,6 +337,12 @@ Status DirectoryEntries::Finish() {
         if (entries_[i].parent >= 0)
             entries_[static_cast<std::size_t>(entries_[i].parent)].children.push_back(
                 static_cast<std::int32_t>(i));
+    // An entry with entries below it is a container where the profile says so.
+    entries_[0].container = true;
+    if (profile_->containersWithEntriesBelow)
+        for (std::size_t i = 1; i < entries_.size(); ++i)
+            if (!entries_[i].children.empty() && !leafClass[i])
+                entries_[i].container = true;
     return kOk;
 }
 
