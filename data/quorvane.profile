@@ -15,6 +15,8 @@
 #                                     what the attribute calls hand out under NDS NAME;
 #                                     SYNTAX replica-pointer, integer, net-address or
 #                                     string; FORM how the values are written ("-": ours)
+#   default-server-attribute ATTR     on users: the DN of the default server NLIST shows
+#                                     (without it the directory holds none)
 #   root-partition answering-server   a directory without partition information is one
 #                                     partition, [ROOT], mastered by the server that answered
 #   detect-class OBJECTCLASS          auto chooses the profile when such entries exist
@@ -42,6 +44,8 @@ attribute qvDSRevision integer - DS Revision
 # IPX:NNNNNNNN[:NODE:SOCKET] or IP:A.B.C.D
 attribute qvNetworkAddress net-address - Network Address
 attribute qvVersion string - Version
+
+default-server-attribute qvDefaultServer
 
 detect-class qvContainer
 detect-class qvObject

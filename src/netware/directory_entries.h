@@ -18,11 +18,11 @@ namespace qv::nds {
 struct DirectoryProfile;
 
 struct DirectoryEntry {
-    std::string dn;       // as the directory gives it
-    std::string fullName; // "SALES.CORP"; empty for the tree root
-    std::string rdnValue; // "SALES"
-    std::string baseClass; // as the profile names it ("User", "Organizational Unit")
-    bool container = false; // as discovery lists it
+    std::string dn;           // as the directory gives it
+    std::string fullName;     // "SALES.CORP"; empty for the tree root
+    std::string rdnValue;     // "SALES"
+    std::string baseClass;    // as the profile names it ("User", "Organizational Unit")
+    bool container = false;   // as discovery lists it
     std::int32_t parent = -1; // index of the parent entry; -1 for the root
     std::vector<std::int32_t> children;
     // Attribute values by lower-cased attribute name, in the directory's order.

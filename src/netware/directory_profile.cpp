@@ -184,6 +184,8 @@ bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error
             if (m.ldapName.empty() || m.ndsName.empty() || !SyntaxOf(syntax, m.syntax))
                 return fail("attribute needs LDAP-NAME SYNTAX FORM NDS-NAME");
             p.attributes.push_back(std::move(m));
+        } else if (key == "default-server-attribute") {
+            p.defaultServerAttribute = std::string(Word(rest));
         } else if (key == "root-partition") {
             p.rootPartitionFromAnsweringServer = Word(rest) == "answering-server";
         } else if (key == "detect-class") {

@@ -36,6 +36,9 @@ struct DirectoryProfile {
     std::string partitionRootValue;
     // The attributes the attribute calls hand out.
     std::vector<AttributeMapping> attributes;
+    // On users: the DN of the default server NLIST shows (empty: the
+    // directory holds none).
+    std::string defaultServerAttribute;
     // A directory that holds no partition information is one partition,
     // [ROOT], held as master by the server that answered.
     bool rootPartitionFromAnsweringServer = false;
