@@ -1,6 +1,7 @@
 // quorvane-cli trees [add|remove|prefer]: the tree connections of the workstation.
 #include "cli/cli.h"
 
+#include "netware/directory_profile.h"
 #include "platform/tree_connections.h"
 
 #include <algorithm>
@@ -26,6 +27,7 @@ int List(const StoredTreeConnections& s) {
             line += " password-file=" + t->passwordFile;
         if (t->startTls)
             line += " starttls";
+        line += " profile=" + (t->profile.empty() ? std::string("auto") : t->profile);
         lines.push_back(std::move(line));
     }
     return PrintLines(lines);
@@ -64,6 +66,12 @@ int Run(const Command& self, const CommandArguments& args) {
         for (std::size_t i = 3; i < args.size(); ++i) {
             if (args[i] == "--starttls") {
                 c.startTls = true;
+            } else if (args[i] == "--profile" && i + 1 < args.size()) {
+                c.profile = args[++i];
+                if (c.profile == "ndsldap" && !nds::IsProfileChoice(c.profile))
+                    return UsageError(self, "the ndsldap profile is not available in this build");
+                if (!nds::IsProfileChoice(c.profile))
+                    return UsageError(self, "--profile is auto, quorvane, standard or ndsldap");
             } else if ((args[i] == "--bind-dn" || args[i] == "--password-file") &&
                        i + 1 < args.size()) {
                 (args[i] == "--bind-dn" ? c.bindDn : c.passwordFile) = args[i + 1];
@@ -107,12 +115,17 @@ int Run(const Command& self, const CommandArguments& args) {
 
 const Registration kRegistration(
     {"trees",
-     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] | remove NAME | "
-     "prefer NAME]",
+     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] "
+     "[--profile auto|quorvane|standard|ndsldap] | remove NAME | prefer NAME]",
      "list or change the tree connections that Search NDS Tree offers",
      "Without arguments every connection is listed as NAME ADDRESS, the preferred tree\n"
      "first and marked *. ADDRESS is ldap://HOST:PORT/BASE-DN, ldaps://HOST:PORT/BASE-DN\n"
-     "or ldif:PATH (a directory read from an LDIF file). NAME has at most 32 characters.\n"
+     "or ldif:PATH[?BASE-DN] (a directory read from an LDIF file; without BASE-DN the\n"
+     "entry with the shortest DN is the tree root). NAME has at most 32 characters.\n"
+     "--profile says how entries become containers, classes, partitions and servers:\n"
+     "quorvane (our schema), standard (the standard LDAP schemas) or auto (the\n"
+     "default: decided from the directory; the discovery log names the profile\n"
+     "used). ndsldap (an NDS tree through its LDAP interface) is not built yet.\n"
      "A bind DN is used with the password read from --password-file (the first line);\n"
      "passwords are never stored. The first tree added becomes the preferred one.\n"
      "The store is $XDG_CONFIG_HOME/Quorvane/Quorvane.ini (~/.config when unset).\n",

@@ -4,6 +4,8 @@
 // listing is handed out in parts as it arrives. The values of our attributes
 // come with the listing and are kept until read.
 #include "netware/directory_backend.h"
+#include "netware/directory_profile.h"
+#include "netware/ldap_profile.h"
 #include "netware/ldap_session.h"
 
 #include <ldap.h>
@@ -20,14 +22,6 @@ namespace qv::nds {
 
 namespace {
 
-// The attributes a listing asks for.
-std::vector<std::string> ListingAttributes() {
-    std::vector<std::string> a = {"objectClass", "qvBaseClass", "qvPartitionRoot"};
-    for (const AttributeMapping& m : AttributeMappings())
-        a.emplace_back(m.ldapName);
-    return a;
-}
-
 class LdapBackend final : public DirectoryBackend {
 public:
     ~LdapBackend() override {
@@ -41,6 +35,9 @@ public:
         }
     }
     Status Open(const TreeConnection& c);
+    // The profile the entries are read with, and how it was chosen.
+    const DirectoryProfile* profile_ = &QuorvaneProfile();
+    std::string profileWhy_;
     Status List(const std::string& path, std::vector<ListedObject>& out) override;
     Status ListPart(const std::string& path, bool first, std::vector<ListedObject>& out,
                     bool& complete) override;
@@ -74,7 +71,7 @@ private:
     TreeConnection connection_;
     TreeNaming naming_;
     std::string baseDn_;
-    std::vector<std::string> attrs_ = ListingAttributes();
+    std::vector<std::string> attrs_; // the attributes a listing asks for
     // Values of entries listed but not yet read, by path.
     std::unordered_map<std::string, std::vector<AttributeValues>> pending_;
     // Containers listed but not yet asked for, in the order they were met,
@@ -102,6 +99,8 @@ Status LdapBackend::Open(const TreeConnection& c) {
     if (!ParseDn(baseDn_, naming_.base) || naming_.base.empty())
         return kErrIllegalName;
     naming_.tree = c.name;
+    profile_ = &ChooseProfile(c.profile, LdapProfileEvidence(ld_, baseDn_), profileWhy_);
+    attrs_ = profile_->ListingAttributes();
     // The tree root must exist; its values are kept for the first read.
     return Search(baseDn_, LDAP_SCOPE_BASE, std::string(), nullptr, false);
 }
@@ -134,6 +133,7 @@ void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
         return;
     }
     EntryTraits traits;
+    traits.profile = profile_;
     std::vector<AttributeValues> values;
     std::string record;
     while (true) {
@@ -142,7 +142,7 @@ void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
         if (ldap_get_attribute_ber(ld_, entry, ber, &attr, &vals) != LDAP_SUCCESS || !attr.bv_val)
             break;
         std::string_view name(attr.bv_val, attr.bv_len);
-        const AttributeMapping* mapping = FindMappingByLdap(name);
+        const AttributeMapping* mapping = profile_->FindByLdap(name);
         AttributeValues av{mapping ? mapping->ndsName : "", mapping ? mapping->syntax : 0, {}};
         for (int i = 0; vals && vals[i].bv_val; ++i) {
             std::string_view v(vals[i].bv_val, vals[i].bv_len);
@@ -415,7 +415,7 @@ Status LdapBackend::Read(const std::string& path, const std::vector<std::string>
             return kOk;
     }
     for (const std::string& n : names) {
-        const AttributeMapping* m = FindMappingByNds(n);
+        const AttributeMapping* m = profile_->FindByNds(n);
         if (!m)
             continue;
         for (AttributeValues& av : it->second)
@@ -432,7 +432,9 @@ Status OpenLdapBackend(const TreeConnection& connection, std::unique_ptr<Directo
     auto backend = std::make_unique<LdapBackend>();
     if (Status s = backend->Open(connection))
         return s;
-    out = std::move(backend);
+    const DirectoryProfile& profile = *backend->profile_;
+    std::string why = backend->profileWhy_;
+    out = DecorateBackend(std::move(backend), profile, why, connection);
     return kOk;
 }
 

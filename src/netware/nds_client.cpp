@@ -313,6 +313,16 @@ Status NWDSCreateContextHandle(ContextHandle* context) {
     return kOk;
 }
 
+std::vector<DirectoryNote> DirectoryNotes(ContextHandle context) {
+    std::vector<DirectoryNote> notes;
+    Context* ctx = Find(context);
+    if (!ctx || !ctx->backend)
+        return notes;
+    for (DirectoryBackend::Note& n : ctx->backend->Notes())
+        notes.push_back({std::move(n.text), n.error});
+    return notes;
+}
+
 Status NWDSGetContext(ContextHandle context, std::uint32_t key, void* value) {
     if (Status s = Use(kGetContext))
         return s;

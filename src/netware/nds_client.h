@@ -147,12 +147,23 @@ struct TreeConnection {
     bool startTls = false;
     // A password typed in for this run only (never stored).
     std::string password;
+    // The directory profile: "auto" (or empty), "quorvane", "standard", "ndsldap".
+    std::string profile = "auto";
 };
 // The connections and the preferred one (by name; empty: the first).
 // Replaces the preferred tree chosen by NWDSSetPreferredDSTree.
 void SetTreeConnections(std::vector<TreeConnection> connections, std::string preferred);
 const std::vector<TreeConnection>& TreeConnections();
 std::string PreferredTree();
+
+// The lines the directory of a context gives the discovery log: the profile
+// it is read with, what the profile derived, and (error set) each entry that
+// could not be read. Empty for a context that does not exist.
+struct DirectoryNote {
+    std::string text;
+    bool error = false;
+};
+std::vector<DirectoryNote> DirectoryNotes(ContextHandle context);
 
 // ---- fault injection and test hooks ----
 // Names of the calls for fault injection: init, locale-load, create-context,

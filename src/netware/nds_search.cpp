@@ -1,7 +1,9 @@
 #include "netware/nds_search.h"
 
+#include "core/ascii_text.h"
 #include "core/class_table.h"
 #include "files/file_access.h"
+#include "netware/object_path.h"
 
 #include <chrono>
 #include <cstring>
@@ -25,10 +27,10 @@ double WallSecondsSinceMidnight();
 constexpr std::size_t kMaxPath = 255;
 constexpr std::size_t kMaxTrees = 100;
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+// Directory names keep every byte that is not an ASCII letter, so UTF-8
+// names come through whole.
+std::string Upper(const std::string& s) {
+    return UpperAscii(s);
 }
 
 // Everything after the first "=" (the whole text when there is none).
@@ -289,6 +291,13 @@ Status NdsSearch::RunNDSSearch() {
             break;
         current_ = d.Root();
         Log("NDS Search started...");
+        // What the directory's profile made of it, and what could not be read.
+        for (const DirectoryNote& note : DirectoryNotes(context)) {
+            if (note.error)
+                CountedError(note.text);
+            else
+                Log(note.text);
+        }
 
         bool ended = false;
         do {
@@ -406,11 +415,8 @@ Status NdsSearch::ReadAttributes(const std::string& path, bool isServer) {
     char attrName[kNameBuffer];
     do {
         int serverIndex = -1;
-        if (isServer) {
-            std::size_t eq = path.rfind('=');
-            serverIndex = design->servers.FindFirst(
-                Upper(eq == std::string::npos ? path : path.substr(eq + 1)));
-        }
+        if (isServer)
+            serverIndex = design->servers.FindFirst(Upper(ComponentName(LastComponent(path))));
         status = NWDSRead(context, path.c_str(), 1, 0, attrNameBuf_, &iteration, readBuf_);
         if (status != kOk)
             break;
@@ -574,7 +580,7 @@ void NdsSearch::AddObjectEntry(const std::string& className, const std::string& 
             }
     }
     d.NoteClass(classIndex);
-    std::string shortName = AfterFirstEquals(name);
+    std::string shortName = ComponentName(name);
     parentLeafList.push_back(MakeLeafEntry(shortName, classIndex));
     if (isContainer || classIndex == kClassServer) {
         ObjectNode* child = nullptr;
@@ -590,16 +596,9 @@ void NdsSearch::AddObjectEntry(const std::string& className, const std::string& 
 ObjectNode* NdsSearch::FindOrAddTreeNode(const std::string& relative) {
     TreeDesign& d = *design;
     ObjectNode* node = d.Root();
-    std::size_t pos = 0;
-    while (pos < relative.size()) {
-        std::size_t eq = relative.find('=', pos);
-        pos = eq == std::string::npos ? relative.size() : eq;
-        if (pos < relative.size())
-            ++pos;
-        std::size_t slash = relative.find('\\', pos);
-        std::size_t end = slash == std::string::npos ? relative.size() : slash;
-        std::string part = Upper(relative.substr(pos, std::min(end - pos, kMaxPath)));
-        pos = end < relative.size() ? end + 1 : end;
+    // The components are split where the path separates them, never inside a value.
+    for (std::string_view component : SplitPath(relative)) {
+        std::string part = Upper(ComponentName(component).substr(0, kMaxPath));
         ObjectNode* child = nullptr;
         for (std::size_t i = 0; i < node->ChildCount() && !child; ++i)
             if (node->Child(i)->Name() == part)

@@ -1,5 +1,6 @@
 #include "platform/tree_connections.h"
 
+#include "netware/directory_profile.h"
 #include "platform/settings_store.h"
 
 #include <QSettings>
@@ -41,6 +42,12 @@ StoredTreeConnections TreeConnectionStore::Read(std::string* error) const {
                 c.passwordFile =
                     settings.value(QStringLiteral("PasswordFile")).toString().toStdString();
                 c.startTls = settings.value(QStringLiteral("StartTLS")).toBool();
+                // Connections stored before profiles existed are read with auto.
+                c.profile = settings.value(QStringLiteral("Profile"), QStringLiteral("auto"))
+                                .toString()
+                                .toStdString();
+                if (!nds::IsProfileChoice(c.profile))
+                    c.profile = "auto";
                 if (!c.name.empty() && c.name.size() <= nds::kMaxTreeName)
                     out.trees.push_back(std::move(c));
             }
@@ -71,6 +78,8 @@ bool TreeConnectionStore::Write(const StoredTreeConnections& connections,
                 settings.setValue(QStringLiteral("BindDN"), Q(c.bindDn));
                 settings.setValue(QStringLiteral("PasswordFile"), Q(c.passwordFile));
                 settings.setValue(QStringLiteral("StartTLS"), c.startTls);
+                settings.setValue(QStringLiteral("Profile"),
+                                  Q(c.profile.empty() ? "auto" : c.profile));
             }
             settings.endArray();
             settings.endGroup();

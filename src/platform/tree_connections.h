@@ -1,7 +1,7 @@
 // The tree connections of the workstation, kept in the per-user settings
 // store beside the warning settings (group "Tree Connections"): name,
-// address, optional bind DN, password file and StartTLS, and the preferred
-// tree. Passwords themselves are never stored.
+// address, optional bind DN, password file and StartTLS, the directory
+// profile (auto when not stored), and the preferred tree. Passwords themselves are never stored.
 #pragma once
 
 #include "netware/nds_client.h"

@@ -7,9 +7,11 @@
 #include "files/import_support.h"
 #include "files/line_scanner.h"
 #include "files/text_report.h"
+#include "utilities/nlist_report.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -259,6 +261,12 @@ std::string DefaultServerContextText(const TreeDesign& design, const ObjectNode*
 bool ParseDefaultServerText(std::string_view text, std::string_view fileName,
                             DefaultServerContexts& contexts, std::vector<std::string>& memo) {
     contexts.clear();
+    // NLIST on a directory that holds no default servers says so instead of
+    // listing users: that line is what the report shows.
+    if (text.substr(0, std::strlen(kNoDefaultServerLead)) == kNoDefaultServerLead) {
+        memo.emplace_back(text.substr(0, text.find_first_of("\r\n")));
+        return false;
+    }
     Parser parser(text, contexts);
     std::string failure = parser.Run();
     if (!failure.empty()) {

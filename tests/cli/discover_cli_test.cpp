@@ -69,12 +69,19 @@ TEST_F(DiscoverCli, TreesAreListedAddedPreferredAndRemoved) {
               0);
     EXPECT_EQ(Run({"trees"}).out,
               "* CORP_TREE ldif:" + corpLdif +
-                  "\n  LIVE ldap://127.0.0.1:1/cn=LIVE bind-dn=cn=admin,cn=LIVE "
-                  "password-file=/nonexistent starttls\n");
+                  " profile=auto\n  LIVE ldap://127.0.0.1:1/cn=LIVE bind-dn=cn=admin,cn=LIVE "
+                  "password-file=/nonexistent starttls profile=auto\n");
     ASSERT_EQ(Run({"trees", "prefer", "LIVE"}).exitCode, 0);
     EXPECT_EQ(Run({"trees"}).out.substr(0, 7), "* LIVE ");
     ASSERT_EQ(Run({"trees", "remove", "LIVE"}).exitCode, 0);
-    EXPECT_EQ(Run({"trees"}).out, "* CORP_TREE ldif:" + corpLdif + "\n");
+    EXPECT_EQ(Run({"trees"}).out, "* CORP_TREE ldif:" + corpLdif + " profile=auto\n");
+    // The profile of a connection: one of the profiles or auto.
+    ASSERT_EQ(Run({"trees", "add", "STD", "ldif:x", "--profile", "standard"}).exitCode, 0);
+    EXPECT_EQ(Run({"trees"}).out,
+              "* CORP_TREE ldif:" + corpLdif + " profile=auto\n  STD ldif:x profile=standard\n");
+    EXPECT_EQ(Run({"trees", "add", "BAD", "ldif:x", "--profile", "novell"}).exitCode, 2);
+    EXPECT_EQ(Run({"trees", "add", "BAD", "ldif:x", "--profile"}).exitCode, 2);
+    ASSERT_EQ(Run({"trees", "remove", "STD"}).exitCode, 0);
     EXPECT_EQ(Run({"trees", "remove", "NONE"}).exitCode, 1);
     EXPECT_EQ(Run({"trees", "add", std::string(33, 'T'), "ldif:x"}).exitCode, 2);
     EXPECT_EQ(Run({"trees", "add", "T", "http://x"}).exitCode, 2);

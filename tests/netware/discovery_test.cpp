@@ -495,8 +495,10 @@ TEST_F(SearchDialog, DisplayRulesAndTheSavedLog) {
     std::ifstream in(run.search.logFileName);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), "Initializing for NDS Search...\nNDS Search started...\nNDS SEARCH "
-                          "COMPLETE.\n");
+    EXPECT_EQ(text.str(), "Initializing for NDS Search...\nNDS Search started...\n"
+                          "Directory profile: quorvane (chosen by auto: the directory holds "
+                          "entries of class qvContainer, qvObject or qvAnnotated)\n"
+                          "NDS SEARCH COMPLETE.\n");
     std::remove(run.search.logFileName.c_str());
 }
 

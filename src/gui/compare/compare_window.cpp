@@ -1,6 +1,7 @@
 #include "gui/compare/compare_window.h"
 
 #include "files/design_file.h"
+#include "gui/core/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,9 +15,9 @@ namespace qv::gui {
 
 namespace {
 
-// Texts of the model are Latin-1 bytes.
+// Texts of the model: UTF-8 when valid, else Latin-1.
 QString FromModel(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return qv::gui::FromModel(std::string_view(text));
 }
 
 constexpr int kContextRole = Qt::UserRole + 1;

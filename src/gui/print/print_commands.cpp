@@ -1,6 +1,7 @@
 #include "gui/print/print_commands.h"
 
 #include "gui/core/image_list.h"
+#include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/print/qt_print_canvas.h"
@@ -145,7 +146,7 @@ std::vector<std::string> BoxLines(const QTextEdit* box) {
     if (text.isEmpty())
         return lines;
     for (const QString& line : text.split(QLatin1Char('\n')))
-        lines.push_back(line.toLatin1().toStdString());
+        lines.push_back(ToModel(line));
     return lines;
 }
 
