@@ -93,7 +93,10 @@ TEST_F(DiscoverCli, DiscoverWritesTheDesignAndTheLog) {
     auto r = Run({"discover", "CORP_TREE", "out.qvd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
     EXPECT_EQ(r.err,
-              "Initializing for NDS Search...\nNDS Search started...\nNDS SEARCH COMPLETE.\n");
+              "Initializing for NDS Search...\nNDS Search started...\n"
+              "Directory profile: quorvane (chosen by auto: the directory holds entries of class "
+              "qvContainer, qvObject or qvAnnotated)\n"
+              "NDS SEARCH COMPLETE.\n");
     EXPECT_EQ(ReadFile(dir + "/DSSEARCH.ERR"), r.err);
     EXPECT_EQ(Dump(dir + "/out.qvd"), Dump(test::SourcePath("examples/corp.qvd")));
 

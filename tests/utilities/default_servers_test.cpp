@@ -619,16 +619,16 @@ TEST(NlistStandIn, StandardDirectoryHoldsNoDefaultServers) {
         ParseNlistArguments({"User", "SHOW", "Last Name", "/s", "/co", ".SALES"}, request, error));
     ASSERT_TRUE(BuildNlistReport(directory, request, "", out, error)) << error;
     EXPECT_EQ(out, "Object Class: User\n"
-                   "Current context: SALES\n"
+                   "Current context: Sales\n"
                    "User: jsmith\n"
                    "        Last Name: Smith\n"
                    "User: Mary Jones\n"
                    "        Last Name: Jones\n"
                    "A total of 2 User objects were found in this context.\n\n"
                    "A total of 2 User objects were found.\n");
-    ASSERT_TRUE(ParseNlistArguments(kArgs, request, error));
-    request.context = ".SALES";
-    request.contextGiven = true;
+    Lines args = kArgs;
+    args.push_back(".SALES");
+    ASSERT_TRUE(ParseNlistArguments(args, request, error)) << error;
     EXPECT_FALSE(BuildNlistReport(directory, request, "", out, error));
     EXPECT_EQ(error, "This directory holds no default server information (profile standard).\n");
     // The report reader shows that line, not a parse error.
