@@ -9,13 +9,6 @@ endif()
 
 # Files that may still open files themselves, each with its reason.
 set(qv_allowed
-  # The console utilities' report readers, batch files, interpreter and log:
-  # being moved onto the file access in their own change.
-  src/utilities/schema_report.cpp
-  src/utilities/schema_compare.cpp
-  src/utilities/nds_rights.cpp
-  src/utilities/file_rights.cpp
-  src/utilities/interpreter.cpp
   # QPrinter writes a print-to-file job itself; the canvas only removes the
   # file of a cancelled job.
   src/gui/print/qt_print_canvas.cpp
