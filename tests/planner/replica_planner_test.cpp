@@ -110,9 +110,10 @@ void CheckRandomSmallDesigns(int first, int last) {
                          Bytes(byStep.design) != original);
         }
     }
-    // Most random designs can be cleared, and most need changes.
-    EXPECT_GT(cleared, seeds / 2);
-    EXPECT_GT(withChanges, seeds / 2);
+    // The random designs are not all beyond repair, nor all without warnings:
+    // a good share of each range is cleared, and a good share needs changes.
+    EXPECT_GE(cleared, seeds / 3);
+    EXPECT_GE(withChanges, seeds / 3);
 }
 
 // Ten seeds from each of six ranges: the sanitizer build takes seconds a seed.
