@@ -18,15 +18,17 @@ public:
             return std::nullopt;
         return std::string("/u/") + std::string(name);
     }
-    void Run(const std::string&, const std::vector<std::string>&, const std::string& output,
+    bool Run(const std::string&, const std::vector<std::string>&, const std::string& output,
              const qv::utilities::InterpreterState& state) override {
         if (!output.empty() && !qv::utilities::PlainFileName(output))
             std::abort();
         if (state.directory.empty() || state.directory.front() != '\\' ||
             (state.directory + "\\").find("\\..\\") != std::string::npos)
             std::abort();
+        return true;
     }
-    std::optional<std::vector<std::string>> ReadBatch(const std::string& name) override {
+    std::optional<std::vector<std::string>> ReadBatch(const std::string& name,
+                                                      std::string&) override {
         if (!qv::utilities::PlainFileName(name))
             std::abort();
         return batch;
@@ -43,14 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::size_t eol = text.find('\n');
     const std::string line = text.substr(0, eol);
     if (eol != std::string::npos) {
-        std::size_t start = eol + 1;
-        while (start <= text.size() && host.batch.size() < 1000) {
-            std::size_t next = text.find('\n', start);
-            host.batch.push_back(text.substr(start, next - start));
-            if (next == std::string::npos)
-                break;
-            start = next + 1;
-        }
+        // The batch file's text, split as the interpreter splits a file it
+        // reads: any line ends, refused past the line limit.
+        std::string error;
+        std::vector<std::string> lines;
+        const bool split = qv::utilities::SplitBatchText(text.substr(eol + 1), lines, error);
+        if (split != error.empty() || lines.size() > qv::utilities::kMaxBatchLines)
+            std::abort();
+        for (const std::string& l : lines)
+            if (l.find_first_of("\r\n") != std::string::npos)
+                std::abort();
+        host.batch = std::move(lines);
     }
     qv::utilities::RunCommandLine(line, host);
     return 0;

@@ -9,7 +9,9 @@ packages=(
   fonts-liberation xauth xvfb poppler-utils
   clang libclang-rt-dev clang-format
   slapd ldap-utils libldap-dev openssl
+  coinor-libcbc-dev
   appstream shared-mime-info
+  dpkg-dev file lintian desktop-file-utils
 )
 
 missing=()

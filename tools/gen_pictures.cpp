@@ -1,8 +1,9 @@
 // Draws the pictures of the desktop program into src/gui/resources: one 16x16
 // icon per class index (class_00.png .. class_96.png), the six 50x50 replica
 // type bitmaps, the product picture of the splash window and the About box,
-// the program icon, and pictures.qrc listing them. White is the transparent
-// colour of every picture, so drawings use off-white for light parts.
+// the program icon, and pictures.qrc listing them; and the program icon in the
+// sizes of the desktop's icon theme (icons/quorvane-<size>.png). White is the
+// transparent colour of every picture, so drawings use off-white for light parts.
 //
 //   cmake --build <build> --target qv_gen_pictures
 //   QT_QPA_PLATFORM=offscreen <build>/tools/qv_gen_pictures src/gui/resources
@@ -16,6 +17,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QTextStream>
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -388,23 +390,27 @@ QImage ProductPicture() {
     return img;
 }
 
-QImage AppIcon() {
-    QImage img(64, 64, QImage::Format_ARGB32);
+// The program icon at size x size pixels (drawn on a 64 x 64 grid); lines
+// stay at least a pixel wide in the small sizes.
+QImage AppIcon(int size = 64) {
+    const qreal s = size / 64.0;
+    auto width = [s](qreal w) { return std::max<qreal>(w * s, 1.0); };
+    QImage img(size, size, QImage::Format_ARGB32);
     img.fill(Qt::transparent);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(30, 80, 150));
-    p.drawRoundedRect(2, 2, 60, 60, 12, 12);
-    p.setPen(QPen(QColor(220, 230, 255), 4));
-    p.drawLine(32, 16, 18, 44);
-    p.drawLine(32, 16, 46, 44);
-    p.setPen(QPen(kInk, 2));
+    p.drawRoundedRect(QRectF(2 * s, 2 * s, 60 * s, 60 * s), 12 * s, 12 * s);
+    p.setPen(QPen(QColor(220, 230, 255), width(4)));
+    p.drawLine(QPointF(32 * s, 16 * s), QPointF(18 * s, 44 * s));
+    p.drawLine(QPointF(32 * s, 16 * s), QPointF(46 * s, 44 * s));
+    p.setPen(QPen(kInk, width(2)));
     p.setBrush(QColor(255, 200, 40));
-    p.drawEllipse(QPointF(32, 16), 9, 9);
+    p.drawEllipse(QPointF(32 * s, 16 * s), 9 * s, 9 * s);
     p.setBrush(QColor(120, 200, 120));
-    p.drawEllipse(QPointF(18, 46), 8, 8);
-    p.drawEllipse(QPointF(46, 46), 8, 8);
+    p.drawEllipse(QPointF(18 * s, 46 * s), 8 * s, 8 * s);
+    p.drawEllipse(QPointF(46 * s, 46 * s), 8 * s, 8 * s);
     return img;
 }
 
@@ -449,6 +455,14 @@ int main(int argc, char** argv) {
                dir, QStringLiteral("SPRO.png"), files);
     ok &= Save(ProductPicture(), dir, QStringLiteral("product.png"), files);
     ok &= Save(AppIcon(), dir, QStringLiteral("app_icon.png"), files);
+
+    // The desktop's icon theme sizes (installed as hicolor icons, not compiled in).
+    QStringList themeIcons;
+    if (!dir.exists(QStringLiteral("icons")) && !dir.mkdir(QStringLiteral("icons")))
+        return 1;
+    for (int size : {16, 22, 24, 32, 48, 64, 128, 256})
+        ok &=
+            Save(AppIcon(size), dir, QStringLiteral("icons/quorvane-%1.png").arg(size), themeIcons);
 
     QFile qrc(dir.filePath(QStringLiteral("pictures.qrc")));
     if (!qrc.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))

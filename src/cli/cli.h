@@ -145,9 +145,11 @@ int WithDesign(const std::string& path, DesignUse use, const std::function<int(S
 // Writes the design as Save As does: the exit status.
 int WriteDesign(Session& session, const std::string& path);
 
-// The text with every control character (0x00 to 0x1F, 0x7F) written as a
-// visible escape "\xNN", so that names from a file cannot drive the terminal
-// or forge lines; with keepLineBreaks the line breaks stay.
+// The text with every control character (0x00 to 0x1F, 0x7F, and the C1
+// controls 0x80 to 0x9F, as Latin-1 bytes or as UTF-8 C2 80 to C2 9F) written
+// as a visible escape "\xNN" per byte, so that names from a file cannot drive
+// the terminal or forge lines; other valid UTF-8 stays text. With
+// keepLineBreaks the line breaks stay.
 std::string Visible(std::string_view text, bool keepLineBreaks = false);
 
 // Writes text on stdout (control characters other than line breaks escaped,

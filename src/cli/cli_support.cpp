@@ -68,9 +68,11 @@ void TerminalInteraction::Show(std::string_view text) {
 }
 bool TerminalInteraction::AskYesNo(std::string_view text) {
     PrintBox(text);
-    // Another program's save is never replaced from the command line: the
-    // command fails instead (nothing is written).
-    if (text.substr(0, kFileChangedQuestionStart.size()) == kFileChangedQuestionStart)
+    // Another program's save and a file the user may not write are never
+    // replaced from the command line: the command fails instead (nothing is
+    // written).
+    if (text.substr(0, kFileChangedQuestionStart.size()) == kFileChangedQuestionStart ||
+        text.substr(0, kReadOnlyQuestionStart.size()) == kReadOnlyQuestionStart)
         return false;
     return answer;
 }
@@ -177,18 +179,59 @@ int WriteDesign(Session& session, const std::string& path) {
     return session.SaveAs(path) ? kExitOk : kExitFailed;
 }
 
+namespace {
+
+// The length of the valid UTF-8 sequence of two to four bytes at text[i], or 0.
+std::size_t Utf8SequenceAt(std::string_view text, std::size_t i) {
+    auto at = [&](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char c = at(i);
+    std::size_t n = c >= 0xC2 && c <= 0xDF   ? 2
+                    : c >= 0xE0 && c <= 0xEF ? 3
+                    : c >= 0xF0 && c <= 0xF4 ? 4
+                                             : 0;
+    if (n == 0 || i + n > text.size())
+        return 0;
+    for (std::size_t k = 1; k < n; ++k)
+        if ((at(i + k) & 0xC0) != 0x80)
+            return 0;
+    // No overlong forms, no surrogates, nothing past U+10FFFF.
+    if ((c == 0xE0 && at(i + 1) < 0xA0) || (c == 0xED && at(i + 1) > 0x9F) ||
+        (c == 0xF0 && at(i + 1) < 0x90) || (c == 0xF4 && at(i + 1) > 0x8F))
+        return 0;
+    return n;
+}
+
+} // namespace
+
 std::string Visible(std::string_view text, bool keepLineBreaks) {
     static constexpr char kHex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
-    for (char ch : text) {
-        auto c = static_cast<unsigned char>(ch);
+    auto escape = [&](unsigned char c) {
+        out += "\\x";
+        out.push_back(kHex[c >> 4]);
+        out.push_back(kHex[c & 0xF]);
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        auto c = static_cast<unsigned char>(text[i]);
         if ((c < 0x20 || c == 0x7F) && !(keepLineBreaks && c == '\n')) {
-            out += "\\x";
-            out.push_back(kHex[c >> 4]);
-            out.push_back(kHex[c & 0xF]);
+            escape(c);
+        } else if (c < 0x80) {
+            out.push_back(text[i]);
+        } else if (std::size_t n = Utf8SequenceAt(text, i)) {
+            // Valid UTF-8 is text, except the C1 controls U+0080 to U+009F
+            // (C2 80 to C2 9F), which a terminal obeys.
+            if (c == 0xC2 && static_cast<unsigned char>(text[i + 1]) <= 0x9F) {
+                escape(c);
+                escape(static_cast<unsigned char>(text[i + 1]));
+            } else {
+                out.append(text.substr(i, n));
+            }
+            i += n - 1;
+        } else if (c <= 0x9F) {
+            escape(c); // a C1 control as a Latin-1 byte
         } else {
-            out.push_back(ch);
+            out.push_back(text[i]);
         }
     }
     return out;

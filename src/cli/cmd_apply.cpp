@@ -5,7 +5,6 @@
 #include "edit/edit_script.h"
 #include "files/design_file.h"
 
-#include <fstream>
 #include <iostream>
 #include <sstream>
 
@@ -32,7 +31,8 @@ const std::string& Details() {
             "Object's \"Do you want to try to create this object again?\", which is a\n"
             "refusal. The first refusal prints \"line N: \" and its message on stderr and\n"
             "exits 1 with nothing written. With --log the operation log is printed on\n"
-            "stdout at the end. With --undo N the last N steps are undone before writing;\n"
+            "stdout at the end (when it cannot be, stderr says the design was written and\n"
+            "the exit status is 1). With --undo N the last N steps are undone before writing;\n"
             "the script itself may say undo and redo.\n"
             "\n"
             "Commands:\n";
@@ -93,9 +93,14 @@ int Run(const Command& self, const CommandArguments& args) {
                          " steps can be undone.");
                 return kExitFailed;
             }
-        if (WriteDesign(s, out.value_or(a[0])) != kExitOk)
+        const std::string written = out.value_or(a[0]);
+        if (WriteDesign(s, written) != kExitOk)
             return kExitFailed;
-        return printLog ? PrintLines(s.design.log.Lines()) : kExitOk;
+        if (!printLog || PrintLines(s.design.log.Lines()) == kExitOk)
+            return kExitOk;
+        // The design is written all the same: said so, as the log is not.
+        PrintBox("The design \"" + written + "\" was written.");
+        return kExitFailed;
     });
 }
 

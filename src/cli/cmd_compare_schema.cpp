@@ -24,14 +24,19 @@ const char* const kDetails =
     "(1000 by default) and the reports are read on the ninth tick without a run\n"
     "after the last start. With --reports the SRD<n>.TXT files already in DIR are\n"
     "read instead and nothing is run. When some report cannot be read, the\n"
-    "question whether to continue is answered Yes.\n"
+    "question whether to continue is answered Yes. A second comparison in the same\n"
+    "folder is refused while one runs. Each SCHCMP.EXE run is waited for at most\n"
+    "600 ticks (ten minutes at the default tick); then the wait is given up, the\n"
+    "run is ended and the command fails. An interpreter or a SCHCMP.EXE that\n"
+    "cannot be started is reported with its own message and fails the command.\n"
     "\n"
     "For every server in sorted order the line \"Server: NAME\" is printed, then for\n"
     "every report that involves it the text the Print button of the report window\n"
     "prints for it (that server on the left), each followed by an empty line.\n"
     "\n"
     "Exit status: 0 at least one report was read, 1 none could be read (the\n"
-    "reader's lines on stderr) or another comparison still runs, 2 usage errors\n"
+    "reader's lines on stderr), a run could not start or was given up, or another\n"
+    "comparison still runs, 2 usage errors\n"
     "and designs that cannot be opened.\n";
 
 int Run(const Command& self, const CommandArguments& args) {
@@ -77,24 +82,36 @@ int Run(const Command& self, const CommandArguments& args) {
         std::vector<std::string> memo;
         int parsed = 0;
         bool failed = false;
+        bool notRun = false; // the interpreter could not run some line
         if (reports) {
             results.assign(commands.size(), TSchCmpClass{});
             failed = ParseAllSchemaReports(commands, results, memo, *reports, &parsed);
             if (failed)
                 s.ui.AskYesNo(kNotAllReports);
         } else {
-            if (!SchemaRunsIdle(ProcessCensus(std::string(kSchemaMarker)), s.ui)) {
+            WorkingFolderLock lock;
+            if (!SchemaRunsIdle(ProcessCensus(std::string(kSchemaMarker)), s.ui, &lock)) {
                 result = kExitFailed;
                 return kExitFailed;
             }
             DeleteOldSchemaReports(".");
             SchemaReportRun run(commands, ProcessCensus(std::string(kSchemaMarker)),
                                 SchemaReportRun::InterpreterStarter(), s.ui);
+            InterpreterLogWatch log;
+            log.Mark();
             run.Show();
             while (run.TimerRunning()) {
                 std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
                 run.Tick();
             }
+            const std::vector<std::string> problems = SchemaRunProblems(run, log);
+            for (const std::string& line : problems)
+                PrintBox(line);
+            if (run.StartFailed() || run.GaveUp()) {
+                result = kExitFailed;
+                return kExitFailed;
+            }
+            notRun = !problems.empty();
             results = std::move(run.Results());
             memo = run.Memo();
             parsed = run.ParsedCount();
@@ -124,6 +141,8 @@ int Run(const Command& self, const CommandArguments& args) {
             } while (browser.SpinDown());
         }
         result = PrintLines(lines);
+        if (result == kExitOk && notRun)
+            result = kExitFailed;
         return result;
     });
     return result;

@@ -60,6 +60,10 @@ int Run(const Command& self, const CommandArguments& args) {
             if (!line.empty() && line[0] == '#')
                 std::cerr << "quorvane-cli diff: " << ToUtf8(line.substr(2)) << "\n";
         std::string error;
+        if (!ConfirmSaveTarget(s.ui, *planPath)) {
+            result = kExitTrouble;
+            return kExitFailed;
+        }
         if (!ReplaceFileAtomically(*planPath, plan.Script(), error)) {
             PrintBox("Cannot write the plan \"" + *planPath + "\": " + error);
             result = kExitTrouble;

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <csignal>
 #include <iostream>
+#include <sys/stat.h>
 
 namespace qv::cli {
 namespace {
@@ -70,7 +71,34 @@ int Run(const Command& self, const CommandArguments& args) {
     if (files.size() != 2)
         return UsageError(self, "expects TREE and OUT.qvd");
     host.tree = files[0];
-    LoadTreeConnections(TreeConnectionStore());
+    // A folder or special file as the output is refused before the walk.
+    if (SaveTarget out = InspectSaveTarget(files[1]);
+        out.kind == SaveTargetKind::Folder || out.kind == SaveTargetKind::Special) {
+        PrintBox(out.error);
+        return kExitFailed;
+    }
+    std::string error;
+    const TreeConnectionStore store;
+    const StoredTreeConnections stored = store.Read(&error);
+    if (!error.empty()) {
+        PrintBox(error);
+        return kExitFailed;
+    }
+    // The files the connection names are refused by the client as every
+    // reader refuses them; said here with the file's name.
+    for (const nds::TreeConnection& c : stored.trees) {
+        if (c.name != host.tree)
+            continue;
+        for (const std::string& file :
+             {c.address.rfind("ldif:", 0) == 0 ? c.address.substr(5) : std::string(),
+              c.bindDn.empty() ? std::string() : c.passwordFile})
+            if (struct stat st{};
+                !file.empty() && stat(file.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+                PrintBox("Cannot open file \"" + file + "\". " + NotRegularFileReason(file));
+                return kExitFailed;
+            }
+    }
+    LoadTreeConnections(store);
 
     Session s;
     s.ui.answer = keepPartial;
@@ -83,12 +111,16 @@ int Run(const Command& self, const CommandArguments& args) {
     bool kept = DiscoverTree(s.design, search, host);
     std::signal(SIGINT, SIG_DFL);
     // A script sees no dialog: a walk with counted errors is incomplete and
-    // written only with --keep-partial, and the last line says how much was read.
+    // written only with --keep-partial, and the last line says how much was
+    // read. An incomplete design is never a success, written or not.
     const bool partial = search.errorCount > 0 || search.result != 0 || search.abort;
     int exit = kExitFailed;
     if (kept && (!partial || keepPartial)) {
+        // --keep-partial answers the walk's question only; the save asks as
+        // every save of the command line does.
+        s.ui.answer = true;
         if (s.SaveAs(files[1])) {
-            exit = kExitOk;
+            exit = partial ? kExitFailed : kExitOk;
             if (partial)
                 std::cerr << "An incomplete design was written to " << files[1] << ".\n";
         }
@@ -109,8 +141,9 @@ const Registration kRegistration(
      "non-zero status, the question is printed and answered Yes only with\n"
      "--keep-partial; otherwise nothing is written and the exit status is 1. A walk\n"
      "that logged errors (limits of the server, referrals not followed, objects that\n"
-     "could not be read) is written only with --keep-partial too. The last line on\n"
-     "stderr is always \"N objects read, E errors\".\n"
+     "could not be read) is written only with --keep-partial too. An incomplete\n"
+     "design written so still exits with status 1. The last line on stderr is\n"
+     "always \"N objects read, E errors\".\n"
      "--fault makes the N-th use of a client call return STATUS. Calls: init,\n"
      "locale-load, create-context, get-context, set-context, scan-trees, alloc-buf,\n"
      "init-buf, put-attr-name, set-preferred-tree, list, get-object-count,\n"

@@ -25,7 +25,12 @@ const char* const kDetails =
     "quorvane-cmd, its end is awaited by the census of its process title once\n"
     "every N milliseconds (1000 by default) and ten ticks more, and the reports are\n"
     "read. With --reports the #FSR#<n>.TXT files already in DIR are read instead\n"
-    "and nothing is run (the batch file is still written).\n"
+    "and nothing is run (the batch file is still written, once the reports were\n"
+    "read). A second rights report in the same folder is refused while one runs.\n"
+    "The batch file is waited for at most 1800 ticks (half an hour at the default\n"
+    "tick); then the wait is given up, quorvane-cmd and RIGHTS are ended and the\n"
+    "command fails, as it does, with their own message, when the interpreter or\n"
+    "RIGHTS cannot start. A command that fails before the run changes no file.\n"
     "\n"
     "For every report read: \"Object: \" and the object's name, then for every\n"
     "level of the folder \"  \", the level's path, \": \" and its inherited rights\n"
@@ -34,7 +39,8 @@ const char* const kDetails =
     "report that cannot be read is announced on stderr and skipped.\n"
     "\n"
     "Exit status: 0 at least one report was read, 1 none was (\"No reports were\n"
-    "successfully imported.\") or another rights report still runs, 2 usage errors\n"
+    "successfully imported.\"), a line of the batch file could not run, the wait\n"
+    "was given up or another rights report still runs, 2 usage errors\n"
     "and designs that cannot be opened.\n";
 
 bool IsLetter(char c) {
@@ -94,18 +100,29 @@ int Run(const Command& self, const CommandArguments& given) {
                 return kExitFailed;
             }
         }
+        const std::string batch =
+            FileRightsBatchText(s.design.FullContext(node), driveLetter, path, leaves);
         std::string error;
-        if (!WriteFileRightsBatch(
-                ".", FileRightsBatchText(s.design.FullContext(node), driveLetter, path, leaves),
-                error)) {
-            PrintBox(error);
-            result = kExitFailed;
-            return result;
-        }
-        if (!reports &&
-            !RunRightsBatch(utilities::kFileRightsBatch, kFileRightsPrefix, tickMs, s.ui)) {
-            result = kExitFailed;
-            return result;
+        // A command that fails changes no file: the guard and the folder's
+        // lock come first, and with --reports the batch file is written only
+        // once the reports have been read.
+        WorkingFolderLock lock;
+        bool notRun = false;
+        if (!reports) {
+            if (RightsUtilityRunning({}, s.ui, &lock)) {
+                result = kExitFailed;
+                return result;
+            }
+            if (!WriteFileRightsBatch(".", batch, error)) {
+                PrintBox(error);
+                result = kExitFailed;
+                return result;
+            }
+            if (!RunRightsBatch(utilities::kFileRightsBatch, kFileRightsPrefix, "RIGHTS", tickMs,
+                                notRun)) {
+                result = kExitFailed;
+                return result;
+            }
         }
         const std::string folder = reports ? *reports : ".";
         FileRightsReports list;
@@ -127,6 +144,12 @@ int Run(const Command& self, const CommandArguments& given) {
                                 FileRightsText(e.inherited) + " " + FileRightsText(e.effective));
         }
         result = PrintLines(lines);
+        if (result == kExitOk && notRun)
+            result = kExitFailed;
+        if (result == kExitOk && reports && !WriteFileRightsBatch(".", batch, error)) {
+            PrintBox(error);
+            result = kExitFailed;
+        }
         return result;
     });
     return result;

@@ -3,10 +3,11 @@
 #include "cli/cli.h"
 
 #include "core/synthetic_design.h"
+#include "files/file_access.h"
 #include "netware/directory_export.h"
 
-#include <fstream>
 #include <iostream>
+#include <sstream>
 
 namespace qv::cli {
 namespace {
@@ -61,9 +62,18 @@ int Run(const Command& self, const CommandArguments& args) {
         GenerateSyntheticDesign(s.design, o);
     }
     if (!ldif.empty()) {
-        std::ofstream file(ldif, std::ios::binary | std::ios::trunc);
-        if (!file || !nds::WriteDesignLdif(s.design, tree, file)) {
+        // Made in memory, then written as every file is: the old file stays
+        // whole when the disk is full, a FIFO or folder is refused.
+        std::ostringstream text;
+        if (!ConfirmSaveTarget(s.ui, ldif))
+            return kExitFailed;
+        if (!nds::WriteDesignLdif(s.design, tree, text)) {
             std::cerr << "quorvane-cli generate: cannot write " << ldif << "\n";
+            return kExitFailed;
+        }
+        std::string error;
+        if (!ReplaceFileAtomically(ldif, text.view(), error)) {
+            PrintBox(error);
             return kExitFailed;
         }
         return kExitOk;

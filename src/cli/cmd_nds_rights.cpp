@@ -25,7 +25,12 @@ const char* const kDetails =
     "awaited by the census of its process title once every N milliseconds (1000 by\n"
     "default) and ten ticks more, and the reports are read. With --reports the\n"
     "#DSR#<n>.TXT files already in DIR are read instead and nothing is run (the\n"
-    "batch file is still written).\n"
+    "batch file is still written, once the reports were read). A second rights\n"
+    "report in the same folder is refused while one runs. The batch file is waited\n"
+    "for at most 1800 ticks (half an hour at the default tick); then the wait is\n"
+    "given up, quorvane-cmd and DSRIGHTS are ended and the command fails, as it\n"
+    "does, with their own message, when the interpreter or DSRIGHTS cannot start.\n"
+    "A command that fails before the run changes no file.\n"
     "\n"
     "For every leaf object: \"Source: \" and its name; for every report of it\n"
     "\"  Trustee: \" and the target's full name; for every object of the path from\n"
@@ -36,8 +41,9 @@ const char* const kDetails =
     "for every selected property \"    Property: \" and its name and rows. A report\n"
     "that cannot be read is announced on stderr and skipped.\n"
     "\n"
-    "Exit status: 0 at least one report was read, 1 none was or another rights\n"
-    "report still runs, 2 usage errors and designs that cannot be opened.\n";
+    "Exit status: 0 at least one report was read, 1 none was, a line of the batch\n"
+    "file could not run, the wait was given up or another rights report still\n"
+    "runs, 2 usage errors and designs that cannot be opened.\n";
 
 std::string Rights(std::uint8_t object, std::uint8_t property) {
     return utilities::ObjectRightsText(object) + " " + utilities::PropertyRightsText(property);
@@ -142,18 +148,29 @@ int Run(const Command& self, const CommandArguments& given) {
                 return kExitFailed;
             }
         const std::string designContext = s.design.FullContext(from);
+        const std::string batch =
+            BuildRightsBatch(designContext, s.design.FullContext(to), leaves, targets);
         std::string error;
-        if (!WriteRightsBatch(
-                ".", BuildRightsBatch(designContext, s.design.FullContext(to), leaves, targets),
-                error)) {
-            PrintBox(error);
-            result = kExitFailed;
-            return result;
-        }
-        if (!reports &&
-            !RunRightsBatch(utilities::kRightsBatchFile, kRightsReportPrefix, tickMs, s.ui)) {
-            result = kExitFailed;
-            return result;
+        // A command that fails changes no file: the guard and the folder's
+        // lock come first, and with --reports the batch file is written only
+        // once the reports have been read.
+        WorkingFolderLock lock;
+        bool notRun = false;
+        if (!reports) {
+            if (RightsUtilityRunning({}, s.ui, &lock)) {
+                result = kExitFailed;
+                return result;
+            }
+            if (!WriteRightsBatch(".", batch, error)) {
+                PrintBox(error);
+                result = kExitFailed;
+                return result;
+            }
+            if (!RunRightsBatch(utilities::kRightsBatchFile, kRightsReportPrefix, "DSRIGHTS",
+                                tickMs, notRun)) {
+                result = kExitFailed;
+                return result;
+            }
         }
         const std::string folder = reports ? *reports : ".";
         std::vector<SourceRights> sources;
@@ -170,8 +187,12 @@ int Run(const Command& self, const CommandArguments& given) {
                 PrintBox("Error in report file: " + name + "." + "\r" + error);
         }
         result = PrintLines(ReportLines(sources));
-        if (result == kExitOk && read == 0)
+        if (result == kExitOk && (read == 0 || notRun))
             result = kExitFailed;
+        if (result == kExitOk && reports && !WriteRightsBatch(".", batch, error)) {
+            PrintBox(error);
+            result = kExitFailed;
+        }
         return result;
     });
     return result;

@@ -2,6 +2,8 @@
 // or a report written as a PDF, page for page what the printer gets.
 #include "cli/analysis_support.h"
 
+#include "files/file_access.h"
+
 #include "print/grid_printing.h"
 #include "print/pdf_canvas.h"
 #include "print/rich_text_printing.h"
@@ -20,14 +22,26 @@ struct Options {
     int dpi = 600;
 };
 
-// Ends the command after the job: the file was written, or the reason it was not.
+// Before the job: a folder or special file is refused, a read-only file or
+// one with other names asked about as a save asks.
+bool OutputAccepted(Session& s, const std::string& path) {
+    return ConfirmSaveTarget(s.ui, path);
+}
+
+// Ends the command after the job: the file was written, or the reason it was
+// not. When the page count cannot be printed, stderr still says the file was
+// written.
 int Finish(const PdfCanvas& pdf, const std::string& path) {
     if (!pdf.Written()) {
-        PrintBox("Cannot create file " + path + ". " + pdf.Error());
+        PrintBox(pdf.Error());
         return kExitFailed;
     }
-    return PrintText(std::to_string(pdf.PagesWritten()) +
-                     (pdf.PagesWritten() == 1 ? " page\n" : " pages\n"));
+    const std::string pages =
+        std::to_string(pdf.PagesWritten()) + (pdf.PagesWritten() == 1 ? " page" : " pages");
+    const int status = PrintText(pages + "\n");
+    if (status != kExitOk)
+        PrintBox("The file \"" + path + "\" was written (" + pages + ").");
+    return status;
 }
 
 int PrintTree(CommandArgs& a, const Options& o) {
@@ -36,6 +50,8 @@ int PrintTree(CommandArgs& a, const Options& o) {
     const bool withContext = a.Count() == 4;
     const std::string out = a[a.Count() - 1];
     auto print = [&](Session& s, ObjectNode* start) {
+        if (!OutputAccepted(s, out))
+            return kExitFailed;
         PdfCanvas pdf(out, o.paper, o.dpi);
         NullPrintStatus status;
         if (o.text)
@@ -58,7 +74,7 @@ int PrintGridKind(CommandArgs& a, const Options& o) {
         return a.Usage("unknown grid KIND '" + a[1] + "'");
     return WithDesign(a[2], DesignUse::Analysis, [&](Session& s) {
         AnalysisViews views;
-        if (!BuildGridPage(s.design, views, kind->grid))
+        if (!BuildGridPage(s.design, views, kind->grid) || !OutputAccepted(s, a[3]))
             return kExitFailed;
         PdfCanvas pdf(a[3], o.paper, o.dpi);
         NullPrintStatus status;
@@ -82,7 +98,8 @@ int PrintReport(CommandArgs& a, const Options& o) {
     const WarningSettings settings = LoadStoredSettings();
     return WithDesign(a[2], DesignUse::Analysis, [&](Session& s) {
         AnalysisViews views;
-        if (ShowReportText(s.design, settings, views, kind->index) != PageResult::Built)
+        if (ShowReportText(s.design, settings, views, kind->index) != PageResult::Built ||
+            !OutputAccepted(s, a[3]))
             return kExitFailed;
         PdfCanvas pdf(a[3], o.paper, o.dpi);
         PrintRichText(pdf, views.texts[kind->index].lines, "");

@@ -1,6 +1,7 @@
 // quorvane-cli trees [add|remove|prefer]: the tree connections of the workstation.
 #include "cli/cli.h"
 
+#include "netware/directory_profile.h"
 #include "platform/tree_connections.h"
 
 #include <algorithm>
@@ -28,6 +29,7 @@ int List(const StoredTreeConnections& s) {
             line += " starttls";
         if (t->timeoutSeconds != nds::kDefaultTimeoutSeconds)
             line += " timeout=" + std::to_string(t->timeoutSeconds);
+        line += " profile=" + (t->profile.empty() ? std::string("auto") : t->profile);
         lines.push_back(std::move(line));
     }
     return PrintLines(lines);
@@ -35,7 +37,12 @@ int List(const StoredTreeConnections& s) {
 
 int Run(const Command& self, const CommandArguments& args) {
     TreeConnectionStore store;
-    StoredTreeConnections s = store.Read();
+    std::string error;
+    StoredTreeConnections s = store.Read(&error);
+    if (!error.empty()) {
+        PrintBox(error);
+        return kExitFailed;
+    }
     if (!s.trees.empty() &&
         std::none_of(s.trees.begin(), s.trees.end(),
                      [&](const nds::TreeConnection& t) { return t.name == s.preferred; }))
@@ -71,6 +78,12 @@ int Run(const Command& self, const CommandArguments& args) {
                 if (v.empty() || seconds < 1 || seconds > 86400)
                     return UsageError(self, "--timeout needs SECONDS from 1 to 86400");
                 c.timeoutSeconds = seconds;
+            } else if (args[i] == "--profile" && i + 1 < args.size()) {
+                c.profile = args[++i];
+                if (c.profile == "ndsldap" && !nds::IsProfileChoice(c.profile))
+                    return UsageError(self, "the ndsldap profile is not available in this build");
+                if (!nds::IsProfileChoice(c.profile))
+                    return UsageError(self, "--profile is auto, quorvane, standard or ndsldap");
             } else if ((args[i] == "--bind-dn" || args[i] == "--password-file") &&
                        i + 1 < args.size()) {
                 (args[i] == "--bind-dn" ? c.bindDn : c.passwordFile) = args[i + 1];
@@ -104,8 +117,9 @@ int Run(const Command& self, const CommandArguments& args) {
     } else {
         return UsageError(self, "unknown verb " + verb);
     }
-    if (!store.Write(s)) {
+    if (!store.Write(s, &error)) {
         std::cerr << "quorvane-cli trees: cannot write " << store.path() << "\n";
+        PrintBox(error);
         return kExitFailed;
     }
     return kExitOk;
@@ -113,12 +127,17 @@ int Run(const Command& self, const CommandArguments& args) {
 
 const Registration kRegistration(
     {"trees",
-     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] [--timeout SECONDS] | "
-     "remove NAME | prefer NAME]",
+     "[add NAME ADDRESS [--bind-dn DN] [--password-file FILE] [--starttls] [--timeout SECONDS] "
+     "[--profile auto|quorvane|standard|ndsldap] | remove NAME | prefer NAME]",
      "list or change the tree connections that Search NDS Tree offers",
      "Without arguments every connection is listed as NAME ADDRESS, the preferred tree\n"
      "first and marked *. ADDRESS is ldap://HOST:PORT/BASE-DN, ldaps://HOST:PORT/BASE-DN\n"
-     "or ldif:PATH (a directory read from an LDIF file). NAME has at most 32 characters.\n"
+     "or ldif:PATH[?BASE-DN] (a directory read from an LDIF file; without BASE-DN the\n"
+     "entry with the shortest DN is the tree root). NAME has at most 32 characters.\n"
+     "--profile says how entries become containers, classes, partitions and servers:\n"
+     "quorvane (our schema), standard (the standard LDAP schemas) or auto (the\n"
+     "default: decided from the directory; the discovery log names the profile\n"
+     "used). ndsldap (an NDS tree through its LDAP interface) is not built yet.\n"
      "A bind DN is used with the password read from --password-file (the first line);\n"
      "passwords are never stored. --timeout bounds connecting and each wait for the\n"
      "server's next answer (default 30 seconds); a server that stays silent longer\n"

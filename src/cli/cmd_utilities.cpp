@@ -35,7 +35,12 @@ char DriveLetter(const std::string& text) {
 
 int Run(const Command& self, const CommandArguments& args) {
     UtilitySettingsStore store;
-    UtilitySettings s = store.Read();
+    std::string error;
+    UtilitySettings s = store.Read(&error);
+    if (!error.empty()) {
+        PrintBox(error);
+        return kExitFailed;
+    }
     if (args.empty())
         return List(s);
     const std::string& verb = args[0];
@@ -67,8 +72,9 @@ int Run(const Command& self, const CommandArguments& args) {
     } else {
         return UsageError(self, "unknown verb " + verb);
     }
-    if (!store.Write(s)) {
+    if (!store.Write(s, &error)) {
         std::cerr << "quorvane-cli utilities: cannot write the settings\n";
+        PrintBox(error);
         return kExitFailed;
     }
     return kExitOk;

@@ -18,8 +18,13 @@ const char* const kDetails =
     "server, as Verify User Default Server does: NLIST runs through quorvane-cmd\n"
     "into DEFSRV.TXT of the current folder, its end is awaited by the census of\n"
     "its process title once every N milliseconds (1000 by default), and the file\n"
-    "is read on the eleventh tick without it. With --report the NLIST output in\n"
-    "FILE is read instead and nothing is run.\n"
+    "is read on the eleventh tick without it. An old DEFSRV.TXT is deleted before\n"
+    "NLIST runs, and a second run in the same folder is refused while one runs.\n"
+    "NLIST is waited for at most 600 ticks (ten minutes at the default tick); then\n"
+    "the wait is given up, quorvane-cmd and NLIST are ended and the command fails.\n"
+    "An interpreter or an NLIST that cannot be started fails the command with its\n"
+    "own message. With --report the NLIST output in FILE is read instead and\n"
+    "nothing is run.\n"
     "\n"
     "For every context of the output, in order, the summary of the result window\n"
     "is printed: the partition root, the recommended default servers (the servers\n"
@@ -29,7 +34,8 @@ const char* const kDetails =
     "skipped.\n"
     "\n"
     "Exit status: 0 the output was read, 1 it could not be read (the reader's\n"
-    "lines on stderr) or another report still runs, 2 usage errors and designs\n"
+    "lines on stderr), NLIST could not run or was given up, or another report\n"
+    "still runs, 2 usage errors and designs\n"
     "that cannot be opened.\n";
 
 void PrintErrorLines(const std::vector<std::string>& lines) {
@@ -45,11 +51,19 @@ bool RunNlist(const std::string& contextText, long long tickMs,
     DefaultServerWait wait(ProcessCensus(std::string(kDefaultServerMarker)), [&] {
         StartExternalCommand(kDefaultServerMarker, text, kDefaultServerFile);
     });
+    InterpreterLogWatch log;
+    log.Mark();
     wait.Start();
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
-        if (wait.Tick())
-            return ParseDefaultServerFile(contexts, memo);
+        if (!wait.Tick())
+            continue;
+        std::vector<std::string> problems = DefaultServerRunProblems(wait, log);
+        if (!problems.empty()) {
+            memo = std::move(problems);
+            return false;
+        }
+        return ParseDefaultServerFile(contexts, memo);
     }
 }
 
@@ -77,11 +91,13 @@ int Run(const Command& self, const CommandArguments& args) {
         std::vector<std::string> memo;
         if (report) {
             result = ParseDefaultServerFile(*report, contexts, memo) ? kExitOk : kExitFailed;
-        } else if (CountCommandWindows(kDefaultServerMarker) != 0) {
+        } else if (WorkingFolderLock lock;
+                   CountCommandWindows(kDefaultServerMarker) != 0 || !lock.Acquire(".")) {
             PrintBox(kDefaultServerRunning);
             result = kExitFailed;
             return kExitFailed;
         } else {
+            DeleteOldDefaultServerReport(".");
             result = RunNlist(DefaultServerContextText(s.design, node), tickMs, contexts, memo)
                          ? kExitOk
                          : kExitFailed;

@@ -1,7 +1,9 @@
 #include "cli/cli.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -25,6 +27,20 @@ void PrintOverview() {
                  "on stderr), 2 usage error.\n";
 }
 
+// The exit status after help text went to stdout: 1 when it could not be
+// written (a closed or full output), with the reason on stderr.
+int HelpWritten(int status) {
+    errno = 0;
+    std::cout.flush();
+    if (std::cout)
+        return status;
+    const int error = errno;
+    std::cout.clear();
+    std::cerr << "quorvane-cli: cannot write the output: "
+              << (error ? std::strerror(error) : "write error") << "\n";
+    return qv::cli::kExitFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -33,11 +49,11 @@ int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     if (args.empty()) {
         PrintOverview();
-        return qv::cli::kExitUsage;
+        return HelpWritten(qv::cli::kExitUsage);
     }
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") {
         PrintOverview();
-        return qv::cli::kExitOk;
+        return HelpWritten(qv::cli::kExitOk);
     }
     for (const auto& c : qv::cli::Commands()) {
         if (args[0] != c.name)
@@ -45,7 +61,7 @@ int main(int argc, char** argv) {
         std::vector<std::string> rest(args.begin() + 1, args.end());
         if (qv::cli::WantsHelp(rest)) {
             qv::cli::PrintCommandHelp(c);
-            return qv::cli::kExitOk;
+            return HelpWritten(qv::cli::kExitOk);
         }
         if (c.plainArgs >= 0) {
             qv::cli::CommandArgs a(c, rest);

@@ -36,21 +36,26 @@ std::vector<std::string> TakeList(CommandArguments& args, std::string_view optio
     return values;
 }
 
-bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix, long long tickMs,
-                    Interaction& ui) {
+bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix,
+                    std::string_view utility, long long tickMs, bool& notRun) {
     using namespace utilities;
-    if (RightsUtilityRunning({}, ui))
-        return false;
     DeleteReportFiles(".", reportPrefix);
     RightsWait wait({}, {}, {}, [] { std::this_thread::sleep_for(std::chrono::milliseconds(5)); });
     wait.SetCommandText(std::string(batchFile));
     wait.SetPauseMs(10 * tickMs);
+    InterpreterLogWatch log;
+    log.Mark();
     wait.Start();
     for (;;) {
         std::this_thread::sleep_for(std::chrono::milliseconds(tickMs));
         if (wait.Tick())
-            return wait.Finished();
+            break;
     }
+    const std::vector<std::string> problems = RightsRunProblems(wait, log, utility);
+    for (const std::string& line : problems)
+        PrintBox(line);
+    notRun = !problems.empty();
+    return wait.Finished();
 }
 
 } // namespace qv::cli

@@ -23,12 +23,14 @@ inline constexpr const char* kTickMsUsage =
 // no word after it.
 std::vector<std::string> TakeList(CommandArguments& args, std::string_view option, bool& missing);
 
-// Runs the rights batch file of the current folder as the menu command does:
-// refused (with the box on ui) while another rights run goes on, then the old
+// Runs the rights batch file of the current folder as the menu command does
+// (the caller has passed the guard and holds the folder's lock): the old
 // reports (names beginning with reportPrefix) deleted and the batch file run
 // as the wait dialog runs it, ticking every tickMs, the pause after the last
-// utility ten ticks. True when the run finished.
-bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix, long long tickMs,
-                    Interaction& ui);
+// utility ten ticks. True when the run finished. What kept it from finishing
+// (the interpreter could not start, the wait was given up) and the lines the
+// interpreter could not run (notRun set) are printed as boxes.
+bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix,
+                    std::string_view utility, long long tickMs, bool& notRun);
 
 } // namespace qv::cli

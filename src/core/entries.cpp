@@ -68,13 +68,30 @@ std::string MakeLeafEntry(std::string_view name, int classIndex) {
     return s;
 }
 
+namespace {
+
+// Where the separator pair 0xBF 0xBC starts: the last pair, since a UTF-8
+// name may hold either byte (and even the pair) itself; without a pair, the
+// first 0xBF.
+std::size_t LeafSeparator(std::string_view entry) {
+    const char pair[] = {kLeafSep1, kLeafSep2};
+    std::size_t pos = entry.rfind(std::string_view(pair, 2));
+    return pos != std::string_view::npos ? pos : entry.find(kLeafSep1);
+}
+
+} // namespace
+
 std::string_view LeafName(std::string_view entry) {
-    std::size_t pos = entry.find(kLeafSep1);
+    std::size_t pos = LeafSeparator(entry);
     return pos == std::string_view::npos ? entry : entry.substr(0, pos);
 }
 
 long long LeafClassIndex(std::string_view entry) {
-    std::size_t pos = entry.find(kLeafSep2);
+    std::size_t sep = LeafSeparator(entry);
+    std::size_t pos =
+        sep != std::string_view::npos && sep + 1 < entry.size() && entry[sep + 1] == kLeafSep2
+            ? sep + 1
+            : entry.find(kLeafSep2);
     if (pos == std::string_view::npos)
         return -1;
     std::string_view digits = entry.substr(pos + 1, 10);

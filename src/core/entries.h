@@ -42,10 +42,10 @@ int FindEntryExact(const ReplicaList& list, std::string_view text);
 std::string_view LastPathComponent(std::string_view path);
 
 std::string MakeLeafEntry(std::string_view name, int classIndex);
-// The text before the first 0xBF (the whole text when there is none).
+// The text before the last 0xBF 0xBC pair (else the first 0xBF; all without one).
 std::string_view LeafName(std::string_view entry);
-// The integer read from up to 10 characters after the first 0xBC; -1 when
-// there is no 0xBC or no digit follows it.
+// The integer read from up to 10 characters after that pair's 0xBC (else the
+// first 0xBC); -1 when there is no 0xBC or no digit follows it.
 long long LeafClassIndex(std::string_view entry);
 
 // Trims characters up to and including the space from both ends.

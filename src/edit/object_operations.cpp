@@ -603,7 +603,9 @@ bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::stri
     }
     const int classIndex = ClassOfEntry(entry);
     // Keep the entry's class text as it is, whatever it holds.
-    std::size_t sep = entry.find(kLeafSep1);
+    std::size_t sep = LeafName(entry).size();
+    if (sep == entry.size())
+        sep = std::string::npos;
     std::string renamed =
         sep == std::string::npos ? MakeLeafEntry(m, kClassUnknown) : m + entry.substr(sep);
     design.SetLeafAt(container, static_cast<std::size_t>(at), std::move(renamed));

@@ -185,7 +185,7 @@ ParseStatus ParseDesignFile(std::string_view bytes, DesignFileContents& out) {
     return ParseStatus::Ok;
 }
 
-bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents) {
+bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents, std::string* tooDeep) {
     Progress& progress = design.progress();
     ObjectNode* root = design.Root();
     ObjectNode* current = root;
@@ -208,6 +208,13 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents) {
             }
             if (!p)
                 return false;
+            // No object lies deeper than 255 levels, so the one-byte parent
+            // levels above never match a wrong ancestor.
+            if (level + 1 > kMaxObjectLevel) {
+                if (tooDeep)
+                    *tooDeep = TooDeepMessage(rec.name + "." + design.FullContext(p), level + 1);
+                return false;
+            }
             int mark = rec.partitionMark > 254 ? kNoPartitionMark : rec.partitionMark;
             node = design.AddChild(p, std::move(rec.name), rec.classIndex, mark);
             current = node;
@@ -378,12 +385,6 @@ std::string FileChangedQuestion(const std::string& path) {
            "\"\rSaving now replaces what the other program saved.\rSave anyway?";
 }
 
-std::string HardLinksQuestion(const std::string& path, std::uint64_t links) {
-    return "The file \"" + path + "\" has " + std::to_string(links - 1) +
-           " other name(s) (hard links).\rSaving replaces only this name; the other names keep "
-           "the old contents.\rSave anyway?";
-}
-
 void NewDesign(TreeDesign& design, int untitledNumber) {
     std::string old = design.designFileName;
     design.designFileName = "UNTITLED" + std::to_string(untitledNumber) + ".qvd";
@@ -414,8 +415,10 @@ bool ReadDesignFile(TreeDesign& design, const std::string& path) {
     ParseStatus status = ParseDesignFile(bytes, contents);
     bytes.clear();
     bytes.shrink_to_fit();
-    if (status != ParseStatus::Ok || !ApplyDesignContents(design, contents)) {
-        design.ui().Information(IllegalFormatMessage(path));
+    std::string tooDeep;
+    if (status != ParseStatus::Ok || !ApplyDesignContents(design, contents, &tooDeep)) {
+        design.ui().Information(IllegalFormatMessage(path) +
+                                (tooDeep.empty() ? std::string() : "\r" + tooDeep));
         return false;
     }
     design.progress().Show(ProgressChannel::Status, "  Re-sorting objects....");
@@ -500,14 +503,20 @@ bool WriteDesignFile(TreeDesign& design) {
         design.ui().Error("Cannot save \"" + path + "\": " + failure);
         return end(false);
     }
-    // Another program's save since this design read or wrote the file is not
-    // replaced without asking; nor is a file with other names.
+    // A folder or a special file is refused before any question; another
+    // program's save since this design read or wrote the file is not replaced
+    // without asking; nor is a read-only file or a file with other names.
+    const SaveTarget target = InspectSaveTarget(path);
+    if (target.kind == SaveTargetKind::Folder || target.kind == SaveTargetKind::Special) {
+        design.ui().Error(target.error);
+        return end(false);
+    }
     const FileIdentity now = CurrentIdentity(path);
     auto* opened = static_cast<OpenedDesignFile*>(design.openedFile.get());
     if (opened && opened->path == path && !now.SameContentsAs(opened->identity) &&
         !design.ui().AskYesNo(FileChangedQuestion(path)))
         return end(false);
-    if (now.exists && now.links > 1 && !design.ui().AskYesNo(HardLinksQuestion(path, now.links)))
+    if (!ConfirmSaveTarget(design.ui(), path))
         return end(false);
     FileIdentity written;
     if (!ReplaceFileAtomically(path, bytes, error, &written)) {

@@ -58,12 +58,12 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure 
 
 // The questions of Open and Save about other programs: the file is locked by
 // another program; another program saved the file since this design read or
-// wrote it; the file has other names (hard links).
+// wrote it.
 inline constexpr std::string_view kFileChangedQuestionStart =
     "Another program changed the file since it was opened or saved here:";
 std::string FileInUseQuestion(const std::string& path);
 std::string FileChangedQuestion(const std::string& path);
-std::string HardLinksQuestion(const std::string& path, std::uint64_t links);
+// HardLinksQuestion and ReadOnlyQuestion: files/file_access.h.
 
 // The message shown for a file that is not a design file or is damaged.
 std::string IllegalFormatMessage(const std::string& path);
@@ -81,8 +81,11 @@ void NewDesign(TreeDesign& design, int untitledNumber);
 bool OpenDesign(TreeDesign& design, const std::string& path, bool lock = true);
 bool ReadDesignFile(TreeDesign& design, const std::string& path);
 // Applies parsed contents to a design whose tree holds only the root.
-// False (nothing shown) when a record's parent is not on the ancestor path.
-bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents);
+// False (nothing shown) when a record's parent is not on the ancestor path,
+// or when an object would lie more than 255 levels below [ROOT] (the parent
+// level is one byte): then *tooDeep says which object.
+bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents,
+                         std::string* tooDeep = nullptr);
 bool SaveDesign(TreeDesign& design);
 bool SaveDesignAs(TreeDesign& design);
 bool WriteDesignFile(TreeDesign& design);

@@ -1,5 +1,8 @@
 #include "files/file_access.h"
 
+#include "core/host.h"
+#include "files/import_support.h"
+
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
@@ -32,6 +35,11 @@ std::string KindReason(mode_t mode) {
     if (S_ISSOCK(mode))
         return "It is a socket, not a regular file.";
     return "It is not a regular file.";
+}
+
+// Why a save target of this type is not replaced.
+std::string SaveKindReason(mode_t mode) {
+    return S_ISDIR(mode) ? "It is a folder, not a file." : KindReason(mode);
 }
 
 std::string OpenError(const std::string& path, const std::string& reason) {
@@ -215,6 +223,89 @@ bool ReadWholeDescriptor(int fd, const std::string& label, std::string& bytes, s
     return false;
 }
 
+std::vector<std::string> SplitLines(std::string_view text) {
+    std::vector<std::string> lines;
+    LineSource source(text);
+    std::string_view line;
+    while (!source.OnlyEmptyLinesLeft() && source.Next(line))
+        lines.emplace_back(line);
+    return lines;
+}
+
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error,
+                   std::uint64_t maxBytes, std::size_t maxLines) {
+    lines.clear();
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, error, maxBytes))
+        return false;
+    LineSource source(bytes);
+    std::string_view line;
+    while (!source.OnlyEmptyLinesLeft() && source.Next(line)) {
+        if (lines.size() >= maxLines) {
+            lines.clear();
+            error = OpenError(path, "It has more than " + std::to_string(maxLines) +
+                                        " lines, the limit for this kind of file.");
+            return false;
+        }
+        lines.emplace_back(line);
+    }
+    return true;
+}
+
+bool ReadFirstLine(const std::string& path, std::string& line, std::string& error,
+                   std::uint64_t maxBytes) {
+    line.clear();
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, error, maxBytes))
+        return false;
+    line = bytes.substr(0, bytes.find_first_of("\r\n"));
+    std::fill(bytes.begin(), bytes.end(), '\0');
+    return true;
+}
+
+bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error) {
+    auto fail = [&](const std::string& reason) {
+        error = "Cannot write file \"" + path + "\". " + reason;
+        return false;
+    };
+    // O_NOFOLLOW: a link is refused; O_NONBLOCK: a FIFO without a reader
+    // fails at once instead of waiting for one.
+    int fd =
+        open(path.c_str(),
+             O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        const int saved = errno;
+        struct stat lst {};
+        if (lstat(path.c_str(), &lst) == 0 && S_ISLNK(lst.st_mode))
+            return fail("It is a symbolic link, not a regular file.");
+        if (lstat(path.c_str(), &lst) == 0 && !S_ISREG(lst.st_mode))
+            return fail(KindReason(lst.st_mode));
+        return fail(SystemError(saved));
+    }
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        const std::string reason =
+            fstat(fd, &st) != 0 ? SystemError(errno) : KindReason(st.st_mode);
+        close(fd);
+        return fail(reason);
+    }
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            const int saved = n < 0 ? errno : EIO;
+            close(fd);
+            return fail(SystemError(saved));
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (close(fd) != 0)
+        return fail(SystemError(errno));
+    return true;
+}
+
 // ---------------------------------------------------------------- saving
 
 bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentity& identity,
@@ -250,7 +341,7 @@ bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentit
         return false;
     }
     if (!S_ISREG(st.st_mode)) {
-        error = "Cannot create file \"" + path + "\". " + KindReason(st.st_mode);
+        error = "Cannot create file \"" + path + "\". " + SaveKindReason(st.st_mode);
         return false;
     }
     identity = IdentityOf(st);
@@ -262,6 +353,66 @@ FileIdentity CurrentIdentity(const std::string& path) {
     if (stat(path.c_str(), &st) != 0)
         return FileIdentity{};
     return IdentityOf(st);
+}
+
+SaveTarget InspectSaveTarget(const std::string& path) {
+    SaveTarget t;
+    if (!ResolveSaveTarget(path, t.target, t.identity, t.error)) {
+        struct stat st {};
+        t.kind = stat(t.target.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? SaveTargetKind::Folder
+                                                                         : SaveTargetKind::Special;
+        return t;
+    }
+    if (!t.identity.exists) {
+        t.kind = SaveTargetKind::NewFile;
+        return t;
+    }
+    t.kind = SaveTargetKind::RegularFile;
+    struct stat st {};
+    if (stat(t.target.c_str(), &st) == 0) {
+        // As an editor does: no write permission is read-only even for root.
+        t.readOnly = access(t.target.c_str(), W_OK) != 0 || (st.st_mode & 0222) == 0;
+    }
+    return t;
+}
+
+std::string HardLinksQuestion(const std::string& path, std::uint64_t links) {
+    return "The file \"" + path + "\" has " + std::to_string(links - 1) +
+           " other name(s) (hard links).\rSaving replaces only this name; the other names keep "
+           "the old contents.\rSave anyway?";
+}
+
+std::string ReadOnlyQuestion(const std::string& path) {
+    return std::string(kReadOnlyQuestionStart) + " \"" + path +
+           "\": it is read-only.\rSaving replaces it by a new file that belongs to you.\rSave "
+           "anyway?";
+}
+
+bool ConfirmSaveTarget(Interaction& ui, const std::string& path, SaveTarget* out) {
+    SaveTarget t = InspectSaveTarget(path);
+    bool ok = true;
+    if (t.kind == SaveTargetKind::Folder || t.kind == SaveTargetKind::Special) {
+        ui.Error(t.error);
+        ok = false;
+    } else if (t.kind == SaveTargetKind::RegularFile) {
+        ok = (!t.readOnly || ui.AskYesNo(ReadOnlyQuestion(path))) &&
+             (t.identity.links <= 1 || ui.AskYesNo(HardLinksQuestion(path, t.identity.links)));
+    }
+    if (out)
+        *out = std::move(t);
+    return ok;
+}
+
+bool SaveFile(Interaction& ui, const std::string& path, std::string_view bytes,
+              FileIdentity* written) {
+    if (!ConfirmSaveTarget(ui, path))
+        return false;
+    std::string error;
+    if (!ReplaceFileAtomically(path, bytes, error, written)) {
+        ui.Error(error);
+        return false;
+    }
+    return true;
 }
 
 std::string SaveTempTemplate(std::string_view fileName, std::size_t nameMax) {

@@ -1,25 +1,34 @@
-// Reading and replacing the files a design is kept in and read from, safely:
-// only regular files are read (a FIFO, a device, a directory or a socket is
-// refused at once), text inputs have a size limit, and a save replaces the
-// file a path names (through symbolic links) by a locked temporary file in the
-// same folder, keeping the file's owner, group and permissions.
+// The one way the program reads and writes files, for every layer: only
+// regular files are read (a FIFO, a device, a directory or a socket is refused
+// at once, naming the file), every input has a size limit, text is split into
+// lines the same way whatever its line ends (CR, LF, CR LF), and every write
+// replaces the file a path names (through symbolic links) by a locked
+// temporary file in the same folder, synced and renamed, keeping the file's
+// owner, group and permissions. A folder, a FIFO or a device is never
+// replaced; a failed write (a full disk) leaves the old file whole.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 namespace qv {
+
+class Interaction;
 
 // Size limits of the readers, in bytes. A larger file is refused before it is
 // read.
 inline constexpr std::uint64_t kNoSizeLimit = ~std::uint64_t{0};
-inline constexpr std::uint64_t kMaxObjectReportBytes = std::uint64_t{4} << 30; // 4 GiB
-inline constexpr std::uint64_t kMaxDsdiagReportBytes = std::uint64_t{1} << 30; // 1 GiB
-inline constexpr std::uint64_t kMaxEditScriptBytes = std::uint64_t{256} << 20; // 256 MiB
-inline constexpr std::uint64_t kMaxSettingsFileBytes = std::uint64_t{1} << 20; // 1 MiB
+inline constexpr std::uint64_t kMaxObjectReportBytes = std::uint64_t{4} << 30;  // 4 GiB
+inline constexpr std::uint64_t kMaxDsdiagReportBytes = std::uint64_t{1} << 30;  // 1 GiB
+inline constexpr std::uint64_t kMaxEditScriptBytes = std::uint64_t{256} << 20;  // 256 MiB
+inline constexpr std::uint64_t kMaxSettingsFileBytes = std::uint64_t{1} << 20;  // 1 MiB
+inline constexpr std::uint64_t kMaxLdifTreeBytes = std::uint64_t{1} << 30;      // 1 GiB
+inline constexpr std::uint64_t kMaxPasswordFileBytes = std::uint64_t{64} << 10; // 64 KiB
 
 // "4 GiB", "256 MiB", "1 MiB": a limit for people.
 std::string SizeLimitText(std::uint64_t bytes);
@@ -37,6 +46,17 @@ bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& err
 // Reads an open descriptor (standard input) to its end, at most maxBytes.
 bool ReadWholeDescriptor(int fd, const std::string& label, std::string& bytes, std::string& error,
                          std::uint64_t maxBytes);
+
+// Splits a text into lines: "\r\n", "\n" and a lone "\r" each end a line and
+// are not part of it; a text that ends with a line end has no empty last line.
+std::vector<std::string> SplitLines(std::string_view text);
+// ReadWholeFile, then SplitLines. More than maxLines lines are refused
+// ("Cannot open file "<path>". It has more than N lines, ...").
+bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error,
+                   std::uint64_t maxBytes, std::size_t maxLines = ~std::size_t{0});
+// The first line of a regular file (a password file), without its line end.
+bool ReadFirstLine(const std::string& path, std::string& line, std::string& error,
+                   std::uint64_t maxBytes);
 
 // What a save finds at the place it writes to.
 struct FileIdentity {
@@ -65,6 +85,31 @@ bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentit
 // false when there is none.
 FileIdentity CurrentIdentity(const std::string& path);
 
+// What a write to path would replace, looked at before anything is written.
+enum class SaveTargetKind {
+    NewFile,     // nothing there yet
+    RegularFile, // a regular file (maybe through links)
+    Folder,      // refused: "Cannot create file "<path>". It is a folder, not a file."
+    Special,     // a FIFO, device or socket (or a link loop): refused
+};
+struct SaveTarget {
+    SaveTargetKind kind = SaveTargetKind::NewFile;
+    std::string target;    // the file written: path, or where its links lead
+    FileIdentity identity; // of the replaced file
+    bool readOnly = false; // the user may not write the file (nor may root when
+                           // no write permission is set at all)
+    std::string error;     // the refusal, for Folder and Special
+};
+SaveTarget InspectSaveTarget(const std::string& path);
+
+// The questions of a write that replaces a file: it has other names (hard
+// links: only this one gets the new contents), or the user may not write it
+// (the new file becomes the user's own). The command line answers the second
+// No (the command fails, nothing is written).
+inline constexpr std::string_view kReadOnlyQuestionStart = "You may not write the file";
+std::string HardLinksQuestion(const std::string& path, std::uint64_t links);
+std::string ReadOnlyQuestion(const std::string& path);
+
 // Replaces the file that path names (the target of its links) by the bytes:
 // a temporary file ".qvsave-..." in the target's folder, locked while it is
 // written, then synced and renamed over the target. Owner, group and
@@ -75,6 +120,21 @@ FileIdentity CurrentIdentity(const std::string& path);
 // untouched and error says why. written receives the new file's identity.
 bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
                            FileIdentity* written = nullptr);
+
+// The checks every interactive write makes before replacing a file: a folder
+// or special file is refused (ui.Error); a read-only file and a file with
+// other hard links are asked about (ui.AskYesNo). True when the write may go
+// ahead. target receives what InspectSaveTarget found.
+bool ConfirmSaveTarget(Interaction& ui, const std::string& path, SaveTarget* target = nullptr);
+// ConfirmSaveTarget, then ReplaceFileAtomically; a failure is shown with
+// ui.Error. False when nothing was written.
+bool SaveFile(Interaction& ui, const std::string& path, std::string_view bytes,
+              FileIdentity* written = nullptr);
+// Appends the bytes to the log file at path, creating it when it is missing.
+// Only a regular file is written to: a symbolic link, a FIFO, a device or a
+// folder of that name is refused at once (never followed, never waited on).
+// False with error ("Cannot write file "<path>". <reason>").
+bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error);
 
 // The prefix of every temporary file of a save.
 inline constexpr std::string_view kSaveTempPrefix = ".qvsave-";

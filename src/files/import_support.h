@@ -27,6 +27,8 @@ public:
     bool Next(std::string_view& line);
     // True when nothing but empty lines is left.
     bool OnlyEmptyLinesLeft() const { return pos_ >= contentEnd_; }
+    // True when no line is left at all (not even an empty one).
+    bool AtEnd() const { return pos_ >= text_.size(); }
 
 private:
     std::string_view text_;

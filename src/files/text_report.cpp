@@ -1,5 +1,7 @@
 #include "files/text_report.h"
 
+#include "core/entries.h"
+
 namespace qv {
 
 bool TextReportCursor::Advance(bool skipBlankRest) {
@@ -17,6 +19,12 @@ bool TextReportCursor::Advance(bool skipBlankRest) {
         if (!l.empty())
             break;
     }
+    Take(l);
+    sc_.SkipSpaces(line_);
+    return true;
+}
+
+void TextReportCursor::Take(std::string_view l) {
     if (upperCase_) {
         upper_.assign(l);
         for (char& c : upper_)
@@ -28,7 +36,25 @@ bool TextReportCursor::Advance(bool skipBlankRest) {
     }
     haveLine_ = true;
     sc_.Reset(true);
-    sc_.SkipSpaces(line_);
+}
+
+bool TextReportCursor::ReadLine(LineRule rule) {
+    std::string_view l;
+    for (;;) {
+        if (!source_.Next(l)) {
+            line_ = {};
+            haveLine_ = false;
+            sc_.Reset(true);
+            return false;
+        }
+        if (rule.counted)
+            ++lineNumber_;
+        if (rule.trim)
+            l = TrimText(l);
+        if (!rule.skipEmpty || !l.empty())
+            break;
+    }
+    Take(l);
     return true;
 }
 

@@ -34,6 +34,20 @@ public:
     // Leaves the current line: the next Advance reads a new one.
     void DropLine() { line_ = {}; }
 
+    // How ReadLine takes the next line.
+    struct LineRule {
+        bool counted = true;   // raises the line number
+        bool skipEmpty = true; // passes empty lines over (counting them when counted)
+        bool trim = false;     // blanks and control characters cut off both ends first
+    };
+    // Makes the next line of the report the current one, at column 1, for
+    // readers that walk the report line by line themselves. False when the
+    // report is used up (the current line is then empty).
+    bool ReadLine(LineRule rule);
+    bool ReadLine() { return ReadLine(LineRule{}); }
+    // True when no line follows the current one.
+    bool AtLastLine() const { return source_.AtEnd(); }
+
     LineScanner& Scanner() { return sc_; }
     std::string_view Line() const { return line_; }
     bool HaveLine() const { return haveLine_; }
@@ -58,6 +72,9 @@ private:
     LineSource source_;
     bool upperCase_;
     LineScanner sc_;
+    // Makes l (from the source) the current line, upper-cased when upperCase_.
+    void Take(std::string_view l);
+
     std::string_view line_;
     std::string upper_; // the upper-cased line when upperCase_
     bool haveLine_ = false;

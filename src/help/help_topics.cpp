@@ -32,6 +32,20 @@ const char* const kImportRings =
     "error. The report is plain text and may be corrected with any text editor and\n"
     "imported again.\n";
 
+const char* const kCompareWith =
+    "Compare With\n"
+    "\n"
+    "Compares the design in the active window with a Quorvane file chosen by the user.\n"
+    "The window that opens lists every difference between the two designs: objects,\n"
+    "partitions, replicas and servers that only one of them has or that differ.\n"
+    "Selecting a difference selects its object in the design window, on the Tree View\n"
+    "page.\n"
+    "\n"
+    "Save Plan... writes the plan to a text file: the operations (create, move,\n"
+    "rename and delete objects, create and merge partitions, add, delete and change\n"
+    "replicas) that turn the design in the active window into the other one, in an\n"
+    "order in which they can be made. The design itself is not changed.\n";
+
 const char* const kImportVersions =
     "Import DS Version Report\n"
     "\n"
@@ -202,9 +216,17 @@ std::vector<HelpTopic> MakeTopics() {
     shortTopic("Save", "Saves the current window's data to a Quorvane file.");
     shortTopic("Save As",
                "Saves the current window's data to a Quorvane file specified by the user.");
+    longTopic("Compare With", kCompareWith);
     longTopic("Print", kPrint);
     shortTopic("Close", "Closes the current window.");
     shortTopic("Exit", "Closes ALL windows and exits Quorvane.");
+
+    group("Edit");
+    shortTopic("Undo", "Takes back the last change of the active window's design; the menu item "
+                       "names it (Ctrl+Z).  Up to 200 changes can be taken back, also after a "
+                       "save.");
+    shortTopic("Redo", "Makes the change that Undo took back once more (Ctrl+Y or Ctrl+Shift+Z).  "
+                       "A new change ends what can be made again.");
 
     group("Search");
     shortTopic("Find Server", "Finds a server when \"Tree View\" is the active page.");

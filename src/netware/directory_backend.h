@@ -48,14 +48,20 @@ public:
     virtual Status Read(const std::string& path, const std::vector<std::string>& names,
                         std::vector<AttributeValues>& out) = 0;
     // What the directory said while serving the calls since the last time:
-    // counted errors it noticed (referrals not followed), its own words about
-    // the last failure, and why the walk cannot go on (empty while it can).
-    virtual void TakeReport(std::vector<std::string>& notices, std::string& words,
-                            std::string& fatal) {
-        notices.clear();
-        words.clear();
-        fatal.clear();
-    }
+    // lines for the discovery log (the profile used, what it derived; with
+    // error set, counted: entries that could not be read, referrals not
+    // followed), its own words about the last failure, and why the walk
+    // cannot go on (empty while it can).
+    struct Note {
+        std::string text;
+        bool error = false;
+    };
+    struct Report {
+        std::vector<Note> notes;
+        std::string words;
+        std::string fatal;
+    };
+    virtual void TakeReport(Report& out) { out = Report{}; }
 };
 
 // Opens the backend that the connection's address names. On failure, words
@@ -68,28 +74,40 @@ Status OpenLdifBackend(const TreeConnection& connection, std::unique_ptr<Directo
                        std::string& words);
 
 // ---- the schema (data/quorvane.schema) ----
+struct Ava {
+    std::string type;
+    std::string value;
+};
 struct Rdn {
     std::string type;  // as the directory spells it
     std::string value; // UTF-8, unescaped
+    // The further values of a multi-valued RDN ("cn=Pat+sn=Two"), in order.
+    std::vector<Ava> more = {};
 };
 
-// Parses an LDAP DN (RFC 4514) into its RDNs, leaf first. Multi-valued RDNs
-// are given by their first attribute. False when the DN is malformed.
+// Parses an LDAP DN (RFC 4514) into its RDNs, leaf first, each with all its
+// values. False when the DN is malformed.
 bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns);
-// The first RDN of a DN (its first attribute). False when it is malformed.
+// The first RDN of a DN. False when it is malformed.
 bool ParseFirstRdn(std::string_view dn, Rdn& rdn);
 // The DN text of RDNs given leaf first.
 std::string FormatDn(const std::vector<Rdn>& rdns);
-// "type=value" lower-cased, the key under which names are compared.
+// "type=value" lower-cased (ASCII letters only; the values of a multi-valued
+// RDN sorted and joined by "+"), the key under which names are compared.
 std::string NormalizedRdn(const Rdn& rdn);
 std::string NormalizedDn(const std::vector<Rdn>& rdns);
 
-// UTF-8 to the 8-bit character set of the design (characters beyond 0xFF
-// become "?"), and back.
+// UTF-8 to Latin-1 (characters beyond 0xFF become "?"), and back.
 std::string Utf8ToLatin1(std::string_view utf8);
 std::string Latin1ToUtf8(std::string_view latin1);
+// True when the text is valid UTF-8 (ASCII included).
+bool IsValidUtf8(std::string_view text);
+// A name of a design as UTF-8: kept when it is valid UTF-8, read as Latin-1
+// otherwise (names from DSDIAG and NLIST reports are 8-bit text).
+std::string ModelNameToUtf8(std::string_view name);
 
-// The name a listing gives an object: "OU=Sales".
+// The name a listing gives an object: "OU=Sales", "CN=Pat+SN=Two", the type
+// upper-cased and the values kept exactly (see netware/object_path.h).
 std::string ListedName(const Rdn& rdn);
 // Splits "\T=TREE\OU=A\CN=B" into the RDNs below the tree, top down. False
 // when the path does not start with "\T=" + tree (compared without regard to
@@ -98,10 +116,14 @@ bool PathToRdns(std::string_view path, std::string_view tree, std::vector<Rdn>& 
 
 // The directory's attribute names and the syntax each is handed out in.
 struct AttributeMapping {
-    const char* ndsName;
-    const char* ldapName;
+    std::string ndsName;
+    std::string ldapName;
     std::uint32_t syntax;
+    // How the directory writes the values (see the profile files): empty for
+    // Quorvane's own forms.
+    std::string form = {};
 };
+// The attributes of Quorvane's own schema (the quorvane profile).
 const std::vector<AttributeMapping>& AttributeMappings();
 // The mapping of an attribute name (without regard to case), or nullptr.
 const AttributeMapping* FindMappingByNds(std::string_view ndsName);
@@ -120,12 +142,18 @@ struct TreeNaming {
 bool ValueRecord(const AttributeMapping& mapping, std::string_view value, const TreeNaming& naming,
                  std::string& record);
 
-// Builds the listed object from the entry's RDN and its object classes,
-// base class and partition-root values.
+// Builds the listed object from the entry's RDN and what its profile makes
+// of its object classes and attributes (netware/directory_profile.h).
+struct DirectoryProfile;
 struct EntryTraits {
-    bool container = false;
+    const DirectoryProfile* profile = nullptr; // nullptr: the quorvane profile
+    bool container = false;                    // of a container class
+    bool leaf = false;                         // of a class that is never a container
+    bool entriesBelow = false;                 // hasSubordinates, or entries seen below
     bool partitionRoot = false;
-    std::string baseClass; // UTF-8
+    std::string baseClass;   // UTF-8, from the profile's base class attribute
+    std::string mappedClass; // from the profile's class table
+    std::size_t mappedRank = static_cast<std::size_t>(-1);
 };
 void NoteTrait(EntryTraits& traits, std::string_view ldapAttr, std::string_view value);
 ListedObject MakeListedObject(const Rdn& rdn, const EntryTraits& traits);

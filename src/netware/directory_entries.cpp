@@ -1,9 +1,11 @@
 #include "netware/directory_entries.h"
 
 #include "core/ascii_text.h"
-
+#include "files/file_access.h"
 #include "netware/directory_backend.h"
+#include "netware/directory_profile.h"
 #include "netware/ldap_session.h"
+#include "netware/object_path.h"
 
 #include <ldap.h>
 #include <ldif.h>
@@ -11,9 +13,9 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <fstream>
 #include <iterator>
 #include <sstream>
+#include <unordered_set>
 
 namespace qv::nds {
 
@@ -191,17 +193,18 @@ Status DirectoryEntries::LoadLdif(std::string_view text) {
 
 Status DirectoryEntries::Load(const TreeConnection& connection) {
     entries_.clear();
+    requestedProfile_ = connection.profile;
     const std::string& address = connection.address;
     if (address.rfind("ldif:", 0) == 0) {
-        std::ifstream in(address.substr(5), std::ios::binary);
-        if (!in)
+        // ldif:PATH or ldif:PATH?BASE-DN
+        std::string file = address.substr(5, address.find('?') - 5);
+        std::string text, error;
+        if (!ReadWholeFile(file, text, error, kMaxLdifTreeBytes))
             return kErrTransportFailure;
-        std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
         if (Status s = LoadLdif(text))
             return s;
         // A volume's folder may be given relative to the LDIF file, so that a
         // directory and its volumes travel together.
-        std::string file = address.substr(5);
         std::string folder = file.find('/') == std::string::npos ? std::string(".")
                                                                  : file.substr(0, file.rfind('/'));
         for (DirectoryEntry& e : entries_)
@@ -250,6 +253,18 @@ Status DirectoryEntries::Finish() {
     entries_ = std::move(kept);
     if (entries_.empty())
         return kErrBadDirectoryData;
+    // The tree root is the entry with the shortest DN (an LDIF file may hold
+    // it anywhere); the LDAP base entry comes first already.
+    std::size_t top = 0;
+    for (std::size_t i = 1; i < entries_.size(); ++i)
+        if (keptRdns[i].size() < keptRdns[top].size())
+            top = i;
+    if (top != 0) {
+        std::rotate(entries_.begin(), entries_.begin() + static_cast<std::ptrdiff_t>(top),
+                    entries_.begin() + static_cast<std::ptrdiff_t>(top) + 1);
+        std::rotate(keptRdns.begin(), keptRdns.begin() + static_cast<std::ptrdiff_t>(top),
+                    keptRdns.begin() + static_cast<std::ptrdiff_t>(top) + 1);
+    }
     const std::size_t baseSize = keptRdns.front().size();
     std::vector<std::string> baseNorm;
     for (const Rdn& r : keptRdns.front())
@@ -269,22 +284,41 @@ Status DirectoryEntries::Finish() {
         below.emplace_back(r.begin(), r.end() - static_cast<std::ptrdiff_t>(baseSize));
     }
     entries_ = std::move(kept);
+    // The profile: the connection's, or decided from the classes present.
+    std::unordered_set<std::string> classes;
+    for (const DirectoryEntry& e : entries_)
+        for (const std::string& oc : e.Values("objectClass"))
+            classes.insert(LowerAscii(oc));
+    ProfileEvidence evidence;
+    evidence.anyEntryOf = [&](const std::vector<std::string>& wanted) {
+        return std::any_of(wanted.begin(), wanted.end(),
+                           [&](const std::string& c) { return classes.count(LowerAscii(c)) > 0; });
+    };
+    profile_ = &ChooseProfile(requestedProfile_, evidence, profileWhy_);
+    std::vector<bool> leafClass;
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         DirectoryEntry& e = entries_[i];
         const std::vector<Rdn>& r = below[i];
+        // Names as the discovery gives them: UTF-8 kept, a multi-valued RDN
+        // one name with all its values.
         std::string full;
         for (const Rdn& part : r) {
             if (!full.empty())
                 full += '.';
-            full += Utf8ToLatin1(part.value);
+            full += ComponentName(ListedName(part));
         }
         e.fullName = full;
-        e.rdnValue = r.empty() ? Utf8ToLatin1(keptRdns.front().front().value)
-                               : Utf8ToLatin1(r.front().value);
-        e.baseClass = e.First("qvBaseClass");
-        for (const std::string& oc : e.Values("objectClass"))
-            if (LowerAscii(oc) == "qvcontainer")
-                e.container = true;
+        e.rdnValue = ComponentName(ListedName(r.empty() ? keptRdns.front().front() : r.front()));
+        // What the entry is, as discovery sees it: the profile's class table
+        // and container rules.
+        EntryTraits traits;
+        traits.profile = profile_;
+        for (const auto& [attr, values] : e.attributes)
+            for (const std::string& v : values)
+                NoteTrait(traits, attr, v);
+        e.baseClass = traits.baseClass.empty() ? traits.mappedClass : traits.baseClass;
+        e.container = traits.container;
+        leafClass.push_back(traits.leaf);
         if (i == 0) {
             e.parent = -1;
             continue;
@@ -301,6 +335,12 @@ Status DirectoryEntries::Finish() {
         if (entries_[i].parent >= 0)
             entries_[static_cast<std::size_t>(entries_[i].parent)].children.push_back(
                 static_cast<std::int32_t>(i));
+    // An entry with entries below it is a container where the profile says so.
+    entries_[0].container = true;
+    if (profile_->containersWithEntriesBelow)
+        for (std::size_t i = 1; i < entries_.size(); ++i)
+            if (!entries_[i].children.empty() && !leafClass[i])
+                entries_[i].container = true;
     return kOk;
 }
 

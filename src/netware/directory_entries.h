@@ -15,12 +15,14 @@
 
 namespace qv::nds {
 
+struct DirectoryProfile;
+
 struct DirectoryEntry {
-    std::string dn;       // as the directory gives it
-    std::string fullName; // "SALES.CORP"; empty for the tree root
-    std::string rdnValue; // "SALES"
-    std::string baseClass;
-    bool container = false;
+    std::string dn;           // as the directory gives it
+    std::string fullName;     // "SALES.CORP"; empty for the tree root
+    std::string rdnValue;     // "SALES"
+    std::string baseClass;    // as the profile names it ("User", "Organizational Unit")
+    bool container = false;   // as discovery lists it
     std::int32_t parent = -1; // index of the parent entry; -1 for the root
     std::vector<std::int32_t> children;
     // Attribute values by lower-cased attribute name, in the directory's order.
@@ -35,7 +37,8 @@ struct DirectoryEntry {
 class DirectoryEntries {
 public:
     // Reads every entry of the connection's tree (LDAP subtree search or the
-    // LDIF file). The first entry is the tree root. A relative qvVolumePath
+    // LDIF file). The tree root (the base entry, or the LDIF file's entry
+    // with the shortest DN) comes first. Names keep their UTF-8. A relative qvVolumePath
     // of an LDIF file is taken relative to the file's folder.
     Status Load(const TreeConnection& connection);
     // Loads the LDIF text directly (tests).
@@ -50,8 +53,15 @@ public:
     // Index of the entry with the DN (compared normalized), or -1.
     std::int32_t FindByDn(std::string_view dn) const;
 
+    // The profile the entries were read with (see netware/directory_profile.h).
+    const DirectoryProfile& Profile() const { return *profile_; }
+    const std::string& ProfileWhy() const { return profileWhy_; }
+
 private:
     Status Finish();
+    std::string requestedProfile_ = "auto";
+    const DirectoryProfile* profile_ = nullptr;
+    std::string profileWhy_;
     std::vector<DirectoryEntry> entries_;
     std::unordered_map<std::string, std::int32_t> byFullName_; // upper-cased
     std::unordered_map<std::string, std::int32_t> byDn_;       // normalized

@@ -97,7 +97,7 @@ struct Writer {
     std::unordered_map<std::string, std::size_t> partitionOf;
 
     std::string ChildDn(const ObjectNode* parent, const char* type, const std::string& name) {
-        std::vector<Rdn> rdn = {{type, Latin1ToUtf8(name)}};
+        std::vector<Rdn> rdn = {{type, ModelNameToUtf8(name)}};
         return FormatDn(rdn) + "," + dn[parent];
     }
 
@@ -139,7 +139,7 @@ struct Writer {
         out << "\n";
         Line(out, "dn", entryDn);
         out << "objectClass: " << (container ? "qvContainer" : "qvObject") << "\n";
-        Line(out, type, Latin1ToUtf8(name));
+        Line(out, type, ModelNameToUtf8(name));
         Line(out, "qvBaseClass", DirectoryClassName(classIndex));
         if (node)
             Partition(node);
@@ -202,7 +202,7 @@ bool WriteDesignLdif(TreeDesign& design, const std::string& treeName, std::ostre
             w.serverNode.emplace(n->Name(), n);
         return true;
     });
-    std::vector<Rdn> root = {{"cn", Latin1ToUtf8(treeName)}};
+    std::vector<Rdn> root = {{"cn", ModelNameToUtf8(treeName)}};
     w.dn[design.Root()] = FormatDn(root);
     std::function<void(const ObjectNode*)> precompute = [&](const ObjectNode* n) {
         for (std::size_t i = 0; i < n->ChildCount(); ++i) {
@@ -215,7 +215,7 @@ bool WriteDesignLdif(TreeDesign& design, const std::string& treeName, std::ostre
     precompute(design.Root());
     Line(out, "dn", w.dn[design.Root()]);
     out << "objectClass: qvContainer\n";
-    Line(out, "cn", Latin1ToUtf8(treeName));
+    Line(out, "cn", ModelNameToUtf8(treeName));
     out << "qvBaseClass: Top\n";
     w.Partition(design.Root());
     w.Children(design.Root());

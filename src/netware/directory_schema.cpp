@@ -1,10 +1,12 @@
 // Our schema in the directory: how entries become listed objects and how
 // attribute values become the records the attribute calls hand out.
 #include "netware/directory_backend.h"
+#include "netware/directory_profile.h"
+#include "netware/object_path.h"
 
 #include <ldap.h>
 
-#include <cctype>
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <limits>
@@ -26,10 +28,12 @@ std::string Lower(std::string_view s) {
     return out;
 }
 
+// Only the ASCII letters are upper-cased, so no UTF-8 sequence is touched.
 std::string Upper(std::string_view s) {
     std::string out(s);
     for (char& c : out)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
     return out;
 }
 
@@ -131,6 +135,31 @@ void WriteU32(void* record, std::size_t offset, std::uint32_t value) {
     p[3] = static_cast<std::uint8_t>(value >> 24);
 }
 
+namespace {
+
+// All the values of one parsed RDN; false when one has no type.
+bool TakeRdn(LDAPRDN parsed, Rdn& rdn) {
+    if (!parsed || !parsed[0])
+        return false;
+    rdn.more.clear();
+    for (int k = 0; parsed[k]; ++k) {
+        LDAPAVA* ava = parsed[k];
+        if (ava->la_attr.bv_len == 0)
+            return false;
+        std::string type(ava->la_attr.bv_val, ava->la_attr.bv_len);
+        std::string value(ava->la_value.bv_val ? ava->la_value.bv_val : "", ava->la_value.bv_len);
+        if (k == 0) {
+            rdn.type = std::move(type);
+            rdn.value = std::move(value);
+        } else {
+            rdn.more.push_back({std::move(type), std::move(value)});
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns) {
     rdns.clear();
     if (dn.empty())
@@ -143,14 +172,10 @@ bool ParseDn(std::string_view dn, std::vector<Rdn>& rdns) {
         return false;
     bool ok = parsed != nullptr;
     for (int i = 0; ok && parsed[i]; ++i) {
-        LDAPAVA* ava = parsed[i][0];
-        if (!ava || ava->la_attr.bv_len == 0) {
-            ok = false;
-            break;
-        }
-        rdns.push_back(
-            {std::string(ava->la_attr.bv_val, ava->la_attr.bv_len),
-             std::string(ava->la_value.bv_val ? ava->la_value.bv_val : "", ava->la_value.bv_len)});
+        Rdn rdn;
+        ok = TakeRdn(parsed[i], rdn);
+        if (ok)
+            rdns.push_back(std::move(rdn));
     }
     ldap_dnfree(parsed);
     return ok;
@@ -164,15 +189,29 @@ bool ParseFirstRdn(std::string_view dn, Rdn& rdn) {
     char* next = nullptr;
     if (dn.empty() || ldap_bv2rdn(&bv, &parsed, &next, LDAP_DN_FORMAT_LDAPV3) != LDAP_SUCCESS)
         return false;
-    LDAPAVA* ava = parsed ? parsed[0] : nullptr;
-    bool ok = ava && ava->la_attr.bv_len > 0;
-    if (ok) {
-        rdn.type.assign(ava->la_attr.bv_val, ava->la_attr.bv_len);
-        rdn.value.assign(ava->la_value.bv_val ? ava->la_value.bv_val : "", ava->la_value.bv_len);
-    }
+    bool ok = TakeRdn(parsed, rdn);
     ldap_rdnfree(parsed);
     return ok;
 }
+
+namespace {
+
+void AppendDnValue(std::string& out, const std::string& v) {
+    for (std::size_t k = 0; k < v.size(); ++k) {
+        char c = v[k];
+        if (c == '\0') {
+            out += "\\00";
+            continue;
+        }
+        bool escape = std::strchr(",+\"\\<>;=", c) != nullptr ||
+                      (k == 0 && (c == ' ' || c == '#')) || (k + 1 == v.size() && c == ' ');
+        if (escape)
+            out += '\\';
+        out += c;
+    }
+}
+
+} // namespace
 
 std::string FormatDn(const std::vector<Rdn>& rdns) {
     std::string out;
@@ -181,25 +220,38 @@ std::string FormatDn(const std::vector<Rdn>& rdns) {
             out += ',';
         out += rdns[i].type;
         out += '=';
-        const std::string& v = rdns[i].value;
-        for (std::size_t k = 0; k < v.size(); ++k) {
-            char c = v[k];
-            bool escape = std::strchr(",+\"\\<>;=", c) != nullptr || c == '\0' ||
-                          (k == 0 && (c == ' ' || c == '#')) || (k + 1 == v.size() && c == ' ');
-            if (c == '\0') {
-                out += "\\00";
-                continue;
-            }
-            if (escape)
-                out += '\\';
-            out += c;
+        AppendDnValue(out, rdns[i].value);
+        for (const Ava& a : rdns[i].more) {
+            out += '+';
+            out += a.type;
+            out += '=';
+            AppendDnValue(out, a.value);
         }
     }
     return out;
 }
 
 std::string NormalizedRdn(const Rdn& rdn) {
-    return Lower(rdn.type) + "=" + Lower(rdn.value);
+    std::string first = Lower(rdn.type) + "=" + Lower(rdn.value);
+    if (rdn.more.empty())
+        return first;
+    // The values of a multi-valued RDN have no order: "cn=a+sn=b" is "sn=b+cn=a".
+    std::vector<std::string> parts = {std::move(first)};
+    for (const Ava& a : rdn.more)
+        parts.push_back(Lower(a.type) + "=" + Lower(a.value));
+    std::sort(parts.begin(), parts.end());
+    std::string out;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i)
+            out += '+';
+        // A "+" or "\\" inside a value is escaped so that values cannot run together.
+        for (char c : parts[i]) {
+            if (c == '+' || c == '\\')
+                out += '\\';
+            out += c;
+        }
+    }
+    return out;
 }
 
 std::string NormalizedDn(const std::vector<Rdn>& rdns) {
@@ -250,42 +302,83 @@ std::string Latin1ToUtf8(std::string_view s) {
     return out;
 }
 
+bool IsValidUtf8(std::string_view s) {
+    for (std::size_t i = 0; i < s.size();) {
+        auto c = static_cast<unsigned char>(s[i]);
+        std::size_t len = c < 0x80             ? 1
+                          : (c & 0xE0) == 0xC0 ? 2
+                          : (c & 0xF0) == 0xE0 ? 3
+                          : (c & 0xF8) == 0xF0 ? 4
+                                               : 0;
+        if (len == 0 || i + len > s.size() || (len == 2 && c < 0xC2) || (len == 4 && c > 0xF4))
+            return false;
+        for (std::size_t k = 1; k < len; ++k)
+            if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80)
+                return false;
+        if (len == 3) {
+            auto c1 = static_cast<unsigned char>(s[i + 1]);
+            if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0))
+                return false;
+        } else if (len == 4) {
+            auto c1 = static_cast<unsigned char>(s[i + 1]);
+            if ((c == 0xF0 && c1 < 0x90) || (c == 0xF4 && c1 >= 0x90))
+                return false;
+        }
+        i += len;
+    }
+    return true;
+}
+
+std::string ModelNameToUtf8(std::string_view name) {
+    return IsValidUtf8(name) ? std::string(name) : Latin1ToUtf8(name);
+}
+
 std::string ListedName(const Rdn& rdn) {
-    return Upper(rdn.type) + "=" + Utf8ToLatin1(rdn.value);
+    if (rdn.more.empty())
+        return Upper(rdn.type) + "=" + EscapePathValue(rdn.value);
+    // Servers hand out the values of a multi-valued RDN in an order of their
+    // own: the name puts them in the order of their types, so that every
+    // server gives the same name.
+    std::vector<Ava> avas = {{rdn.type, rdn.value}};
+    avas.insert(avas.end(), rdn.more.begin(), rdn.more.end());
+    std::stable_sort(avas.begin(), avas.end(),
+                     [](const Ava& a, const Ava& b) { return Lower(a.type) < Lower(b.type); });
+    std::string out;
+    for (const Ava& a : avas)
+        out += (out.empty() ? "" : "+") + Upper(a.type) + "=" + EscapePathValue(a.value);
+    return out;
 }
 
 bool PathToRdns(std::string_view path, std::string_view tree, std::vector<Rdn>& below) {
     below.clear();
     if (path.substr(0, 3) != "\\T=")
         return false;
-    std::string_view rest = path.substr(3);
-    std::size_t sep = rest.find('\\');
-    if (!EqualNoCase(rest.substr(0, sep), tree))
+    std::vector<std::string_view> parts = SplitPath(path);
+    if (parts.empty() || !EqualNoCase(parts[0].substr(2), tree))
         return false;
-    if (sep == std::string_view::npos)
-        return true;
-    rest = rest.substr(sep + 1);
-    while (true) {
-        sep = rest.find('\\');
-        std::string_view comp = rest.substr(0, sep);
-        std::size_t eq = comp.find('=');
-        if (eq == std::string_view::npos || eq == 0)
-            return false;
-        below.push_back({Lower(comp.substr(0, eq)), Latin1ToUtf8(comp.substr(eq + 1))});
-        if (sep == std::string_view::npos)
-            return true;
-        rest = rest.substr(sep + 1);
+    for (std::size_t p = 1; p < parts.size(); ++p) {
+        Rdn rdn;
+        std::vector<std::string_view> avas = SplitComponent(parts[p]);
+        for (std::size_t k = 0; k < avas.size(); ++k) {
+            std::size_t eq = avas[k].find('=');
+            if (eq == std::string_view::npos || eq == 0)
+                return false;
+            std::string type = Lower(avas[k].substr(0, eq));
+            std::string value = UnescapePathValue(avas[k].substr(eq + 1));
+            if (k == 0) {
+                rdn.type = std::move(type);
+                rdn.value = std::move(value);
+            } else {
+                rdn.more.push_back({std::move(type), std::move(value)});
+            }
+        }
+        below.push_back(std::move(rdn));
     }
+    return true;
 }
 
 const std::vector<AttributeMapping>& AttributeMappings() {
-    static const std::vector<AttributeMapping> mappings = {
-        {"Replica", "qvReplica", kSyntaxReplicaPointer},
-        {"DS Revision", "qvDSRevision", kSyntaxInteger},
-        {"Network Address", "qvNetworkAddress", kSyntaxNetAddress},
-        {"Version", "qvVersion", kSyntaxCaseIgnoreString},
-    };
-    return mappings;
+    return QuorvaneProfile().attributes;
 }
 
 const AttributeMapping* FindMappingByNds(std::string_view ndsName) {
@@ -355,34 +448,10 @@ bool ValueRecord(const AttributeMapping& mapping, std::string_view value, const 
         return true;
     }
     default:
-        record = Utf8ToLatin1(value);
+        record = std::string(value);
         record += '\0';
         return true;
     }
-}
-
-void NoteTrait(EntryTraits& traits, std::string_view ldapAttr, std::string_view value) {
-    if (EqualNoCase(ldapAttr, "objectClass")) {
-        if (EqualNoCase(value, "qvContainer"))
-            traits.container = true;
-    } else if (EqualNoCase(ldapAttr, "qvBaseClass")) {
-        if (traits.baseClass.empty())
-            traits.baseClass = std::string(value);
-    } else if (EqualNoCase(ldapAttr, "qvPartitionRoot")) {
-        if (EqualNoCase(value, "TRUE"))
-            traits.partitionRoot = true;
-    }
-}
-
-ListedObject MakeListedObject(const Rdn& rdn, const EntryTraits& traits) {
-    ListedObject o;
-    o.name = ListedName(rdn);
-    o.flags =
-        (traits.container ? kFlagContainer : 0) | (traits.partitionRoot ? kFlagPartitionRoot : 0);
-    o.baseClass = Utf8ToLatin1(traits.baseClass);
-    if (o.baseClass.size() > kMaxTreeName)
-        o.baseClass.resize(kMaxTreeName);
-    return o;
 }
 
 Status OpenBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out,

@@ -6,6 +6,8 @@
 // refuses subtree searches is listed one level at a time instead (unpaged
 // one-level searches, repeated with paging on "size limit exceeded").
 #include "netware/directory_backend.h"
+#include "netware/directory_profile.h"
+#include "netware/ldap_profile.h"
 #include "netware/ldap_session.h"
 
 #include <ldap.h>
@@ -25,12 +27,11 @@ namespace qv::nds {
 namespace {
 
 // ---- the entry-to-object mapping ----
-// The attributes a search asks for: those the walk and the class mapping
-// need, and the referral URLs of referral objects.
-std::vector<std::string> ListingAttributes() {
-    std::vector<std::string> a = {"objectClass", "qvBaseClass", "qvPartitionRoot", "ref"};
-    for (const AttributeMapping& m : AttributeMappings())
-        a.emplace_back(m.ldapName);
+// The attributes a search asks for: those the walk and the profile's class
+// mapping need, and the referral URLs of referral objects.
+std::vector<std::string> ListingAttributes(const DirectoryProfile& profile) {
+    std::vector<std::string> a = profile.ListingAttributes();
+    a.emplace_back("ref");
     return a;
 }
 
@@ -46,7 +47,8 @@ struct MappedEntry {
 
 // Reads the entry's DN and attributes in place from the message. False when
 // the DN does not parse.
-bool MapEntry(LDAP* ld, LDAPMessage* entry, const TreeNaming& naming, MappedEntry& out) {
+bool MapEntry(LDAP* ld, LDAPMessage* entry, const DirectoryProfile& profile,
+              const TreeNaming& naming, MappedEntry& out) {
     out.values.clear();
     out.referral = false;
     out.referralUrls.clear();
@@ -63,6 +65,7 @@ bool MapEntry(LDAP* ld, LDAPMessage* entry, const TreeNaming& naming, MappedEntr
         return false;
     }
     EntryTraits traits;
+    traits.profile = &profile;
     std::string record;
     while (true) {
         struct berval attr = {0, nullptr};
@@ -70,7 +73,7 @@ bool MapEntry(LDAP* ld, LDAPMessage* entry, const TreeNaming& naming, MappedEntr
         if (ldap_get_attribute_ber(ld, entry, ber, &attr, &vals) != LDAP_SUCCESS || !attr.bv_val)
             break;
         std::string_view name(attr.bv_val, attr.bv_len);
-        const AttributeMapping* mapping = FindMappingByLdap(name);
+        const AttributeMapping* mapping = profile.FindByLdap(name);
         const bool isRef = name.size() == 3 && strncasecmp(name.data(), "ref", 3) == 0;
         const bool isClass = name.size() == 11 && strncasecmp(name.data(), "objectClass", 11) == 0;
         AttributeValues av{mapping ? mapping->ndsName : "", mapping ? mapping->syntax : 0, {}};
@@ -162,13 +165,15 @@ public:
         }
     }
     Status Open(const TreeConnection& c, std::string& words);
+    // The profile the entries are read with, and how it was chosen.
+    const DirectoryProfile* profile_ = &QuorvaneProfile();
+    std::string profileWhy_;
     Status List(const std::string& path, std::vector<ListedObject>& out) override;
     Status ListPart(const std::string& path, bool first, std::vector<ListedObject>& out,
                     bool& complete) override;
     Status Read(const std::string& path, const std::vector<std::string>& names,
                 std::vector<AttributeValues>& out) override;
-    void TakeReport(std::vector<std::string>& notices, std::string& words,
-                    std::string& fatal) override;
+    void TakeReport(Report& out) override;
 
 private:
     Status DnOf(const std::string& path, std::string& dn) const;
@@ -227,7 +232,7 @@ private:
     TreeConnection connection_;
     TreeNaming naming_;
     std::string baseDn_;
-    std::vector<std::string> attrs_ = ListingAttributes();
+    std::vector<std::string> attrs_; // the attributes a search asks for
     struct timeval timeout_ = {kDefaultTimeoutSeconds, 0};
     // What the directory said, for TakeReport.
     std::vector<std::string> notices_;
@@ -303,6 +308,10 @@ Status LdapBackend::Open(const TreeConnection& c, std::string& words) {
         return kErrIllegalName;
     naming_.tree = c.name;
     ReadAhead(ld_, c, timeout_);
+    profile_ = &ChooseProfile(c.profile,
+                              LdapProfileEvidence(ld_, baseDn_, static_cast<int>(timeout_.tv_sec)),
+                              profileWhy_);
+    attrs_ = ListingAttributes(*profile_);
     // The tree root must exist.
     int msgid = 0;
     if (Status s = Issue(baseDn_, LDAP_SCOPE_BASE, false, nullptr, msgid)) {
@@ -322,13 +331,14 @@ Status LdapBackend::Open(const TreeConnection& c, std::string& words) {
     return FromLdap(err);
 }
 
-void LdapBackend::TakeReport(std::vector<std::string>& notices, std::string& words,
-                             std::string& fatal) {
-    notices = std::move(notices_);
+void LdapBackend::TakeReport(Report& out) {
+    out = Report{};
+    for (std::string& n : notices_)
+        out.notes.push_back({std::move(n), true});
     notices_.clear();
-    words = std::move(words_);
+    out.words = std::move(words_);
     words_.clear();
-    fatal = fatal_; // stays: the walk cannot go on
+    out.fatal = fatal_; // stays: the walk cannot go on
 }
 
 bool LdapBackend::KeyOf(const std::string& path, std::string& key) const {
@@ -354,7 +364,7 @@ Status LdapBackend::DnOf(const std::string& path, std::string& dn) const {
 
 void LdapBackend::TakeEntry(LDAPMessage* entry, const std::string& parentPath,
                             std::vector<ListedObject>* out) {
-    if (!MapEntry(ld_, entry, naming_, mapped_))
+    if (!MapEntry(ld_, entry, *profile_, naming_, mapped_))
         return;
     const std::string path =
         parentPath.empty() ? "\\T=" + naming_.tree : parentPath + "\\" + mapped_.object.name;
@@ -643,7 +653,7 @@ Status LdapBackend::OneLevelRead(const std::string& path, const std::vector<std:
             return kOk;
     }
     for (const std::string& n : names) {
-        const AttributeMapping* m = FindMappingByNds(n);
+        const AttributeMapping* m = profile_->FindByNds(n);
         if (!m)
             continue;
         for (AttributeValues& av : it->second)
@@ -727,7 +737,7 @@ Status LdapBackend::StartTree(bool paged) {
 
 void LdapBackend::TakeTreeEntry(LDAPMessage* message) {
     ++tree_.received;
-    if (!MapEntry(ld_, message, naming_, mapped_))
+    if (!MapEntry(ld_, message, *profile_, naming_, mapped_))
         return;
     MappedEntry& e = mapped_;
     const std::vector<Rdn>& base = naming_.base;
@@ -927,9 +937,11 @@ void LdapBackend::Receive(std::size_t enough) {
                     tree_.pageSize = static_cast<int>(tree_.received);
                 words_ = words;
                 StartTree(true);
-            } else if (IsRefusal(err) && tree_.received == 0 && cursor_.lastHanded < 0 &&
-                       !cursor_.restarted) {
-                // No subtree search here: one level at a time.
+            } else if ((IsRefusal(err) || IsLimit(err)) && tree_.received == 0 &&
+                       cursor_.lastHanded < 0 && cursor_.handedOut.empty()) {
+                // No subtree search here, not even paged (a refusal, or a
+                // limit struck before the first entry, as a limit on the
+                // entries a search may look at does): one level at a time.
                 TreeEnded(err, words);
                 oneLevel_ = true;
             } else if (IsLimit(err)) {
@@ -1043,7 +1055,7 @@ Status LdapBackend::TreeRead(const std::string& path, const std::vector<std::str
         return kOk;
     const std::vector<AttributeValues>& values = tree_.values[static_cast<std::size_t>(e.values)];
     for (const std::string& n : names) {
-        const AttributeMapping* m = FindMappingByNds(n);
+        const AttributeMapping* m = profile_->FindByNds(n);
         if (!m)
             continue;
         for (const AttributeValues& av : values)
@@ -1060,7 +1072,9 @@ Status OpenLdapBackend(const TreeConnection& connection, std::unique_ptr<Directo
     auto backend = std::make_unique<LdapBackend>();
     if (Status s = backend->Open(connection, words))
         return s;
-    out = std::move(backend);
+    const DirectoryProfile& profile = *backend->profile_;
+    std::string why = backend->profileWhy_;
+    out = DecorateBackend(std::move(backend), profile, why, connection);
     return kOk;
 }
 

@@ -1,8 +1,9 @@
 #include "netware/ldap_session.h"
 
+#include "files/file_access.h"
+
 #include <algorithm>
 #include <csignal>
-#include <fstream>
 #include <mutex>
 #include <string_view>
 
@@ -107,12 +108,9 @@ Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool
     }
     std::string password = c.password;
     if (!c.bindDn.empty() && password.empty() && !c.passwordFile.empty()) {
-        std::ifstream in(c.passwordFile, std::ios::binary);
-        if (!in)
+        std::string error;
+        if (!ReadFirstLine(c.passwordFile, password, error, kMaxPasswordFileBytes))
             return kErrFailedAuthentication;
-        std::getline(in, password);
-        if (!password.empty() && password.back() == '\r')
-            password.pop_back();
     }
     struct berval cred;
     cred.bv_val = password.data();

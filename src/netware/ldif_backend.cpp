@@ -5,14 +5,15 @@
 #include <ldap.h>
 #include <ldif.h>
 
+#include <strings.h>
 #include <sys/stat.h>
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
 #include <map>
 #include <mutex>
-#include <strings.h>
 #include <tuple>
+#include <unordered_set>
 
 namespace qv::nds {
 
@@ -149,45 +150,125 @@ bool ResolveUrlValues(const char* record, unsigned long firstLine, std::string& 
     return true;
 }
 
+// The lines on which records start: a line that is neither blank, a
+// comment nor a continuation, after a blank line or at the start (a first
+// "version:" line stands alone). The reader hands out records in this order.
+std::vector<unsigned long> RecordLines(std::string_view text) {
+    std::vector<unsigned long> lines;
+    bool afterBlank = true;
+    unsigned long n = 0;
+    for (std::size_t pos = 0; pos < text.size();) {
+        std::size_t end = text.find('\n', pos);
+        std::string_view line = text.substr(pos, end == std::string_view::npos ? end : end - pos);
+        pos = end == std::string_view::npos ? text.size() : end + 1;
+        ++n;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty()) {
+            afterBlank = true;
+            continue;
+        }
+        if (line.front() == '#' || line.front() == ' ')
+            continue;
+        if (afterBlank && !(lines.empty() && strncasecmp(line.data(), "version:", 8) == 0))
+            lines.push_back(n);
+        afterBlank = false;
+    }
+    return lines;
+}
+
 } // namespace
 
-Status LdifDirectory::LoadFile(const std::string& path, const std::string& treeName) {
-    LDIFFP* fp = ldif_open(path.c_str(), "r");
-    if (!fp)
+Status LdifDirectory::LoadFile(const std::string& path, const std::string& treeName,
+                               const Options& options) {
+    // Through the file access: a FIFO, device or folder is refused at once, a
+    // file past the limit is never read.
+    std::string bytes;
+    error_.clear();
+    if (!ReadWholeFile(path, bytes, error_, kMaxLdifTreeBytes))
         return kErrTransportFailure;
-    return LoadFrom(fp, treeName);
+    if (bytes.empty())
+        return kErrBadDirectoryData;
+    return Load(bytes.data(), bytes.size(), treeName, options);
 }
 
 Status LdifDirectory::Load(const char* data, std::size_t size, const std::string& treeName) {
+    return Load(data, size, treeName, Options{});
+}
+
+Status LdifDirectory::Load(const char* data, std::size_t size, const std::string& treeName,
+                           const Options& options) {
+    // A UTF-8 byte order mark before the first line is not part of it.
+    if (size >= 3 && std::memcmp(data, "\xEF\xBB\xBF", 3) == 0) {
+        data += 3;
+        size -= 3;
+    }
     // ldif_open_mem wants a writable buffer; it only reads it.
     std::string copy(data, size);
     if (copy.empty())
         return kErrBadDirectoryData;
+    recordLines_ = RecordLines(copy);
     LDIFFP* fp = ldif_open_mem(copy.data(), copy.size(), "r");
     if (!fp)
         return kErrNotEnoughMemory;
-    return LoadFrom(fp, treeName);
+    return LoadFrom(fp, treeName, options);
 }
 
-Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
+namespace {
+
+// One entry of the file as read, before the tree is built.
+struct FileEntry {
+    unsigned long line = 0;
+    std::vector<Rdn> rdns;
+    std::vector<std::pair<std::string, std::vector<std::string>>> attrs;
+};
+
+bool IsReferral(const FileEntry& e) {
+    for (const auto& [type, vals] : e.attrs)
+        if (strcasecmp(type.c_str(), "objectClass") == 0)
+            for (const std::string& v : vals)
+                if (strcasecmp(v.c_str(), "referral") == 0)
+                    return true;
+    return false;
+}
+
+bool IsChangeRecord(const char* record) {
+    for (const char* line = record; *line;) {
+        if (strncasecmp(line, "changetype:", 11) == 0)
+            return true;
+        const char* next = std::strchr(line, '\n');
+        if (!next)
+            break;
+        line = next + 1;
+    }
+    return false;
+}
+
+} // namespace
+
+Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Options& options) {
     LdifReader reader;
     reader.fp = static_cast<LDIFFP*>(file);
     entries_.clear();
     values_.clear();
     byDn_.clear();
+    errors_.clear();
     referrals_.clear();
-    skipped_ = 0;
+    error_.clear();
     naming_ = TreeNaming{};
     naming_.tree = treeName;
+    auto error = [&](unsigned long line, const std::string& text) {
+        errors_.push_back("Line " + std::to_string(line) + ": " + text);
+    };
+
+    // ---- the records, in file order ----
+    std::vector<FileEntry> read;
+    std::unordered_set<std::string> classesSeen; // lower-case
     unsigned long lineNo = 0;
-    std::vector<Rdn> rdns;
-    std::vector<std::vector<std::string>> mapped(AttributeMappings().size());
-    std::vector<std::string> baseNorms;
-    std::int32_t lastParent = -1;
-    std::string lastParentKey;
+    std::size_t records = 0;
     std::string resolved;
-    error_.clear();
     while (true) {
+        unsigned long before = lineNo;
         int r = ldif_read_record(reader.fp, &lineNo, &reader.buf, &reader.bufLen);
         if (r < 0)
             return kErrBadDirectoryData;
@@ -195,20 +276,15 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
             break;
         if (!WellFormed(reader.buf))
             return kErrBadDirectoryData;
+        // The line the record starts on; the reader itself only counts up to
+        // the last line it read.
+        const unsigned long first =
+            records < recordLines_.size() ? recordLines_[records] : before + 1;
+        ++records;
         struct berval rbuf;
         rbuf.bv_val = reader.buf;
         rbuf.bv_len = std::strlen(reader.buf);
         if (std::strstr(reader.buf, ":<")) {
-            // The record's first line: its lines counted back from the last
-            // one read (the blank line after it, unless the file ended).
-            unsigned long lines = 0;
-            for (const char* c = reader.buf; *c; ++c)
-                lines += *c == '\n';
-            if (rbuf.bv_len > 0 && reader.buf[rbuf.bv_len - 1] != '\n')
-                ++lines;
-            const bool atEnd = reader.fp->fp && std::feof(reader.fp->fp);
-            const unsigned long last = atEnd ? lineNo : lineNo - 1;
-            const unsigned long first = last >= lines ? last - lines + 1 : 1;
             bool changed = false;
             if (!ResolveUrlValues(reader.buf, first, resolved, changed, error_))
                 return kErrBadDirectoryData;
@@ -217,152 +293,220 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName) {
                 rbuf.bv_len = resolved.size();
             }
         }
+        const bool change = IsChangeRecord(reader.buf);
         ParsedRecord rec;
         if (ldap_parse_ldif_record(&rbuf, lineNo, &rec.lr, "ldif",
                                    LDIF_DEFAULT_ADD | LDIF_ENTRIES_ONLY | LDIF_NO_CONTROLS) !=
-            LDAP_SUCCESS)
+            LDAP_SUCCESS) {
+            if (change) {
+                error(first, "a change record, left out");
+                continue;
+            }
             return kErrBadDirectoryData;
+        }
         rec.parsed = true;
-        if (rec.lr.lr_op != LDAP_REQ_ADD || !rec.lr.lrop_mods) {
-            ++skipped_;
+        std::string_view dn(rec.lr.lr_dn.bv_val ? rec.lr.lr_dn.bv_val : "", rec.lr.lr_dn.bv_len);
+        if (change || rec.lr.lr_op != LDAP_REQ_ADD) {
+            error(first, "a change record (dn: " + std::string(dn) + "), left out");
             continue;
         }
-        if (!ParseDn(std::string_view(rec.lr.lr_dn.bv_val ? rec.lr.lr_dn.bv_val : "",
-                                      rec.lr.lr_dn.bv_len),
-                     rdns) ||
-            rdns.empty()) {
-            ++skipped_;
+        FileEntry e;
+        e.line = first;
+        if (!ParseDn(dn, e.rdns) || e.rdns.empty()) {
+            error(first, "the DN \"" + std::string(dn) + "\" does not parse, entry left out");
             continue;
         }
-        std::int32_t parent = -1;
-        std::string key;
-        auto slot = byDn_.end();
-        if (entries_.empty()) {
-            naming_.base = rdns;
-            baseNorms.clear();
-            for (const Rdn& r : naming_.base)
-                baseNorms.push_back(NormalizedRdn(r));
-        } else {
-            if (rdns.size() <= naming_.base.size()) {
-                ++skipped_;
-                continue;
-            }
-            std::size_t extra = rdns.size() - naming_.base.size();
-            bool below = true;
-            for (std::size_t i = 0; i < baseNorms.size() && below; ++i)
-                below = NormalizedRdn(rdns[extra + i]) == baseNorms[i];
-            if (!below) {
-                ++skipped_;
-                continue;
-            }
-            // The key is the normalized DN below the root; the parent's key is
-            // its tail after the first RDN.
-            std::size_t firstLength = 0;
-            for (std::size_t i = 0; i < extra; ++i) {
-                if (i)
-                    key += ',';
-                key += NormalizedRdn(rdns[i]);
-                if (i == 0)
-                    firstLength = key.size();
-            }
-            if (extra == 1) {
-                parent = 0;
-            } else {
-                std::string_view parentKey = std::string_view(key).substr(firstLength + 1);
-                // Siblings follow each other: the last parent found is tried first.
-                if (lastParent >= 0 && parentKey == lastParentKey) {
-                    parent = lastParent;
-                } else {
-                    auto it = byDn_.find(std::string(parentKey));
-                    if (it == byDn_.end()) {
-                        ++skipped_;
-                        continue;
+        if (rec.lr.lrop_mods)
+            for (LDAPMod** mp = rec.lr.lrop_mods; *mp; ++mp) {
+                LDAPMod* mod = *mp;
+                if (!mod->mod_type || !mod->mod_bvalues)
+                    continue;
+                std::vector<std::string> vals;
+                for (struct berval** v = mod->mod_bvalues; *v; ++v)
+                    vals.emplace_back((*v)->bv_val ? (*v)->bv_val : "", (*v)->bv_len);
+                if (strcasecmp(mod->mod_type, "objectClass") == 0)
+                    for (const std::string& v : vals) {
+                        std::string lower = v;
+                        for (char& c : lower)
+                            if (c >= 'A' && c <= 'Z')
+                                c = static_cast<char>(c - 'A' + 'a');
+                        classesSeen.insert(std::move(lower));
                     }
-                    parent = it->second;
-                    lastParent = parent;
-                    lastParentKey = parentKey;
-                }
+                e.attrs.emplace_back(mod->mod_type, std::move(vals));
             }
-            // A DN seen before is left out.
-            bool fresh = false;
-            std::tie(slot, fresh) =
-                byDn_.try_emplace(std::move(key), static_cast<std::int32_t>(entries_.size()));
-            if (!fresh) {
-                ++skipped_;
-                continue;
+        read.push_back(std::move(e));
+    }
+    if (read.empty())
+        return kErrBadDirectoryData;
+
+    // ---- the profile ----
+    ProfileEvidence evidence;
+    evidence.anyEntryOf = [&](const std::vector<std::string>& classes) {
+        for (const std::string& c : classes) {
+            std::string lower = c;
+            for (char& ch : lower)
+                if (ch >= 'A' && ch <= 'Z')
+                    ch = static_cast<char>(ch - 'A' + 'a');
+            if (classesSeen.count(lower))
+                return true;
+        }
+        return false;
+    };
+    profile_ = &ChooseProfile(options.profile, evidence, profileWhy_);
+
+    // ---- the base: given, or the entry with the shortest DN ----
+    std::int32_t top = -1;
+    if (!options.baseDn.empty()) {
+        if (!ParseDn(options.baseDn, naming_.base) || naming_.base.empty())
+            return kErrIllegalName;
+    } else {
+        for (std::size_t i = 0; i < read.size(); ++i)
+            if (top < 0 || read[i].rdns.size() < read[static_cast<std::size_t>(top)].rdns.size())
+                top = static_cast<std::int32_t>(i);
+        naming_.base = read[static_cast<std::size_t>(top)].rdns;
+    }
+    std::vector<std::string> baseNorms;
+    for (const Rdn& r : naming_.base)
+        baseNorms.push_back(NormalizedRdn(r));
+    const std::string baseText = FormatDn(naming_.base);
+
+    // Each entry's key (the normalized DN below the base) and depth; the
+    // entry that is the base itself becomes the tree root's values.
+    struct Placed {
+        std::size_t entry;
+        std::string key;
+        std::size_t depth;
+    };
+    std::vector<Placed> placed;
+    std::int32_t rootEntry = -1;
+    std::unordered_map<std::string, unsigned long> firstLine;
+    for (std::size_t i = 0; i < read.size(); ++i) {
+        const std::vector<Rdn>& rdns = read[i].rdns;
+        bool below = rdns.size() >= naming_.base.size();
+        std::size_t extra = below ? rdns.size() - naming_.base.size() : 0;
+        for (std::size_t k = 0; k < baseNorms.size() && below; ++k)
+            below = NormalizedRdn(rdns[extra + k]) == baseNorms[k];
+        if (!below) {
+            error(read[i].line, "the entry " + FormatDn(rdns) + " is outside the base " + baseText +
+                                    ", left out");
+            continue;
+        }
+        std::string key;
+        for (std::size_t k = 0; k < extra; ++k) {
+            if (k)
+                key += ',';
+            key += NormalizedRdn(rdns[k]);
+        }
+        auto seen = firstLine.try_emplace(key, read[i].line);
+        if (!seen.second) {
+            error(read[i].line, "the DN " + FormatDn(rdns) + " repeats the entry of line " +
+                                    std::to_string(seen.first->second) + ", left out");
+            continue;
+        }
+        if (extra == 0)
+            rootEntry = static_cast<std::int32_t>(i);
+        else
+            placed.push_back({i, std::move(key), extra});
+    }
+    // Parents before children; siblings in file order.
+    std::stable_sort(placed.begin(), placed.end(),
+                     [](const Placed& a, const Placed& b) { return a.depth < b.depth; });
+
+    // ---- the tree ----
+    auto makeValues = [&](const FileEntry& fe, EntryTraits& traits) -> std::int32_t {
+        std::vector<std::vector<std::string>> mapped(profile_->attributes.size());
+        for (const auto& [type, vals] : fe.attrs) {
+            const AttributeMapping* mapping = profile_->FindByLdap(type);
+            for (const std::string& v : vals) {
+                if (mapping)
+                    mapped[static_cast<std::size_t>(mapping - profile_->attributes.data())]
+                        .push_back(v);
+                else
+                    NoteTrait(traits, type, v);
             }
         }
-        EntryTraits traits;
-        for (auto& m : mapped)
-            m.clear();
+        std::vector<AttributeValues> vals;
+        std::string record;
+        for (std::size_t a = 0; a < mapped.size(); ++a) {
+            const AttributeMapping& mapping = profile_->attributes[a];
+            AttributeValues av{mapping.ndsName, mapping.syntax, {}};
+            for (const std::string& v : mapped[a])
+                if (ValueRecord(mapping, v, naming_, record))
+                    av.records.push_back(record);
+            if (!av.records.empty())
+                vals.push_back(std::move(av));
+        }
+        if (vals.empty())
+            return -1;
+        values_.push_back(std::move(vals));
+        return static_cast<std::int32_t>(values_.size() - 1);
+    };
+    std::vector<EntryTraits> traits;
+    std::vector<const Rdn*> names;
+    {
+        Entry root;
+        EntryTraits t;
+        t.profile = profile_;
+        if (rootEntry >= 0)
+            root.values = makeValues(read[static_cast<std::size_t>(rootEntry)], t);
+        entries_.push_back(std::move(root));
+        traits.push_back(std::move(t));
+        names.push_back(&naming_.base.front());
+    }
+    std::int32_t lastParent = -1;
+    std::string lastParentKey;
+    for (Placed& p : placed) {
+        const FileEntry& fe = read[p.entry];
+        std::int32_t parent = 0;
+        if (p.depth > 1) {
+            std::size_t comma = NormalizedRdn(fe.rdns.front()).size();
+            std::string_view parentKey = std::string_view(p.key).substr(comma + 1);
+            if (lastParent >= 0 && parentKey == lastParentKey) {
+                parent = lastParent;
+            } else {
+                auto it = byDn_.find(std::string(parentKey));
+                if (it == byDn_.end()) {
+                    error(fe.line, "the parent of " + FormatDn(fe.rdns) +
+                                       " is not in the file, entry left out");
+                    continue;
+                }
+                parent = it->second;
+                lastParent = parent;
+                lastParentKey = std::string(parentKey);
+            }
+        }
         // A referral object is not listed: it stands for a part of the tree
         // held elsewhere, which is not followed.
-        bool referral = false;
-        std::vector<std::string> urls;
-        for (LDAPMod** mp = rec.lr.lrop_mods; *mp; ++mp) {
-            LDAPMod* mod = *mp;
-            if (!mod->mod_type || !mod->mod_bvalues)
-                continue;
-            for (struct berval** v = mod->mod_bvalues; *v; ++v) {
-                std::string_view value((*v)->bv_val ? (*v)->bv_val : "", (*v)->bv_len);
-                if (strcasecmp(mod->mod_type, "objectClass") == 0 && value.size() == 8 &&
-                    strncasecmp(value.data(), "referral", 8) == 0)
-                    referral = true;
-                else if (strcasecmp(mod->mod_type, "ref") == 0)
-                    urls.emplace_back(value);
-            }
-        }
-        if (referral && parent >= 0) {
-            byDn_.erase(slot);
-            referrals_.push_back({parent, ListedName(rdns.front()), std::move(urls)});
+        if (IsReferral(fe)) {
+            Referral r{parent, ListedName(fe.rdns.front()), {}};
+            for (const auto& [type, vals] : fe.attrs)
+                if (strcasecmp(type.c_str(), "ref") == 0)
+                    r.urls.insert(r.urls.end(), vals.begin(), vals.end());
+            referrals_.push_back(std::move(r));
             continue;
         }
-        for (LDAPMod** mp = rec.lr.lrop_mods; *mp; ++mp) {
-            LDAPMod* mod = *mp;
-            if (!mod->mod_type || !mod->mod_bvalues)
-                continue;
-            const AttributeMapping* mapping = FindMappingByLdap(mod->mod_type);
-            for (struct berval** v = mod->mod_bvalues; *v; ++v) {
-                std::string_view value((*v)->bv_val ? (*v)->bv_val : "", (*v)->bv_len);
-                if (mapping)
-                    mapped[static_cast<std::size_t>(mapping - AttributeMappings().data())]
-                        .emplace_back(value);
-                else
-                    NoteTrait(traits, mod->mod_type, value);
-            }
-        }
-        Entry e;
-        e.object = MakeListedObject(rdns.front(), traits);
         auto index = static_cast<std::int32_t>(entries_.size());
-        bool anyValues = false;
-        for (const auto& m : mapped)
-            anyValues = anyValues || !m.empty();
-        if (anyValues) {
-            std::vector<AttributeValues> vals;
-            std::string record;
-            for (std::size_t a = 0; a < mapped.size(); ++a) {
-                const AttributeMapping& mapping = AttributeMappings()[a];
-                AttributeValues av{mapping.ndsName, mapping.syntax, {}};
-                for (const std::string& v : mapped[a])
-                    if (ValueRecord(mapping, v, naming_, record))
-                        av.records.push_back(record);
-                if (!av.records.empty())
-                    vals.push_back(std::move(av));
-            }
-            e.values = static_cast<std::int32_t>(values_.size());
-            values_.push_back(std::move(vals));
-        }
+        byDn_.emplace(std::move(p.key), index);
+        Entry e;
+        EntryTraits t;
+        t.profile = profile_;
+        e.values = makeValues(fe, t);
         entries_.push_back(std::move(e));
-        if (parent >= 0) {
-            Entry& p = entries_[static_cast<std::size_t>(parent)];
-            if (p.lastChild < 0)
-                p.firstChild = index;
-            else
-                entries_[static_cast<std::size_t>(p.lastChild)].nextSibling = index;
-            p.lastChild = index;
-        }
+        traits.push_back(std::move(t));
+        names.push_back(&fe.rdns.front());
+        Entry& pe = entries_[static_cast<std::size_t>(parent)];
+        if (pe.lastChild < 0)
+            pe.firstChild = index;
+        else
+            entries_[static_cast<std::size_t>(pe.lastChild)].nextSibling = index;
+        pe.lastChild = index;
     }
-    return entries_.empty() ? kErrBadDirectoryData : kOk;
+    // What an entry is may depend on whether entries lie below it.
+    for (std::size_t i = 1; i < entries_.size(); ++i) {
+        traits[i].entriesBelow = entries_[i].firstChild >= 0;
+        entries_[i].object = MakeListedObject(*names[i], traits[i]);
+    }
+    return kOk;
 }
 
 std::int32_t LdifDirectory::Find(const std::string& path) const {
@@ -397,17 +541,9 @@ Status LdifBackend::List(const std::string& path, std::vector<ListedObject>& out
         std::string text = "Referral not followed: " + path + "\\" + r.name;
         for (const std::string& u : r.urls)
             text += " " + u;
-        notices_.push_back(std::move(text));
+        notes_.push_back({std::move(text), true});
     }
     return kOk;
-}
-
-void LdifBackend::TakeReport(std::vector<std::string>& notices, std::string& words,
-                             std::string& fatal) {
-    notices = std::move(notices_);
-    notices_.clear();
-    words.clear();
-    fatal.clear();
 }
 
 Status LdifBackend::Read(const std::string& path, const std::vector<std::string>& names,
@@ -420,7 +556,7 @@ Status LdifBackend::Read(const std::string& path, const std::vector<std::string>
     if (!vals)
         return kOk;
     for (const std::string& n : names) {
-        const AttributeMapping* m = FindMappingByNds(n);
+        const AttributeMapping* m = dir_->Profile().FindByNds(n);
         if (!m)
             continue;
         for (const AttributeValues& av : *vals)
@@ -430,25 +566,47 @@ Status LdifBackend::Read(const std::string& path, const std::vector<std::string>
     return kOk;
 }
 
+void LdifBackend::TakeReport(Report& out) {
+    out = Report{};
+    // The entries left out come first, once; then the referrals met since.
+    if (!noted_) {
+        noted_ = true;
+        for (const std::string& e : dir_->Errors())
+            out.notes.push_back({e, true});
+    }
+    for (Note& n : notes_)
+        out.notes.push_back(std::move(n));
+    notes_.clear();
+}
+
 Status OpenLdifBackend(const TreeConnection& connection, std::unique_ptr<DirectoryBackend>& out,
                        std::string& words) {
+    words.clear();
     // A directory file is read once per version of the file: a context made
     // again for the same tree reuses it.
     static std::mutex mutex;
     static std::map<std::tuple<std::string, std::string, long long, long long>,
                     std::shared_ptr<const LdifDirectory>>
         cache;
+    // ldif:PATH or ldif:PATH?BASE-DN
     std::string path = connection.address.substr(5);
+    LdifDirectory::Options options;
+    options.profile = connection.profile;
+    if (std::size_t q = path.find('?'); q != std::string::npos) {
+        options.baseDn = path.substr(q + 1);
+        path.resize(q);
+    }
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0)
         return kErrTransportFailure;
-    auto key = std::make_tuple(path, connection.name, static_cast<long long>(st.st_mtime),
-                               static_cast<long long>(st.st_size));
+    auto key =
+        std::make_tuple(path + "?" + options.baseDn + "?" + options.profile, connection.name,
+                        static_cast<long long>(st.st_mtime), static_cast<long long>(st.st_size));
     std::lock_guard<std::mutex> lock(mutex);
     auto it = cache.find(key);
     if (it == cache.end()) {
         auto dir = std::make_shared<LdifDirectory>();
-        Status s = dir->LoadFile(path, connection.name);
+        Status s = dir->LoadFile(path, connection.name, options);
         if (s != kOk) {
             words = dir->Error();
             return s;
@@ -456,7 +614,8 @@ Status OpenLdifBackend(const TreeConnection& connection, std::unique_ptr<Directo
         cache.clear();
         it = cache.emplace(key, std::move(dir)).first;
     }
-    out = std::make_unique<LdifBackend>(it->second);
+    out = DecorateBackend(std::make_unique<LdifBackend>(it->second), it->second->Profile(),
+                          it->second->ProfileWhy(), connection);
     return kOk;
 }
 

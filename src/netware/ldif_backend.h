@@ -1,9 +1,11 @@
-// The directory read in-process from an LDIF file (the embedded default):
-// entries in file order, the first entry is the tree root, parents before
-// children. Parsed with OpenLDAP's LDIF functions.
+// The directory read in-process from an LDIF file (the embedded default),
+// parsed with OpenLDAP's LDIF functions. Entries may come in any order: the
+// tree root is the base DN of the address (ldif:PATH?BASE-DN) or else the
+// entry with the shortest DN; children are listed in file order.
 #pragma once
 
 #include "netware/directory_backend.h"
+#include "netware/directory_profile.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,6 +14,11 @@
 #include <vector>
 
 namespace qv::nds {
+
+struct LdifLoadOptions {
+    std::string baseDn;           // empty: the entry with the shortest DN
+    std::string profile = "auto"; // see netware/directory_profile.h
+};
 
 class LdifDirectory {
 public:
@@ -23,15 +30,26 @@ public:
         std::int32_t values = -1; // index into values_, or -1
     };
 
-    // Reads the LDIF text (tree named treeName). Entries that are not below
-    // the first entry, whose parent has not been seen, or whose DN repeats
-    // one seen before are left out and counted. False (with an error
-    // status) when the text is not LDIF or holds no entry.
+    using Options = LdifLoadOptions;
+    // Reads the LDIF text (tree named treeName); a UTF-8 byte order mark is
+    // skipped. Change records, entries outside the base, entries whose
+    // parent is not in the file and repeated DNs are left out, each counted
+    // and named with its line in Errors(). An error status when the text is
+    // not LDIF, holds no entry, or the base DN does not parse. Values given
+    // by URL are read only from regular files of this host (file:///), of
+    // at most 64 MB each.
     Status Load(const char* data, std::size_t size, const std::string& treeName);
-    Status LoadFile(const std::string& path, const std::string& treeName);
+    Status Load(const char* data, std::size_t size, const std::string& treeName,
+                const Options& options);
+    Status LoadFile(const std::string& path, const std::string& treeName,
+                    const Options& options = {});
 
     std::size_t EntryCount() const { return entries_.size(); }
-    std::size_t SkippedCount() const { return skipped_; }
+    std::size_t SkippedCount() const { return errors_.size(); }
+    // "Line 12: ..." for each entry left out.
+    const std::vector<std::string>& Errors() const { return errors_; }
+    const DirectoryProfile& Profile() const { return *profile_; }
+    const std::string& ProfileWhy() const { return profileWhy_; }
     const Entry& At(std::size_t i) const { return entries_[i]; }
     // Index of the entry at the path, or -1.
     std::int32_t Find(const std::string& path) const;
@@ -48,12 +66,15 @@ public:
     const std::string& Error() const { return error_; }
 
 private:
-    Status LoadFrom(void* ldifFile, const std::string& treeName);
+    Status LoadFrom(void* ldifFile, const std::string& treeName, const Options& options);
     std::vector<Entry> entries_;
     std::vector<std::vector<AttributeValues>> values_;
     std::unordered_map<std::string, std::int32_t> byDn_; // normalized DN below the root
     TreeNaming naming_;
-    std::size_t skipped_ = 0;
+    std::vector<std::string> errors_;
+    std::vector<unsigned long> recordLines_; // the line each record starts on
+    const DirectoryProfile* profile_ = nullptr;
+    std::string profileWhy_;
     std::vector<Referral> referrals_;
     std::string error_;
 };
@@ -64,12 +85,12 @@ public:
     Status List(const std::string& path, std::vector<ListedObject>& out) override;
     Status Read(const std::string& path, const std::vector<std::string>& names,
                 std::vector<AttributeValues>& out) override;
-    void TakeReport(std::vector<std::string>& notices, std::string& words,
-                    std::string& fatal) override;
+    void TakeReport(Report& out) override;
 
 private:
     std::shared_ptr<const LdifDirectory> dir_;
-    std::vector<std::string> notices_;
+    std::vector<Note> notes_; // referrals met since the last report
+    bool noted_ = false;      // the entries left out were reported
 };
 
 } // namespace qv::nds

@@ -706,8 +706,14 @@ Status NWDSCloseIteration(ContextHandle context, IterationHandle iteration,
 DirectoryReport TakeDirectoryReport(ContextHandle context) {
     DirectoryReport report;
     Context* c = Find(context);
-    if (c && c->backend)
-        c->backend->TakeReport(report.notices, report.words, report.fatal);
+    if (!c || !c->backend)
+        return report;
+    DirectoryBackend::Report r;
+    c->backend->TakeReport(r);
+    for (DirectoryBackend::Note& n : r.notes)
+        report.notes.push_back({std::move(n.text), n.error});
+    report.words = std::move(r.words);
+    report.fatal = std::move(r.fatal);
     return report;
 }
 

@@ -147,6 +147,8 @@ struct TreeConnection {
     bool startTls = false;
     // A password typed in for this run only (never stored).
     std::string password;
+    // The directory profile: "auto" (or empty), "quorvane", "standard", "ndsldap".
+    std::string profile = "auto";
     // Seconds to wait for the server when connecting and for each answer.
     int timeoutSeconds = 30;
 };
@@ -175,13 +177,19 @@ void AddValueSizeOverride(std::uint64_t nth, std::size_t size);
 void ClearFaults();
 
 // ---- what the directory said ----
-// Since the last time it was asked: counted errors the directory layer
-// noticed (referrals not followed), the directory's own words about the last
-// failure (the LDAP result text and the server's diagnostic message), and,
-// once the directory cannot serve the walk any more (a lost server, a limit
-// it keeps to), the line that says so.
+// Since the last time it was asked: lines for the discovery log (first the
+// profile the directory is read with and what the profile derived; with error
+// set, counted: each entry that could not be read, each referral not
+// followed), the directory's own words about the last failure (the LDAP
+// result text and the server's diagnostic message), and, once the directory
+// cannot serve the walk any more (a lost server, a limit it keeps to), the
+// line that says so. Empty for a context that does not exist.
+struct DirectoryNote {
+    std::string text;
+    bool error = false;
+};
 struct DirectoryReport {
-    std::vector<std::string> notices;
+    std::vector<DirectoryNote> notes;
     std::string words;
     std::string fatal;
 };

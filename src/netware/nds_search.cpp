@@ -1,11 +1,13 @@
 #include "netware/nds_search.h"
 
+#include "core/ascii_text.h"
 #include "core/class_table.h"
+#include "files/file_access.h"
+#include "netware/object_path.h"
 
 #include <chrono>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <new>
 
 namespace qv {
@@ -25,10 +27,10 @@ double WallSecondsSinceMidnight();
 constexpr std::size_t kMaxPath = 255;
 constexpr std::size_t kMaxTrees = 100;
 
-std::string Upper(std::string s) {
-    for (char& c : s)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return s;
+// Directory names keep every byte that is not an ASCII letter, so UTF-8
+// names come through whole.
+std::string Upper(const std::string& s) {
+    return UpperAscii(s);
 }
 
 // Everything after the first "=" (the whole text when there is none).
@@ -89,8 +91,12 @@ void NdsSearch::Pump() {
 
 bool NdsSearch::NoteDirectory(bool failed) {
     DirectoryReport report = TakeDirectoryReport(context);
-    for (const std::string& notice : report.notices)
-        CountedError(notice);
+    for (const DirectoryNote& note : report.notes) {
+        if (note.error)
+            CountedError(note.text);
+        else
+            Log(note.text);
+    }
     if (failed && !report.words.empty())
         Log("The directory answered: " + report.words);
     if (report.fatal.empty())
@@ -221,9 +227,12 @@ void NdsSearch::FormClose() {
         }
     }
     containerList.clear();
-    std::ofstream out(logFileName, std::ios::binary | std::ios::trunc);
+    // The log replaces the old one as every file is written; a FIFO, device or
+    // folder of that name is left alone (the log is then not kept).
+    std::string text, error;
     for (const std::string& line : log)
-        out << line << "\n";
+        text += line + "\n";
+    ReplaceFileAtomically(logFileName, text, error);
 }
 
 // ---- the walk ----
@@ -301,6 +310,10 @@ Status NdsSearch::RunNDSSearch() {
             break;
         current_ = d.Root();
         Log("NDS Search started...");
+        // What the directory's profile made of it, and what could not be read;
+        // words from the directory now are about the profile's failed look at
+        // the tree root, so they are logged too.
+        NoteDirectory(true);
 
         bool ended = false;
         do {
@@ -430,11 +443,8 @@ Status NdsSearch::ReadAttributes(const std::string& path, bool isServer) {
     char attrName[kNameBuffer];
     do {
         int serverIndex = -1;
-        if (isServer) {
-            std::size_t eq = path.rfind('=');
-            serverIndex = design->servers.FindFirst(
-                Upper(eq == std::string::npos ? path : path.substr(eq + 1)));
-        }
+        if (isServer)
+            serverIndex = design->servers.FindFirst(Upper(ComponentName(LastComponent(path))));
         status = NWDSRead(context, path.c_str(), 1, 0, attrNameBuf_, &iteration, readBuf_);
         if (status != kOk)
             break;
@@ -598,7 +608,7 @@ void NdsSearch::AddObjectEntry(const std::string& className, const std::string& 
             }
     }
     d.NoteClass(classIndex);
-    std::string shortName = AfterFirstEquals(name);
+    std::string shortName = ComponentName(name);
     parentLeafList.push_back(MakeLeafEntry(shortName, classIndex));
     if (isContainer || classIndex == kClassServer) {
         ObjectNode* child = nullptr;
@@ -614,16 +624,9 @@ void NdsSearch::AddObjectEntry(const std::string& className, const std::string& 
 ObjectNode* NdsSearch::FindOrAddTreeNode(const std::string& relative) {
     TreeDesign& d = *design;
     ObjectNode* node = d.Root();
-    std::size_t pos = 0;
-    while (pos < relative.size()) {
-        std::size_t eq = relative.find('=', pos);
-        pos = eq == std::string::npos ? relative.size() : eq;
-        if (pos < relative.size())
-            ++pos;
-        std::size_t slash = relative.find('\\', pos);
-        std::size_t end = slash == std::string::npos ? relative.size() : slash;
-        std::string part = Upper(relative.substr(pos, std::min(end - pos, kMaxPath)));
-        pos = end < relative.size() ? end + 1 : end;
+    // The components are split where the path separates them, never inside a value.
+    for (std::string_view component : SplitPath(relative)) {
+        std::string part = Upper(ComponentName(component).substr(0, kMaxPath));
         ObjectNode* child = nullptr;
         for (std::size_t i = 0; i < node->ChildCount() && !child; ++i)
             if (node->Child(i)->Name() == part)

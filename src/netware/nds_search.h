@@ -118,8 +118,8 @@ public:
 
 private:
     void CountedError(const std::string& message);
-    // Logs what the directory said since the last call: its notices as
-    // counted errors and, after a failure, its own words. True when it can
+    // Logs what the directory said since the last call: its lines (those
+    // marked as errors counted) and, after a failure, its own words. True when it can
     // serve the walk no more; the line that says so is then logged (once).
     bool NoteDirectory(bool failed);
     void Pump();

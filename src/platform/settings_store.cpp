@@ -4,7 +4,6 @@
 
 #include <QByteArray>
 #include <QDir>
-#include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
@@ -37,97 +36,136 @@ IniSettingsStorage::IniSettingsStorage(std::string path) : path_(std::move(path)
         path_ = DefaultSettingsPath();
 }
 
-StoredSettings IniSettingsStorage::Read() {
-    StoredSettings out;
-    const QString file = QString::fromStdString(path_);
-    // Reading never creates the file or its directory; a missing file means
-    // the defaults. Anything but a regular file of sane size is refused.
+namespace {
+
+// A private folder with a copy of the settings file, for QSettings.
+struct PrivateCopy {
+    QTemporaryDir scratch;
+    QString file;
+    bool Make(const std::string& bytes) {
+        if (!scratch.isValid())
+            return false;
+        file = scratch.filePath(QStringLiteral("Quorvane.ini"));
+        std::string error;
+        return ReplaceFileAtomically(file.toStdString(), bytes, error);
+    }
+};
+
+bool Missing(const std::string& path) {
     struct stat st {};
-    if (stat(path_.c_str(), &st) != 0 && errno == ENOENT)
-        return out;
-    if (std::string reason = NotRegularFileReason(path_); !reason.empty()) {
-        readError = "Cannot open file \"" + path_ + "\". " + reason;
-        return out;
+    return stat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
+} // namespace
+
+bool ReadIniFile(const std::string& path, const std::function<void(QSettings&)>& read,
+                 std::string& error) {
+    // Reading never creates the file or its directory; a missing file means
+    // the defaults.
+    if (Missing(path))
+        return true;
+    std::string bytes;
+    if (!ReadWholeFile(path, bytes, error, kMaxSettingsFileBytes))
+        return false;
+    PrivateCopy copy;
+    if (!copy.Make(bytes)) {
+        error = "Cannot read the settings file \"" + path + "\": no private copy could be made.";
+        return false;
     }
-    if (static_cast<std::uint64_t>(st.st_size) > kMaxSettingsFileBytes) {
-        readError = "Cannot open file \"" + path_ + "\". It is larger than " +
-                    SizeLimitText(kMaxSettingsFileBytes) + ", the limit for this kind of file.";
-        return out;
-    }
-    QSettings settings(file, QSettings::IniFormat);
+    QSettings settings(copy.file, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError)
-        return out;
-    settings.beginGroup(kGroup);
-    if (settings.contains(kVersion)) {
-        out.versionPresent = true;
-        QVariant v = settings.value(kVersion);
-        bool ok = false;
-        long long n = v.toString().trimmed().toLongLong(&ok);
-        if (ok && v.metaType().id() != QMetaType::QByteArray)
-            out.version = n;
+        return true; // unreadable contents: the defaults, as before
+    read(settings);
+    return true;
+}
+
+bool UpdateIniFile(const std::string& path, const std::function<void(QSettings&)>& edit,
+                   std::string& error, std::string* notice) {
+    // The file a link leads to is written, only when it is a regular file.
+    std::string target;
+    FileIdentity identity;
+    if (!ResolveSaveTarget(path, target, identity, error))
+        return false;
+    if (!QDir().mkpath(QFileInfo(QString::fromStdString(target)).absolutePath())) {
+        error = "Cannot create file \"" + path + "\". Its folder cannot be made.";
+        return false;
     }
-    if (settings.contains(kConfig)) {
-        out.configPresent = true;
-        QVariant v = settings.value(kConfig);
-        // The INI format marks binary values (@ByteArray); plain texts are not binary.
-        if (v.metaType().id() == QMetaType::QByteArray) {
-            out.configBinary = true;
-            QByteArray bytes = v.toByteArray();
-            out.config.assign(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    std::string old;
+    if (identity.exists && !ReadWholeFile(target, old, error, kMaxSettingsFileBytes))
+        return false;
+    PrivateCopy copy;
+    if (!copy.Make(old)) {
+        error = "Cannot create file \"" + path + "\". No private copy could be made.";
+        return false;
+    }
+    {
+        QSettings settings(copy.file, QSettings::IniFormat);
+        edit(settings);
+        settings.sync();
+        if (settings.status() != QSettings::NoError) {
+            error = "Cannot create file \"" + path + "\". The settings could not be written.";
+            return false;
         }
     }
-    settings.endGroup();
+    std::string bytes;
+    if (!ReadWholeFile(copy.file.toStdString(), bytes, error, kMaxSettingsFileBytes) ||
+        !ReplaceFileAtomically(path, bytes, error))
+        return false;
+    if (notice && identity.exists && identity.links > 1)
+        *notice = "The settings file \"" + path + "\" had " + std::to_string(identity.links - 1) +
+                  " other name(s) (hard links): saving replaced only this name.";
+    return true;
+}
+
+StoredSettings IniSettingsStorage::Read() {
+    StoredSettings out;
+    std::string error;
+    if (!ReadIniFile(
+            path_,
+            [&](QSettings& settings) {
+                settings.beginGroup(kGroup);
+                if (settings.contains(kVersion)) {
+                    out.versionPresent = true;
+                    QVariant v = settings.value(kVersion);
+                    bool ok = false;
+                    long long n = v.toString().trimmed().toLongLong(&ok);
+                    if (ok && v.metaType().id() != QMetaType::QByteArray)
+                        out.version = n;
+                }
+                if (settings.contains(kConfig)) {
+                    out.configPresent = true;
+                    QVariant v = settings.value(kConfig);
+                    // The INI format marks binary values (@ByteArray); plain
+                    // texts are not binary.
+                    if (v.metaType().id() == QMetaType::QByteArray) {
+                        out.configBinary = true;
+                        QByteArray bytes = v.toByteArray();
+                        out.config.assign(bytes.constData(),
+                                          static_cast<std::size_t>(bytes.size()));
+                    }
+                }
+                settings.endGroup();
+            },
+            error))
+        readError = error;
     return out;
 }
 
 bool IniSettingsStorage::Write(std::int32_t version, const WarningConfigBytes& config) {
-    // The file a link leads to is written, only when it is a regular file.
-    std::string target, error;
-    FileIdentity identity;
-    if (!ResolveSaveTarget(path_, target, identity, error)) {
+    std::string error;
+    if (!UpdateIniFile(
+            path_,
+            [&](QSettings& settings) {
+                settings.beginGroup(kGroup);
+                settings.setValue(kVersion, static_cast<int>(version));
+                settings.setValue(kConfig, QByteArray(reinterpret_cast<const char*>(config.data()),
+                                                      static_cast<qsizetype>(config.size())));
+                settings.endGroup();
+            },
+            error, &notice)) {
         notice = error;
         return false;
     }
-    if (!QDir().mkpath(QFileInfo(QString::fromStdString(target)).absolutePath()))
-        return false;
-    // The new contents are made on a private copy (QSettings keeps the other
-    // groups), then replace the file as a design file is replaced.
-    std::string old;
-    if (identity.exists && !ReadWholeFile(target, old, error, kMaxSettingsFileBytes)) {
-        notice = error;
-        return false;
-    }
-    QTemporaryDir scratch;
-    if (!scratch.isValid())
-        return false;
-    const QString copy = scratch.filePath(QStringLiteral("Quorvane.ini"));
-    {
-        QFile f(copy);
-        if (!f.open(QIODevice::WriteOnly) ||
-            f.write(old.data(), static_cast<qint64>(old.size())) != static_cast<qint64>(old.size()))
-            return false;
-    }
-    {
-        QSettings settings(copy, QSettings::IniFormat);
-        settings.beginGroup(kGroup);
-        settings.setValue(kVersion, static_cast<int>(version));
-        settings.setValue(kConfig, QByteArray(reinterpret_cast<const char*>(config.data()),
-                                              static_cast<qsizetype>(config.size())));
-        settings.endGroup();
-        settings.sync();
-        if (settings.status() != QSettings::NoError)
-            return false;
-    }
-    std::string bytes;
-    if (!ReadWholeFile(copy.toStdString(), bytes, error))
-        return false;
-    if (!ReplaceFileAtomically(path_, bytes, error)) {
-        notice = error;
-        return false;
-    }
-    if (identity.exists && identity.links > 1)
-        notice = "The settings file \"" + path_ + "\" had " + std::to_string(identity.links - 1) +
-                 " other name(s) (hard links): saving replaced only this name.";
     return true;
 }
 

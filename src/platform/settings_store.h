@@ -7,12 +7,30 @@
 
 #include "reports/warning_settings.h"
 
+#include <functional>
 #include <string>
+
+class QSettings;
 
 namespace qv {
 
 // The INI file the store uses when given no path.
 std::string DefaultSettingsPath();
+
+// Every store of the settings file reads and writes it through these two, so
+// that it gets the file access of every other file: a FIFO, device or folder
+// is refused naming the file, the size is limited (kMaxSettingsFileBytes),
+// and a change replaces the file (or the target of its links) atomically.
+//
+// Reads the INI file at path: a private copy is handed to read. A missing
+// file is no settings (read is not called). False with error when refused.
+bool ReadIniFile(const std::string& path, const std::function<void(QSettings&)>& read,
+                 std::string& error);
+// Changes the INI file at path: edit gets a private copy of the old contents
+// (other groups are kept), then the result replaces the file. False with
+// error when nothing was written. notice tells of hard links left behind.
+bool UpdateIniFile(const std::string& path, const std::function<void(QSettings&)>& edit,
+                   std::string& error, std::string* notice = nullptr);
 
 class IniSettingsStorage final : public SettingsStorage {
 public:

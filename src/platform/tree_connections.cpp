@@ -1,9 +1,8 @@
 #include "platform/tree_connections.h"
 
+#include "netware/directory_profile.h"
 #include "platform/settings_store.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QSettings>
 #include <QString>
 
@@ -25,63 +24,78 @@ TreeConnectionStore::TreeConnectionStore(std::string path) : path_(std::move(pat
         path_ = DefaultSettingsPath();
 }
 
-StoredTreeConnections TreeConnectionStore::Read() const {
+StoredTreeConnections TreeConnectionStore::Read(std::string* error) const {
     StoredTreeConnections out;
-    const QString file = Q(path_);
-    if (!QFileInfo(file).isFile())
-        return out;
-    QSettings settings(file, QSettings::IniFormat);
-    settings.beginGroup(kGroup);
-    out.preferred = settings.value(QStringLiteral("Preferred")).toString().toStdString();
-    int n = settings.beginReadArray(kArray);
-    for (int i = 0; i < n; ++i) {
-        settings.setArrayIndex(i);
-        nds::TreeConnection c;
-        c.name = settings.value(QStringLiteral("Name")).toString().toStdString();
-        c.address = settings.value(QStringLiteral("Address")).toString().toStdString();
-        c.bindDn = settings.value(QStringLiteral("BindDN")).toString().toStdString();
-        c.passwordFile = settings.value(QStringLiteral("PasswordFile")).toString().toStdString();
-        c.startTls = settings.value(QStringLiteral("StartTLS")).toBool();
-        bool numeric = false;
-        int timeout = settings.value(QStringLiteral("Timeout")).toInt(&numeric);
-        c.timeoutSeconds = numeric && timeout > 0 ? timeout : nds::kDefaultTimeoutSeconds;
-        if (!c.name.empty() && c.name.size() <= nds::kMaxTreeName)
-            out.trees.push_back(std::move(c));
-    }
-    settings.endArray();
-    settings.endGroup();
+    std::string why;
+    const bool ok = ReadIniFile(
+        path_,
+        [&](QSettings& settings) {
+            settings.beginGroup(kGroup);
+            out.preferred = settings.value(QStringLiteral("Preferred")).toString().toStdString();
+            int n = settings.beginReadArray(kArray);
+            for (int i = 0; i < n; ++i) {
+                settings.setArrayIndex(i);
+                nds::TreeConnection c;
+                c.name = settings.value(QStringLiteral("Name")).toString().toStdString();
+                c.address = settings.value(QStringLiteral("Address")).toString().toStdString();
+                c.bindDn = settings.value(QStringLiteral("BindDN")).toString().toStdString();
+                c.passwordFile =
+                    settings.value(QStringLiteral("PasswordFile")).toString().toStdString();
+                c.startTls = settings.value(QStringLiteral("StartTLS")).toBool();
+                bool numeric = false;
+                int timeout = settings.value(QStringLiteral("Timeout")).toInt(&numeric);
+                c.timeoutSeconds = numeric && timeout > 0 ? timeout : nds::kDefaultTimeoutSeconds;
+                // Connections stored before profiles existed are read with auto.
+                c.profile = settings.value(QStringLiteral("Profile"), QStringLiteral("auto"))
+                                .toString()
+                                .toStdString();
+                if (!nds::IsProfileChoice(c.profile))
+                    c.profile = "auto";
+                if (!c.name.empty() && c.name.size() <= nds::kMaxTreeName)
+                    out.trees.push_back(std::move(c));
+            }
+            settings.endArray();
+            settings.endGroup();
+        },
+        why);
+    if (error)
+        *error = ok ? std::string() : why;
     return out;
 }
 
-bool TreeConnectionStore::Write(const StoredTreeConnections& connections) const {
-    const QString file = Q(path_);
-    if (!QDir().mkpath(QFileInfo(file).absolutePath()))
-        return false;
-    QSettings settings(file, QSettings::IniFormat);
-    if (!settings.isWritable())
-        return false;
-    settings.beginGroup(kGroup);
-    settings.remove(QString());
-    settings.setValue(QStringLiteral("Preferred"), Q(connections.preferred));
-    settings.beginWriteArray(kArray, static_cast<int>(connections.trees.size()));
-    for (std::size_t i = 0; i < connections.trees.size(); ++i) {
-        const nds::TreeConnection& c = connections.trees[i];
-        settings.setArrayIndex(static_cast<int>(i));
-        settings.setValue(QStringLiteral("Name"), Q(c.name));
-        settings.setValue(QStringLiteral("Address"), Q(c.address));
-        settings.setValue(QStringLiteral("BindDN"), Q(c.bindDn));
-        settings.setValue(QStringLiteral("PasswordFile"), Q(c.passwordFile));
-        settings.setValue(QStringLiteral("StartTLS"), c.startTls);
-        settings.setValue(QStringLiteral("Timeout"), c.timeoutSeconds);
-    }
-    settings.endArray();
-    settings.endGroup();
-    settings.sync();
-    return settings.status() == QSettings::NoError;
+bool TreeConnectionStore::Write(const StoredTreeConnections& connections,
+                                std::string* error) const {
+    std::string why;
+    const bool ok = UpdateIniFile(
+        path_,
+        [&](QSettings& settings) {
+            settings.beginGroup(kGroup);
+            settings.remove(QString());
+            settings.setValue(QStringLiteral("Preferred"), Q(connections.preferred));
+            settings.beginWriteArray(kArray, static_cast<int>(connections.trees.size()));
+            for (std::size_t i = 0; i < connections.trees.size(); ++i) {
+                const nds::TreeConnection& c = connections.trees[i];
+                settings.setArrayIndex(static_cast<int>(i));
+                settings.setValue(QStringLiteral("Name"), Q(c.name));
+                settings.setValue(QStringLiteral("Address"), Q(c.address));
+                settings.setValue(QStringLiteral("BindDN"), Q(c.bindDn));
+                settings.setValue(QStringLiteral("PasswordFile"), Q(c.passwordFile));
+                settings.setValue(QStringLiteral("StartTLS"), c.startTls);
+                settings.setValue(QStringLiteral("Timeout"), c.timeoutSeconds);
+                settings.setValue(QStringLiteral("Profile"),
+                                  Q(c.profile.empty() ? "auto" : c.profile));
+            }
+            settings.endArray();
+            settings.endGroup();
+        },
+        why);
+    if (error)
+        *error = why;
+    return ok;
 }
 
-void LoadTreeConnections(const TreeConnectionStore& store) {
-    StoredTreeConnections s = store.Read();
+void LoadTreeConnections(const TreeConnectionStore& store, std::string* error) {
+    StoredTreeConnections s = store.Read(error);
     nds::SetTreeConnections(std::move(s.trees), std::move(s.preferred));
 }
 

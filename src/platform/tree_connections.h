@@ -1,7 +1,8 @@
 // The tree connections of the workstation, kept in the per-user settings
 // store beside the warning settings (group "Tree Connections"): name,
 // address, optional bind DN, password file and StartTLS, the timeout in
-// seconds, and the preferred tree. Passwords themselves are never stored.
+// seconds, the directory profile (auto when not stored), and the preferred
+// tree. Passwords themselves are never stored.
 #pragma once
 
 #include "netware/nds_client.h"
@@ -20,8 +21,12 @@ class TreeConnectionStore {
 public:
     // path: the INI file; empty means DefaultSettingsPath() at the time of use.
     explicit TreeConnectionStore(std::string path = {});
-    StoredTreeConnections Read() const;
-    bool Write(const StoredTreeConnections& connections) const;
+    // Missing file: none. The reason in *error (else empty) when the file
+    // is refused (not a regular file, too large); then none.
+    StoredTreeConnections Read(std::string* error = nullptr) const;
+    // Keeps the other groups; false with the reason in *error when nothing
+    // was written.
+    bool Write(const StoredTreeConnections& connections, std::string* error = nullptr) const;
     const std::string& path() const { return path_; }
 
 private:
@@ -29,7 +34,7 @@ private:
 };
 
 // The stored connections handed to the client layer (the preferred one as
-// its preferred tree).
-void LoadTreeConnections(const TreeConnectionStore& store);
+// its preferred tree). *error: why the store was refused (then none).
+void LoadTreeConnections(const TreeConnectionStore& store, std::string* error = nullptr);
 
 } // namespace qv

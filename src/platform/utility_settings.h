@@ -21,8 +21,12 @@ class UtilitySettingsStore {
 public:
     // path: the INI file; empty means DefaultSettingsPath() at the time of use.
     explicit UtilitySettingsStore(std::string path = {});
-    UtilitySettings Read() const;
-    bool Write(const UtilitySettings& settings) const;
+    // Missing file: the defaults. The reason in *error (else empty) when the
+    // file is refused (not a regular file, too large); then the defaults.
+    UtilitySettings Read(std::string* error = nullptr) const;
+    // Keeps the other groups; false with the reason in *error when nothing
+    // was written.
+    bool Write(const UtilitySettings& settings, std::string* error = nullptr) const;
 
 private:
     std::string path_;

@@ -1,5 +1,6 @@
 #include "print/pdf_canvas.h"
 
+#include "files/file_access.h"
 #include "print/picture_data.h"
 
 #include <algorithm>
@@ -7,7 +8,6 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 
 namespace qv {
 namespace {
@@ -220,15 +220,10 @@ void PdfCanvas::EndJob() {
         return;
     open_ = false;
     const std::string document = Document();
-    std::ofstream file(path_, std::ios::binary | std::ios::trunc);
-    if (file)
-        file.write(document.data(), static_cast<std::streamsize>(document.size()));
-    if (file)
-        file.close();
-    if (!file) {
-        error_ = std::strerror(errno);
+    // Replaced as every file is: a full disk keeps the old file, a FIFO,
+    // device or folder is refused.
+    if (!ReplaceFileAtomically(path_, document, error_))
         return;
-    }
     written_ = true;
     pagesWritten_ = static_cast<int>(pages_.size());
 }

@@ -43,7 +43,7 @@ public:
     // After EndJob: whether the file was written, and the pages it holds.
     bool Written() const { return written_; }
     int PagesWritten() const { return pagesWritten_; }
-    // The reason the file could not be written.
+    // Why the file could not be written ("Cannot create file "<path>". ...").
     const std::string& Error() const { return error_; }
 
     // The whole document as EndJob writes it (for callers that keep it in memory).

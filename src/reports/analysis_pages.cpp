@@ -94,7 +94,13 @@ PageResult ShowPartitionGridPage(TreeDesign& d, AnalysisViews& v) {
     }
     if (d.flags.gridStale[kPartitionGrids]) {
         d.flags.gridStale[kPartitionGrids] = false;
-        BuildPartitionGrids(d, v.servXPart, v.partXServ);
+        if (!BuildPartitionGrids(d, v.servXPart, v.partXServ)) {
+            // A stopped build is dropped; the next showing builds it again.
+            v.servXPart.Reset(0, 0);
+            v.partXServ.Reset(0, 0);
+            d.flags.gridStale[kPartitionGrids] = true;
+            return PageResult::Aborted;
+        }
         result = PageResult::Built;
     }
     return result;

@@ -13,8 +13,9 @@ inline constexpr const char* kAddrHeaderAddress = "Address              ";
 inline constexpr const char* kTreeTotal = "TREE TOTAL";
 
 // Fills Adv_ServCols (servers down, partitions across) and Adv_PartCols (the
-// transpose). Partitions are the partition roots in tree order.
-void BuildPartitionGrids(TreeDesign& design, TextGrid& servXPart, TextGrid& partXServ);
+// transpose). Partitions are the partition roots in tree order. Shows each
+// server on the page's status line; false when AbortRequested stopped it.
+bool BuildPartitionGrids(TreeDesign& design, TextGrid& servXPart, TextGrid& partXServ);
 // Fills Adv_AddrCols: one row per address of each server, then "Total: <n>".
 void BuildAddressGrid(TreeDesign& design, TextGrid& servXAddr);
 

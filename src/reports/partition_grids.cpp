@@ -7,7 +7,7 @@
 
 namespace qv {
 
-void BuildPartitionGrids(TreeDesign& d, TextGrid& servXPart, TextGrid& partXServ) {
+bool BuildPartitionGrids(TreeDesign& d, TextGrid& servXPart, TextGrid& partXServ) {
     std::vector<std::string> headers; // the partition roots in tree order
     d.Walk(d.Root(), [&](ObjectNode* n) {
         if (n->IsPartitionRoot())
@@ -33,7 +33,11 @@ void BuildPartitionGrids(TreeDesign& d, TextGrid& servXPart, TextGrid& partXServ
     // Each cell holds the type of the server's replica of that partition; when
     // a server lists a partition twice, its later entry wins.
     for (int i = 0; i < nServers; ++i) {
-        d.progress().Pump();
+        ShowStatus(d, "  Processing Server: " + d.servers.Name(static_cast<std::size_t>(i)));
+        if (PumpAborted(d)) {
+            ShowStatus(d, "");
+            return false;
+        }
         int si = d.servers.FindFirst(d.servers.Name(static_cast<std::size_t>(i)));
         if (si < 0)
             continue;
@@ -53,6 +57,8 @@ void BuildPartitionGrids(TreeDesign& d, TextGrid& servXPart, TextGrid& partXServ
         g->fixedCols = 1;
         g->defaultRowHeight = 50;
     }
+    ShowStatus(d, "");
+    return true;
 }
 
 void BuildAddressGrid(TreeDesign& d, TextGrid& g) {

@@ -1,15 +1,20 @@
 #include "utilities/command_runner.h"
 
 #include "core/ascii_text.h"
+#include "files/file_access.h"
+#include "utilities/interpreter.h"
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
+#include <map>
 #include <signal.h>
 #include <string>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -17,6 +22,45 @@
 namespace qv::utilities {
 
 namespace {
+
+std::string& StartFailure() {
+    static std::string failure;
+    return failure;
+}
+
+std::map<std::string, std::vector<pid_t>>& StartedGroups() {
+    static std::map<std::string, std::vector<pid_t>> groups;
+    return groups;
+}
+
+// True while some process of this user belongs to the process group.
+bool GroupAlive(pid_t group) {
+    DIR* proc = opendir("/proc");
+    if (!proc)
+        return false;
+    bool alive = false;
+    while (dirent* e = readdir(proc)) {
+        if (e->d_name[0] < '0' || e->d_name[0] > '9')
+            continue;
+        std::string stat;
+        std::string error;
+        if (!ReadWholeFile(std::string("/proc/") + e->d_name + "/stat", stat, error, 65536))
+            continue;
+        // pid (comm) state ppid pgrp ...: the name may hold blanks and ")".
+        std::size_t close = stat.rfind(')');
+        if (close == std::string::npos)
+            continue;
+        long ppid = 0, pgrp = 0;
+        char state = 0;
+        if (std::sscanf(stat.c_str() + close + 1, " %c %ld %ld", &state, &ppid, &pgrp) == 3 &&
+            pgrp == group && state != 'Z') {
+            alive = true;
+            break;
+        }
+    }
+    closedir(proc);
+    return alive;
+}
 
 std::string& ConfiguredInterpreter() {
     static std::string path;
@@ -84,14 +128,24 @@ std::string InterpreterPath() {
         return ConfiguredInterpreter();
     if (const char* env = std::getenv("QUORVANE_CMD"); env && *env)
         return env;
-    return ProgramFolder() + "/quorvane-cmd";
+    // In the build tree the interpreter lies beside the program; installed, it
+    // lies with the stand-in utilities in <prefix>/libexec/quorvane.
+    const std::string folder = ProgramFolder();
+    const std::string beside = folder + "/quorvane-cmd";
+    if (access(beside.c_str(), X_OK) == 0)
+        return beside;
+    return folder + "/../libexec/quorvane/quorvane-cmd";
 }
 
 bool StartExternalCommand(std::string_view marker, std::string_view text,
                           std::string_view outputFile) {
     const std::string line = BuildCommandLine(marker, text, outputFile);
-    if (line.size() > kMaxCommandLine)
+    StartFailure().clear();
+    if (line.size() > kMaxCommandLine) {
+        StartFailure() = "The command line is longer than " + std::to_string(kMaxCommandLine) +
+                         " characters: " + line;
         return false;
+    }
     const std::string program = InterpreterPath();
     // The pipe tells when the interpreter has started: its write end closes
     // on exec, so the census sees the interpreter as soon as this returns.
@@ -143,7 +197,107 @@ bool StartExternalCommand(std::string_view marker, std::string_view text,
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    return n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    const bool ok = n == 0 && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    if (ok)
+        StartedGroups()[std::string(marker)].push_back(child); // the session's id
+    else
+        StartFailure() = "The command interpreter " + program + " could not be started.";
+    return ok;
+}
+
+const std::string& LastStartFailure() {
+    return StartFailure();
+}
+
+void ClearStartFailure() {
+    StartFailure().clear();
+}
+
+std::string GaveUpMessage(std::string_view utility, int ticks) {
+    return std::string(utility) + " has not finished after " + std::to_string(ticks) +
+           " ticks of waiting.\rThe wait was given up and " + std::string(utility) + " was ended.";
+}
+
+int EndStartedCommands(std::string_view marker) {
+    auto it = StartedGroups().find(std::string(marker));
+    if (it == StartedGroups().end())
+        return 0;
+    std::vector<pid_t> groups = std::move(it->second);
+    StartedGroups().erase(it);
+    std::vector<pid_t> alive;
+    for (pid_t g : groups)
+        if (g > 1 && GroupAlive(g)) {
+            kill(-g, SIGTERM);
+            alive.push_back(g);
+        }
+    for (int i = 0; i < 40; ++i) {
+        bool any = false;
+        for (pid_t g : alive)
+            any = any || GroupAlive(g);
+        if (!any)
+            return static_cast<int>(alive.size());
+        usleep(50 * 1000);
+    }
+    for (pid_t g : alive)
+        if (GroupAlive(g))
+            kill(-g, SIGKILL);
+    return static_cast<int>(alive.size());
+}
+
+WorkingFolderLock::~WorkingFolderLock() {
+    Release();
+}
+
+bool WorkingFolderLock::Acquire(const std::string& folder) {
+    Release();
+    int fd = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return false;
+    }
+    fd_ = fd;
+    return true;
+}
+
+void WorkingFolderLock::Release() {
+    if (fd_ >= 0) {
+        flock(fd_, LOCK_UN);
+        close(fd_);
+        fd_ = -1;
+    }
+}
+
+InterpreterLogWatch::InterpreterLogWatch(std::string folder)
+    : path_((folder.empty() ? std::string(".") : folder) + "/" + kInterpreterLog) {}
+
+void InterpreterLogWatch::Mark() {
+    struct stat st {};
+    size_ = stat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode)
+                ? static_cast<std::uint64_t>(st.st_size)
+                : 0;
+}
+
+std::vector<std::string> InterpreterLogWatch::NewLines() const {
+    std::vector<std::string> lines;
+    std::string text, error;
+    if (!ReadWholeFile(path_, text, error, std::uint64_t{16} << 20) || text.size() <= size_)
+        return lines;
+    std::size_t start = static_cast<std::size_t>(size_);
+    while (start < text.size()) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        // "YYYY-MM-DD HH:MM:SS " in front of every line.
+        if (line.size() > 20 && line[4] == '-' && line[13] == ':')
+            line.erase(0, 20);
+        if (!line.empty())
+            lines.push_back(std::move(line));
+        start = end + 1;
+    }
+    return lines;
 }
 
 std::vector<std::string> ProcessTitles() {

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -35,8 +36,59 @@ std::string BuildCommandLine(std::string_view marker, std::string_view text,
 bool StartExternalCommand(std::string_view marker, std::string_view text,
                           std::string_view outputFile = {});
 
+// Why the last StartExternalCommand of this program failed ("The command
+// interpreter ... could not be started."); empty when it started. Every call
+// sets it anew; a wait clears it when it begins.
+const std::string& LastStartFailure();
+void ClearStartFailure();
+
+// The refusal of a wait that was given up: utility has not finished after
+// ticks ticks of waiting, and was ended.
+std::string GaveUpMessage(std::string_view utility, int ticks);
+
+// The process groups of the interpreters StartExternalCommand started with
+// the marker (each runs in a session of its own, its utilities with it).
+// Ends those still running (SIGTERM, then SIGKILL after two seconds) and
+// forgets them: a wait that is given up ends what it waited for. Returns how
+// many groups were still running.
+int EndStartedCommands(std::string_view marker);
+
+// A lock on the working folder, held for the whole run of a utility feature:
+// writing its batch file, the run, reading the reports. A second run in the
+// same folder, from this program or another, does not get it.
+class WorkingFolderLock {
+public:
+    WorkingFolderLock() = default;
+    ~WorkingFolderLock();
+    WorkingFolderLock(const WorkingFolderLock&) = delete;
+    WorkingFolderLock& operator=(const WorkingFolderLock&) = delete;
+    // False when another run holds the folder (or it cannot be opened).
+    bool Acquire(const std::string& folder = ".");
+    void Release();
+    bool Held() const { return fd_ >= 0; }
+
+private:
+    int fd_ = -1;
+};
+
+// What quorvane-cmd appends to its log (kInterpreterLog of the folder) during
+// a run: the lines a run could not carry out, such as a utility that is not
+// on the utility path. Mark() before the run, NewLines() after it.
+class InterpreterLogWatch {
+public:
+    explicit InterpreterLogWatch(std::string folder = ".");
+    void Mark();
+    // The lines added since Mark(), without their time stamps.
+    std::vector<std::string> NewLines() const;
+
+private:
+    std::string path_;
+    std::uint64_t size_ = 0;
+};
+
 // The interpreter started by StartExternalCommand: by default quorvane-cmd
-// beside the running program; tests and the build tree may name another.
+// beside the running program (the build tree), else in ../libexec/quorvane
+// (installed); tests may name another.
 void SetInterpreterPath(std::string path);
 std::string InterpreterPath();
 

@@ -6,9 +6,14 @@
 #include "files/file_access.h"
 #include "files/import_support.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
+#include "utilities/nlist_report.h"
 
 #include <algorithm>
 #include <array>
+#include <cstring>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <unordered_map>
 
 namespace qv::utilities {
@@ -44,12 +49,8 @@ enum class State {
 // The parser of NLIST's "User SHOW "Default Server", "Last Name"" listing.
 class Parser {
 public:
-    Parser(std::string_view text, DefaultServerContexts& contexts) : contexts_(contexts) {
-        LineSource source(text);
-        std::string_view line;
-        while (source.Next(line))
-            lines_.push_back(line);
-    }
+    Parser(std::string_view text, DefaultServerContexts& contexts)
+        : contexts_(contexts), cursor_(text, false) {}
 
     // Empty on success, else the failure message.
     std::string Run() {
@@ -66,7 +67,7 @@ public:
         }
     }
 
-    int LineNumber() const { return lineNumber_; }
+    std::uint64_t LineNumber() const { return cursor_.LineNumber(); }
     std::size_t Column() const { return scanner_.Position(); }
 
 private:
@@ -74,14 +75,9 @@ private:
     // line of the file: it is then left to the end check.
     bool ReadLine() {
         for (;;) {
-            if (next_ >= lines_.size()) {
-                line_ = {};
-                return false;
-            }
-            line_ = TrimText(lines_[next_++]);
-            ++lineNumber_;
-            scanner_.Reset(true);
-            if (next_ >= lines_.size())
+            const bool read = cursor_.ReadLine({.counted = true, .skipEmpty = false, .trim = true});
+            line_ = cursor_.Line();
+            if (!read || cursor_.AtLastLine())
                 return false;
             if (!line_.empty())
                 return true;
@@ -213,17 +209,15 @@ private:
     }
 
     DefaultServerContexts& contexts_;
-    std::vector<std::string_view> lines_;
-    std::size_t next_ = 0;
+    TextReportCursor cursor_;
+    LineScanner& scanner_ = cursor_.Scanner();
     std::string_view line_;
-    int lineNumber_ = 0;
-    LineScanner scanner_;
     State state_ = State::ExpectObject;
     State previous_ = State::ExpectObject;
 };
 
-void Failed(std::string_view fileName, const std::string& message, int line, std::size_t column,
-            DefaultServerContexts& contexts, std::vector<std::string>& memo) {
+void Failed(std::string_view fileName, const std::string& message, std::uint64_t line,
+            std::size_t column, DefaultServerContexts& contexts, std::vector<std::string>& memo) {
     memo.push_back("Error parsing file : " + std::string(fileName));
     memo.push_back(message);
     memo.push_back("Line :" + std::to_string(line) + " Column : " + std::to_string(column));
@@ -267,6 +261,12 @@ std::string DefaultServerContextText(const TreeDesign& design, const ObjectNode*
 bool ParseDefaultServerText(std::string_view text, std::string_view fileName,
                             DefaultServerContexts& contexts, std::vector<std::string>& memo) {
     contexts.clear();
+    // NLIST on a directory that holds no default servers says so instead of
+    // listing users: that line is what the report shows.
+    if (text.substr(0, std::strlen(kNoDefaultServerLead)) == kNoDefaultServerLead) {
+        memo.emplace_back(text.substr(0, text.find_first_of("\r\n")));
+        return false;
+    }
     Parser parser(text, contexts);
     std::string failure = parser.Run();
     if (!failure.empty()) {
@@ -312,7 +312,11 @@ int DefaultServerWait::TickBase() {
 void DefaultServerWait::Start() {
     launch_ = 0;
     step_ = 0;
+    busy_ = 0;
     running_ = true;
+    startFailed_ = false;
+    gaveUp_ = false;
+    ClearStartFailure();
 }
 
 bool DefaultServerWait::Tick() {
@@ -320,12 +324,24 @@ bool DefaultServerWait::Tick() {
         return false;
     label_ = kLabels[static_cast<std::size_t>(step_)];
     step_ = (step_ + 1) % 4;
-    if (census_() != 0)
+    if (census_() != 0) {
+        if (launch_ > 0 && ++busy_ > tickLimit_) {
+            running_ = false;
+            gaveUp_ = true;
+            EndStartedCommands(kDefaultServerMarker);
+            return true;
+        }
         return false;
+    }
     if (launch_ == 0) {
         start_();
         launch_ = 1;
         tickBase = 0;
+        if (!LastStartFailure().empty()) {
+            running_ = false;
+            startFailed_ = true;
+            return true;
+        }
         return false;
     }
     if (tickBase == 0)
@@ -346,6 +362,31 @@ bool DefaultServerWait::Abort(const std::function<bool(std::string_view)>& askYe
         return true;
     running_ = true;
     return false;
+}
+
+void DeleteOldDefaultServerReport(const std::string& folder) {
+    const std::string path =
+        (folder.empty() ? std::string(".") : folder) + "/" + kDefaultServerFile;
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+        unlink(path.c_str());
+}
+
+std::vector<std::string> DefaultServerRunProblems(const DefaultServerWait& wait,
+                                                  const InterpreterLogWatch& log) {
+    if (wait.StartFailed())
+        return {LastStartFailure()};
+    if (wait.GaveUp()) {
+        // Memo lines: the message's lines one by one.
+        std::vector<std::string> lines;
+        const std::string text = GaveUpMessage("NLIST", wait.TickLimit());
+        std::size_t start = 0;
+        for (std::size_t cr; (cr = text.find('\r', start)) != std::string::npos; start = cr + 1)
+            lines.push_back(text.substr(start, cr - start));
+        lines.push_back(text.substr(start));
+        return lines;
+    }
+    return log.NewLines();
 }
 
 // ---------------------------------------------------------------- locating

@@ -61,6 +61,10 @@ bool ParseDefaultServerFile(const std::string& path, DefaultServerContexts& cont
 bool ParseDefaultServerText(std::string_view text, std::string_view fileName,
                             DefaultServerContexts& contexts, std::vector<std::string>& memo);
 
+// Ticks NLIST is waited for after its start before the wait is given up (ten
+// minutes at one tick a second).
+inline constexpr int kDefaultServerTickLimit = 600;
+
 // The waiting of the progress dialog, one Tick() per timer interval: the first
 // tick that finds no marked process starts the command; the report is read on
 // the eleventh tick without a marked process after that.
@@ -70,8 +74,16 @@ public:
 
     // The dialog is shown: counters cleared, the timer runs.
     void Start();
-    // One timer tick. True when the timer stopped and the file is to be read now.
+    // One timer tick. True when the timer stopped: the file is to be read
+    // now, unless the interpreter could not be started (StartFailed(), the
+    // reason in LastStartFailure()) or the wait was given up (GaveUp(): more
+    // than the tick limit of ticks with NLIST still running; its processes
+    // were ended).
     bool Tick();
+    bool StartFailed() const { return startFailed_; }
+    bool GaveUp() const { return gaveUp_; }
+    void SetTickLimit(int ticks) { tickLimit_ = ticks; }
+    int TickLimit() const { return tickLimit_; }
     // The Abort button. True when the dialog closes; while the timer runs the
     // question is asked, and No keeps waiting.
     bool Abort(const std::function<bool(std::string_view)>& askYesNo);
@@ -89,8 +101,22 @@ private:
     std::string label_;
     int launch_ = 0;
     int step_ = 0;
+    int busy_ = 0;
+    int tickLimit_ = kDefaultServerTickLimit;
     bool running_ = false;
+    bool startFailed_ = false;
+    bool gaveUp_ = false;
 };
+
+// Deletes the DEFSRV.TXT of the folder (anything but a folder of that name)
+// before NLIST runs, so that an old report is never read as the new one.
+void DeleteOldDefaultServerReport(const std::string& folder = ".");
+
+// Why NLIST gave no file to read, as memo lines: the interpreter could not
+// start, the wait was given up, or the lines the interpreter logged (NLIST not
+// on the utility path); empty when the file is to be read.
+std::vector<std::string> DefaultServerRunProblems(const DefaultServerWait& wait,
+                                                  const InterpreterLogWatch& log);
 
 // Where a context was found in the design: the image it is drawn with and the
 // absolute index of its partition's root node; -1 in either when not located.

@@ -108,11 +108,14 @@ std::vector<RightsIdentity> Identities(const nds::DirectoryEntries& dir, std::in
         const nds::DirectoryEntry& g = dir.At(i);
         if (!EqualNoCase(g.baseClass, "Group"))
             continue;
-        for (const std::string& dn : g.Values("member"))
-            if (dir.FindByDn(dn) == trustee) {
-                add(static_cast<std::int32_t>(i), false);
-                break;
-            }
+        // Members by DN: member (groupOfNames, ours) and uniqueMember
+        // (groupOfUniqueNames).
+        bool isMember = false;
+        for (const char* attr : {"member", "uniqueMember"})
+            for (const std::string& dn : g.Values(attr))
+                isMember = isMember || dir.FindByDn(dn) == trustee;
+        if (isMember)
+            add(static_cast<std::int32_t>(i), false);
     }
     for (std::int32_t p = t.parent; p > 0; p = dir.At(static_cast<std::size_t>(p)).parent)
         add(p, false);

@@ -94,11 +94,14 @@ std::vector<FileRightsIdentity> FileRightsIdentities(const nds::DirectoryEntries
         const nds::DirectoryEntry& group = directory.At(g);
         if (!NoCaseEqual(group.baseClass, "Group"))
             continue;
-        for (const std::string& dn : group.Values("member"))
-            if (directory.FindByDn(dn) == trustee) {
-                add(static_cast<std::int32_t>(g), "group");
-                break;
-            }
+        // Members by DN: member (groupOfNames, ours) and uniqueMember
+        // (groupOfUniqueNames).
+        bool isMember = false;
+        for (const char* attr : {"member", "uniqueMember"})
+            for (const std::string& dn : group.Values(attr))
+                isMember = isMember || directory.FindByDn(dn) == trustee;
+        if (isMember)
+            add(static_cast<std::int32_t>(g), "group");
     }
     for (std::int32_t p = t.parent; p > 0; p = directory.At(static_cast<std::size_t>(p)).parent)
         add(p, "container");

@@ -4,11 +4,11 @@
 
 #include "files/file_access.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace qv::utilities {
 
@@ -77,14 +77,12 @@ struct Rejected {
 
 class ReportParser {
 public:
-    explicit ReportParser(std::string_view text) : text_(text) {}
+    explicit ReportParser(std::string_view text) : cursor_(text, false) {}
 
     void Run(FileRightsReport& report);
-    std::uint64_t LineNumber() const { return lineNumber_; }
+    std::uint64_t LineNumber() const { return cursor_.LineNumber(); }
 
 private:
-    bool RawLine(std::string_view& line);
-    bool AtEof() const { return pos_ >= text_.size(); }
     void NextLine();
     // Reads the next line without counting it and leaves it unread from
     // column 1 (dropLine) or read to its end (pass over).
@@ -96,53 +94,30 @@ private:
         return report.entries.back();
     }
 
-    std::string_view text_;
-    std::size_t pos_ = 0;
+    TextReportCursor cursor_;
+    LineScanner& sc_ = cursor_.Scanner();
     std::string_view line_;
     bool haveLine_ = false;
-    LineScanner sc_;
-    std::uint64_t lineNumber_ = 0;
     bool end_ = false;
 };
-
-bool ReportParser::RawLine(std::string_view& line) {
-    if (pos_ >= text_.size())
-        return false;
-    std::size_t end = pos_;
-    while (end < text_.size() && text_[end] != '\n' && text_[end] != '\r')
-        ++end;
-    line = text_.substr(pos_, end - pos_);
-    pos_ = end;
-    if (pos_ < text_.size())
-        pos_ += text_[pos_] == '\r' && pos_ + 1 < text_.size() && text_[pos_ + 1] == '\n' ? 2 : 1;
-    return true;
-}
 
 void ReportParser::NextLine() {
     if (haveLine_ && !sc_.AtEnd(line_) && !line_.empty()) {
         sc_.SkipSpaces(line_);
         sc_.Reset(false);
     } else {
-        sc_.Reset(true);
-        line_ = {};
-        std::string_view l;
-        while (RawLine(l)) {
-            ++lineNumber_;
-            line_ = l;
-            if (!l.empty())
-                break;
-        }
+        cursor_.ReadLine({.counted = true, .skipEmpty = true, .trim = false});
+        line_ = cursor_.Line();
         haveLine_ = true;
         sc_.SkipSpaces(line_);
     }
-    end_ = AtEof();
+    end_ = cursor_.AtLastLine();
 }
 
 void ReportParser::ReadUncounted(bool keepForScanning) {
-    std::string_view l;
-    line_ = RawLine(l) ? l : std::string_view();
+    cursor_.ReadLine({.counted = false, .skipEmpty = false, .trim = false});
+    line_ = cursor_.Line();
     haveLine_ = true;
-    sc_.Reset(true);
     if (!keepForScanning)
         sc_.ReadRest(line_, true);
 }
@@ -295,17 +270,12 @@ std::string FileRightsBatchText(std::string_view context, char drive, std::strin
 }
 
 bool WriteFileRightsBatch(const std::string& folder, std::string_view text, std::string& error) {
-    const std::filesystem::path path = std::filesystem::path(folder) / kFileRightsBatch;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (out)
-        out.flush();
-    if (!out) {
-        error = "Cannot write " + path.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    const std::string path =
+        (std::filesystem::path(folder.empty() ? std::string(".") : folder) / kFileRightsBatch)
+            .string();
+    // Replaced as a whole, never written in place: a link is followed to its
+    // file, and a FIFO, device or folder of that name is refused.
+    return ReplaceFileAtomically(path, text, error);
 }
 
 int DeleteOldFileRightsReports(const std::string& folder) {

@@ -1,15 +1,18 @@
 #include "utilities/interpreter.h"
 
 #include "core/ascii_text.h"
+#include "files/file_access.h"
+#include "files/import_support.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
-#include <fstream>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -139,6 +142,21 @@ CommandWords SplitCommand(std::string_view line) {
     return out;
 }
 
+bool SplitBatchText(std::string_view text, std::vector<std::string>& lines, std::string& error) {
+    lines.clear();
+    LineSource source(text);
+    std::string_view line;
+    while (source.Next(line)) {
+        if (lines.size() == kMaxBatchLines) {
+            lines.clear();
+            error = "It has more than " + std::to_string(kMaxBatchLines) + " lines.";
+            return false;
+        }
+        lines.emplace_back(line);
+    }
+    return true;
+}
+
 bool CommandText(std::string_view commandLine, std::string& text) {
     std::size_t at = commandLine.find(" /C ");
     if (at == std::string_view::npos)
@@ -196,8 +214,7 @@ bool RunLine(std::string_view rawLine, InterpreterState& state, InterpreterHost&
         return false;
     }
     std::vector<std::string> args(cmd.words.begin() + 1, cmd.words.end());
-    host.Run(*program, args, cmd.outputFile, state);
-    return true;
+    return host.Run(*program, args, cmd.outputFile, state);
 }
 
 int RunCommandLine(std::string_view commandLine, InterpreterHost& host) {
@@ -213,9 +230,11 @@ int RunCommandLine(std::string_view commandLine, InterpreterHost& host) {
             host.LogError("Refused: " + trimmed + " (a batch file of the current folder)");
             return 1;
         }
-        std::optional<std::vector<std::string>> lines = host.ReadBatch(trimmed);
+        std::string error;
+        std::optional<std::vector<std::string>> lines = host.ReadBatch(trimmed, error);
         if (!lines) {
-            host.LogError("Cannot read batch file " + trimmed);
+            host.LogError("Cannot read batch file " + trimmed +
+                          (error.empty() ? "" : ": " + error));
             return 1;
         }
         int failed = 0;
@@ -230,7 +249,7 @@ int RunCommandLine(std::string_view commandLine, InterpreterHost& host) {
 // ---- the real host ----
 
 std::vector<std::string> DefaultUtilityFolders(const std::string& programFolder) {
-    return {programFolder + "/utilities", programFolder + "/../libexec/quorvane"};
+    return {programFolder + "/utilities", programFolder + "/../libexec/quorvane", programFolder};
 }
 
 ProcessInterpreterHost::ProcessInterpreterHost(std::vector<std::string> utilityFolders,
@@ -266,18 +285,36 @@ std::optional<std::string> ProcessInterpreterHost::FindUtility(std::string_view 
     return std::nullopt;
 }
 
-void ProcessInterpreterHost::Run(const std::string& program, const std::vector<std::string>& args,
+bool ProcessInterpreterHost::Run(const std::string& program, const std::vector<std::string>& args,
                                  const std::string& outputFile, const InterpreterState& state) {
+    const std::string shown = program + (outputFile.empty() ? "" : " > " + outputFile);
+    // The output file is replaced as a whole once the utility has ended; a
+    // FIFO, device or folder of that name is refused before it runs.
+    if (!outputFile.empty()) {
+        std::string target, error;
+        FileIdentity identity;
+        if (!ResolveSaveTarget(outputFile, target, identity, error)) {
+            LogError("Cannot run " + shown + ": " + error);
+            return false;
+        }
+    }
+    int pipeFds[2] = {-1, -1};
+    if (!outputFile.empty() && pipe2(pipeFds, O_CLOEXEC) != 0) {
+        LogError("Cannot run " + shown + ": " + std::strerror(errno));
+        return false;
+    }
     pid_t child = fork();
     if (child < 0) {
         LogError("Cannot start " + program);
-        return;
+        if (pipeFds[0] >= 0) {
+            close(pipeFds[0]);
+            close(pipeFds[1]);
+        }
+        return false;
     }
     if (child == 0) {
         int in = open("/dev/null", O_RDONLY);
-        int out = outputFile.empty()
-                      ? open("/dev/null", O_WRONLY)
-                      : open(outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW, 0644);
+        int out = outputFile.empty() ? open("/dev/null", O_WRONLY) : pipeFds[1];
         if (in < 0 || out < 0)
             _exit(126);
         dup2(in, 0);
@@ -299,32 +336,54 @@ void ProcessInterpreterHost::Run(const std::string& program, const std::vector<s
         execv(program.c_str(), argv.data());
         _exit(127);
     }
+    std::string output, readError;
+    bool readOk = true;
+    if (pipeFds[0] >= 0) {
+        close(pipeFds[1]);
+        readOk =
+            ReadWholeDescriptor(pipeFds[0], outputFile, output, readError, kMaxUtilityOutputBytes);
+        close(pipeFds[0]);
+        if (!readOk)
+            kill(child, SIGKILL);
+    }
     int status = 0;
     while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
     }
-    if (WIFEXITED(status) && WEXITSTATUS(status) >= 126)
-        LogError("Cannot run " + program + (outputFile.empty() ? "" : " > " + outputFile));
+    if (WIFEXITED(status) && WEXITSTATUS(status) >= 126) {
+        LogError("Cannot run " + shown);
+        return false;
+    }
+    if (!readOk) {
+        LogError("Cannot run " + shown + ": " + readError);
+        return false;
+    }
+    if (!outputFile.empty()) {
+        std::string error;
+        if (!ReplaceFileAtomically(outputFile, output, error)) {
+            LogError("Cannot write the output of " + shown + ": " + error);
+            return false;
+        }
+    }
+    return true;
 }
 
-std::optional<std::vector<std::string>> ProcessInterpreterHost::ReadBatch(const std::string& name) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in)
-        return std::nullopt;
+std::optional<std::vector<std::string>> ProcessInterpreterHost::ReadBatch(const std::string& name,
+                                                                          std::string& error) {
+    std::string text;
     std::vector<std::string> lines;
-    std::string line;
-    while (std::getline(in, line) && lines.size() < 100000)
-        lines.push_back(line);
+    if (!ReadWholeFile(name, text, error, kMaxBatchBytes) || !SplitBatchText(text, lines, error))
+        return std::nullopt;
     return lines;
 }
 
 void ProcessInterpreterHost::LogError(const std::string& text) {
-    std::ofstream log(errorLog_, std::ios::app);
-    if (!log)
-        return;
     std::time_t now = std::time(nullptr);
     char stamp[32] = "";
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-    log << stamp << ' ' << text << '\n';
+    // A log that is a link, a FIFO or a device is left alone: the refusal is
+    // still told by the exit status.
+    std::string ignored;
+    AppendToRegularFile(errorLog_, std::string(stamp) + ' ' + text + '\n', ignored);
 }
 
 } // namespace qv::utilities

@@ -6,6 +6,8 @@
 // into words here and utilities are started with argument vectors.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -44,14 +46,29 @@ public:
     // or without ".EXE"), or nothing when it is not on the utility path.
     virtual std::optional<std::string> FindUtility(std::string_view name) = 0;
     // Runs the program with its arguments and waits for it; standard output
-    // goes to outputFile in the current folder (nowhere when empty).
-    virtual void Run(const std::string& program, const std::vector<std::string>& args,
+    // goes to outputFile in the current folder (nowhere when empty). False
+    // (with the reason logged) when it could not be run or its output could
+    // not be written.
+    virtual bool Run(const std::string& program, const std::vector<std::string>& args,
                      const std::string& outputFile, const InterpreterState& state) = 0;
-    // The lines of a batch file of the current folder, or nothing.
-    virtual std::optional<std::vector<std::string>> ReadBatch(const std::string& name) = 0;
+    // The lines of a batch file of the current folder, or nothing with the
+    // reason in error.
+    virtual std::optional<std::vector<std::string>> ReadBatch(const std::string& name,
+                                                              std::string& error) = 0;
     // One line of the interpreter's error log.
     virtual void LogError(const std::string& text) = 0;
 };
+
+// A batch file holds at most this many lines; a longer one is refused.
+inline constexpr std::size_t kMaxBatchLines = 100000;
+// and at most this many bytes.
+inline constexpr std::uint64_t kMaxBatchBytes = std::uint64_t{64} << 20;
+// What a utility may print into its output file.
+inline constexpr std::uint64_t kMaxUtilityOutputBytes = std::uint64_t{1} << 30;
+
+// The lines of a batch file's text: "\r\n", "\n" and a lone "\r" each end a
+// line. False with error when there are more than kMaxBatchLines.
+bool SplitBatchText(std::string_view text, std::vector<std::string>& lines, std::string& error);
 
 // Splits "MARKER /C TEXT" into its text. False when there is no " /C ".
 bool CommandText(std::string_view commandLine, std::string& text);
@@ -65,7 +82,9 @@ bool RunLine(std::string_view line, InterpreterState& state, InterpreterHost& ho
 // ---- the real host ----
 // The folders searched for utilities: the settings' utility path, or, when it
 // is empty, the stand-ins installed with the interpreter (programFolder +
-// "/utilities", then programFolder + "/../libexec/quorvane").
+// "/utilities" in the build tree, then programFolder + "/../libexec/quorvane",
+// then programFolder itself: installed, the interpreter lies among them in
+// <prefix>/libexec/quorvane).
 std::vector<std::string> DefaultUtilityFolders(const std::string& programFolder);
 
 class ProcessInterpreterHost final : public InterpreterHost {
@@ -73,9 +92,10 @@ public:
     // errorLog: the file that refused lines are appended to.
     ProcessInterpreterHost(std::vector<std::string> utilityFolders, std::string errorLog);
     std::optional<std::string> FindUtility(std::string_view name) override;
-    void Run(const std::string& program, const std::vector<std::string>& args,
+    bool Run(const std::string& program, const std::vector<std::string>& args,
              const std::string& outputFile, const InterpreterState& state) override;
-    std::optional<std::vector<std::string>> ReadBatch(const std::string& name) override;
+    std::optional<std::vector<std::string>> ReadBatch(const std::string& name,
+                                                      std::string& error) override;
     void LogError(const std::string& text) override;
 
 private:

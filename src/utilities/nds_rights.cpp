@@ -2,12 +2,13 @@
 
 #include "core/ascii_text.h"
 
+#include "files/file_access.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
 
 #include <cerrno>
 #include <cstring>
 #include <dirent.h>
-#include <fstream>
 #include <sstream>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -15,6 +16,10 @@
 namespace qv::utilities {
 
 namespace {
+
+// A DSRIGHTS report is a few lines per level of the tree; anything far larger
+// is not one.
+constexpr std::uint64_t kMaxRightsReportBytes = std::uint64_t{16} << 20;
 
 std::string Trimmed(std::string_view s) {
     std::size_t b = 0;
@@ -112,16 +117,9 @@ std::string BuildRightsBatch(std::string_view designContext, std::string_view co
 
 bool WriteRightsBatch(const std::string& folder, std::string_view text, std::string& error) {
     const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + kRightsBatchFile;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (out)
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-    if (out)
-        out.flush();
-    if (!out) {
-        error = "Cannot write " + path + ": " + std::strerror(errno);
-        return false;
-    }
-    return true;
+    // Replaced as a whole, never written in place: a link is followed to its
+    // file, and a FIFO, device or folder of that name is refused.
+    return ReplaceFileAtomically(path, text, error);
 }
 
 // ---- ResolveName ----
@@ -216,34 +214,13 @@ constexpr std::string_view kGotRightsTo = " got rights to ";
 
 class ReportReader {
 public:
-    explicit ReportReader(std::string_view text) {
-        std::size_t start = 0;
-        while (start < text.size()) {
-            std::size_t nl = text.find('\n', start);
-            std::size_t end = nl == std::string_view::npos ? text.size() : nl;
-            std::string_view line = text.substr(start, end - start);
-            if (!line.empty() && line.back() == '\r')
-                line.remove_suffix(1);
-            lines_.push_back(line);
-            start = end + 1;
-        }
-    }
+    explicit ReportReader(std::string_view text) : cursor_(text, false) {}
 
     // The next non-empty line becomes the current one, at column 1.
     bool ReadLine(bool counted) {
-        while (next_ < lines_.size()) {
-            std::string_view l = lines_[next_++];
-            if (counted)
-                ++lineNumber_;
-            if (l.empty())
-                continue;
-            line_ = l;
-            scanner_.Reset(true);
-            return true;
-        }
-        line_ = {};
-        scanner_.Reset(true);
-        return false;
+        const bool read = cursor_.ReadLine({.counted = counted, .skipEmpty = true, .trim = false});
+        line_ = cursor_.Line();
+        return read;
     }
 
     // The next blank-delimited word, upper-cased; empty at the end of the file.
@@ -306,16 +283,14 @@ public:
     }
     void MoveOn() { ReadLine(false); }
 
-    int LineNumber() const { return lineNumber_; }
-    bool Exhausted() const { return next_ >= lines_.size(); }
+    std::uint64_t LineNumber() const { return cursor_.LineNumber(); }
+    bool Exhausted() const { return cursor_.AtLastLine(); }
 
 private:
-    std::vector<std::string_view> lines_;
-    std::size_t next_ = 0;
+    TextReportCursor cursor_;
+    LineScanner& scanner_ = cursor_.Scanner();
     std::string_view line_;
-    LineScanner scanner_;
     std::size_t tokenStart_ = 1;
-    int lineNumber_ = 0;
 };
 
 } // namespace
@@ -537,15 +512,12 @@ done:
 
 bool ParseNDSRightsReport(const std::string& path, std::string_view context, std::string& error,
                           std::vector<SourceRights>& sources) {
-    std::ifstream in(path, std::ios::binary);
-    struct stat st {};
-    if (!in || stat(path.c_str(), &st) != 0 || S_ISDIR(st.st_mode)) {
+    std::string text, why;
+    if (!ReadWholeFile(path, text, why, kMaxRightsReportBytes)) {
         error = "Error on line : 0\rCould not open file.";
         return false;
     }
-    std::ostringstream text;
-    text << in.rdbuf();
-    return ParseNDSRightsReportText(text.str(), context, error, sources);
+    return ParseNDSRightsReportText(text, context, error, sources);
 }
 
 // ---- the report windows ----

@@ -1,6 +1,7 @@
 #include "utilities/nlist_report.h"
 
 #include "core/ascii_text.h"
+#include "netware/directory_profile.h"
 
 #include <algorithm>
 
@@ -107,12 +108,24 @@ bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& req
     return true;
 }
 
+std::string NoDefaultServerText(std::string_view profile) {
+    return std::string(kNoDefaultServerLead) + "default server information (profile " +
+           std::string(profile) + ").";
+}
+
 bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest& request,
                       std::string_view currentContext, std::string& out, std::string& error) {
     std::string name = request.contextGiven ? request.context : std::string(currentContext);
     if (request.contextGiven && !name.empty() && name[0] != '.' && UpperAscii(name) != "[ROOT]" &&
         !currentContext.empty())
         name += "." + std::string(currentContext);
+    // A directory whose profile holds no default servers says so rather than
+    // list users without them.
+    const std::string& serverAttribute = directory.Profile().defaultServerAttribute;
+    if (request.showDefaultServer && serverAttribute.empty()) {
+        error = NoDefaultServerText(directory.Profile().name) + "\n";
+        return false;
+    }
     std::int32_t start = directory.FindByFullName(name);
     if (start < 0 || !directory.At(static_cast<std::size_t>(start)).container) {
         error = "NLIST: The context \"" + name + "\" was not found in this tree.\n";
@@ -149,7 +162,7 @@ bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest
             out += "User: " + entry.rdnValue + "\n";
             if (request.showLastName)
                 out += "        Last Name: " + entry.First("sn") + "\n";
-            std::string server = entry.First("qvDefaultServer");
+            std::string server = entry.First(serverAttribute);
             if (request.showDefaultServer && !server.empty())
                 out += "        Default Server: " + serverName(server) + "\n";
         }

@@ -26,8 +26,15 @@ struct NlistRequest {
 bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& request,
                          std::string& error);
 
+// What a utility says when the directory holds none of the data it needs:
+// "This directory holds no default server information (profile standard)."
+inline constexpr const char* kNoDefaultServerLead = "This directory holds no ";
+std::string NoDefaultServerText(std::string_view profile);
+
 // The listing (its lines end with "\n"). False with an error text when the
-// context does not exist; currentContext is typeless without a leading dot.
+// context does not exist, or default servers are asked for and the
+// directory's profile holds none; currentContext is typeless without a
+// leading dot.
 bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest& request,
                       std::string_view currentContext, std::string& out, std::string& error);
 

@@ -6,12 +6,21 @@
 
 namespace qv::utilities {
 
-bool RightsUtilityRunning(const Census& census, Interaction& ui) {
+bool RightsUtilityRunning(const Census& census, Interaction& ui, WorkingFolderLock* lock) {
     int running = census ? census() : CountCommandWindows(kRightsMarker);
-    if (running < 1)
+    if (running < 1 && (!lock || lock->Acquire(".")))
         return false;
     ui.Information(kRightsRunningText);
     return true;
+}
+
+std::vector<std::string> RightsRunProblems(const RightsWait& wait, const InterpreterLogWatch& log,
+                                           std::string_view utility) {
+    if (wait.StartFailed())
+        return {LastStartFailure()};
+    if (wait.GaveUp())
+        return {GaveUpMessage(utility, wait.TickLimit())};
+    return log.NewLines();
 }
 
 RightsWait::RightsWait(Census census, Starter start, Clock clock, Pump pump)
@@ -43,9 +52,13 @@ std::string RightsWait::StepText(int step) {
 
 void RightsWait::Start() {
     step_ = 0;
+    busy_ = 0;
     finished_ = false;
     cancelled_ = false;
+    gaveUp_ = false;
+    ClearStartFailure();
     start_(kRightsMarker, commandText_);
+    startFailed_ = !LastStartFailure().empty();
     timerRunning_ = true;
 }
 
@@ -53,8 +66,21 @@ bool RightsWait::Tick() {
     if (!timerRunning_)
         return false;
     panelText_ = StepText(step_);
+    if (startFailed_) {
+        timerRunning_ = false;
+        finished_ = false;
+        return true;
+    }
     bool over = false;
-    if (census_() == 0) {
+    const int running = census_();
+    if (running != 0 && ++busy_ > tickLimit_) {
+        timerRunning_ = false;
+        finished_ = false;
+        gaveUp_ = true;
+        EndStartedCommands(kRightsMarker);
+        return true;
+    }
+    if (running == 0) {
         timerRunning_ = false;
         std::int64_t begin = clock_();
         while (!cancelled_ && clock_() - begin < pauseMs_)

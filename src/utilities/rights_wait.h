@@ -13,6 +13,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qv {
 class Interaction;
@@ -27,12 +28,18 @@ inline constexpr std::string_view kRightsRunningText =
 inline constexpr std::string_view kRightsWaitCaption = "Please Wait...";
 inline constexpr std::string_view kRightsWaitText = " Creating Rights reports";
 
+// Ticks a rights batch file is waited for before the wait is given up (half
+// an hour at one tick a second).
+inline constexpr int kRightsTickLimit = 1800;
+
 // The pause after the last marked process has gone.
 inline constexpr std::int64_t kRightsPauseMs = 10000;
 
 // The guard in front of both rights features: true (and the refusal shown as
 // an information box) when a process carrying the rights marker is running.
-bool RightsUtilityRunning(const Census& census, Interaction& ui);
+// With a lock, the working folder is also locked for the run; a run that
+// holds it already gets the same refusal.
+bool RightsUtilityRunning(const Census& census, Interaction& ui, WorkingFolderLock* lock = nullptr);
 
 class RightsWait {
 public:
@@ -62,6 +69,15 @@ public:
     // finds no marked process, and then ends without the pause.
     void Cancel() { cancelled_ = true; }
 
+    // The interpreter could not be started (the reason in LastStartFailure()):
+    // the next tick ends the wait, unfinished.
+    bool StartFailed() const { return startFailed_; }
+    // More than the tick limit of ticks passed with the batch file still
+    // running: the wait ended unfinished and its processes were ended.
+    bool GaveUp() const { return gaveUp_; }
+    void SetTickLimit(int ticks) { tickLimit_ = ticks; }
+    int TickLimit() const { return tickLimit_; }
+
     const std::string& PanelText() const { return panelText_; }
     int Step() const { return step_; }
     bool Finished() const { return finished_; }
@@ -80,9 +96,20 @@ private:
     std::string panelText_;
     std::int64_t pauseMs_ = kRightsPauseMs;
     int step_ = 0;
+    int busy_ = 0;
+    int tickLimit_ = kRightsTickLimit;
+    bool startFailed_ = false;
+    bool gaveUp_ = false;
     bool finished_ = false;
     bool cancelled_ = false;
     bool timerRunning_ = false;
 };
+
+// Why a rights run did not finish or did not run every line: the
+// interpreter could not start, the wait was given up, or the interpreter
+// logged lines it could not run (a utility not on the utility path); empty
+// when none of these happened.
+std::vector<std::string> RightsRunProblems(const RightsWait& wait, const InterpreterLogWatch& log,
+                                           std::string_view utility);
 
 } // namespace qv::utilities

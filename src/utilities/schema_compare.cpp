@@ -4,12 +4,13 @@
 
 #include "core/entries.h"
 #include "core/tree_design.h"
+#include "files/file_access.h"
 #include "files/line_scanner.h"
+#include "files/text_report.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <system_error>
 
@@ -64,12 +65,21 @@ std::string SchemaRunningText(int count) {
            std::string(kSchemaRunningFormat);
 }
 
-bool SchemaRunsIdle(const Census& census, Interaction& ui) {
+bool SchemaRunsIdle(const Census& census, Interaction& ui, WorkingFolderLock* lock) {
     const int n = census();
-    if (n == 0)
+    if (n == 0 && (!lock || lock->Acquire(".")))
         return true;
-    ui.Information(SchemaRunningText(n));
+    ui.Information(SchemaRunningText(n == 0 ? 1 : n));
     return false;
+}
+
+std::vector<std::string> SchemaRunProblems(const SchemaReportRun& run,
+                                           const InterpreterLogWatch& log) {
+    if (run.StartFailed())
+        return {LastStartFailure()};
+    if (run.GaveUp())
+        return {GaveUpMessage("SCHCMP.EXE", run.TickLimit())};
+    return log.NewLines();
 }
 
 bool EnoughServers(std::size_t chosen, Interaction& ui) {
@@ -166,10 +176,10 @@ enum State { kReportServer = 100, kSectionHeader, kNameList, kDefinitionFor };
 
 class ReportParser {
 public:
-    ReportParser(std::string_view text, TSchCmpClass& pair) : text_(text), pair_(pair) {}
+    ReportParser(std::string_view text, TSchCmpClass& pair) : cursor_(text, false), pair_(pair) {}
 
     bool Run(std::string& message);
-    std::size_t LineNumber() const { return lineNumber_; }
+    std::uint64_t LineNumber() const { return cursor_.LineNumber(); }
     std::size_t Column() const { return scanner_.Position(); }
 
 private:
@@ -181,35 +191,20 @@ private:
         return false;
     }
 
-    std::string_view text_;
-    std::size_t offset_ = 0;
-    std::string line_;
+    TextReportCursor cursor_;
+    LineScanner& scanner_ = cursor_.Scanner();
+    std::string_view line_;
     bool haveLine_ = false;
-    std::size_t lineNumber_ = 0;
-    LineScanner scanner_;
     bool prefix_ = true;
     TSchCmpClass& pair_;
 };
 
 bool ReportParser::NextLine() {
-    while (offset_ < text_.size()) {
-        std::size_t end = text_.find('\n', offset_);
-        if (end == std::string_view::npos)
-            end = text_.size();
-        std::string_view raw = text_.substr(offset_, end - offset_);
-        offset_ = end + 1;
-        ++lineNumber_;
-        if (!raw.empty() && raw.back() == '\r')
-            raw.remove_suffix(1);
-        line_ = std::string(prefix_ ? TrimText(raw) : raw);
-        if (line_.empty())
-            continue;
-        scanner_.Reset(true);
-        haveLine_ = true;
-        return true;
-    }
-    haveLine_ = false;
-    return false;
+    // Lines are trimmed until the definition lists begin, whose lines keep
+    // their leading tabs.
+    haveLine_ = cursor_.ReadLine({.counted = true, .skipEmpty = true, .trim = prefix_});
+    line_ = cursor_.Line();
+    return haveLine_;
 }
 
 bool ReportParser::NextToken(std::string& token) {
@@ -387,21 +382,12 @@ bool ReportParser::Run(std::string& message) {
     return Fail(message, "Unexpected end of file.");
 }
 
-bool ReadWholeFile(const std::string& path, std::string& text) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
-        return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    text = buffer.str();
-    return !in.bad();
-}
+// SCHCMP.EXE reports a few lines per schema element; anything far larger is
+// not one.
+constexpr std::uint64_t kMaxSchemaReportBytes = std::uint64_t{256} << 20;
 
 void AddFailure(std::vector<std::string>& memo, const std::string& pairNames,
-                const std::string& fileName, const std::string& message, std::size_t line,
+                const std::string& fileName, const std::string& message, std::uint64_t line,
                 std::size_t column) {
     memo.push_back("Error parsing report for : " + pairNames);
     memo.push_back("FileName :" + fileName);
@@ -429,8 +415,8 @@ bool ParseSchemaReportText(std::string_view text, const std::string& fileName,
 bool ParseSchemaReportPath(const std::string& path, const std::string& fileName,
                            const std::string& pairNames, TSchCmpClass& pair,
                            std::vector<std::string>& memo) {
-    std::string text;
-    if (!ReadWholeFile(path, text)) {
+    std::string text, why;
+    if (!ReadWholeFile(path, text, why, kMaxSchemaReportBytes)) {
         AddFailure(memo, pairNames, fileName, "Cannot open file.", 0, 1);
         return false;
     }
@@ -496,6 +482,10 @@ void SchemaReportRun::Show() {
     timer_ = true;
     step_ = 0;
     next_ = 1;
+    busy_ = 0;
+    startFailed_ = false;
+    gaveUp_ = false;
+    ClearStartFailure();
 }
 
 void SchemaReportRun::Tick() {
@@ -506,13 +496,30 @@ void SchemaReportRun::Tick() {
         "Generating Schema Reports"};
     label_ = kLabels[step_];
     step_ = step_ == 3 ? 0 : step_ + 1;
-    if (census_() == 0) {
-        if (next_ <= PairCount())
-            start_(CommandLineOf(commands_[next_ - 1]));
-        ++next_;
-        if (next_ >= PairCount() + 10)
+    if (census_() != 0) {
+        if (next_ > 1 && ++busy_ > tickLimit_) {
             timer_ = false;
+            gaveUp_ = true;
+            completed_ = false;
+            closed_ = true;
+            EndStartedCommands(kSchemaMarker);
+        }
+        return;
     }
+    busy_ = 0;
+    if (next_ <= PairCount()) {
+        start_(CommandLineOf(commands_[next_ - 1]));
+        if (!LastStartFailure().empty()) {
+            timer_ = false;
+            startFailed_ = true;
+            completed_ = false;
+            closed_ = true;
+            return;
+        }
+    }
+    ++next_;
+    if (next_ >= PairCount() + 10)
+        timer_ = false;
     if (!timer_)
         TimerStopped();
 }

@@ -50,7 +50,9 @@ std::vector<std::string> SchemaDistributionList(TreeDesign& design, const std::s
 std::string SchemaRunningText(int count);
 // The checks of the entry: false (after the notice) while marked runs are
 // still going, or when fewer than two servers were chosen.
-bool SchemaRunsIdle(const Census& census, Interaction& ui);
+// With a lock, the working folder is also locked for the runs; while another
+// comparison holds it the same refusal is shown.
+bool SchemaRunsIdle(const Census& census, Interaction& ui, WorkingFolderLock* lock = nullptr);
 bool EnoughServers(std::size_t chosen, Interaction& ui);
 // The distribution list of the server when it names at least two servers;
 // else the notice and an empty list.
@@ -112,6 +114,10 @@ bool ParseAllSchemaReports(const std::vector<std::string>& commands,
 
 // ---- waiting for the runs ----
 
+// Ticks one SCHCMP.EXE run is waited for before the wait is given up (ten
+// minutes at one tick a second).
+inline constexpr int kSchemaRunTickLimit = 600;
+
 // The rules of the wait dialog, driven by Tick() once a second: one run per
 // tick that sees no marked process, the reports read on the ninth such tick
 // after the last start.
@@ -137,6 +143,13 @@ public:
     bool Closed() const { return closed_; }
     bool Completed() const { return completed_; }
     bool ReportFailed() const { return failed_; }
+    // The interpreter could not be started (the reason in
+    // LastStartFailure()), or a run went on for more than the tick limit of
+    // ticks and was ended: the dialog closed without reading the reports.
+    bool StartFailed() const { return startFailed_; }
+    bool GaveUp() const { return gaveUp_; }
+    void SetTickLimit(int ticks) { tickLimit_ = ticks; }
+    int TickLimit() const { return tickLimit_; }
     int ParsedCount() const { return parsed_; }
     int NextPair() const { return next_; }
     int PairCount() const { return static_cast<int>(commands_.size()); }
@@ -159,11 +172,21 @@ private:
     int step_ = 0;
     int next_ = 1;
     int parsed_ = 0;
+    int busy_ = 0;
+    int tickLimit_ = kSchemaRunTickLimit;
+    bool startFailed_ = false;
+    bool gaveUp_ = false;
     bool timer_ = false;
     bool completed_ = false;
     bool failed_ = false;
     bool closed_ = false;
 };
+
+// Why the runs ended without reports to read, or what the interpreter could
+// not run (a utility not on the utility path): the interpreter could not
+// start, a run was given up, or the log lines; empty when none of these.
+std::vector<std::string> SchemaRunProblems(const SchemaReportRun& run,
+                                           const InterpreterLogWatch& log);
 
 // ---- the report dialog ----
 

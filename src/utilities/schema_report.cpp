@@ -2,12 +2,12 @@
 
 #include "core/ascii_text.h"
 
+#include "files/file_access.h"
 #include "netware/subschema.h"
 
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
 #include <set>
 #include <sstream>
 #include <system_error>
@@ -16,6 +16,9 @@
 namespace qv::utilities {
 
 namespace {
+
+// A slapd schema file is some hundred kilobytes.
+constexpr std::uint64_t kMaxSchemaFileBytes = std::uint64_t{64} << 20;
 
 bool Space(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n';
@@ -207,15 +210,10 @@ void LoadSlapdSchemaText(std::string_view text, ServerSchema& schema) {
 }
 
 bool LoadSlapdSchemaFile(const std::string& path, ServerSchema& schema) {
-    std::error_code ec;
-    if (!std::filesystem::is_regular_file(path, ec))
+    std::string text, error;
+    if (!ReadWholeFile(path, text, error, kMaxSchemaFileBytes))
         return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return false;
-    std::ostringstream buffer;
-    buffer << in.rdbuf();
-    LoadSlapdSchemaText(buffer.str(), schema);
+    LoadSlapdSchemaText(text, schema);
     return true;
 }
 

@@ -70,14 +70,21 @@ TEST_F(DiscoverCli, TreesAreListedAddedPreferredAndRemoved) {
         0);
     EXPECT_EQ(Run({"trees"}).out,
               "* CORP_TREE ldif:" + corpLdif +
-                  "\n  LIVE ldap://127.0.0.1:1/cn=LIVE bind-dn=cn=admin,cn=LIVE "
-                  "password-file=/nonexistent starttls timeout=5\n");
+                  " profile=auto\n  LIVE ldap://127.0.0.1:1/cn=LIVE bind-dn=cn=admin,cn=LIVE "
+                  "password-file=/nonexistent starttls timeout=5 profile=auto\n");
     for (const char* bad : {"0", "-3", "x", "86401"})
         EXPECT_EQ(Run({"trees", "add", "T", "ldif:x", "--timeout", bad}).exitCode, 2) << bad;
     ASSERT_EQ(Run({"trees", "prefer", "LIVE"}).exitCode, 0);
     EXPECT_EQ(Run({"trees"}).out.substr(0, 7), "* LIVE ");
     ASSERT_EQ(Run({"trees", "remove", "LIVE"}).exitCode, 0);
-    EXPECT_EQ(Run({"trees"}).out, "* CORP_TREE ldif:" + corpLdif + "\n");
+    EXPECT_EQ(Run({"trees"}).out, "* CORP_TREE ldif:" + corpLdif + " profile=auto\n");
+    // The profile of a connection: one of the profiles or auto.
+    ASSERT_EQ(Run({"trees", "add", "STD", "ldif:x", "--profile", "standard"}).exitCode, 0);
+    EXPECT_EQ(Run({"trees"}).out,
+              "* CORP_TREE ldif:" + corpLdif + " profile=auto\n  STD ldif:x profile=standard\n");
+    EXPECT_EQ(Run({"trees", "add", "BAD", "ldif:x", "--profile", "novell"}).exitCode, 2);
+    EXPECT_EQ(Run({"trees", "add", "BAD", "ldif:x", "--profile"}).exitCode, 2);
+    ASSERT_EQ(Run({"trees", "remove", "STD"}).exitCode, 0);
     EXPECT_EQ(Run({"trees", "remove", "NONE"}).exitCode, 1);
     EXPECT_EQ(Run({"trees", "add", std::string(33, 'T'), "ldif:x"}).exitCode, 2);
     EXPECT_EQ(Run({"trees", "add", "T", "http://x"}).exitCode, 2);
@@ -90,7 +97,10 @@ TEST_F(DiscoverCli, DiscoverWritesTheDesignAndTheLog) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     // The log, then the summary.
     const std::string log =
-        "Initializing for NDS Search...\nNDS Search started...\nNDS SEARCH COMPLETE.\n";
+        "Initializing for NDS Search...\nNDS Search started...\n"
+        "Directory profile: quorvane (chosen by auto: the directory holds entries of class "
+        "qvContainer, qvObject or qvAnnotated)\n"
+        "NDS SEARCH COMPLETE.\n";
     EXPECT_EQ(r.err, log + "19 objects read, 0 errors\n");
     EXPECT_EQ(ReadFile(dir + "/DSSEARCH.ERR"), log);
     EXPECT_EQ(Dump(dir + "/out.qvd"), Dump(test::SourcePath("examples/corp.qvd")));
@@ -115,8 +125,9 @@ TEST_F(DiscoverCli, UnsuccessfulWalkAsksAndKeepsOnlyWithKeepPartial) {
               std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(dir + "/mid.qvd"));
     EXPECT_EQ(r.err.substr(r.err.rfind('\n', r.err.size() - 2) + 1), "18 objects read, 1 errors\n");
+    // Written with --keep-partial, and still not a success.
     r = Run({"discover", "CORP_TREE", "mid.qvd", "--keep-partial", "--fault", "list:5:-601"});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(std::filesystem::exists(dir + "/mid.qvd"));
     EXPECT_NE(
         r.err.find("An incomplete design was written to mid.qvd.\n18 objects read, 1 errors\n"),
@@ -131,7 +142,7 @@ TEST_F(DiscoverCli, UnsuccessfulWalkAsksAndKeepsOnlyWithKeepPartial) {
     // Answered Yes with --keep-partial.
     r = Run({"discover", "CORP_TREE", "last.qvd", "--keep-partial", "--fault",
              "get-object-name:19:-625"});
-    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(std::filesystem::exists(dir + "/last.qvd"));
     // A fatal check and a context failure.
     r = Run({"discover", "CORP_TREE", "f.qvd", "--fault", "alloc-buf:2:-150"});

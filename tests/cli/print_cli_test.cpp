@@ -206,7 +206,7 @@ TEST_F(PrintCli, MistakesAndFailures) {
     EXPECT_EQ(Pages(pdf), -1);
     r = Run({"print", "tree", corp, dir + "/missing/out.pdf"});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_NE(r.err.find("Cannot create file " + dir + "/missing/out.pdf"), std::string::npos);
+    EXPECT_NE(r.err.find("Cannot create file \"" + dir + "/missing/out.pdf\""), std::string::npos);
     // The object grids need an object report.
     EXPECT_EQ(Run({"print", "grid", "object-partition", dir + "/none.qvd", pdf}).exitCode, 1);
 }

@@ -384,9 +384,9 @@ TEST(DeepTrees, ASaveThatWouldNotReadBackIsRefused) {
                            "\" (its name, two marks and its class) is longer than 255 characters.");
 }
 
-TEST(DeepTrees, AFileOfAnyDepthOpens) {
-    // 20,000 levels, written as an older release would have: it opens (the
-    // reader places each record after the one before it) and cannot be saved.
+// A design file as an older release wrote it: a chain of levels containers
+// below the root, each record placed after the one before it.
+std::string ChainFile(int levels) {
     std::string objects;
     auto record = [&](const std::string& name, const std::string& parent, int cls, int level) {
         objects.push_back(static_cast<char>(name.size()));
@@ -399,8 +399,7 @@ TEST(DeepTrees, AFileOfAnyDepthOpens) {
     };
     record("[ROOT]", "", 0, 0);
     std::string parent = "[ROOT]";
-    constexpr int kLevels = 20000;
-    for (int i = 1; i <= kLevels; ++i) {
+    for (int i = 1; i <= levels; ++i) {
         const std::string name = "U" + std::to_string(i);
         record(name, parent, i == 1 ? 1 : 2, i - 1);
         parent = name;
@@ -412,19 +411,140 @@ TEST(DeepTrees, AFileOfAnyDepthOpens) {
         return s;
     };
     const std::uint32_t end = static_cast<std::uint32_t>(24 + objects.size());
-    const std::string file =
-        u32(kDesignMagic1) + u32(kDesignMagic2) + u32(0) + u32(end) + u32(end) + u32(end) + objects;
+    return u32(kDesignMagic1) + u32(kDesignMagic2) + u32(0) + u32(end) + u32(end) + u32(end) +
+           objects;
+}
+
+TEST(DeepTrees, AFileDeeperThanADesignHoldsIsRefused) {
     const std::string dir = TempDir();
-    WriteFile(dir + "/deep.qvd", file);
+    // 255 levels open, in time linear in the records (the status text is
+    // shown for the first records, then for every 1024th).
+    WriteFile(dir + "/deep.qvd", ChainFile(kMaxObjectLevel));
     Fixture f;
     ASSERT_TRUE(OpenDesign(f.design, dir + "/deep.qvd"));
-    EXPECT_EQ(f.design.NodeCount(), static_cast<std::size_t>(kLevels) + 1);
-    EXPECT_EQ(SubtreeHeight(f.design.Root()), kLevels);
-    // The status text is shown for the first records, then for every 1024th.
-    EXPECT_LT(f.progress.Texts(ProgressChannel::Status).size(), 1024u + kLevels / 1024 + 10);
-    f.design.designFileName = dir + "/again.qvd";
+    EXPECT_EQ(f.design.NodeCount(), static_cast<std::size_t>(kMaxObjectLevel) + 1);
+    EXPECT_EQ(SubtreeHeight(f.design.Root()), kMaxObjectLevel);
+    EXPECT_LT(f.progress.Texts(ProgressChannel::Status).size(), 1024u + 10);
+    // Deeper ones are refused naming the first object too deep: the parent
+    // level is one byte, so a record at level 259 would match a parent at
+    // level 3 (259 modulo 256), and 20,000 levels would come back as another
+    // tree.
+    for (int levels : {kMaxObjectLevel + 1, kMaxObjectLevel + 4, 20000}) {
+        SCOPED_TRACE(levels);
+        WriteFile(dir + "/deeper.qvd", ChainFile(levels));
+        Fixture d;
+        EXPECT_FALSE(OpenDesign(d.design, dir + "/deeper.qvd"));
+        ASSERT_EQ(d.ui.Texts("information").size(), 1u);
+        const std::string message = d.ui.Texts("information")[0];
+        EXPECT_EQ(message.rfind("Illegal file format on file: " + dir +
+                                    "/deeper.qvd\rThe object \"U256.U255.U254.",
+                                0),
+                  0u)
+            << message;
+        EXPECT_NE(message.find(".U1\" would lie 256 levels below [ROOT].\rA design holds at most "
+                               "255 levels below [ROOT]."),
+                  std::string::npos)
+            << message;
+    }
+}
+
+TEST(TextFiles, EveryLineEndIsALineEnd) {
+    struct Case {
+        std::string text;
+        std::vector<std::string> lines;
+    };
+    const std::vector<Case> cases = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\nb\n", {"a", "b"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\rb\nc\r\nd", {"a", "b", "c", "d"}},
+        {"a\n\nb\r\rc\r\n\r\n", {"a", "", "b", "", "c"}},
+        {"\n\r\n", {}},
+        {"a\n\r", {"a"}},
+    };
+    const std::string dir = TempDir();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::PrintToString(c.text));
+        EXPECT_EQ(SplitLines(c.text), c.lines);
+        WriteFile(dir + "/t.txt", c.text);
+        std::vector<std::string> lines;
+        std::string error;
+        ASSERT_TRUE(ReadTextLines(dir + "/t.txt", lines, error, 1024));
+        EXPECT_EQ(lines, c.lines);
+        std::string first;
+        ASSERT_TRUE(ReadFirstLine(dir + "/t.txt", first, error, 1024));
+        EXPECT_EQ(first, c.lines.empty() ? "" : c.lines[0]);
+    }
+    // The limits: bytes and lines.
+    WriteFile(dir + "/t.txt", "1\r2\r3\r");
+    std::vector<std::string> lines;
+    std::string error;
+    EXPECT_FALSE(ReadTextLines(dir + "/t.txt", lines, error, 1024, 2));
+    EXPECT_EQ(error, "Cannot open file \"" + dir +
+                         "/t.txt\". It has more than 2 lines, the limit for this kind of file.");
+    EXPECT_TRUE(lines.empty());
+    EXPECT_TRUE(ReadTextLines(dir + "/t.txt", lines, error, 1024, 3));
+    EXPECT_FALSE(ReadTextLines(dir + "/t.txt", lines, error, 5));
+    EXPECT_EQ(error, "Cannot open file \"" + dir +
+                         "/t.txt\". It is larger than 5 bytes, the limit for this kind of file.");
+}
+
+TEST(SavingFiles, AFolderIsRefusedWithItsOwnMessageAndNoQuestion) {
+    const std::string dir = TempDir();
+    ASSERT_EQ(mkdir((dir + "/out.qvd").c_str(), 0700), 0);
+    ASSERT_EQ(symlink("out.qvd", (dir + "/to-folder.qvd").c_str()), 0);
+    for (const std::string& path : {dir + "/out.qvd", dir + "/to-folder.qvd"}) {
+        const std::string message =
+            "Cannot create file \"" + path + "\". It is a folder, not a file.";
+        Fixture f;
+        NewDesign(f.design, 1);
+        f.design.designFileName = path;
+        EXPECT_FALSE(WriteDesignFile(f.design));
+        EXPECT_EQ(f.ui.Texts("error"), std::vector<std::string>{message});
+        EXPECT_TRUE(f.ui.Texts("question").empty());
+        test::ScriptedInteraction ui;
+        EXPECT_FALSE(SaveFile(ui, path, "bytes"));
+        EXPECT_EQ(ui.boxes.size(), 1u);
+        std::string error;
+        EXPECT_FALSE(ReplaceFileAtomically(path, "bytes", error));
+        EXPECT_EQ(error, message);
+        EXPECT_EQ(InspectSaveTarget(path).kind, SaveTargetKind::Folder);
+    }
+    EXPECT_TRUE(TempFilesIn(dir + "/out.qvd").empty());
+}
+
+TEST(SavingFiles, AFileTheUserMayNotWriteIsReplacedOnlyAfterAsking) {
+    const std::string dir = TempDir();
+    const std::string path = dir + "/ro.qvd";
+    WriteFile(path, "old");
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    EXPECT_TRUE(InspectSaveTarget(path).readOnly);
+    Fixture f;
+    NewDesign(f.design, 1);
+    f.design.designFileName = path;
+    f.ui.answers = {false};
     EXPECT_FALSE(WriteDesignFile(f.design));
-    EXPECT_FALSE(Exists(dir + "/again.qvd"));
+    EXPECT_EQ(f.ui.Texts("question"), std::vector<std::string>{ReadOnlyQuestion(path)});
+    EXPECT_EQ(ReadOnlyQuestion(path), "You may not write the file \"" + path +
+                                          "\": it is read-only.\rSaving replaces it by a new file "
+                                          "that belongs to you.\rSave anyway?");
+    EXPECT_EQ(ReadFile(path), "old");
+    f.ui.answers = {true};
+    EXPECT_TRUE(WriteDesignFile(f.design));
+    EXPECT_EQ(ReadFile(path), Saved(f.design));
+    // Every other writer asks the same way.
+    ASSERT_EQ(chmod(path.c_str(), 0444), 0);
+    test::ScriptedInteraction ui;
+    ui.answers = {false};
+    EXPECT_FALSE(SaveFile(ui, path, "other"));
+    EXPECT_EQ(ReadFile(path), Saved(f.design));
+    ui.answers = {true};
+    EXPECT_TRUE(SaveFile(ui, path, "other"));
+    EXPECT_EQ(ReadFile(path), "other");
+    WriteFile(dir + "/rw.qvd", "old");
+    EXPECT_FALSE(InspectSaveTarget(dir + "/rw.qvd").readOnly);
 }
 
 } // namespace

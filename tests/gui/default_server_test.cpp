@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QImage>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -259,6 +260,13 @@ private slots:
                                 "JSMITH                             FS2\n"
                                 "MJONES                             FS3, WARNING!\n"
                                 "NOBODY                             NONE, WARNING!\n"));
+        // The list marks the same users as the summary, in red.
+        QList<bool> warned;
+        for (int i = 0; i < dlg.LB_USERS->count(); ++i)
+            warned << dlg.LB_USERS->item(i)->data(TFM_SRVDISPLAY::kWarningRole).toBool();
+        QCOMPARE(warned, (QList<bool>{false, true, true}));
+        // How the marked rows are painted is not checked yet: a grab of the
+        // offscreen list shows no red where the rows are marked.
         Click(dlg.LB_USERS, 1);
         QCOMPARE(Items(dlg.LB_DEFAULTSERVER), QStringList{"FS3"});
         Click(dlg.LB_USERS, 2);

@@ -36,9 +36,9 @@ private slots:
         QStringList top;
         for (int i = 0; i < tree->topLevelItemCount(); ++i)
             top << tree->topLevelItem(i)->text(0);
-        QCOMPARE(top,
-                 (QStringList{"File", "Search", "Tree", "View", "Replica", "Options", "Reports"}));
-        QTreeWidgetItem* treeGroup = tree->topLevelItem(2);
+        QCOMPARE(top, (QStringList{"File", "Edit", "Search", "Tree", "View", "Replica", "Options",
+                                   "Reports"}));
+        QTreeWidgetItem* treeGroup = tree->topLevelItem(3);
         QCOMPARE(treeGroup->childCount(), 15);
         QTreeWidgetItem* rights = treeGroup->child(14);
         QCOMPARE(rights->text(0), QStringLiteral("Display Rights"));

@@ -18,9 +18,13 @@ TEST(HelpTopics, TheTreeInItsFixedOrder) {
         {"Open", 1},
         {"Save", 1},
         {"Save As", 1},
+        {"Compare With", 1},
         {"Print", 1},
         {"Close", 1},
         {"Exit", 1},
+        {"Edit", 0},
+        {"Undo", 1},
+        {"Redo", 1},
         {"Search", 0},
         {"Find Server", 1},
         {"Find Text", 1},
@@ -70,7 +74,7 @@ TEST(HelpTopics, TheTreeInItsFixedOrder) {
 
 TEST(HelpTopics, GroupsAreEmptyShortTopicsOneLineLongTopicsSeveral) {
     for (const char* group :
-         {"File", "Search", "Tree", "View", "Replica", "Options", "Display Rights"}) {
+         {"File", "Edit", "Search", "Tree", "View", "Replica", "Options", "Display Rights"}) {
         ASSERT_NE(FindHelpTopic(group), nullptr) << group;
         EXPECT_EQ(FindHelpTopic(group)->kind, HelpTopic::Group) << group;
         EXPECT_TRUE(HelpTextLines(group).empty()) << group;
@@ -104,7 +108,7 @@ TEST(HelpTopics, GroupsAreEmptyShortTopicsOneLineLongTopicsSeveral) {
         ASSERT_GT(lines.size(), 5u) << t.name;
         EXPECT_EQ(lines[0], t.name);
     }
-    EXPECT_EQ(longTopics, 10);
+    EXPECT_EQ(longTopics, 11);
 }
 
 TEST(HelpTopics, LongTextsGiveTheStepsInOrder) {

@@ -435,8 +435,8 @@ TEST(LongNames, PathsAndNamesBeyond255AreCountedAndSkipped) {
         << "dn: cn=SHORT,o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n";
     std::vector<nds::TreeConnection> trees;
     for (int i = 0; i < 101; ++i)
-        trees.push_back({"T" + std::to_string(i), "ldif:" + ldif, "", "", false, "", 30});
-    trees.push_back({"LONG", "ldif:" + ldif, "", "", false, "", 30});
+        trees.push_back({"T" + std::to_string(i), "ldif:" + ldif, "", "", false, "", "auto", 30});
+    trees.push_back({"LONG", "ldif:" + ldif, "", "", false, "", "auto", 30});
     nds::SetTreeConnections(trees, "LONG");
     Discovery run("LONG");
     run.host.tree = "T5";
@@ -490,8 +490,10 @@ TEST_F(SearchDialog, DisplayRulesAndTheSavedLog) {
     std::ifstream in(run.search.logFileName);
     std::stringstream text;
     text << in.rdbuf();
-    EXPECT_EQ(text.str(), "Initializing for NDS Search...\nNDS Search started...\nNDS SEARCH "
-                          "COMPLETE.\n");
+    EXPECT_EQ(text.str(), "Initializing for NDS Search...\nNDS Search started...\n"
+                          "Directory profile: quorvane (chosen by auto: the directory holds "
+                          "entries of class qvContainer, qvObject or qvAnnotated)\n"
+                          "NDS SEARCH COMPLETE.\n");
     std::remove(run.search.logFileName.c_str());
 }
 

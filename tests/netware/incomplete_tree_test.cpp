@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <fstream>
+#include <iterator>
 
 namespace qv::test {
 namespace {
@@ -116,6 +117,51 @@ TEST_F(IncompleteTree, SizeLimitIsPagedPastOrNamed) {
     EXPECT_EQ(refused.search.errorCount, 2);
 }
 
+// A server that will not look at the whole subtree at once, paged or not
+// (slapd's limit on the candidates a search may examine answers "unwilling to
+// perform" before the first entry): the tree is listed one level at a time,
+// whole and without an error. One level at a time the server gives each
+// container's children in its own order, so the lines are compared sorted.
+TEST_F(IncompleteTree, ServerRefusingSubtreeSearchesIsListedOneLevelAtATime) {
+    const std::string file = WriteFile("onelevel.ldif", TreeLdif("LEVEL_TREE", {300, 200, 100}));
+    SlapdServer server;
+    std::string error;
+    ASSERT_TRUE(
+        server.Start({{"cn=LEVEL_TREE", file, "limits anonymous size.unchecked=400\n"}}, error))
+        << error;
+    nds::SetTreeConnections({LdifTree("LEVEL_TREE", file)}, "");
+    Discovery expected("LEVEL_TREE");
+    ASSERT_TRUE(expected.Run());
+
+    nds::TreeConnection live = LdifTree("LEVEL_TREE", file);
+    live.address = server.Url("cn=LEVEL_TREE");
+    nds::SetTreeConnections({live}, "");
+    Discovery levels("LEVEL_TREE");
+    ASSERT_TRUE(levels.Run());
+    EXPECT_EQ(levels.search.errorCount, 0) << ::testing::PrintToString(levels.search.log);
+    EXPECT_EQ(levels.search.result, 0);
+    EXPECT_EQ(levels.search.objectCount, expected.search.objectCount);
+    auto sorted = [](const std::string& text) {
+        std::vector<std::string> lines;
+        for (std::size_t pos = 0; pos < text.size();) {
+            std::size_t nl = text.find('\n', pos);
+            lines.push_back(text.substr(pos, nl - pos));
+            pos = nl == std::string::npos ? text.size() : nl + 1;
+        }
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    const std::vector<std::string> got = sorted(levels.Text()), want = sorted(expected.Text());
+    std::vector<std::string> extra, missing;
+    std::set_difference(got.begin(), got.end(), want.begin(), want.end(),
+                        std::back_inserter(extra));
+    std::set_difference(want.begin(), want.end(), got.begin(), got.end(),
+                        std::back_inserter(missing));
+    EXPECT_TRUE(extra.empty() && missing.empty())
+        << "more: " << ::testing::PrintToString(extra)
+        << "\nless: " << ::testing::PrintToString(missing);
+}
+
 // Referral objects are never followed and never lost: each is a counted error
 // naming the entry and its URL, through both backends alike; a tree whose
 // base entry is a referral fails its listing with the same words.
@@ -162,7 +208,8 @@ TEST_F(IncompleteTree, ReferralsAreCountedErrors) {
         run.Logged("Referral not followed: \\T=AWAY_TREE ldap://other.example:389/cn=AWAY_TREE"))
         << ::testing::PrintToString(run.search.log);
     EXPECT_TRUE(run.Logged("NWDSList failed for: \\T=AWAY_TREE Error: -632"));
-    EXPECT_TRUE(run.Logged("The directory answered: The base entry cn=AWAY_TREE is a referral"));
+    EXPECT_TRUE(run.Logged("The directory answered: The base entry cn=AWAY_TREE is a referral"))
+        << ::testing::PrintToString(run.search.log);
 }
 
 // A server that goes away in the middle of the walk, or stops answering,

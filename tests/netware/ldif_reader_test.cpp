@@ -62,7 +62,7 @@ TEST(LdifReader, KeepsTheTreeBelowTheFirstEntryInFileOrder) {
     EXPECT_EQ(list[0].name, "OU=Z, Comma");
     EXPECT_EQ(list[0].flags, kFlagContainer | kFlagPartitionRoot);
     EXPECT_EQ(list[0].baseClass, "Organizational Unit");
-    EXPECT_EQ(list[1].name, "CN=Jos\xE9");
+    EXPECT_EQ(list[1].name, "CN=Jos\xC3\xA9"); // kept in UTF-8
     EXPECT_EQ(list[1].flags, 0u);
     EXPECT_EQ(list[1].baseClass, std::string(32, 'X'));
     EXPECT_EQ(backend.List("\\T=t\\OU=z, comma", list), kOk);
@@ -109,7 +109,9 @@ TEST(SchemaValues, NamesAndPaths) {
     ASSERT_TRUE(ParseDn("cn=a\\,b+uid=x,OU=Sales,cn=T", rdns));
     ASSERT_EQ(rdns.size(), 3u);
     EXPECT_EQ(rdns[0].value, "a,b");
-    EXPECT_EQ(FormatDn(rdns), "cn=a\\,b,OU=Sales,cn=T");
+    ASSERT_EQ(rdns[0].more.size(), 1u); // a multi-valued RDN keeps all its values
+    EXPECT_EQ(rdns[0].more[0].type, "uid");
+    EXPECT_EQ(FormatDn(rdns), "cn=a\\,b+uid=x,OU=Sales,cn=T");
     EXPECT_FALSE(ParseDn("no equals sign", rdns));
     EXPECT_TRUE(PathToRdns("\\T=t\\OU=Sales\\CN=a=b", "T", rdns));
     ASSERT_EQ(rdns.size(), 2u);

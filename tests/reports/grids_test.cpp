@@ -50,6 +50,34 @@ TEST(PartitionGrids, SizesHeadersInTreeOrderAndCells) {
     EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Current);
 }
 
+// The build names each server on the status line, and Abort stops it: the
+// half-built grids are dropped and the next showing builds them again.
+TEST(PartitionGrids, ShowProgressAndStopOnAbort) {
+    Fixture f;
+    test::MakeSmallTree(f.design, false);
+    AddServer(f.design, f.design.Root(), "FS3");
+    AnalysisViews v;
+    f.progress.onPump = [&f](int) {
+        if (f.progress.Saw("  Processing Server: FS1"))
+            f.design.flags.abortRequested = true;
+    };
+    f.design.flags.gridStale[kPartitionGrids] = true;
+    EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Aborted);
+    EXPECT_TRUE(f.design.flags.gridStale[kPartitionGrids]);
+    EXPECT_EQ(v.partXServ.RowCount(), 0);
+    EXPECT_EQ(v.servXPart.RowCount(), 0);
+    EXPECT_TRUE(f.progress.Saw("  Processing Server: FS1"));
+    EXPECT_EQ(f.progress.Texts(ProgressChannel::Status).back(), "");
+
+    f.progress.onPump = nullptr;
+    f.design.flags.abortRequested = false;
+    EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Built);
+    EXPECT_FALSE(f.design.flags.gridStale[kPartitionGrids]);
+    EXPECT_EQ(v.servXPart.RowCount(), 4);
+    EXPECT_TRUE(f.progress.Saw("  Processing Server: FS3"));
+    EXPECT_EQ(f.progress.Texts(ProgressChannel::Status).back(), "");
+}
+
 TEST(AddressGrid, RowsPerAddressAndTheTotalRowStaysLastWhenSorted) {
     Fixture f;
     test::MakeEmpty(f.design);

@@ -1,6 +1,7 @@
 #include "utilities/default_servers.h"
 #include "utilities/nlist_report.h"
 
+#include "netware/directory_profile.h"
 #include "support/scripted.h"
 
 #include <gtest/gtest.h>
@@ -600,6 +601,42 @@ TEST(NlistStandIn, WrongArgumentsAndUnknownContexts) {
     }
     EXPECT_EQ(TypelessName("cn=FS2, ou=SALES,o=CORP"), "FS2.SALES.CORP");
     EXPECT_EQ(TypelessName(""), "");
+}
+
+// A directory in the standard schemas (tests/data/directories): its
+// organizationalUnits are contexts and its people users, but it holds no
+// default servers, and NLIST says so rather than list users without them.
+TEST(NlistStandIn, StandardDirectoryHoldsNoDefaultServers) {
+    nds::DirectoryEntries directory;
+    nds::TreeConnection c;
+    c.name = "STD_CORP";
+    c.address = std::string("ldif:") + QV_SOURCE_DIR + "/tests/data/directories/standard_corp.ldif";
+    ASSERT_EQ(directory.Load(c), nds::kOk);
+    EXPECT_EQ(directory.Profile().name, "standard");
+    NlistRequest request;
+    std::string out, error;
+    ASSERT_TRUE(
+        ParseNlistArguments({"User", "SHOW", "Last Name", "/s", "/co", ".SALES"}, request, error));
+    ASSERT_TRUE(BuildNlistReport(directory, request, "", out, error)) << error;
+    EXPECT_EQ(out, "Object Class: User\n"
+                   "Current context: Sales\n"
+                   "User: jsmith\n"
+                   "        Last Name: Smith\n"
+                   "User: Mary Jones\n"
+                   "        Last Name: Jones\n"
+                   "A total of 2 User objects were found in this context.\n\n"
+                   "A total of 2 User objects were found.\n");
+    Lines args = kArgs;
+    args.push_back(".SALES");
+    ASSERT_TRUE(ParseNlistArguments(args, request, error)) << error;
+    EXPECT_FALSE(BuildNlistReport(directory, request, "", out, error));
+    EXPECT_EQ(error, "This directory holds no default server information (profile standard).\n");
+    // The report reader shows that line, not a parse error.
+    Parsed p = Parse(error);
+    EXPECT_FALSE(p.ok);
+    EXPECT_TRUE(p.contexts.empty());
+    EXPECT_EQ(p.memo,
+              (Lines{"This directory holds no default server information (profile standard)."}));
 }
 
 } // namespace

@@ -91,11 +91,12 @@ public:
             return "/u/" + n;
         return std::nullopt;
     }
-    void Run(const std::string& program, const std::vector<std::string>& args,
+    bool Run(const std::string& program, const std::vector<std::string>& args,
              const std::string& output, const InterpreterState& state) override {
         calls.push_back({program, args, output, state});
+        return true;
     }
-    std::optional<std::vector<std::string>> ReadBatch(const std::string&) override {
+    std::optional<std::vector<std::string>> ReadBatch(const std::string&, std::string&) override {
         if (batch.empty())
             return std::nullopt;
         return batch;

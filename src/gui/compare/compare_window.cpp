@@ -1,6 +1,7 @@
 #include "gui/compare/compare_window.h"
 
 #include "files/design_file.h"
+#include "gui/core/qt_text.h"
 
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -14,9 +15,9 @@ namespace qv::gui {
 
 namespace {
 
-// Texts of the model are Latin-1 bytes.
+// Texts of the model: UTF-8 when valid, else Latin-1.
 QString FromModel(const std::string& text) {
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+    return qv::gui::FromModel(std::string_view(text));
 }
 
 constexpr int kContextRole = Qt::UserRole + 1;
@@ -118,6 +119,8 @@ bool TFRM_COMPARE::SavePlan() {
     }
     DesignPlan plan = PlanDesignChanges(working, *other_);
     std::string error;
+    if (!ConfirmSaveTarget(design_.ui(), *path))
+        return false;
     if (!ReplaceFileAtomically(*path, plan.Script(), error)) {
         design_.ui().Error(error);
         return false;
@@ -144,6 +147,12 @@ TFRM_COMPARE* OpenCompareWith(QWidget* parent, TreeDesign& design,
         return nullptr;
     other->SetHosts(&TheNullProgress(), &TheNullInteraction());
     auto* window = new TFRM_COMPARE(design, std::move(other), FromModel(*path), selectNode, parent);
+    // Over the frame of its design window, not wherever a new window goes.
+    if (QWidget* frame = parent ? parent->window() : nullptr) {
+        QRect over = window->frameGeometry();
+        over.moveCenter(frame->frameGeometry().center());
+        window->move(over.topLeft());
+    }
     window->show();
     return window;
 }

@@ -6,6 +6,7 @@
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/grid_page.h"
 #include "gui/core/pages/text_page.h"
+#include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
 #include "gui/netware/nds_dialogs.h"
 #include "gui/print/print_commands.h"
@@ -59,6 +60,7 @@ void TMDIApp::DiscoverTree1Click() {
         return;
     }
     child->RefreshTreePage();
+    child->Tree().ExpandFirstLevel();
 }
 
 PrintSource TMDIApp::PrintSourceFor(TMDIChild& c) {

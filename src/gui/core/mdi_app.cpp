@@ -18,6 +18,7 @@
 #include "gui/edit/tree_commands.h"
 #include "gui/help/help_window.h"
 #include "gui/netware/nds_dialogs.h"
+#include "gui/planner/plan_replicas_dialog.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/reports/class_chooser_dlg.h"
 #include "gui/reports/display_objs_dlg.h"
@@ -33,6 +34,7 @@
 #include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -41,9 +43,12 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <QStatusBar>
+#include <QTabWidget>
 #include <QTextEdit>
 #include <QThread>
+#include <QTimer>
 #include <QTreeView>
+#include <vector>
 
 namespace qv::gui {
 
@@ -87,6 +92,18 @@ TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(
         move(area.center() - rect().center());
     }
 
+    // File dialogs open in the folder of the active design, or else in the
+    // last folder used.
+    ui_.SetFolderHint([this]() -> QString {
+        TMDIChild* c = ActiveChild();
+        if (!c)
+            return {};
+        const QFileInfo file(FromMessage(c->Design().designFileName));
+        return file.isAbsolute() && file.absoluteDir().exists() ? file.absolutePath() : QString();
+    });
+    // Watches modal dialogs and boxes open and close (see ReturnToCommandWindow).
+    qApp->installEventFilter(this);
+
     settings_ = std::make_unique<SettingsHost>();
     ReadSettings();
     untitledCounter_ = 1;
@@ -102,7 +119,9 @@ TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(
     }
 }
 
-TMDIApp::~TMDIApp() = default;
+TMDIApp::~TMDIApp() {
+    qApp->removeEventFilter(this);
+}
 
 void TMDIApp::CreateDialogs() {
     if (svrDlg_)
@@ -163,9 +182,75 @@ QAction* TMDIApp::AddItem(QMenu* menu, const char* name, const char* caption,
     a->setObjectName(QLatin1String(name));
     connect(a, &QAction::triggered, this, [this, command] {
         if (busy_ == 0)
-            command();
+            RunCommand(command);
     });
     return a;
+}
+
+void TMDIApp::RunCommand(const std::function<void()>& command) {
+    // Every command acts on the window it started in, whatever the boxes it
+    // shows do to the activation on their way out.
+    QPointer<TMDIChild> outer = commandWindow_;
+    if (commandDepth_++ == 0)
+        commandWindow_ = ActiveChild();
+    command();
+    if (--commandDepth_ == 0) {
+        ReturnToCommandWindow();
+    } else {
+        commandWindow_ = outer;
+    }
+}
+
+TMDIChild* TMDIApp::CommandWindow() const {
+    return commandWindow_.data();
+}
+
+void TMDIApp::ActOn(TMDIChild* child) {
+    commandWindow_ = child;
+}
+
+void TMDIApp::ReturnToCommandWindow() {
+    TMDIChild* c = commandWindow_.data();
+    if (!c || c->Freed() || !c->isVisible() || !mdi_->subWindowList().contains(c))
+        return;
+    if (mdi_->activeSubWindow() != c)
+        mdi_->setActiveSubWindow(c);
+    // The frame gives the keyboard focus back to its last focus widget when
+    // it is activated again: that widget must be in this window.
+    QWidget* focus = focusWidget();
+    if (!focus || !c->isAncestorOf(focus)) {
+        if (c->TreeView1()->isEnabled() && c->ActivePage() == TMDIChild::kTreePage)
+            c->TreeView1()->setFocus();
+        else
+            c->setFocus();
+    }
+}
+
+bool TMDIApp::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if ((type == QEvent::Show || type == QEvent::Hide) && watched->isWidgetType()) {
+        auto* w = static_cast<QWidget*>(watched);
+        if (w->isWindow() && w->isModal() && w != this) {
+            if (type == QEvent::Show) {
+                // Boxes that went away without a hide no longer count.
+                for (auto it = modals_.begin(); it != modals_.end();)
+                    it = QApplication::topLevelWidgets().contains(*it) && (*it)->isVisible()
+                             ? std::next(it)
+                             : modals_.erase(it);
+                if (modals_.isEmpty() && commandDepth_ == 0)
+                    commandWindow_ = ActiveChild();
+                modals_.insert(w);
+            } else if (modals_.remove(w) && modals_.isEmpty()) {
+                ReturnToCommandWindow();
+                // Once more when the frame has been activated again.
+                QTimer::singleShot(0, this, [this] {
+                    if (modals_.isEmpty())
+                        ReturnToCommandWindow();
+                });
+            }
+        }
+    }
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void TMDIApp::Forward(const std::function<void(TMDIChild&)>& command) {
@@ -189,7 +274,11 @@ void TMDIApp::BuildMenus() {
     // The differences from another design and the plan that turns this one into it.
     m.compareWith = AddItem(m.file, "CompareWith1", "Compare With...", [this] {
         Forward([](TMDIChild& c) {
-            OpenCompareWith(&c, c.Design(), [child = &c](ObjectNode* n) { child->SelectNode(n); });
+            // A selected difference is shown on the Tree View page.
+            OpenCompareWith(&c, c.Design(), [child = &c](ObjectNode* n) {
+                child->PageControl1()->setCurrentIndex(TMDIChild::kTreePage);
+                child->SelectNode(n);
+            });
         });
     });
     m.file->addSeparator();
@@ -257,6 +346,9 @@ void TMDIApp::BuildMenus() {
                                ToCommands(&TreeCommands::MergePartition));
     m.addReplica =
         AddItem(m.tree, "AddReplica1", "Add Replica", ToCommands(&TreeCommands::AddReplica));
+    m.planReplicaLayout = AddItem(m.tree, "PlanReplicaLayout1", "Plan Replica Layout...", [this] {
+        Forward([this](TMDIChild& c) { ShowPlanReplicaLayout(&c, c.Design(), Settings()); });
+    });
     m.mergeTrees = AddItem(m.tree, "MergeTrees1", "Merge Trees", [this] { MergeTrees1Click(); });
     m.tree->addSeparator();
     m.createObject =
@@ -392,6 +484,7 @@ void TMDIApp::UpdateAllMenus() {
         {m.createPartition, window && cmd->CanCreatePartition()},
         {m.mergePartition, window && cmd->CanMergePartition()},
         {m.addReplica, window && cmd->CanAddReplica()},
+        {m.planReplicaLayout, window},
         {m.renameObject, window && cmd->CanRenameObject()},
         {m.moveObject, window && cmd->CanMoveObject()},
         // View
@@ -466,8 +559,10 @@ void TMDIApp::WindowList1Click() {
         return;
     const QString full = fullNames_[pos];
     for (TMDIChild* c : Children())
-        if (c->windowTitle() == full)
+        if (c->windowTitle() == full) {
             mdi_->setActiveSubWindow(c);
+            ActOn(c);
+        }
 }
 
 // ---------------------------------------------------------------- file commands
@@ -476,6 +571,7 @@ TMDIChild* TMDIApp::CreateChild() {
     auto* child = new TMDIChild(this);
     mdi_->addSubWindow(child);
     child->showMaximized();
+    ActOn(child);
     // The new window takes the focus, also from a window that a closing file
     // dialog would hand it back to.
     QCoreApplication::processEvents();
@@ -492,6 +588,7 @@ void TMDIApp::New1Click() {
     }
     ++untitledCounter_;
     child->ApplyTexts();
+    child->Tree().ExpandFirstLevel();
     AddToWindowList(child->windowTitle());
 }
 
@@ -546,11 +643,20 @@ void TMDIApp::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    for (TMDIChild* c : Children())
-        if (!c->FreeAll()) {
+    // All or nothing: every design is settled (each save question asked, each
+    // save made) before any is freed; a cancel anywhere frees nothing.
+    const QList<TMDIChild*> children = Children();
+    std::vector<bool> drop(static_cast<std::size_t>(children.size()), false);
+    for (qsizetype i = 0; i < children.size(); ++i) {
+        bool d = false;
+        if (!children[i]->SettleChanges(&d)) {
             event->ignore();
             return;
         }
+        drop[static_cast<std::size_t>(i)] = d;
+    }
+    for (qsizetype i = 0; i < children.size(); ++i)
+        children[i]->Free(drop[static_cast<std::size_t>(i)]);
     WriteSettings();
     mdi_->closeAllSubWindows();
     event->accept();

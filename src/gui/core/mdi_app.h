@@ -10,6 +10,8 @@
 #include "reports/warning_settings.h"
 
 #include <QMainWindow>
+#include <QPointer>
+#include <QSet>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -77,6 +79,7 @@ struct MainMenu {
     QAction* createPartition = nullptr;
     QAction* mergePartition = nullptr;
     QAction* addReplica = nullptr;
+    QAction* planReplicaLayout = nullptr;
     QAction* mergeTrees = nullptr;
     QAction* createObject = nullptr;
     QAction* deleteObject = nullptr;
@@ -220,10 +223,22 @@ public:
     // The replica ring (ring) or DS version report reader.
     static std::function<ReadEnd(TMDIChild&, const std::string&)> ReportReader(bool ring);
 
+    // The design window that the running command (or, without one, the
+    // window that was active when the first modal box opened) acts on: it is
+    // made active again whenever the last modal dialog or box closes.
+    TMDIChild* CommandWindow() const;
+    // The running command goes on in another design window (one it made, or
+    // the one the Window List chose).
+    void ActOn(TMDIChild* child);
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void RunCommand(const std::function<void()>& command);
+    // Makes the command's window the active one, with the keyboard focus in it.
+    void ReturnToCommandWindow();
     void BuildMenus();
     QAction* AddItem(QMenu* menu, const char* name, const char* caption,
                      std::function<void()> command);
@@ -262,6 +277,9 @@ private:
     TFM_WARNINGSETTINGS* settingsDlg_ = nullptr;
     TFRM_REPLICARPT* replicaRptDlg_ = nullptr;
     std::unique_ptr<SettingsHost> settings_;
+    int commandDepth_ = 0;
+    QPointer<TMDIChild> commandWindow_;
+    QSet<QWidget*> modals_;
 };
 
 } // namespace qv::gui

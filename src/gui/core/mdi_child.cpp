@@ -32,6 +32,18 @@ namespace qv::gui {
 
 TMDIChild::BusyScope::BusyScope(TMDIChild& child, bool freezeTree) : child_(child) {
     if (child_.busy_++ == 0) {
+        // Disabling the widget with the keyboard focus would hand the focus to
+        // the next widget in the chain, which may be in another design window,
+        // and so make that window the active one: the window keeps the focus
+        // itself until the end.
+        QWidget* focus = child_.app_->focusWidget();
+        if (focus && child_.isAncestorOf(focus)) {
+            child_.focusBeforeBusy_ = focus;
+            child_.setFocus(Qt::OtherFocusReason);
+        }
+        // The node the operation starts on, which its undo step remembers
+        // although the frozen tree lets go of its selection.
+        child_.busySelection_ = child_.tree_->SelectedNode();
         child_.pages_->tabBar()->setEnabled(false);
         child_.tree_->SetInputEnabled(false);
         child_.app_->SetBusy(true);
@@ -51,6 +63,13 @@ void TMDIChild::EndBusy() {
     tree_->SetInputEnabled(true);
     app_->SetBusy(false);
     tree_->Unfreeze();
+    if (QWidget* focus = focusBeforeBusy_.data()) {
+        QWidget* now = app_->focusWidget();
+        if ((!now || now == this) && focus->isEnabled() && focus->isVisible())
+            focus->setFocus(Qt::OtherFocusReason);
+    }
+    focusBeforeBusy_.clear();
+    busySelection_ = nullptr;
 }
 
 // ---------------------------------------------------------------- creation
@@ -210,10 +229,42 @@ void TMDIChild::PaintProgress(ProgressChannel channel, const QString& text) {
 void TMDIChild::RefreshTreePage() {
     if (freed_)
         return;
+    DropStaleGrids();
     tree_->Refresh();
 }
 
+void TMDIChild::DropStaleGrids() {
+    // A change marks the grids stale; what they show is let go of at once (a
+    // grid of a large design holds millions of cells), and rebuilt only when
+    // its page is shown again.
+    const DesignFlags& f = design_.flags;
+    bool dropped = false;
+    auto drop = [&dropped](TextGrid& g) {
+        if (g.RowCount() == 0 && g.ColCount() == 0)
+            return;
+        g.Reset(0, 0);
+        dropped = true;
+    };
+    if (f.gridStale[kPartitionGrids]) {
+        drop(views_.partXServ);
+        drop(views_.servXPart);
+    }
+    if (f.gridStale[kAddressGrid])
+        drop(views_.servXAddr);
+    if (f.gridStale[kObjectGrids]) {
+        drop(views_.objects.partitions);
+        drop(views_.objects.servers);
+        drop(views_.objects.containers);
+    }
+    if (dropped) {
+        partitionGrids_->Reload();
+        objectGrids_->Reload();
+    }
+}
+
 void TMDIChild::HistoryChanged() {
+    if (!freed_)
+        DropStaleGrids();
     // Undo and Redo follow the history of the active window.
     if (!freed_ && app_->ActiveChild() == this)
         app_->UpdateEditActions();
@@ -243,7 +294,11 @@ void TMDIChild::SetWindowsEnabled(bool enabled) {
 // ---------------------------------------------------------------- tree page state
 
 ObjectNode* TMDIChild::SelectedNode() {
-    return freed_ ? nullptr : tree_->SelectedNode();
+    if (freed_)
+        return nullptr;
+    if (busy_ > 0 && tree_->Frozen())
+        return busySelection_;
+    return tree_->SelectedNode();
 }
 
 void TMDIChild::SelectNode(ObjectNode* node) {
@@ -448,29 +503,42 @@ void TMDIChild::SaveDelimitedCmd() {
 
 // ---------------------------------------------------------------- closing
 
-bool TMDIChild::FreeAll() {
-    if (freed_)
+bool TMDIChild::SettleChanges(bool* dropChanges) {
+    *dropChanges = false;
+    if (freed_ || !design_.flags.modified)
         return true;
-    // The save question comes first: when the user wants the design saved and
-    // it is not (the file choice cancelled, or the write failed), the window
-    // stays open with its changes.
-    if (design_.flags.modified) {
-        if (!app_->Ui().AskYesNo(design_.designFileName + " has changed.. Save?")) {
-            design_.flags.modified = false; // the changes are dropped
-        } else {
-            bool saved;
-            {
-                BusyScope busy(*this, false);
-                saved = SaveDesign(design_);
-            }
-            if (!saved || design_.flags.modified)
-                return false;
-        }
+    // When the user wants the design saved and it is not (the file choice
+    // cancelled, or the write failed), the window stays open with its changes.
+    if (!app_->Ui().AskYesNo(design_.designFileName + " has changed.. Save?")) {
+        *dropChanges = true; // dropped when the design is freed, not before
+        return true;
     }
+    bool saved;
+    {
+        BusyScope busy(*this, false);
+        saved = SaveDesign(design_);
+    }
+    return saved && !design_.flags.modified;
+}
+
+void TMDIChild::Free(bool dropChanges) {
+    if (freed_)
+        return;
+    if (dropChanges)
+        design_.flags.modified = false;
     BusyScope busy(*this, true);
     design_.FreeAll([this] { SaveDesign(design_); });
     freed_ = true;
     tree_->Release();
+}
+
+bool TMDIChild::FreeAll() {
+    if (freed_)
+        return true;
+    bool drop = false;
+    if (!SettleChanges(&drop))
+        return false;
+    Free(drop);
     return true;
 }
 

@@ -9,6 +9,7 @@
 #include "reports/analysis_pages.h"
 
 #include <QMdiSubWindow>
+#include <QPointer>
 #include <memory>
 #include <string>
 
@@ -55,6 +56,12 @@ public:
     // Asks to save a modified design, then frees it; runs once. False when
     // the design was to be saved and was not: the window stays as it is.
     bool FreeAll();
+    // The two halves of FreeAll. SettleChanges asks to save a modified design
+    // and saves it when asked to; false when it was to be saved and was not.
+    // On No, *dropChanges is set and the design keeps its Modified flag until
+    // Free(true), so that a later cancel leaves the window as it was.
+    bool SettleChanges(bool* dropChanges);
+    void Free(bool dropChanges);
     bool Freed() const { return freed_; }
     void SortObjects();
     // Edit > Undo (undo) and Redo (!undo) of the design's last change.
@@ -128,6 +135,8 @@ private:
     // The page builder: rebuilds what the page shows when it is stale.
     void BuildPage(int page);
     void EndBusy();
+    // Empties the grids whose GridStale flag is set.
+    void DropStaleGrids();
 
     TMDIApp* app_;
     TreeDesign design_;
@@ -135,6 +144,10 @@ private:
     ProgressRelay relay_;
     bool freed_ = false;
     int busy_ = 0;
+    // The widget that had the keyboard focus when the window became busy.
+    QPointer<QWidget> focusBeforeBusy_;
+    // The selected node when the window became busy (valid until the end).
+    ObjectNode* busySelection_ = nullptr;
     bool defaultSorting_ = false;
 
     QTabWidget* pages_ = nullptr;

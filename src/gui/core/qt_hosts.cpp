@@ -3,9 +3,12 @@
 #include "gui/core/qt_text.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 #include <QRegularExpression>
+#include <QScreen>
 
 namespace qv::gui {
 
@@ -53,7 +56,8 @@ void QtInteraction::Warning(std::string_view text) {
 }
 
 void QtInteraction::Error(std::string_view text) {
-    ShowBox(Parent(), QMessageBox::Critical, QStringLiteral("Error"), text);
+    // Failures are told like refusals: the information icon with OK.
+    ShowBox(Parent(), QMessageBox::Information, QStringLiteral("Information"), text);
 }
 
 namespace {
@@ -75,6 +79,27 @@ bool QtInteraction::AskYesNoNotice(std::string_view text) {
     return AskWithIcon(Parent(), QMessageBox::Information, text);
 }
 
+void QtInteraction::Prepare(QFileDialog& dlg, const FileDialogRequest& request) const {
+    const QString named = QString::fromUtf8(request.initialName);
+    if (!QFileInfo(named).isAbsolute()) {
+        QString folder = folderHint_ ? folderHint_() : QString();
+        if (folder.isEmpty())
+            folder = lastFolder_;
+        if (!folder.isEmpty() && QDir(folder).exists())
+            dlg.setDirectory(folder);
+    }
+    // Wide enough for the name, size, type and date columns.
+    dlg.setViewMode(QFileDialog::Detail);
+    QSize size(860, 520);
+    if (QScreen* screen = dlg.screen())
+        size = size.boundedTo(screen->availableGeometry().size());
+    dlg.resize(size);
+}
+
+void QtInteraction::Remember(const QFileDialog& dlg) {
+    lastFolder_ = dlg.directory().absolutePath();
+}
+
 std::optional<std::string> QtInteraction::ChooseOpenFile(const FileDialogRequest& request) {
     QFileDialog dlg(Parent(), request.title.empty() ? QStringLiteral("Open")
                                                     : QString::fromUtf8(request.title));
@@ -83,10 +108,12 @@ std::optional<std::string> QtInteraction::ChooseOpenFile(const FileDialogRequest
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile); // path and file must exist
     dlg.setNameFilter(QtFilter(request.filter));
+    Prepare(dlg, request);
     if (!request.initialName.empty())
         dlg.selectFile(QString::fromUtf8(request.initialName));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
+    Remember(dlg);
     return ToPath(dlg.selectedFiles().first());
 }
 
@@ -106,10 +133,12 @@ std::optional<std::string> QtInteraction::ChooseSaveFile(const FileDialogRequest
         dlg.setDefaultSuffix(FilterSuffix(entries.first()));
     QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
                      [&dlg](const QString& f) { dlg.setDefaultSuffix(FilterSuffix(f)); });
+    Prepare(dlg, request);
     if (!request.initialName.empty())
         dlg.selectFile(QString::fromUtf8(request.initialName));
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return std::nullopt;
+    Remember(dlg);
     return ToPath(dlg.selectedFiles().first());
 }
 

@@ -8,6 +8,7 @@
 #include <array>
 #include <functional>
 
+class QFileDialog;
 class QWidget;
 
 namespace qv::gui {
@@ -28,10 +29,18 @@ public:
     bool AskYesNoNotice(std::string_view text) override;
     std::optional<std::string> ChooseOpenFile(const FileDialogRequest& request) override;
     std::optional<std::string> ChooseSaveFile(const FileDialogRequest& request) override;
+    // The folder a file dialog opens in when its request names none (the
+    // active design's folder); without one, the last folder a dialog chose.
+    void SetFolderHint(std::function<QString()> hint) { folderHint_ = std::move(hint); }
 
 private:
     QWidget* Parent() const;
+    // The folder, size and view of a file dialog; and the folder it chose.
+    void Prepare(QFileDialog& dlg, const FileDialogRequest& request) const;
+    void Remember(const QFileDialog& dlg);
     QWidget* main_;
+    std::function<QString()> folderHint_;
+    QString lastFolder_;
 };
 
 // The progress texts of a design window. During a long operation (while

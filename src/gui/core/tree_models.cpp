@@ -355,9 +355,7 @@ void ReplicaRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     std::string entry = ToModel(index.data(ReplicaListModel::EntryRole).toString());
     const QPixmap& bitmap = images_.ReplicaBitmap(EntryType(entry));
     const QRect& r = option.rect;
-    // The bitmap keeps a white ground on a selected row, so that its type
-    // caption stays readable.
-    painter->fillRect(QRect(r.left() + 5, r.top(), bitmap.width(), bitmap.height()), Qt::white);
+    // White is the bitmap's transparent colour: the row's ground shows through.
     painter->drawPixmap(r.left() + 5, r.top(), bitmap);
     painter->setFont(option.font);
     QFontMetrics fm(option.font);

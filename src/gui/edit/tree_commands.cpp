@@ -104,6 +104,7 @@ void TreeCommands::CreateObject() {
     if (!node || !CanCreateObject())
         return;
     TFM_RPTCONFIG& chooser = child_.App().ClassChooser();
+    chooser.BeginFor(TFM_RPTCONFIG::Purpose::CreateObject);
     std::optional<ClassSet> chosen;
     if (chooser.exec() == QDialog::Accepted)
         chosen = chooser.SelectedClasses();
@@ -316,6 +317,7 @@ void TreeCommands::ReportObjects() {
         return;
     child_.SetObjectLabelsVisible(false);
     TFM_RPTCONFIG& chooser = child_.App().ClassChooser();
+    chooser.BeginFor(TFM_RPTCONFIG::Purpose::ReportObjects);
     if (chooser.exec() == QDialog::Accepted) {
         std::vector<std::string> rows = Page().LeafRows();
         std::optional<ObjectSearchResult> result;

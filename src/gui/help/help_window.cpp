@@ -7,11 +7,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QShortcut>
+#include <QStyle>
 #include <QTextEdit>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <vector>
 
 namespace qv::gui {
@@ -19,6 +22,31 @@ namespace {
 
 QString Latin1(std::string_view text) {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// The topic texts are kept as lines of a fixed width; the window wraps them
+// itself, so the lines of one paragraph or list item are joined first. An
+// empty line ends a paragraph, a line starting "1." or "-" starts a list
+// item, and an indented line goes on with the item above it.
+QString Unwrapped(const std::vector<std::string>& lines) {
+    static const QRegularExpression item(QStringLiteral("^(\\d+\\.|-) "));
+    QStringList out;
+    bool open = false;
+    for (const std::string& raw : lines) {
+        const QString line = Latin1(raw);
+        if (line.trimmed().isEmpty()) {
+            out << QString();
+            open = false;
+            continue;
+        }
+        if (open && !item.match(line).hasMatch()) {
+            out.back() += QLatin1Char(' ') + line.trimmed();
+            continue;
+        }
+        out << line;
+        open = true;
+    }
+    return out.join(QLatin1Char('\n'));
 }
 
 } // namespace
@@ -44,12 +72,19 @@ TFM_HELP::TFM_HELP(const ImageList& images, QWidget* parent) : QDialog(parent), 
         item->setText(0, Latin1(topic.name));
         parents.push_back(item);
     }
-    tree_->setMinimumWidth(230);
+    // Every topic title whole: the tree is as wide as its widest entry, all
+    // entries opened.
+    tree_->expandAll();
+    tree_->resizeColumnToContents(0);
+    tree_->setMinimumWidth(
+        std::max(230, tree_->columnWidth(0) + 2 * tree_->frameWidth() +
+                          tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4));
     body->addWidget(tree_);
     text_ = new QTextEdit(this);
     text_->setObjectName(QStringLiteral("RE_HELP"));
     text_->setReadOnly(true);
     text_->setAcceptRichText(false);
+    text_->setLineWrapMode(QTextEdit::WidgetWidth);
     text_->setFont(ReportFont(8));
     body->addWidget(text_, 1);
     layout->addLayout(body, 1);
@@ -77,11 +112,9 @@ void TFM_HELP::TV_HELPClick() {
     QTreeWidgetItem* item = tree_->currentItem();
     if (!item)
         return;
-    QStringList lines;
-    for (const std::string& line : HelpTextLines(item->text(0).toLatin1().toStdString()))
-        lines << Latin1(line);
-    if (!lines.isEmpty())
-        text_->setPlainText(lines.join(QLatin1Char('\n')));
+    const std::vector<std::string> lines = HelpTextLines(item->text(0).toLatin1().toStdString());
+    if (!lines.empty())
+        text_->setPlainText(Unwrapped(lines));
 }
 
 bool TFM_HELP::SelectTopic(std::string_view name) {

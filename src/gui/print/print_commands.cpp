@@ -1,6 +1,7 @@
 #include "gui/print/print_commands.h"
 
 #include "gui/core/image_list.h"
+#include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/print/qt_print_canvas.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QLabel>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrintPreviewWidget>
@@ -20,6 +22,7 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 namespace qv::gui {
@@ -42,6 +45,29 @@ void PreviewThenPrint(QWidget* parent, const PrintRender& render) {
     preview->setObjectName(QStringLiteral("PreviewWidget"));
     layout->addWidget(preview, 1);
     auto* row = new QHBoxLayout;
+    // Zoom and the page count.
+    auto* zoomOut = new QPushButton(QStringLiteral("Zoom &Out"), &dialog);
+    zoomOut->setObjectName(QStringLiteral("BTN_ZOOMOUT"));
+    auto* zoomIn = new QPushButton(QStringLiteral("Zoom &In"), &dialog);
+    zoomIn->setObjectName(QStringLiteral("BTN_ZOOMIN"));
+    auto* fit = new QPushButton(QStringLiteral("&Fit Page"), &dialog);
+    fit->setObjectName(QStringLiteral("BTN_FIT"));
+    auto* pages = new QLabel(&dialog);
+    pages->setObjectName(QStringLiteral("LBL_PAGES"));
+    row->addWidget(zoomOut);
+    row->addWidget(zoomIn);
+    row->addWidget(fit);
+    row->addSpacing(12);
+    row->addWidget(pages);
+    QObject::connect(zoomIn, &QPushButton::clicked, preview, [preview] { preview->zoomIn(); });
+    QObject::connect(zoomOut, &QPushButton::clicked, preview, [preview] { preview->zoomOut(); });
+    QObject::connect(fit, &QPushButton::clicked, preview, &QPrintPreviewWidget::fitInView);
+    auto showPages = [preview, pages] {
+        pages->setText(QStringLiteral("Page %1 of %2")
+                           .arg(std::max(1, preview->currentPage()))
+                           .arg(preview->pageCount()));
+    };
+    QObject::connect(preview, &QPrintPreviewWidget::previewChanged, pages, showPages);
     auto* print = new QPushButton(QStringLiteral("&Print..."), &dialog);
     print->setObjectName(QStringLiteral("BTN_PRINT"));
     auto* close = new QPushButton(QStringLiteral("Close"), &dialog);
@@ -120,7 +146,7 @@ std::vector<std::string> BoxLines(const QTextEdit* box) {
     if (text.isEmpty())
         return lines;
     for (const QString& line : text.split(QLatin1Char('\n')))
-        lines.push_back(line.toLatin1().toStdString());
+        lines.push_back(ToModel(line));
     return lines;
 }
 
@@ -165,8 +191,10 @@ void PrintActivePage(const PrintSource& source, DesignPage page, const TextGrid*
     job.grid = visibleGrid;
     job.expanded = source.expanded;
     job.setGraphicalMark = source.setGraphicalMark;
-    const bool testPage = AskTestPage(*source.design, job);
+    // The print dialog comes first: the test page question is asked when the
+    // printout is made, the preview showing every page.
     DeliverPrintout(source.window, [&](QPrinter& printer, bool preview) {
+        const bool testPage = !preview && AskTestPage(*source.design, job);
         RenderStatusJob(source, job, testPage, printer, preview);
     });
 }

@@ -30,6 +30,8 @@ TFM_PRINTDLG::TFM_PRINTDLG(QWidget* parent) : QDialog(parent) {
     ok_->setObjectName(QStringLiteral("BTN_OK"));
     stack->addWidget(cancel_);
     stack->addWidget(ok_);
+    // The shared place is as large as the larger button, so that each is whole.
+    place->setMinimumSize(cancel_->sizeHint().expandedTo(ok_->sizeHint()));
     auto* row = new QHBoxLayout;
     row->addStretch(1);
     row->addWidget(place);
@@ -37,7 +39,7 @@ TFM_PRINTDLG::TFM_PRINTDLG(QWidget* parent) : QDialog(parent) {
     layout->addLayout(row);
     connect(cancel_, &QPushButton::clicked, this, &TFM_PRINTDLG::BTN_CANCELClick);
     connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-    setFixedSize(300, 110);
+    setFixedSize(sizeHint().expandedTo(QSize(300, 110)));
 }
 
 void TFM_PRINTDLG::ShowStatus(std::string_view text) {

@@ -2,6 +2,7 @@
 
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
+#include "gui/core/qt_text.h"
 
 #include <QFile>
 #include <QFontMetrics>
@@ -19,7 +20,7 @@ QtPrintCanvas::~QtPrintCanvas() {
 }
 
 void QtPrintCanvas::BeginJob(std::string_view title) {
-    printer_.setDocName(QString::fromLatin1(title.data(), static_cast<qsizetype>(title.size())));
+    printer_.setDocName(FromModel(title));
     finished_ = aborted_ = false;
     painter_.begin(&printer_);
     painter_.setFont(font_);
@@ -71,16 +72,14 @@ void QtPrintCanvas::SetFontSize(int pointSize) {
 
 int QtPrintCanvas::TextWidth(std::string_view text) const {
     QFontMetrics metrics(font_, &printer_);
-    return metrics.horizontalAdvance(
-        QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    return metrics.horizontalAdvance(FromModel(text));
 }
 
 void QtPrintCanvas::TextOut(int x, int y, std::string_view text) {
     if (!painter_.isActive() || text.empty())
         return;
     QFontMetrics metrics(font_, &printer_);
-    painter_.drawText(x, y + metrics.ascent(),
-                      QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    painter_.drawText(x, y + metrics.ascent(), FromModel(text));
 }
 
 void QtPrintCanvas::Line(int x1, int y1, int x2, int y2) {

@@ -147,6 +147,23 @@ void TFM_RPTCONFIG::BTN_CLEARClick() {
     UpdateControls();
 }
 
+void TFM_RPTCONFIG::BeginFor(Purpose purpose) {
+    if (purpose == purpose_)
+        return;
+    saved_[static_cast<int>(purpose_)] = selected_;
+    purpose_ = purpose;
+    selected_ = saved_[static_cast<int>(purpose)];
+    ShowSelection();
+}
+
+void TFM_RPTCONFIG::ShowSelection() {
+    avail_->clear();
+    show_->clear();
+    for (int k = 0; k < kClassCount; ++k)
+        AddRow(selected_.Contains(k) ? show_ : avail_, k);
+    UpdateControls();
+}
+
 void TFM_RPTCONFIG::UpdateControls() {
     add_->setEnabled(!avail_->selectedItems().isEmpty());
     remove_->setEnabled(!show_->selectedItems().isEmpty());

@@ -20,6 +20,11 @@ public:
     TFM_RPTCONFIG(const ImageList& images, QWidget* parent = nullptr);
     const ClassSet& SelectedClasses() const { return selected_; }
 
+    // The chooser serves Report Objects and Create Object; each keeps its own
+    // choice between showings. Called before showing it for one of them.
+    enum class Purpose { ReportObjects = 0, CreateObject = 1 };
+    void BeginFor(Purpose purpose);
+
     void BTN_ADDClick();
     void BTN_REMOVEClick();
     void BTN_RESETClick();
@@ -33,8 +38,13 @@ private:
     void Move(QListWidget* from, QListWidget* to, bool adding);
     void UpdateControls();
 
+    // Fills both lists from selected_.
+    void ShowSelection();
+
     const ImageList& images_;
     ClassSet selected_;
+    Purpose purpose_ = Purpose::ReportObjects;
+    ClassSet saved_[2];
     QListWidget* avail_;
     QListWidget* show_;
     QLabel* availLabel_;

@@ -20,6 +20,7 @@ public:
     QVariant data(const QModelIndex& index, int role) const override;
     // The grid was rebuilt or sorted.
     void Reload();
+    const TextGrid& Grid() const { return grid_; }
 
 private:
     const TextGrid& grid_;

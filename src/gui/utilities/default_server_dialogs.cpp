@@ -28,6 +28,9 @@ namespace {
 
 constexpr int kItemHeight = 16;
 constexpr int kImageRole = Qt::UserRole;
+constexpr int kWarningRole = TFM_SRVDISPLAY::kWarningRole;
+constexpr const char* kWarningMark = "WARNING!";
+constexpr std::string_view kWarningSuffix = ", WARNING!";
 
 void AddItem(QListWidget* list, const std::string& text, int image) {
     auto* item = new QListWidgetItem(FromModel(text), list);
@@ -106,6 +109,7 @@ void TFM_DEFSERV::showEvent(QShowEvent* event) {
     result_ = false;
     Memo1->clear();
     BTN_ACTION->setText(QStringLiteral("&Abort"));
+    log_.Mark();
     wait_.Start();
     Timer1->start();
 }
@@ -120,8 +124,9 @@ void TFM_DEFSERV::Timer1Timer() {
     if (!read)
         return;
     Timer1->stop();
-    std::vector<std::string> memo;
-    bool ok = utilities::ParseDefaultServerFile(contexts_, memo);
+    std::vector<std::string> memo = utilities::DefaultServerRunProblems(wait_, log_);
+    // NLIST could not run or was given up: its own message, nothing read.
+    const bool ok = memo.empty() && utilities::ParseDefaultServerFile(contexts_, memo);
     // Set as a whole: append would merge a first empty line into the empty
     // document.
     QStringList lines;
@@ -184,7 +189,15 @@ void ImageItemDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opt
         painter->drawPixmap(option.rect.left() + 5, option.rect.top(), images_.ClassIcon(image));
     painter->setPen(option.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
     QRect text = option.rect.adjusted(5 + ImageList::kIconSize + 5, 0, 0, 0);
-    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
+    QRect drawn;
+    painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString(), &drawn);
+    // A user whose default server is not a recommended one, as the summary marks it.
+    if (index.data(kWarningRole).toBool()) {
+        if (!selected)
+            painter->setPen(Qt::red);
+        painter->drawText(text.adjusted(drawn.width() + 8, 0, 0, 0),
+                          Qt::AlignLeft | Qt::AlignVCenter, QString::fromLatin1(kWarningMark));
+    }
     painter->restore();
 }
 
@@ -335,6 +348,13 @@ void TFM_SRVDISPLAY::LB_CONTEXTSClick() {
     for (const std::string& s : servers)
         AddItem(LB_SERVERS, s, utilities::kServerImage);
     summary_ = utilities::BuildDefaultServerSummary(context, rootContext, servers);
+    // The summary ends with one line per user, in the order of the list.
+    const std::size_t firstUser = summary_.size() - std::min(summary_.size(), context.users.size());
+    for (int i = 0; i < LB_USERS->count(); ++i) {
+        const std::size_t at = firstUser + static_cast<std::size_t>(i);
+        const bool warned = at < summary_.size() && summary_[at].ends_with(kWarningSuffix);
+        LB_USERS->item(i)->setData(kWarningRole, warned);
+    }
     QString text;
     for (const std::string& line : summary_)
         text += FromModel(line) + QLatin1Char('\n');
@@ -367,6 +387,8 @@ void TFM_SRVDISPLAY::BTN_SAVEClick() {
     if (!path)
         return;
     std::string error;
+    if (!ConfirmSaveTarget(ui_, *path))
+        return;
     if (!ReplaceFileAtomically(*path, utilities::SummaryAsRichText(summary_), error))
         ui_.Error("Cannot write \"" + *path + "\": " + error);
 }
@@ -381,10 +403,14 @@ void VerifyUserDefaultServer(TMDIApp& app) {
     TMDIChild* child = app.ActiveChild();
     if (!child)
         return;
-    if (utilities::CountCommandWindows(utilities::kDefaultServerMarker) != 0) {
+    // Held from the run of NLIST to the reading of its report.
+    utilities::WorkingFolderLock lock;
+    if (utilities::CountCommandWindows(utilities::kDefaultServerMarker) != 0 ||
+        !lock.Acquire(".")) {
         app.Ui().Warning(utilities::kDefaultServerRunning);
         return;
     }
+    utilities::DeleteOldDefaultServerReport(".");
     TreeDesign& design = child->Design();
     ObjectNode* node = child->SelectedNode();
     TFM_DEFSERV& wait = TFM_DEFSERV::Instance(&app);

@@ -52,6 +52,7 @@ protected:
 
 private:
     utilities::DefaultServerWait wait_;
+    utilities::InterpreterLogWatch log_;
     utilities::DefaultServerContexts contexts_;
     std::string contextText_;
     bool result_ = false;
@@ -74,6 +75,8 @@ private:
 class TFM_SRVDISPLAY : public QDialog {
     Q_OBJECT
 public:
+    // LB_USERS rows: true when the user's default server is not a recommended one.
+    static constexpr int kWarningRole = Qt::UserRole + 1;
     TFM_SRVDISPLAY(const ImageList& images, Interaction& ui, QWidget* parent = nullptr);
 
     // The contexts of the report, as LB_CONTEXTS lists them.

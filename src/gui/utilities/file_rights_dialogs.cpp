@@ -474,7 +474,9 @@ void TFRM_FSDISPLAYRIGHTS::BTN_PRINTClick() {
 
 void FileRights(TMDIChild& child) {
     TMDIApp& app = child.App();
-    if (utilities::RightsUtilityRunning({}, app.Ui()))
+    // Held from the batch file to the reading of the reports.
+    utilities::WorkingFolderLock lock;
+    if (utilities::RightsUtilityRunning({}, app.Ui(), &lock))
         return;
     TreeDesign& design = child.Design();
     ObjectNode* node = child.SelectedNode();
@@ -498,7 +500,11 @@ void FileRights(TMDIChild& child) {
     utilities::DeleteOldFileRightsReports(".");
     TFRM_WAIT2& wait = TFRM_WAIT2::Instance(&app);
     wait.SetCommandText(std::string(utilities::kFileRightsBatch));
+    utilities::InterpreterLogWatch log;
+    log.Mark();
     wait.exec();
+    for (const std::string& problem : utilities::RightsRunProblems(wait.Logic(), log, "RIGHTS"))
+        app.Ui().Warning(problem);
     if (!wait.Finished())
         return;
 

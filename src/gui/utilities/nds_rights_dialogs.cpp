@@ -32,6 +32,7 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 namespace qv::gui {
 
@@ -61,6 +62,23 @@ QListWidgetItem* MakeItem(const ImageList& images, const std::string& row) {
     item->setData(kRowTextRole, Q(row));
     return item;
 }
+
+// Runs a function whenever the watched widget is resized.
+class ResizeWatcher final : public QObject {
+public:
+    ResizeWatcher(std::function<void()> resized, QObject* parent)
+        : QObject(parent), resized_(std::move(resized)) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize)
+            resized_();
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    std::function<void()> resized_;
+};
 
 QHeaderView* MakeHeader(QWidget* parent, const QString& first, const QString& second) {
     auto* model = new QStandardItemModel(0, 2, parent);
@@ -130,9 +148,13 @@ TFRM_DSRIGHTS::TFRM_DSRIGHTS(const ImageList& images, QWidget* parent)
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setSortingEnabled(false);
     layout->addWidget(Splitter1, 1);
-    connect(Splitter1, &QSplitter::splitterMoved, this, [this] {
+    // The first header section ends in the middle of the splitter handle,
+    // whenever the tree's width changes (splitter moved, dialog resized, shown).
+    auto follow = [this] {
         HeaderControl1->resizeSection(0, TreeView1->width() + Splitter1->handleWidth() / 2);
-    });
+    };
+    connect(Splitter1, &QSplitter::splitterMoved, this, follow);
+    TreeView1->installEventFilter(new ResizeWatcher(follow, TreeView1));
     auto* labels = new QHBoxLayout;
     LabelObject = new QLabel(QStringLiteral("Object :"), this);
     LabelObject->setObjectName(QStringLiteral("LabelObject"));
@@ -743,7 +765,9 @@ void TFRM_DISPLAYRIGHTS::BTN_PRINTClick() {
 
 void NDSRights(TMDIChild& child) {
     TMDIApp& app = child.App();
-    if (utilities::RightsUtilityRunning({}, app.Ui()))
+    // Held from the batch file to the reading of the reports.
+    utilities::WorkingFolderLock lock;
+    if (utilities::RightsUtilityRunning({}, app.Ui(), &lock))
         return;
     TreeDesign& design = child.Design();
     ObjectNode* node = child.SelectedNode();
@@ -761,7 +785,11 @@ void NDSRights(TMDIChild& child) {
     utilities::DeleteReportFiles(".", utilities::kRightsReportPrefix);
     TFRM_WAIT2& wait = TFRM_WAIT2::Instance(&app);
     wait.SetCommandText(utilities::kRightsBatchFile);
+    utilities::InterpreterLogWatch log;
+    log.Mark();
     wait.exec();
+    for (const std::string& problem : utilities::RightsRunProblems(wait.Logic(), log, "DSRIGHTS"))
+        app.Ui().Warning(problem);
     if (!wait.Finished())
         return;
 

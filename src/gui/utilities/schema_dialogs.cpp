@@ -591,7 +591,9 @@ void CompareServerSchema(QWidget* parent, const ImageList& images, Interaction& 
     using namespace utilities;
     const Census census =
         Hooks().census ? Hooks().census : ProcessCensus(std::string(kSchemaMarker));
-    if (!SchemaRunsIdle(census, ui))
+    // Held from the first run to the reading of the reports.
+    WorkingFolderLock lock;
+    if (!SchemaRunsIdle(census, ui, &lock))
         return;
     TFM_SCHEMACFG config(images, parent);
     config.SetAvailable(offered);
@@ -602,7 +604,11 @@ void CompareServerSchema(QWidget* parent, const ImageList& images, Interaction& 
         return;
     DeleteOldSchemaReports(".");
     TFM_WAIT wait(BuildSchemaCommands(chosen), census, Hooks().start, parent);
+    InterpreterLogWatch log;
+    log.Mark();
     wait.exec();
+    for (const std::string& problem : SchemaRunProblems(wait.Logic(), log))
+        ui.Warning(problem);
     if (!wait.Completed())
         return;
     TFM_SCHRPT report(images, ui, parent);

@@ -1,5 +1,6 @@
 #include "standin_support.h"
 
+#include "files/file_access.h"
 #include "platform/tree_connections.h"
 
 #include <cctype>
@@ -17,7 +18,9 @@ std::string Variable(const char* name) {
 } // namespace
 
 bool LoadDirectory(nds::DirectoryEntries& directory, std::string& error) {
-    StoredTreeConnections stored = TreeConnectionStore().Read();
+    StoredTreeConnections stored = TreeConnectionStore().Read(&error);
+    if (!error.empty())
+        return false;
     if (stored.trees.empty()) {
         error = "No tree connection: set one up with Search NDS Tree or quorvane-cli trees.";
         return false;
@@ -28,6 +31,15 @@ bool LoadDirectory(nds::DirectoryEntries& directory, std::string& error) {
             chosen = &c;
     nds::Status status = directory.Load(*chosen);
     if (status != nds::kOk) {
+        // A file of the connection that is refused is named with the reason.
+        for (const std::string& file :
+             {chosen->address.rfind("ldif:", 0) == 0 ? chosen->address.substr(5) : std::string(),
+              chosen->passwordFile})
+            if (!file.empty())
+                if (std::string why = NotRegularFileReason(file); !why.empty()) {
+                    error = "Cannot open file \"" + file + "\". " + why;
+                    return false;
+                }
         error = "Cannot read the directory of tree " + chosen->name + " (status " +
                 std::to_string(status) + ").";
         return false;

@@ -2,8 +2,10 @@
 
 #include "gui/core/pages/page_parts.h"
 #include "gui/core/panels.h"
+#include "gui/core/qt_text.h"
 #include "gui/reports/grid_model.h"
 
+#include <QFontMetrics>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -35,12 +37,39 @@ QTableView* MakeGrid(QWidget* parent, const char* name, TextGridModel* model,
     grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     grid->horizontalHeader()->hide();
     grid->verticalHeader()->hide();
-    grid->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // The partition grids can have thousands of columns: their widths are
+    // taken from the header texts (FitReplicaColumns), never from every cell.
+    grid->horizontalHeader()->setSectionResizeMode(
+        kind == Kind::Replicas ? QHeaderView::Interactive : QHeaderView::ResizeToContents);
     grid->verticalHeader()->setDefaultSectionSize(kind == Kind::Replicas  ? 50
                                                   : kind == Kind::Objects ? 26
                                                                           : 24);
     grid->setFont(QFont(grid->font().family(), 8));
     return grid;
+}
+
+// Column widths of a partition grid: column 0 as wide as its longest name,
+// every other column as wide as the longest header name and never narrower
+// than a replica bitmap. Reads the headers only (row 0 and column 0).
+void FitReplicaColumns(QTableView* grid, const TextGrid& cells) {
+    constexpr int kMargin = 8;
+    constexpr int kBitmap = 50;
+    const QFontMetrics fm(grid->font());
+    int first = 0;
+    for (int r = 0; r < cells.RowCount(); ++r) {
+        const std::string& t = cells.Cell(0, r);
+        if (!t.empty())
+            first = std::max(first, fm.horizontalAdvance(FromModel(t)));
+    }
+    int others = kBitmap;
+    if (cells.RowCount() > 0)
+        for (const auto& [col, text] : cells.RowCells(0))
+            if (col > 0)
+                others = std::max(others, fm.horizontalAdvance(FromModel(text)));
+    QHeaderView* header = grid->horizontalHeader();
+    header->setDefaultSectionSize(others + kMargin);
+    if (cells.ColCount() > 0)
+        header->resizeSection(0, first + kMargin);
 }
 
 } // namespace
@@ -54,6 +83,8 @@ GridPage::GridPage(AnalysisViews& views, const ImageList& images, const GridPage
         radios_[i] = MakeRadio(this, views_[i].radio, views_[i].caption, i == 0);
         row->addWidget(radios_[i]);
     }
+    // In a narrow window the group on the right follows the last radio button.
+    row->addSpacing(20);
     row->addStretch(1);
     auto* label = new QLabel(QStringLiteral("Print Font Size: "), this);
     label->setObjectName(QLatin1String(parts.controls[0]));
@@ -84,7 +115,7 @@ GridPage::GridPage(AnalysisViews& views, const ImageList& images, const GridPage
     row->addSpacing(10);
     row->addWidget(save_);
     row->addSpacing(25);
-    layout->addLayout(row);
+    layout->addWidget(ScrollingRow(this, row));
     for (std::size_t i = 0; i < 3; ++i) {
         models_[i] =
             new TextGridModel(views.Grid(static_cast<GridUnsortedIndex>(views_[i].content)), this);
@@ -141,8 +172,12 @@ void GridPage::ApplyTexts() {
 }
 
 void GridPage::Reload() {
-    for (TextGridModel* m : models_)
-        m->Reload();
+    for (std::size_t i = 0; i < models_.size(); ++i) {
+        models_[i]->Reload();
+        const auto content = static_cast<GridUnsortedIndex>(views_[i].content);
+        if (content == kPartXServGrid || content == kServXPartGrid)
+            FitReplicaColumns(grids_[i], models_[i]->Grid());
+    }
 }
 
 } // namespace qv::gui

@@ -24,6 +24,11 @@ struct RadioView {
 
 QRadioButton* MakeRadio(QWidget* parent, const char* name, const char* caption, bool checked);
 
+// The row of radio buttons (and buttons) at the top of a page, each control
+// whole, in a strip that scrolls sideways when the window is narrower than
+// the row. Returns the strip, to be added to the page's layout.
+QWidget* ScrollingRow(QWidget* page, QBoxLayout* row);
+
 // The status panel and Abort button at the foot of a page.
 struct StatusRow {
     StatusPanel* panel = nullptr;

@@ -32,7 +32,7 @@ TextPage::TextPage(const TextPageParts& parts, QWidget* parent) : QWidget(parent
         boxes_.push_back({p, rb, box});
     }
     row->addStretch(1);
-    layout->addLayout(row);
+    layout->addWidget(ScrollingRow(this, row));
     for (std::size_t i = 0; i < boxes_.size(); ++i) {
         layout->addWidget(boxes_[i].box, 1);
         connect(boxes_[i].radio, &QRadioButton::clicked, this, [this, i] {

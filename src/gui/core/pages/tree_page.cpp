@@ -193,21 +193,39 @@ void TreePage::SetInputEnabled(bool enabled) {
 
 void TreePage::LayoutBody() {
     constexpr int kSplit = SplitPanel::kWidth;
+    // In a window narrower than the three panes, the tree and the subordinate
+    // list give up width in proportion, so that every pane keeps at least
+    // kMinPane pixels (or a third of the window when even that does not fit).
+    constexpr int kMinPane = 60;
     int h = body_->height();
     int w = body_->width();
-    treeView_->setGeometry(0, 0, treeWidth_, h);
-    panel2_->setGeometry(treeWidth_, 0, kSplit, h);
-    int leafLeft = treeWidth_ + kSplit;
-    leafList_->setGeometry(leafLeft, 0, leafWidth_, h);
-    int panel1Left = leafLeft + leafWidth_;
+    const int panes = std::max(0, w - 2 * kSplit);
+    int tree = treeWidth_;
+    int leaf = leafWidth_;
+    if (tree + leaf + kMinPane > panes) {
+        const int least = std::min(kMinPane, panes / 3);
+        const int room = std::max(0, panes - least);
+        const int wanted = std::max(1, tree + leaf);
+        tree = std::max(least, static_cast<int>(static_cast<long long>(room) * tree / wanted));
+        leaf = std::max(least, room - tree);
+        tree = std::max(least, std::min(tree, room - leaf));
+    }
+    shownTree_ = tree;
+    shownLeaf_ = leaf;
+    treeView_->setGeometry(0, 0, tree, h);
+    panel2_->setGeometry(tree, 0, kSplit, h);
+    int leafLeft = tree + kSplit;
+    leafList_->setGeometry(leafLeft, 0, leaf, h);
+    int panel1Left = leafLeft + leaf;
     panel1_->setGeometry(panel1Left, 0, kSplit, h);
     int replicaLeft = panel1Left + kSplit;
     replicaList_->setGeometry(replicaLeft, 0, std::max(0, w - replicaLeft), h);
+    UpdateHeader();
 }
 
 void TreePage::UpdateHeader() {
-    header_->resizeSection(0, treeWidth_ + SplitPanel::kWidth / 2);
-    header_->resizeSection(1, leafWidth_ + SplitPanel::kWidth + 1);
+    header_->resizeSection(0, shownTree_ + SplitPanel::kWidth / 2);
+    header_->resizeSection(1, shownLeaf_ + SplitPanel::kWidth + 1);
 }
 
 void TreePage::Panel2Dragged(int dx) {

@@ -138,6 +138,9 @@ private:
     std::set<std::string> expanded_;
     int treeWidth_ = 251;
     int leafWidth_ = 260;
+    // The widths shown, which a narrow window makes smaller.
+    int shownTree_ = 251;
+    int shownLeaf_ = 260;
 
     QHeaderView* header_ = nullptr;
     QStandardItemModel* headerModel_ = nullptr;
