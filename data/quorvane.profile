@@ -17,6 +17,8 @@
 #                                     string; FORM how the values are written ("-": ours)
 #   default-server-attribute ATTR     on users: the DN of the default server NLIST shows
 #                                     (without it the directory holds none)
+#   rights-information yes            the directory holds the rights DSRIGHTS and RIGHTS
+#                                     report (without it they say it holds none)
 #   root-partition answering-server   a directory without partition information is one
 #                                     partition, [ROOT], mastered by the server that answered
 #   detect-class OBJECTCLASS          auto chooses the profile when such entries exist
@@ -46,6 +48,7 @@ attribute qvNetworkAddress net-address - Network Address
 attribute qvVersion string - Version
 
 default-server-attribute qvDefaultServer
+rights-information yes
 
 detect-class qvContainer
 detect-class qvObject

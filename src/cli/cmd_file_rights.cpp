@@ -4,6 +4,7 @@
 #include "cli/utility_runs.h"
 
 #include "utilities/file_rights.h"
+#include "utilities/nds_rights.h"
 #include "utilities/rights_wait.h"
 
 #include <chrono>
@@ -128,8 +129,14 @@ int Run(const Command& self, const CommandArguments& given) {
         FileRightsReports list;
         for (std::size_t i = 1; i <= leaves.size(); ++i) {
             const std::string name = FileRightsReportName(i);
-            if (!ParseFileRightsReport(folder + "/" + name, error, list))
-                PrintBox("Error in report file: " + name + "." + "\r" + error);
+            if (ParseFileRightsReport(folder + "/" + name, error, list))
+                continue;
+            // A directory without rights: said once, and no empty report.
+            if (IsNoRightsInformation(error)) {
+                PrintBox(error);
+                return result = kExitFailed;
+            }
+            PrintBox("Error in report file: " + name + "." + "\r" + error);
         }
         if (list.empty()) {
             PrintBox("No reports were successfully imported.");

@@ -181,10 +181,15 @@ int Run(const Command& self, const CommandArguments& given) {
         int read = 0;
         for (int i = 1; i <= count; ++i) {
             const std::string name = RightsReportName(i);
-            if (ParseNDSRightsReport(folder + "/" + name, parseContext, error, sources))
+            if (ParseNDSRightsReport(folder + "/" + name, parseContext, error, sources)) {
                 ++read;
-            else
+            } else if (IsNoRightsInformation(error)) {
+                // A directory without rights: said once, and no empty report.
+                PrintBox(error);
+                return result = kExitFailed;
+            } else {
                 PrintBox("Error in report file: " + name + "." + "\r" + error);
+            }
         }
         result = PrintLines(ReportLines(sources));
         if (result == kExitOk && (read == 0 || notRun))

@@ -186,6 +186,8 @@ bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error
             p.attributes.push_back(std::move(m));
         } else if (key == "default-server-attribute") {
             p.defaultServerAttribute = std::string(Word(rest));
+        } else if (key == "rights-information") {
+            p.rightsInformation = Word(rest) == "yes";
         } else if (key == "root-partition") {
             p.rootPartitionFromAnsweringServer = Word(rest) == "answering-server";
         } else if (key == "detect-class") {

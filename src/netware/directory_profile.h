@@ -39,6 +39,10 @@ struct DirectoryProfile {
     // On users: the DN of the default server NLIST shows (empty: the
     // directory holds none).
     std::string defaultServerAttribute;
+    // Whether the directory holds the rights DSRIGHTS and RIGHTS report (the
+    // access control lists, filters, equivalences and trustees of
+    // docs/RIGHTS.md): without it they say so instead of reporting no rights.
+    bool rightsInformation = false;
     // A directory that holds no partition information is one partition,
     // [ROOT], held as master by the server that answered.
     bool rootPartitionFromAnsweringServer = false;

@@ -1,6 +1,7 @@
 #include "utilities/dsrights_report.h"
 
 #include "core/ascii_text.h"
+#include "netware/directory_profile.h"
 
 namespace qv::utilities {
 
@@ -201,6 +202,10 @@ int RunDsRights(const std::vector<std::string>& args, const nds::DirectoryEntrie
                 std::string_view context, std::string& output) {
     if (args.size() != 2) {
         output = "Usage: DSRIGHTS \"object name\" \"target name\"\n";
+        return 1;
+    }
+    if (!dir.Profile().rightsInformation) {
+        output = NoRightsInformationText(dir.Profile().name) + "\n";
         return 1;
     }
     std::int32_t trustee = FindNamedObject(dir, args[0], context);

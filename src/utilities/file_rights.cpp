@@ -5,6 +5,7 @@
 #include "files/file_access.h"
 #include "files/line_scanner.h"
 #include "files/text_report.h"
+#include "utilities/nds_rights.h"
 
 #include <cerrno>
 #include <cstring>
@@ -284,6 +285,11 @@ int DeleteOldFileRightsReports(const std::string& folder) {
 
 bool ParseFileRightsReportText(std::string_view text, std::string& error,
                                FileRightsReports& reports) {
+    // The utility found no rights to report: its line is the error.
+    if (IsNoRightsInformation(text)) {
+        error = std::string(text.substr(0, text.find_first_of("\r\n")));
+        return false;
+    }
     ReportParser parser(text);
     FileRightsReport report;
     try {

@@ -295,8 +295,21 @@ private:
 
 } // namespace
 
+std::string NoRightsInformationText(std::string_view profile) {
+    return "This directory holds no rights information (profile " + std::string(profile) + ").";
+}
+
+bool IsNoRightsInformation(std::string_view text) {
+    return text.rfind("This directory holds no rights information", 0) == 0;
+}
+
 bool ParseNDSRightsReportText(std::string_view text, std::string_view context, std::string& error,
                               std::vector<SourceRights>& sources) {
+    // The utility found no rights to report: its line is the error.
+    if (IsNoRightsInformation(text)) {
+        error = std::string(text.substr(0, text.find_first_of("\r\n")));
+        return false;
+    }
     ReportReader reader(text);
     State state = State::How;
     State previous = State::How;

@@ -100,6 +100,13 @@ bool WriteRightsBatch(const std::string& folder, std::string_view text, std::str
 // "#DSR#" + n + ".TXT".
 std::string RightsReportName(int n);
 
+// ---- a directory without rights ----
+// What DSRIGHTS and RIGHTS print (and so what their reports hold) on a
+// directory whose profile holds no rights: "This directory holds no rights
+// information (profile standard)." True for a text that begins so.
+std::string NoRightsInformationText(std::string_view profile);
+bool IsNoRightsInformation(std::string_view text);
+
 // ---- reading the reports ----
 // The full name of a name printed relative to the context (no leading dot).
 std::string ResolveName(std::string_view name, std::string_view context);

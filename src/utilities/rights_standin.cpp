@@ -1,9 +1,11 @@
 #include "utilities/rights_standin.h"
 
 #include "core/ascii_text.h"
+#include "netware/directory_profile.h"
 
 #include "utilities/file_effective_rights.h"
 #include "utilities/file_rights.h"
+#include "utilities/nds_rights.h"
 
 #include <filesystem>
 
@@ -166,6 +168,10 @@ std::string VolumeFolder(const nds::DirectoryEntries& directory, std::string_vie
 
 bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
                   const nds::DirectoryEntries& directory, std::string& text) {
+    if (!directory.Profile().rightsInformation) {
+        text = NoRightsInformationText(directory.Profile().name) + "\n";
+        return false;
+    }
     // The drive: from the path ("F:\A", "F:A") or the current one.
     std::string path = args.path;
     char drive = station.drive;

@@ -1,6 +1,9 @@
+#include "netware/directory_profile.h"
 #include "utilities/dsrights_report.h"
 #include "utilities/effective_rights.h"
+#include "utilities/file_rights.h"
 #include "utilities/nds_rights.h"
+#include "utilities/rights_standin.h"
 
 #include <gtest/gtest.h>
 
@@ -536,6 +539,40 @@ TEST(DsRightsReport, ArgumentsAndUnknownNames) {
     EXPECT_EQ(out.substr(0, out.find('\n')), "How U got rights to X.A");
     EXPECT_EQ(RunDsRights({" .U.O ", "[Root]"}, t.dir, "", out), 0);
     EXPECT_EQ(out.substr(0, out.find('\n')), "How .U.O got rights to [Root]");
+}
+
+// A directory in the standard schemas holds no rights: DSRIGHTS and RIGHTS
+// say so (exit 1) instead of a plausible report without any, and the report
+// readers of both windows take that line for what it is.
+TEST(RightsStandIns, StandardDirectoryHoldsNoRights) {
+    nds::DirectoryEntries directory;
+    nds::TreeConnection c;
+    c.name = "STD_CORP";
+    c.address = std::string("ldif:") + QV_SOURCE_DIR + "/tests/data/directories/standard_corp.ldif";
+    ASSERT_EQ(directory.Load(c), nds::kOk);
+    ASSERT_EQ(directory.Profile().name, "standard");
+    const std::string line = "This directory holds no rights information (profile standard).";
+    std::string dsrights, rights;
+    EXPECT_EQ(RunDsRights({"jsmith.Sales", "Sales"}, directory, "", dsrights), 1);
+    RightsArguments args;
+    RightsWorkstation station;
+    station.drive = 'F';
+    EXPECT_FALSE(RightsReport(args, station, directory, rights));
+    for (const std::string* out : {&dsrights, &rights}) {
+        EXPECT_EQ(*out, line + "\n");
+        std::string error;
+        std::vector<SourceRights> sources;
+        EXPECT_FALSE(ParseNDSRightsReportText(*out, "", error, sources));
+        EXPECT_EQ(error, line);
+        EXPECT_TRUE(IsNoRightsInformation(error));
+        FileRightsReports reports;
+        EXPECT_FALSE(ParseFileRightsReportText(*out, error, reports));
+        EXPECT_EQ(error, line);
+        EXPECT_TRUE(reports.empty());
+    }
+    // A directory in our own schema holds them, even where none are set.
+    SmallTree t(BaseTree({}, {}, {}));
+    EXPECT_TRUE(t.dir.Profile().rightsInformation);
 }
 
 } // namespace

@@ -15,6 +15,7 @@
 #include "platform/tree_connections.h"
 #include "platform/utility_settings.h"
 #include "utilities/file_effective_rights.h"
+#include "utilities/nds_rights.h"
 #include "utilities/rights_standin.h"
 #include "utilities/rights_wait.h"
 
@@ -512,8 +513,14 @@ void FileRights(TMDIChild& child) {
     for (std::size_t i = 1; i <= n; ++i) {
         const std::string name = utilities::FileRightsReportName(i);
         std::string error;
-        if (!utilities::ParseFileRightsReport(name, error, reports))
-            app.Ui().Warning("Error in report file: " + name + "." + "\r" + error);
+        if (utilities::ParseFileRightsReport(name, error, reports))
+            continue;
+        // A directory without rights: said once, and no empty report.
+        if (utilities::IsNoRightsInformation(error)) {
+            app.Ui().Warning(error);
+            return;
+        }
+        app.Ui().Warning("Error in report file: " + name + "." + "\r" + error);
     }
     if (reports.empty()) {
         app.Ui().Information("No reports were successfully imported.");

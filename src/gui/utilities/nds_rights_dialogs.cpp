@@ -571,8 +571,14 @@ void NDSRights(TMDIChild& child) {
     for (std::size_t i = 1; i <= n; ++i) {
         const std::string name = utilities::RightsReportName(static_cast<int>(i));
         std::string error;
-        if (!utilities::ParseNDSRightsReport(name, parseContext, error, sources))
-            app.Ui().Warning("Error in report file: " + name + "." + "\r" + error);
+        if (utilities::ParseNDSRightsReport(name, parseContext, error, sources))
+            continue;
+        // A directory without rights: said once, and no empty report.
+        if (utilities::IsNoRightsInformation(error)) {
+            app.Ui().Warning(error);
+            return;
+        }
+        app.Ui().Warning("Error in report file: " + name + "." + "\r" + error);
     }
     TFRM_DISPLAYRIGHTS& display = TFRM_DISPLAYRIGHTS::Instance(app.Images(), &app);
     display.SetHeader(context, chooser.ContainerContext(), chooser.Chain());
