@@ -216,12 +216,33 @@ Status LdifDirectory::Load(const char* data, std::size_t size, const std::string
 
 namespace {
 
-// One entry of the file as read, before the tree is built.
+// One entry of the file as read, before the tree is built: its DN as the
+// file writes it (parsed again when the entry is placed, so that a million
+// entries do not each hold their parsed RDNs) and the values of the
+// attributes some profile reads.
 struct FileEntry {
     unsigned long line = 0;
-    std::vector<Rdn> rdns;
+    std::string dn;
+    std::size_t depth = 0; // its number of RDNs
     std::vector<std::pair<std::string, std::vector<std::string>>> attrs;
 };
+
+// The attributes (lower-case) that any profile asks for, and the referral URLs.
+const std::unordered_set<std::string>& ReadAttributes() {
+    static const std::unordered_set<std::string> names = [] {
+        std::unordered_set<std::string> n = {"ref"};
+        for (const DirectoryProfile& p : Profiles())
+            for (const std::string& a : p.ListingAttributes()) {
+                std::string lower = a;
+                for (char& c : lower)
+                    if (c >= 'A' && c <= 'Z')
+                        c = static_cast<char>(c - 'A' + 'a');
+                n.insert(std::move(lower));
+            }
+        return n;
+    }();
+    return names;
+}
 
 bool IsReferral(const FileEntry& e) {
     for (const auto& [type, vals] : e.attrs)
@@ -267,6 +288,10 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
     unsigned long lineNo = 0;
     std::size_t records = 0;
     std::string resolved;
+    std::vector<Rdn> rdns; // reused for every entry
+    std::string type;
+    const std::unordered_set<std::string>& wanted = ReadAttributes();
+    read.reserve(recordLines_.size());
     while (true) {
         unsigned long before = lineNo;
         int r = ldif_read_record(reader.fp, &lineNo, &reader.buf, &reader.bufLen);
@@ -312,14 +337,22 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         }
         FileEntry e;
         e.line = first;
-        if (!ParseDn(dn, e.rdns) || e.rdns.empty()) {
+        if (!ParseDn(dn, rdns) || rdns.empty()) {
             error(first, "the DN \"" + std::string(dn) + "\" does not parse, entry left out");
             continue;
         }
+        e.dn = std::string(dn);
+        e.depth = rdns.size();
         if (rec.lr.lrop_mods)
             for (LDAPMod** mp = rec.lr.lrop_mods; *mp; ++mp) {
                 LDAPMod* mod = *mp;
                 if (!mod->mod_type || !mod->mod_bvalues)
+                    continue;
+                type = mod->mod_type;
+                for (char& c : type)
+                    if (c >= 'A' && c <= 'Z')
+                        c = static_cast<char>(c - 'A' + 'a');
+                if (!wanted.count(type))
                     continue;
                 std::vector<std::string> vals;
                 for (struct berval** v = mod->mod_bvalues; *v; ++v)
@@ -361,9 +394,9 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
             return kErrIllegalName;
     } else {
         for (std::size_t i = 0; i < read.size(); ++i)
-            if (top < 0 || read[i].rdns.size() < read[static_cast<std::size_t>(top)].rdns.size())
+            if (top < 0 || read[i].depth < read[static_cast<std::size_t>(top)].depth)
                 top = static_cast<std::int32_t>(i);
-        naming_.base = read[static_cast<std::size_t>(top)].rdns;
+        ParseDn(read[static_cast<std::size_t>(top)].dn, naming_.base);
     }
     std::vector<std::string> baseNorms;
     for (const Rdn& r : naming_.base)
@@ -378,10 +411,14 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         std::size_t depth;
     };
     std::vector<Placed> placed;
+    // Reserved once: the keys below never move, so the map of the lines
+    // where each DN was first seen can look at them instead of copying them.
+    placed.reserve(read.size());
     std::int32_t rootEntry = -1;
-    std::unordered_map<std::string, unsigned long> firstLine;
+    std::unordered_map<std::string_view, unsigned long> firstLine;
+    firstLine.reserve(read.size());
     for (std::size_t i = 0; i < read.size(); ++i) {
-        const std::vector<Rdn>& rdns = read[i].rdns;
+        ParseDn(read[i].dn, rdns);
         bool below = rdns.size() >= naming_.base.size();
         std::size_t extra = below ? rdns.size() - naming_.base.size() : 0;
         for (std::size_t k = 0; k < baseNorms.size() && below; ++k)
@@ -397,17 +434,20 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
                 key += ',';
             key += NormalizedRdn(rdns[k]);
         }
-        auto seen = firstLine.try_emplace(key, read[i].line);
-        if (!seen.second) {
+        if (auto seen = firstLine.find(key); seen != firstLine.end()) {
             error(read[i].line, "the DN " + FormatDn(rdns) + " repeats the entry of line " +
-                                    std::to_string(seen.first->second) + ", left out");
+                                    std::to_string(seen->second) + ", left out");
             continue;
         }
-        if (extra == 0)
+        if (extra == 0) {
             rootEntry = static_cast<std::int32_t>(i);
-        else
+            firstLine.emplace(std::string_view(), read[i].line);
+        } else {
             placed.push_back({i, std::move(key), extra});
+            firstLine.emplace(std::string_view(placed.back().key), read[i].line);
+        }
     }
+    firstLine = {};
     // Parents before children; siblings in file order.
     std::stable_sort(placed.begin(), placed.end(),
                      [](const Placed& a, const Placed& b) { return a.depth < b.depth; });
@@ -441,8 +481,12 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         values_.push_back(std::move(vals));
         return static_cast<std::int32_t>(values_.size() - 1);
     };
-    std::vector<EntryTraits> traits;
-    std::vector<const Rdn*> names;
+    // Whether an entry is a container may depend on whether entries lie
+    // below it: those that become one then are marked.
+    std::vector<bool> containerWithEntriesBelow;
+    entries_.reserve(placed.size() + 1);
+    containerWithEntriesBelow.reserve(placed.size() + 1);
+    byDn_.reserve(placed.size());
     {
         Entry root;
         EntryTraits t;
@@ -450,23 +494,25 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         if (rootEntry >= 0)
             root.values = makeValues(read[static_cast<std::size_t>(rootEntry)], t);
         entries_.push_back(std::move(root));
-        traits.push_back(std::move(t));
-        names.push_back(&naming_.base.front());
+        containerWithEntriesBelow.push_back(false);
     }
+    Rdn first;
     std::int32_t lastParent = -1;
     std::string lastParentKey;
     for (Placed& p : placed) {
         const FileEntry& fe = read[p.entry];
+        ParseFirstRdn(fe.dn, first);
         std::int32_t parent = 0;
         if (p.depth > 1) {
-            std::size_t comma = NormalizedRdn(fe.rdns.front()).size();
+            std::size_t comma = NormalizedRdn(first).size();
             std::string_view parentKey = std::string_view(p.key).substr(comma + 1);
             if (lastParent >= 0 && parentKey == lastParentKey) {
                 parent = lastParent;
             } else {
                 auto it = byDn_.find(std::string(parentKey));
                 if (it == byDn_.end()) {
-                    error(fe.line, "the parent of " + FormatDn(fe.rdns) +
+                    ParseDn(fe.dn, rdns);
+                    error(fe.line, "the parent of " + FormatDn(rdns) +
                                        " is not in the file, entry left out");
                     continue;
                 }
@@ -478,7 +524,7 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         // A referral object is not listed: it stands for a part of the tree
         // held elsewhere, which is not followed.
         if (IsReferral(fe)) {
-            Referral r{parent, ListedName(fe.rdns.front()), {}};
+            Referral r{parent, ListedName(first), {}};
             for (const auto& [type, vals] : fe.attrs)
                 if (strcasecmp(type.c_str(), "ref") == 0)
                     r.urls.insert(r.urls.end(), vals.begin(), vals.end());
@@ -491,9 +537,11 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         EntryTraits t;
         t.profile = profile_;
         e.values = makeValues(fe, t);
+        t.entriesBelow = false; // known once the whole tree is placed
+        e.object = MakeListedObject(first, t);
         entries_.push_back(std::move(e));
-        traits.push_back(std::move(t));
-        names.push_back(&fe.rdns.front());
+        containerWithEntriesBelow.push_back(!t.container && !t.leaf &&
+                                            profile_->containersWithEntriesBelow);
         Entry& pe = entries_[static_cast<std::size_t>(parent)];
         if (pe.lastChild < 0)
             pe.firstChild = index;
@@ -501,11 +549,9 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
             entries_[static_cast<std::size_t>(pe.lastChild)].nextSibling = index;
         pe.lastChild = index;
     }
-    // What an entry is may depend on whether entries lie below it.
-    for (std::size_t i = 1; i < entries_.size(); ++i) {
-        traits[i].entriesBelow = entries_[i].firstChild >= 0;
-        entries_[i].object = MakeListedObject(*names[i], traits[i]);
-    }
+    for (std::size_t i = 1; i < entries_.size(); ++i)
+        if (containerWithEntriesBelow[i] && entries_[i].firstChild >= 0)
+            entries_[i].object.flags |= kFlagContainer;
     return kOk;
 }
 
