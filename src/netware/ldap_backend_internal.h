@@ -149,8 +149,10 @@ private:
         int starts = 0;
         bool baseArrived = false;
         std::size_t received = 0;
-        std::vector<TreeEntry> entries;
-        std::vector<std::vector<AttributeValues>> values;
+        // Deques: growing to a million entries never moves those already
+        // there (moving half a million at once held the walk for 150 ms).
+        std::deque<TreeEntry> entries;
+        std::deque<std::vector<AttributeValues>> values;
         std::unordered_map<std::string, std::int32_t> byKey;
         // Entries that came before their parent, by the parent's key.
         std::unordered_map<std::string, std::vector<std::int32_t>> orphans;
