@@ -42,12 +42,19 @@ struct ParsedRecord {
 };
 
 // OpenLDAP's record parser takes a line with an empty attribute type
-// (":value") for a named one and fails on it; such records are refused first.
+// (":value") for a named one and fails on it, and reads a "-" line outside a
+// change record as the end of a modification that never began (and crashes
+// when it follows the dn line); such records are refused first.
 bool WellFormed(const char* record) {
     if (!record)
         return false;
+    bool change = false;
     for (const char* line = record; *line;) {
         if (*line == ':')
+            return false;
+        if (strncasecmp(line, "changetype:", 11) == 0)
+            change = true;
+        if (!change && line[0] == '-' && (line[1] == '\n' || line[1] == '\r' || line[1] == '\0'))
             return false;
         const char* next = std::strchr(line, '\n');
         if (!next)

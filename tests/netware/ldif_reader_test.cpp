@@ -23,6 +23,14 @@ TEST(LdifReader, RefusesWhatIsNotADirectory) {
     EXPECT_EQ(Load(dir, "dn: cn=T\n:0A0B0C0D\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\nobjectClass: qvContainer\n\ndn: cn=A,cn=T\n: x\n"),
               kErrBadDirectoryData);
+    // A "-" line outside a change record (OpenLDAP's parser crashed on the
+    // first); in a change record it is that record's business.
+    EXPECT_EQ(Load(dir, "dn: cn=T\n-\n"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "dn: cn=T\ncn: T\n-\r\ncn: U\n"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "dn: cn=T\nobjectClass: qvContainer\n\n"
+                        "dn: cn=A,cn=T\nchangetype: modify\nadd: cn\ncn: x\n-\n"),
+              kOk);
+    EXPECT_EQ(dir.Errors().size(), 1u);
 }
 
 TEST(LdifReader, KeepsTheTreeBelowTheFirstEntryInFileOrder) {
