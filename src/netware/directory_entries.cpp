@@ -1,5 +1,7 @@
 #include "netware/directory_entries.h"
 
+#include "netware/ldif_records.h"
+
 #include "core/ascii_text.h"
 #include "files/file_access.h"
 #include "netware/directory_backend.h"
@@ -153,22 +155,30 @@ Status DirectoryEntries::LoadLdif(std::string_view text) {
         return kErrNotEnoughMemory;
     unsigned long lineNo = 0;
     int bufLen = 0;
+    std::string resolved;
     while (true) {
         int r = ldif_read_record(file.fp, &lineNo, &file.buf, &bufLen);
         if (r < 0)
             return kErrBadDirectoryData;
         if (r == 0)
             break;
-        // A line with an empty attribute type is refused before the parser sees it.
-        for (const char* line = file.buf; line && *line;) {
-            if (*line == ':')
-                return kErrBadDirectoryData;
-            const char* next = std::strchr(line, '\n');
-            line = next ? next + 1 : nullptr;
-        }
+        // What OpenLDAP's parser cannot take is refused before it sees it, and
+        // values given by URL are read only from bounded regular files.
+        if (!LdifRecordWellFormed(file.buf))
+            return kErrBadDirectoryData;
         struct berval rbuf;
         rbuf.bv_val = file.buf;
         rbuf.bv_len = std::strlen(file.buf);
+        if (std::strstr(file.buf, ":<")) {
+            bool changed = false;
+            std::string why;
+            if (!ResolveLdifUrlValues(file.buf, lineNo, resolved, changed, why))
+                return kErrBadDirectoryData;
+            if (changed) {
+                rbuf.bv_val = resolved.data();
+                rbuf.bv_len = resolved.size();
+            }
+        }
         LDIFRecord lr{};
         if (ldap_parse_ldif_record(&rbuf, lineNo, &lr, "ldif",
                                    LDIF_DEFAULT_ADD | LDIF_ENTRIES_ONLY | LDIF_NO_CONTROLS) !=

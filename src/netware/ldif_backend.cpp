@@ -1,5 +1,7 @@
 #include "netware/ldif_backend.h"
 
+#include "netware/ldif_records.h"
+
 #include "files/file_access.h"
 
 #include <ldap.h>
@@ -40,122 +42,6 @@ struct ParsedRecord {
             ldap_ldif_record_done(&lr);
     }
 };
-
-// OpenLDAP's record parser takes a line with an empty attribute type
-// (":value") for a named one and fails on it, and reads a "-" line outside a
-// change record as the end of a modification that never began (and crashes
-// when it follows the dn line); such records are refused first.
-bool WellFormed(const char* record) {
-    if (!record)
-        return false;
-    bool change = false;
-    for (const char* line = record; *line;) {
-        if (*line == ':')
-            return false;
-        if (strncasecmp(line, "changetype:", 11) == 0)
-            change = true;
-        if (!change && line[0] == '-' && (line[1] == '\n' || line[1] == '\r' || line[1] == '\0'))
-            return false;
-        const char* next = std::strchr(line, '\n');
-        if (!next)
-            break;
-        line = next + 1;
-    }
-    return true;
-}
-
-constexpr std::uint64_t kMaxUrlValueBytes = 64ull * 1024 * 1024;
-
-std::string Base64(std::string_view bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    std::size_t i = 0;
-    for (; i + 2 < bytes.size(); i += 3) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16 |
-                     static_cast<unsigned char>(bytes[i + 1]) << 8 |
-                     static_cast<unsigned char>(bytes[i + 2]);
-        out += digits[v >> 18];
-        out += digits[v >> 12 & 63];
-        out += digits[v >> 6 & 63];
-        out += digits[v & 63];
-    }
-    if (i < bytes.size()) {
-        unsigned v = static_cast<unsigned char>(bytes[i]) << 16;
-        if (i + 1 < bytes.size())
-            v |= static_cast<unsigned char>(bytes[i + 1]) << 8;
-        out += digits[v >> 18];
-        out += digits[v >> 12 & 63];
-        out += i + 1 < bytes.size() ? digits[v >> 6 & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
-
-// Values given by URL ("jpegPhoto:< file:///path") are read here rather than
-// by OpenLDAP's LDIF functions, which would open anything (a device, a FIFO)
-// and read it without bound: only file URLs of this host, only regular files
-// of at most 64 MB. The value goes back into the record in base64 ("::").
-// firstLine is the line number of the record's first line. False, with the
-// reason naming the line, when a value cannot be read so.
-bool ResolveUrlValues(const char* record, unsigned long firstLine, std::string& resolved,
-                      bool& changed, std::string& error) {
-    changed = false;
-    resolved.clear();
-    unsigned long lineNo = firstLine;
-    for (const char* line = record; *line;) {
-        // One logical line: continuation lines start with a space.
-        const char* end = line;
-        std::string logical;
-        unsigned long lines = 0;
-        while (true) {
-            const char* nl = std::strchr(end, '\n');
-            const char* stop = nl ? nl : end + std::strlen(end);
-            std::string_view piece(end, static_cast<std::size_t>(stop - end));
-            if (!piece.empty() && piece.back() == '\r')
-                piece.remove_suffix(1);
-            if (lines > 0)
-                piece.remove_prefix(1);
-            logical += piece;
-            ++lines;
-            end = nl ? nl + 1 : stop;
-            if (!nl || *end != ' ')
-                break;
-        }
-        std::size_t colon = logical.find(':');
-        if (line[0] != '#' && colon != std::string::npos && colon + 1 < logical.size() &&
-            logical[colon + 1] == '<') {
-            const std::string attr = logical.substr(0, colon);
-            std::size_t at = logical.find_first_not_of(' ', colon + 2);
-            const std::string url = at == std::string::npos ? std::string() : logical.substr(at);
-            const std::string where = "Line " + std::to_string(lineNo) + ": the value of " + attr +
-                                      " given by URL " + url;
-            std::string path;
-            if (url.rfind("file:///", 0) == 0)
-                path = url.substr(7);
-            else if (url.rfind("file://localhost/", 0) == 0)
-                path = url.substr(16);
-            if (path.empty()) {
-                error = where + " cannot be read: only file:/// URLs are read.";
-                return false;
-            }
-            std::string bytes, why;
-            if (!ReadWholeFile(path, bytes, why, kMaxUrlValueBytes)) {
-                error = where + " cannot be read: " + why;
-                return false;
-            }
-            resolved += attr + ":: " + Base64(bytes) + "\n";
-            changed = true;
-        } else {
-            resolved.append(line, static_cast<std::size_t>(end - line));
-            if (resolved.empty() || resolved.back() != '\n')
-                resolved += '\n';
-        }
-        lineNo += lines;
-        line = end;
-    }
-    return true;
-}
 
 // The lines on which records start: a line that is neither blank, a
 // comment nor a continuation, after a blank line or at the start (a first
@@ -306,7 +192,7 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
             return kErrBadDirectoryData;
         if (r == 0)
             break;
-        if (!WellFormed(reader.buf))
+        if (!LdifRecordWellFormed(reader.buf))
             return kErrBadDirectoryData;
         // The line the record starts on; the reader itself only counts up to
         // the last line it read.
@@ -318,7 +204,7 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
         rbuf.bv_len = std::strlen(reader.buf);
         if (std::strstr(reader.buf, ":<")) {
             bool changed = false;
-            if (!ResolveUrlValues(reader.buf, first, resolved, changed, error_))
+            if (!ResolveLdifUrlValues(reader.buf, first, resolved, changed, error_))
                 return kErrBadDirectoryData;
             if (changed) {
                 rbuf.bv_val = resolved.data();

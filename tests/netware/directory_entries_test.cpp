@@ -59,6 +59,14 @@ TEST(DirectoryEntries, RefusesWhatIsNotADirectory) {
     EXPECT_NE(d.LoadLdif(""), kOk);
     EXPECT_NE(d.LoadLdif("not ldif at all\n"), kOk);
     EXPECT_NE(d.LoadLdif(":x\n"), kOk);
+    // What OpenLDAP's parser crashed on, and values by URL that are no
+    // bounded regular file (a device would be read for ever).
+    EXPECT_NE(d.LoadLdif("dn: o=A\n-\n"), kOk);
+    EXPECT_NE(d.LoadLdif("dn: o=A\no: A\njpegPhoto:< file:///dev/zero\n"), kOk);
+    EXPECT_NE(d.LoadLdif("dn: o=A\no: A\njpegPhoto:< http://example.com/x\n"), kOk);
+    ASSERT_EQ(d.LoadLdif("dn: o=A\no: A\ndescription:< file://" + test::CorpLdifPath() + "\n"),
+              kOk);
+    EXPECT_EQ(d.At(0).First("description"), test::ReadFile(test::CorpLdifPath()));
     TreeConnection c;
     c.address = "ftp://nowhere";
     EXPECT_EQ(d.Load(c), kErrNoSuchTree);

@@ -26,6 +26,8 @@ TEST(LdifReader, RefusesWhatIsNotADirectory) {
     // A "-" line outside a change record (OpenLDAP's parser crashed on the
     // first); in a change record it is that record's business.
     EXPECT_EQ(Load(dir, "dn: cn=T\n-\n"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "dn:\n\r:i"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "dn: cn=T\n\t:x\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\ncn: T\n-\r\ncn: U\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\nobjectClass: qvContainer\n\n"
                         "dn: cn=A,cn=T\nchangetype: modify\nadd: cn\ncn: x\n-\n"),

@@ -1,0 +1,25 @@
+// Checks and rewrites of one LDIF record before OpenLDAP's parser sees it,
+// shared by the readers of LDIF directories.
+#pragma once
+
+#include <string>
+
+namespace qv::nds {
+
+// OpenLDAP's record parser takes a line with an empty attribute type
+// (":value", also behind a carriage return or tab) for a named one and fails
+// or crashes on it, and reads a "-" line outside a
+// change record as the end of a modification that never began (and crashes
+// when it follows the dn line); such records are refused first.
+bool LdifRecordWellFormed(const char* record);
+
+// Values given by URL ("jpegPhoto:< file:///path") are read here rather than
+// by OpenLDAP's LDIF functions, which would open anything (a device, a FIFO)
+// and read it without bound: only file URLs of this host, only regular files
+// of at most 64 MB. The value goes back into the record in base64 ("::").
+// firstLine is the line number of the record's first line. False, with the
+// reason naming the line, when a value cannot be read so.
+bool ResolveLdifUrlValues(const char* record, unsigned long firstLine, std::string& resolved,
+                          bool& changed, std::string& error);
+
+} // namespace qv::nds
