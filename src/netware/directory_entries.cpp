@@ -102,14 +102,7 @@ Status SearchTree(LDAP* ld, const std::string& base, std::vector<DirectoryEntry>
         if (ldap_parse_result(ld, res, &err, nullptr, nullptr, nullptr, &returned, 0) !=
             LDAP_SUCCESS)
             err = LDAP_OTHER;
-        if (LDAPControl* resp = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr)) {
-            ber_int_t estimate = 0;
-            struct berval c = {0, nullptr};
-            if (ldap_parse_pageresponse_control(ld, resp, &estimate, &c) == LDAP_SUCCESS &&
-                c.bv_len > 0)
-                cookie = ber_bvdup(&c);
-            ber_memfree(c.bv_val);
-        }
+        cookie = PagedResultsCookie(ld, returned);
         ldap_controls_free(returned);
         ldap_msgfree(res);
         if (err != LDAP_SUCCESS) {

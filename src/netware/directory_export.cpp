@@ -2,37 +2,13 @@
 
 #include "core/class_table.h"
 #include "netware/directory_backend.h"
+#include "netware/ldif_records.h"
 
 #include <unordered_map>
 
 namespace qv::nds {
 
 namespace {
-
-std::string Base64(std::string_view in) {
-    static const char t[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0;
-    for (; i + 2 < in.size(); i += 3) {
-        unsigned v = (static_cast<unsigned char>(in[i]) << 16) |
-                     (static_cast<unsigned char>(in[i + 1]) << 8) |
-                     static_cast<unsigned char>(in[i + 2]);
-        out += t[v >> 18];
-        out += t[(v >> 12) & 63];
-        out += t[(v >> 6) & 63];
-        out += t[v & 63];
-    }
-    if (i < in.size()) {
-        unsigned v = static_cast<unsigned char>(in[i]) << 16;
-        if (i + 1 < in.size())
-            v |= static_cast<unsigned char>(in[i + 1]) << 8;
-        out += t[v >> 18];
-        out += t[(v >> 12) & 63];
-        out += i + 1 < in.size() ? t[(v >> 6) & 63] : '=';
-        out += '=';
-    }
-    return out;
-}
 
 // "attr: value", or "attr:: base64" when the value is not safe as it stands.
 void Line(std::ostream& out, const char* attr, std::string_view value) {

@@ -90,16 +90,8 @@ bool LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<
             if (err != LDAP_SUCCESS)
                 words_ = DirectoryWords(err, diagnostic);
             ldap_memfree(diagnostic);
-            LDAPControl* resp =
-                paged ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr) : nullptr;
-            if (resp) {
-                ber_int_t estimate = 0;
-                struct berval c = {0, nullptr};
-                if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
-                    c.bv_len > 0)
-                    cookie = ber_bvdup(&c);
-                ber_memfree(c.bv_val);
-            }
+            if (paged)
+                cookie = PagedResultsCookie(ld_, returned);
             ldap_controls_free(returned);
         }
         ldap_msgfree(res);

@@ -126,4 +126,17 @@ Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool
     return FromLdap(rc);
 }
 
+struct berval* PagedResultsCookie(LDAP* ld, LDAPControl** returned) {
+    LDAPControl* resp = ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr);
+    if (!resp)
+        return nullptr;
+    ber_int_t estimate = 0;
+    struct berval c = {0, nullptr};
+    struct berval* cookie = nullptr;
+    if (ldap_parse_pageresponse_control(ld, resp, &estimate, &c) == LDAP_SUCCESS && c.bv_len > 0)
+        cookie = ber_bvdup(&c);
+    ber_memfree(c.bv_val);
+    return cookie;
+}
+
 } // namespace qv::nds

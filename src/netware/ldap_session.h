@@ -22,6 +22,11 @@ std::string DirectoryWords(int rc, const char* diagnostic);
 // message as libldap keeps them).
 std::string SessionWords(LDAP* ld, int rc);
 
+// The cookie of the paged-results control among a result's controls (for the
+// next page), or nullptr when there is none or it is empty. The caller frees
+// it with ber_bvfree.
+struct berval* PagedResultsCookie(LDAP* ld, LDAPControl** returned);
+
 // Connects and binds; baseDn is the base DN of the address, which must name
 // one unless baseRequired is false. Connecting and every answer waited for
 // are bounded by the connection's timeout. Whenever ld is set on return

@@ -239,17 +239,7 @@ void LdapBackend::Receive(std::size_t enough) {
                 notices_.push_back(ReferralNotice("\\T=" + naming_.tree, list));
             }
             ldap_memvfree(reinterpret_cast<void**>(referrals));
-            struct berval* cookie = nullptr;
-            if (LDAPControl* resp =
-                    tree_.paged ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, returned, nullptr)
-                                : nullptr) {
-                ber_int_t estimate = 0;
-                struct berval c = {0, nullptr};
-                if (ldap_parse_pageresponse_control(ld_, resp, &estimate, &c) == LDAP_SUCCESS &&
-                    c.bv_len > 0)
-                    cookie = ber_bvdup(&c);
-                ber_memfree(c.bv_val);
-            }
+            struct berval* cookie = tree_.paged ? PagedResultsCookie(ld_, returned) : nullptr;
             ldap_controls_free(returned);
             ldap_msgfree(res);
             res = nullptr;

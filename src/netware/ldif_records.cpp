@@ -12,6 +12,8 @@ namespace {
 
 constexpr std::uint64_t kMaxUrlValueBytes = 64ull * 1024 * 1024;
 
+} // namespace
+
 std::string Base64(std::string_view bytes) {
     static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
@@ -37,8 +39,6 @@ std::string Base64(std::string_view bytes) {
     }
     return out;
 }
-
-} // namespace
 
 bool LdifRecordWellFormed(const char* record) {
     if (!record)

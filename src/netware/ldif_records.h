@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace qv::nds {
 
@@ -12,6 +13,9 @@ namespace qv::nds {
 // change record as the end of a modification that never began (and crashes
 // when it follows the dn line); such records are refused first.
 bool LdifRecordWellFormed(const char* record);
+
+// The bytes in base64, as an LDIF value after "::".
+std::string Base64(std::string_view bytes);
 
 // Values given by URL ("jpegPhoto:< file:///path") are read here rather than
 // by OpenLDAP's LDIF functions, which would open anything (a device, a FIFO)
