@@ -44,21 +44,30 @@ bool LdifRecordWellFormed(const char* record) {
     if (!record)
         return false;
     bool change = false;
+    std::string logical;
     for (const char* line = record; *line;) {
-        // An empty type, also behind carriage returns or tabs ("\r:x").
-        const char* type = line;
-        while (*type == '\r' || *type == '\t')
-            ++type;
-        if (*type == ':')
+        // One logical line: the lines after it that start with a space go on it.
+        logical.clear();
+        const char* end = line;
+        for (bool first = true;; first = false) {
+            const char* nl = std::strchr(end, '\n');
+            const char* stop = nl ? nl : end + std::strlen(end);
+            logical.append(first ? end : end + 1, stop);
+            end = nl ? nl + 1 : stop;
+            if (!nl || *end != ' ')
+                break;
+        }
+        line = end;
+        if (logical.empty() || logical[0] == '#')
+            continue;
+        // An empty type, also behind white space of any kind ("\f\t:x").
+        const std::size_t type = logical.find_first_not_of(" \t\v\f\r");
+        if (type != std::string::npos && logical[type] == ':')
             return false;
-        if (strncasecmp(line, "changetype:", 11) == 0)
+        if (strncasecmp(logical.c_str(), "changetype:", 11) == 0)
             change = true;
-        if (!change && line[0] == '-' && (line[1] == '\n' || line[1] == '\r' || line[1] == '\0'))
+        if (!change && (logical == "-" || logical == "-\r"))
             return false;
-        const char* next = std::strchr(line, '\n');
-        if (!next)
-            break;
-        line = next + 1;
     }
     return true;
 }

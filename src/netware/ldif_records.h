@@ -8,10 +8,11 @@
 namespace qv::nds {
 
 // OpenLDAP's record parser takes a line with an empty attribute type
-// (":value", also behind a carriage return or tab) for a named one and fails
-// or crashes on it, and reads a "-" line outside a
-// change record as the end of a modification that never began (and crashes
-// when it follows the dn line); such records are refused first.
+// (":value", also behind white space of any kind, also on a line continued
+// onto the next) for a named one and fails or crashes on it, and reads a "-"
+// line outside a change record as the end of a modification that never
+// began (and crashes when it follows the dn line); such records are refused
+// first.
 bool LdifRecordWellFormed(const char* record);
 
 // The bytes in base64, as an LDIF value after "::".

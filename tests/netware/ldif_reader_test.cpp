@@ -28,6 +28,8 @@ TEST(LdifReader, RefusesWhatIsNotADirectory) {
     EXPECT_EQ(Load(dir, "dn: cn=T\n-\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn:\n\r:i"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\n\t:x\n"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "dn: cn=T\n\f \v:x\n"), kErrBadDirectoryData);
+    EXPECT_EQ(Load(dir, "dn: cn=T\n\v\n :x\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\ncn: T\n-\r\ncn: U\n"), kErrBadDirectoryData);
     EXPECT_EQ(Load(dir, "dn: cn=T\nobjectClass: qvContainer\n\n"
                         "dn: cn=A,cn=T\nchangetype: modify\nadd: cn\ncn: x\n-\n"),
