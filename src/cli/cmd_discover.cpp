@@ -98,7 +98,14 @@ int Run(const Command& self, const CommandArguments& args) {
                 return kExitFailed;
             }
     }
-    LoadTreeConnections(store);
+    // The tree named on the command line is the preferred one for this run
+    // (not stored), so that the walk's first context is made on it and an
+    // unrelated connection that cannot be opened does not stand in its way.
+    nds::SetTreeConnections(
+        stored.trees, std::any_of(stored.trees.begin(), stored.trees.end(),
+                                  [&](const nds::TreeConnection& c) { return c.name == host.tree; })
+                          ? host.tree
+                          : stored.preferred);
 
     Session s;
     s.ui.answer = keepPartial;

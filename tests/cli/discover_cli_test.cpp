@@ -113,6 +113,16 @@ TEST_F(DiscoverCli, DiscoverWritesTheDesignAndTheLog) {
     r = Run({"discover", "OTHER", "x.qvd"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_FALSE(std::filesystem::exists(dir + "/x.qvd"));
+
+    // A preferred connection that cannot be opened does not keep another
+    // tree named on the command line from being read.
+    std::filesystem::create_directory(dir + "/folder.ldif");
+    ASSERT_EQ(Run({"trees", "add", "BROKEN", "ldif:" + dir + "/folder.ldif"}).exitCode, 0);
+    ASSERT_EQ(Run({"trees", "prefer", "BROKEN"}).exitCode, 0);
+    r = Run({"discover", "CORP_TREE", "again.qvd"});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(Dump(dir + "/again.qvd"), Dump(test::SourcePath("examples/corp.qvd")));
+    EXPECT_EQ(Run({"discover", "BROKEN", "b.qvd"}).exitCode, 1);
 }
 
 TEST_F(DiscoverCli, UnsuccessfulWalkAsksAndKeepsOnlyWithKeepPartial) {
