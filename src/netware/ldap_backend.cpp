@@ -103,6 +103,16 @@ bool MapEntry(LDAP* ld, LDAPMessage* entry, const DirectoryProfile& profile,
     return true;
 }
 
+std::vector<std::string> ReferenceUrls(LDAP* ld, LDAPMessage* reference) {
+    char** urls = nullptr;
+    std::vector<std::string> list;
+    if (ldap_parse_reference(ld, reference, &urls, nullptr, 0) == LDAP_SUCCESS && urls)
+        for (char** u = urls; *u; ++u)
+            list.emplace_back(*u);
+    ldap_memvfree(reinterpret_cast<void**>(urls));
+    return list;
+}
+
 std::string ReferralNotice(const std::string& where, const std::vector<std::string>& urls) {
     std::string text = "Referral not followed: " + where;
     for (const std::string& u : urls)

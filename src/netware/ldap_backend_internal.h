@@ -37,6 +37,8 @@ bool MapEntry(LDAP* ld, LDAPMessage* entry, const DirectoryProfile& profile,
 
 // The counted error of a referral object that is not followed.
 std::string ReferralNotice(const std::string& where, const std::vector<std::string>& urls);
+// The URLs of a search continuation reference.
+std::vector<std::string> ReferenceUrls(LDAP* ld, LDAPMessage* reference);
 
 class LdapBackend final : public DirectoryBackend {
 public:

@@ -72,14 +72,8 @@ bool LdapBackend::Collect(int msgid, const std::string& parentPath, std::vector<
             TakeEntry(res, parentPath, out);
             ++taken;
         } else if (type == LDAP_RES_SEARCH_REFERENCE) {
-            char** urls = nullptr;
-            std::vector<std::string> list;
-            if (ldap_parse_reference(ld_, res, &urls, nullptr, 0) == LDAP_SUCCESS && urls)
-                for (char** u = urls; *u; ++u)
-                    list.emplace_back(*u);
-            ldap_memvfree(reinterpret_cast<void**>(urls));
-            notices_.push_back(
-                ReferralNotice(parentPath.empty() ? "\\T=" + naming_.tree : parentPath, list));
+            notices_.push_back(ReferralNotice(
+                parentPath.empty() ? "\\T=" + naming_.tree : parentPath, ReferenceUrls(ld_, res)));
         } else if (type == LDAP_RES_SEARCH_RESULT) {
             done = true;
             LDAPControl** returned = nullptr;

@@ -215,13 +215,7 @@ void LdapBackend::Receive(std::size_t enough) {
         if (type == LDAP_RES_SEARCH_ENTRY) {
             TakeTreeEntry(res);
         } else if (type == LDAP_RES_SEARCH_REFERENCE) {
-            char** urls = nullptr;
-            std::vector<std::string> list;
-            if (ldap_parse_reference(ld_, res, &urls, nullptr, 0) == LDAP_SUCCESS && urls)
-                for (char** u = urls; *u; ++u)
-                    list.emplace_back(*u);
-            ldap_memvfree(reinterpret_cast<void**>(urls));
-            notices_.push_back(ReferralNotice("\\T=" + naming_.tree, list));
+            notices_.push_back(ReferralNotice("\\T=" + naming_.tree, ReferenceUrls(ld_, res)));
         } else if (type == LDAP_RES_SEARCH_RESULT) {
             int err = LDAP_SUCCESS;
             LDAPControl** returned = nullptr;
