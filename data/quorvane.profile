@@ -17,8 +17,19 @@
 #                                     string; FORM how the values are written ("-": ours)
 #   default-server-attribute ATTR     on users: the DN of the default server NLIST shows
 #                                     (without it the directory holds none)
-#   rights-information yes            the directory holds the rights DSRIGHTS and RIGHTS
-#                                     report (without it they say it holds none)
+#   partition-root-class OBJECTCLASS  entries of the class are partition roots
+#   attribute LDAP-NAME SYNTAX FORM NDS NAME   (continued) FORM ber: a replica pointer
+#                                     in the NDS binary form; tagged: a network address
+#                                     in the NDS taggedData form TYPE#BYTES
+#   rights-information yes            the directory holds the rights DSRIGHTS reports
+#                                     (without it DSRIGHTS says it holds none)
+#   acl-attribute ATTR FORM           the trustee assignments (FORM "-": ours,
+#                                     PROTECTED#TRUSTEE#LETTERS; nds: the NDS form
+#                                     PRIVILEGES#SCOPE#TRUSTEE#PROTECTED)
+#   inherited-rights-filter-attribute ATTR   the filters, PROTECTED#LETTERS (ours)
+#   security-equals-attribute ATTR    on trustees: the DNs they are security equal to
+#   file-rights-information yes       the directory holds the volumes' trustees RIGHTS
+#                                     reports (without it RIGHTS says it holds none)
 #   root-partition answering-server   a directory without partition information is one
 #                                     partition, [ROOT], mastered by the server that answered
 #   detect-class OBJECTCLASS          auto chooses the profile when such entries exist
@@ -49,6 +60,10 @@ attribute qvVersion string - Version
 
 default-server-attribute qvDefaultServer
 rights-information yes
+acl-attribute qvACL -
+inherited-rights-filter-attribute qvInheritedRightsFilter
+security-equals-attribute qvSecurityEquals
+file-rights-information yes
 
 detect-class qvContainer
 detect-class qvObject

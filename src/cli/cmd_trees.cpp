@@ -80,8 +80,6 @@ int Run(const Command& self, const CommandArguments& args) {
                 c.timeoutSeconds = seconds;
             } else if (args[i] == "--profile" && i + 1 < args.size()) {
                 c.profile = args[++i];
-                if (c.profile == "ndsldap" && !nds::IsProfileChoice(c.profile))
-                    return UsageError(self, "the ndsldap profile is not available in this build");
                 if (!nds::IsProfileChoice(c.profile))
                     return UsageError(self, "--profile is auto, quorvane, standard or ndsldap");
             } else if ((args[i] == "--bind-dn" || args[i] == "--password-file") &&
@@ -135,9 +133,9 @@ const Registration kRegistration(
      "or ldif:PATH[?BASE-DN] (a directory read from an LDIF file; without BASE-DN the\n"
      "entry with the shortest DN is the tree root). NAME has at most 32 characters.\n"
      "--profile says how entries become containers, classes, partitions and servers:\n"
-     "quorvane (our schema), standard (the standard LDAP schemas) or auto (the\n"
-     "default: decided from the directory; the discovery log names the profile\n"
-     "used). ndsldap (an NDS tree through its LDAP interface) is not built yet.\n"
+     "quorvane (our schema), standard (the standard LDAP schemas), ndsldap (an NDS\n"
+     "tree through its LDAP interface) or auto (the default: decided from the\n"
+     "directory; the discovery log names the profile used).\n"
      "A bind DN is used with the password read from --password-file (the first line);\n"
      "passwords are never stored. --timeout bounds connecting and each wait for the\n"
      "server's next answer (default 30 seconds); a server that stays silent longer\n"

@@ -172,6 +172,8 @@ bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error
         } else if (key == "partition-root-attribute") {
             p.partitionRootAttribute = std::string(Word(rest));
             p.partitionRootValue = std::string(Word(rest));
+        } else if (key == "partition-root-class") {
+            p.partitionRootClasses.push_back(Lower(Word(rest)));
         } else if (key == "attribute") {
             // attribute LDAP-NAME SYNTAX FORM NDS NAME
             AttributeMapping m;
@@ -183,11 +185,31 @@ bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error
             m.ndsName = std::string(rest);
             if (m.ldapName.empty() || m.ndsName.empty() || !SyntaxOf(syntax, m.syntax))
                 return fail("attribute needs LDAP-NAME SYNTAX FORM NDS-NAME");
+            // The NDS forms: a replica pointer in its binary (BER) form, a
+            // network address as taggedData.
+            if (!m.form.empty() && !(m.form == "ber" && m.syntax == kSyntaxReplicaPointer) &&
+                !(m.form == "tagged" && m.syntax == kSyntaxNetAddress))
+                return fail("unknown form " + m.form + " of a " + std::string(syntax) +
+                            " attribute");
             p.attributes.push_back(std::move(m));
         } else if (key == "default-server-attribute") {
             p.defaultServerAttribute = std::string(Word(rest));
         } else if (key == "rights-information") {
             p.rightsInformation = Word(rest) == "yes";
+        } else if (key == "file-rights-information") {
+            p.fileRightsInformation = Word(rest) == "yes";
+        } else if (key == "acl-attribute") {
+            // acl-attribute LDAP-NAME FORM
+            p.aclAttribute = std::string(Word(rest));
+            p.aclForm = std::string(Word(rest));
+            if (p.aclForm == "-")
+                p.aclForm.clear();
+            if (p.aclAttribute.empty() || (!p.aclForm.empty() && p.aclForm != "nds"))
+                return fail("acl-attribute needs LDAP-NAME and the form - or nds");
+        } else if (key == "inherited-rights-filter-attribute") {
+            p.inheritedRightsFilterAttribute = std::string(Word(rest));
+        } else if (key == "security-equals-attribute") {
+            p.securityEqualsAttribute = std::string(Word(rest));
         } else if (key == "root-partition") {
             p.rootPartitionFromAnsweringServer = Word(rest) == "answering-server";
         } else if (key == "detect-class") {
@@ -298,6 +320,9 @@ void NoteTrait(EntryTraits& traits, std::string_view ldapAttr, std::string_view 
             traits.container = true;
         if (std::find(p.leafClasses.begin(), p.leafClasses.end(), oc) != p.leafClasses.end())
             traits.leaf = true;
+        if (std::find(p.partitionRootClasses.begin(), p.partitionRootClasses.end(), oc) !=
+            p.partitionRootClasses.end())
+            traits.partitionRoot = true;
         for (std::size_t i = 0; i < p.classes.size() && i < traits.mappedRank; ++i)
             if (p.classes[i].first == oc) {
                 traits.mappedRank = i;

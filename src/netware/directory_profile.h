@@ -34,6 +34,8 @@ struct DirectoryProfile {
     std::string baseClassAttribute;
     std::string partitionRootAttribute;
     std::string partitionRootValue;
+    // Object classes (lower-case) that make an entry a partition root.
+    std::vector<std::string> partitionRootClasses;
     // The attributes the attribute calls hand out.
     std::vector<AttributeMapping> attributes;
     // On users: the DN of the default server NLIST shows (empty: the
@@ -43,6 +45,18 @@ struct DirectoryProfile {
     // access control lists, filters, equivalences and trustees of
     // docs/RIGHTS.md): without it they say so instead of reporting no rights.
     bool rightsInformation = false;
+    // Where those rights are held: the trustee assignments (written
+    // PROTECTED#TRUSTEE#LETTERS, or in the NDS form
+    // PRIVILEGES#SCOPE#TRUSTEE#PROTECTED when aclForm is "nds", where the
+    // trustee [Inheritance Mask] gives the inherited rights filters), the
+    // filters (PROTECTED#LETTERS, ours only) and the security equivalences.
+    std::string aclAttribute = "qvACL";
+    std::string aclForm;
+    std::string inheritedRightsFilterAttribute = "qvInheritedRightsFilter";
+    std::string securityEqualsAttribute = "qvSecurityEquals";
+    // Whether it holds the file system trustees RIGHTS reports (the volumes'
+    // folders and trustees of docs/RIGHTS.md).
+    bool fileRightsInformation = false;
     // A directory that holds no partition information is one partition,
     // [ROOT], held as master by the server that answered.
     bool rootPartitionFromAnsweringServer = false;

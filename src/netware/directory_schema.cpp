@@ -119,6 +119,61 @@ bool NetAddressRecord(std::string_view v, std::string& record) {
     return false;
 }
 
+// The NDS string form of a network address (taggedData): the transport type
+// in decimal, "#", and the address bytes as they are (no escaping): 0 IPX
+// (network, node, socket: 12 bytes), 8 UDP and 9 TCP (port, IPv4 address: 6
+// bytes), 1 IP (the IPv4 address alone: 4 bytes).
+bool TaggedNetAddressRecord(std::string_view v, std::string& record) {
+    std::size_t hash = v.find('#');
+    std::uint32_t type = 0;
+    if (hash == std::string_view::npos || !ParseDecimal(v.substr(0, hash), type))
+        return false;
+    std::string_view bytes = v.substr(hash + 1);
+    const auto* data = reinterpret_cast<const std::uint8_t*>(bytes.data());
+    if (type == 0 && bytes.size() == 12) {
+        record = AddressRecord(kAddressIpx, data, 12);
+        return true;
+    }
+    if ((type == 8 || type == 9) && bytes.size() == 6) {
+        record = AddressRecord(kAddressIp, data, 6);
+        return true;
+    }
+    if (type == 1 && bytes.size() == 4) {
+        std::uint8_t withPort[6] = {0, 0, data[0], data[1], data[2], data[3]};
+        record = AddressRecord(kAddressIp, withPort, 6);
+        return true;
+    }
+    return false;
+}
+
+// The NDS binary form of a replica pointer (ndsReplicaPointer, read with
+// OpenLDAP's BER decoder): SEQUENCE { serverName LDAPDN, replicaType,
+// replicaState, replicaRootID, replicaNumber, replicaAddressHint SEQUENCE
+// OF { transportType, addressValue } }. The hints are not needed: the server
+// object's own addresses are read.
+bool BerReplicaPointer(std::string_view value, std::string& serverDn, std::uint32_t& type,
+                       std::uint32_t& number) {
+    if (value.empty() || value.size() > std::numeric_limits<ber_len_t>::max())
+        return false;
+    berval bv{static_cast<ber_len_t>(value.size()), const_cast<char*>(value.data())};
+    BerElement* ber = ber_init(&bv);
+    if (!ber)
+        return false;
+    berval server{};
+    ber_int_t t = -1, state = 0, root = 0, n = -1;
+    bool ok = ber_scanf(ber, "{miiii", &server, &t, &state, &root, &n) != LBER_ERROR;
+    if (ok) {
+        serverDn.assign(server.bv_val ? server.bv_val : "", server.bv_len);
+        ok = t >= 0 && t <= 0xFFFF && n >= 0 && !serverDn.empty();
+    }
+    ber_free(ber, 1);
+    if (!ok)
+        return false;
+    type = static_cast<std::uint32_t>(t);
+    number = static_cast<std::uint32_t>(n);
+    return true;
+}
+
 } // namespace
 
 std::uint32_t ReadU32(const void* record, std::size_t offset) {
@@ -423,21 +478,29 @@ bool ValueRecord(const AttributeMapping& mapping, std::string_view value, const 
         return true;
     }
     case kSyntaxNetAddress:
-        return NetAddressRecord(value, record);
+        return mapping.form == "tagged" ? TaggedNetAddressRecord(value, record)
+                                        : NetAddressRecord(value, record);
     case kSyntaxReplicaPointer: {
-        // TYPE#NUMBER#SERVER-DN
-        std::size_t h1 = value.find('#');
-        if (h1 == std::string_view::npos)
-            return false;
-        std::size_t h2 = value.find('#', h1 + 1);
-        if (h2 == std::string_view::npos)
-            return false;
         std::uint32_t type = 0, number = 0;
-        if (!ParseDecimal(value.substr(0, h1), type) ||
-            !ParseDecimal(value.substr(h1 + 1, h2 - h1 - 1), number))
-            return false;
+        std::string serverDn;
+        if (mapping.form == "ber") {
+            if (!BerReplicaPointer(value, serverDn, type, number))
+                return false;
+        } else {
+            // TYPE#NUMBER#SERVER-DN
+            std::size_t h1 = value.find('#');
+            if (h1 == std::string_view::npos)
+                return false;
+            std::size_t h2 = value.find('#', h1 + 1);
+            if (h2 == std::string_view::npos)
+                return false;
+            if (!ParseDecimal(value.substr(0, h1), type) ||
+                !ParseDecimal(value.substr(h1 + 1, h2 - h1 - 1), number))
+                return false;
+            serverDn = std::string(value.substr(h2 + 1));
+        }
         std::string path;
-        if (!naming.DnToPath(value.substr(h2 + 1), path))
+        if (!naming.DnToPath(serverDn, path))
             return false;
         PutU32(record, static_cast<std::uint32_t>(kReplicaFixed));
         PutU32(record, type);

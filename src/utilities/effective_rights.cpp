@@ -1,10 +1,12 @@
 #include "utilities/effective_rights.h"
 
 #include "core/ascii_text.h"
+#include "netware/directory_profile.h"
 
 #include "utilities/nds_rights.h"
 
 #include <algorithm>
+#include <span>
 
 namespace qv::utilities {
 
@@ -23,26 +25,51 @@ bool IsAttribute(std::string_view protectedName) {
            !EqualNoCase(protectedName, kAllAttributesRights);
 }
 
+bool NdsForm(const nds::DirectoryEntries& dir) {
+    return dir.Profile().aclForm == "nds";
+}
+
 // The filter of a level: every right passes unless the level filters it.
-RightsBytes LevelFilter(const nds::DirectoryEntry& e) {
+RightsBytes LevelFilter(const nds::DirectoryEntries& dir, const nds::DirectoryEntry& e) {
     RightsBytes f{kAllObjectRights, kAllPropertyRights};
-    for (const std::string& v : e.Values("qvInheritedRightsFilter")) {
-        std::string name;
-        std::uint8_t rights = 0;
-        if (!ParseFilterValue(v, name, rights))
-            continue;
+    auto apply = [&](std::string_view name, std::uint8_t rights) {
         if (EqualNoCase(name, kEntryRights))
             f.object = rights & kAllObjectRights;
         else if (EqualNoCase(name, kAllAttributesRights))
             f.property = rights & kAllPropertyRights;
+    };
+    if (NdsForm(dir)) {
+        for (const std::string& v : e.Values(dir.Profile().aclAttribute)) {
+            AclValue acl;
+            if (ParseNdsAclValue(v, acl) && EqualNoCase(acl.trustee, kInheritanceMask))
+                apply(acl.protectedName, acl.rights);
+        }
+        return f;
+    }
+    for (const std::string& v : e.Values(dir.Profile().inheritedRightsFilterAttribute)) {
+        std::string name;
+        std::uint8_t rights = 0;
+        if (ParseFilterValue(v, name, rights))
+            apply(name, rights);
     }
     return f;
 }
+
+// One right of the NDS privilege mask and the letter it is.
+struct NdsPrivilege {
+    std::uint32_t bit;
+    std::uint8_t right;
+};
+constexpr NdsPrivilege kNdsEntryPrivileges[] = {
+    {1, kRightB}, {2, kRightC}, {4, kRightD}, {8, kRightR}, {16, kRightS}};
+constexpr NdsPrivilege kNdsAttributePrivileges[] = {
+    {1, kRightC}, {2, kRightR}, {4, kRightW}, {8, kRightA}, {32, kRightS}};
 
 struct Explicit {
     bool hasObject = false;
     bool hasProperty = false;
     RightsBytes rights;
+    RightsBytes inherited; // the part that flows to the levels below
 };
 
 } // namespace
@@ -56,6 +83,64 @@ bool ParseAclValue(std::string_view value, AclValue& out) {
     out.trustee = std::string(Trim(value.substr(first + 1, last - first - 1)));
     out.rights = RightsFromLetters(value.substr(last + 1));
     return true;
+}
+
+bool ParseNdsAclValue(std::string_view value, AclValue& out) {
+    // The trustee is a DN and may hold "#"; the privileges and the scope come
+    // first and the protected attribute name (which holds none) last.
+    std::size_t h1 = value.find('#');
+    std::size_t h2 = h1 == std::string_view::npos ? h1 : value.find('#', h1 + 1);
+    std::size_t h3 = value.rfind('#');
+    if (h2 == std::string_view::npos || h3 <= h2)
+        return false;
+    std::string_view privileges = Trim(value.substr(0, h1));
+    std::string_view scope = Trim(value.substr(h1 + 1, h2 - h1 - 1));
+    std::uint32_t mask = 0;
+    if (privileges.empty() || privileges.size() > 10)
+        return false;
+    for (char c : privileges) {
+        if (c < '0' || c > '9')
+            return false;
+        std::uint64_t next = std::uint64_t{mask} * 10 + static_cast<std::uint32_t>(c - '0');
+        if (next > 0xFFFFFFFFu)
+            return false;
+        mask = static_cast<std::uint32_t>(next);
+    }
+    if (EqualNoCase(scope, "entry"))
+        out.inherited = false;
+    else if (EqualNoCase(scope, "subtree"))
+        out.inherited = true;
+    else
+        return false;
+    out.trustee = std::string(Trim(value.substr(h2 + 1, h3 - h2 - 1)));
+    out.protectedName = std::string(Trim(value.substr(h3 + 1)));
+    if (out.protectedName.empty())
+        out.protectedName = std::string(kEntryRights);
+    out.rights = 0;
+    for (const NdsPrivilege& p : EqualNoCase(out.protectedName, kEntryRights)
+                                     ? std::span<const NdsPrivilege>(kNdsEntryPrivileges)
+                                     : std::span<const NdsPrivilege>(kNdsAttributePrivileges))
+        if (mask & p.bit)
+            out.rights |= p.right;
+    return true;
+}
+
+std::vector<AclValue> TrusteeAssignments(const nds::DirectoryEntries& dir,
+                                         const nds::DirectoryEntry& entry) {
+    std::vector<AclValue> out;
+    const bool nds = NdsForm(dir);
+    for (const std::string& v : entry.Values(dir.Profile().aclAttribute)) {
+        AclValue acl;
+        if (nds ? ParseNdsAclValue(v, acl) && !EqualNoCase(acl.trustee, kInheritanceMask)
+                : ParseAclValue(v, acl))
+            out.push_back(std::move(acl));
+    }
+    return out;
+}
+
+const std::vector<std::string>& SecurityEquivalences(const nds::DirectoryEntries& dir,
+                                                     const nds::DirectoryEntry& entry) {
+    return entry.Values(dir.Profile().securityEqualsAttribute);
 }
 
 bool ParseFilterValue(std::string_view value, std::string& protectedName, std::uint8_t& rights) {
@@ -99,7 +184,7 @@ std::vector<RightsIdentity> Identities(const nds::DirectoryEntries& dir, std::in
         return out;
     add(trustee == 0 ? kRootIdentity : trustee, true);
     const nds::DirectoryEntry& t = dir.At(static_cast<std::size_t>(trustee));
-    for (const std::string& dn : t.Values("qvSecurityEquals")) {
+    for (const std::string& dn : SecurityEquivalences(dir, t)) {
         std::int32_t e = IdentityOfTrustee(dir, dn);
         if (e != -1)
             add(e, false);
@@ -162,16 +247,14 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
 
     // What each identity holds at the level above (assigned letters, not expanded).
     std::vector<RightsBytes> held(n);
+    std::vector<RightsBytes> atLevel(n);
     for (std::int32_t e : path) {
         const nds::DirectoryEntry& entry = dir.At(static_cast<std::size_t>(e));
         LevelRights level;
         level.entry = e;
-        level.filter = LevelFilter(entry);
+        level.filter = LevelFilter(dir, entry);
         std::vector<Explicit> expl(n);
-        for (const std::string& v : entry.Values("qvACL")) {
-            AclValue acl;
-            if (!ParseAclValue(v, acl))
-                continue;
+        for (const AclValue& acl : TrusteeAssignments(dir, entry)) {
             int who = identityIndex(IdentityOfTrustee(dir, acl.trustee));
             if (who < 0)
                 continue;
@@ -179,9 +262,13 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
             if (EqualNoCase(acl.protectedName, kEntryRights)) {
                 x.hasObject = true;
                 x.rights.object |= acl.rights & kAllObjectRights;
+                if (acl.inherited)
+                    x.inherited.object |= acl.rights & kAllObjectRights;
             } else if (EqualNoCase(acl.protectedName, kAllAttributesRights)) {
                 x.hasProperty = true;
                 x.rights.property |= acl.rights & kAllPropertyRights;
+                if (acl.inherited)
+                    x.inherited.property |= acl.rights & kAllPropertyRights;
             }
         }
         RightsBytes assigned;
@@ -204,7 +291,11 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
                 now.property = through.property;
                 level.inherited.property |= through.property;
             }
-            held[i] = now;
+            // What the identity holds here, and what it passes down: an
+            // assignment that is not inherited holds on this level only.
+            atLevel[i] = now;
+            held[i] = RightsBytes{expl[i].hasObject ? expl[i].inherited.object : now.object,
+                                  expl[i].hasProperty ? expl[i].inherited.property : now.property};
             if (expl[i].hasObject || expl[i].hasProperty)
                 level.rows.push_back(RightsRow{i, expl[i].rights});
         }
@@ -219,9 +310,8 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
     // rights for the attribute.
     const nds::DirectoryEntry& t = dir.At(static_cast<std::size_t>(target));
     const LevelRights& last = out.levels.back();
-    for (const std::string& v : t.Values("qvACL")) {
-        AclValue acl;
-        if (!ParseAclValue(v, acl) || !IsAttribute(acl.protectedName))
+    for (const AclValue& acl : TrusteeAssignments(dir, t)) {
+        if (!IsAttribute(acl.protectedName))
             continue;
         int who = identityIndex(IdentityOfTrustee(dir, acl.trustee));
         if (who < 0)
@@ -252,7 +342,7 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
             for (const RightsRow& row : a.rows)
                 if (row.identity == i)
                     own = &row;
-            rights |= own ? own->rights.property : held[i].property;
+            rights |= own ? own->rights.property : atLevel[i].property;
         }
         RightsBytes r = ExpandSupervisor(RightsBytes{last.effective.object, rights});
         a.effective = r.property;

@@ -28,6 +28,8 @@ struct RightsBytes {
 inline constexpr std::string_view kEntryRights = "[Entry Rights]";
 inline constexpr std::string_view kAllAttributesRights = "[All Attributes Rights]";
 inline constexpr std::string_view kPublicTrustee = "[Public]";
+// The trustee of an NDS ACL value that is an inherited rights filter.
+inline constexpr std::string_view kInheritanceMask = "[Inheritance Mask]";
 inline constexpr std::string_view kRootTrustee = "[Root]";
 
 // Identities that never are entries.
@@ -38,9 +40,25 @@ struct AclValue {
     std::string protectedName;
     std::string trustee; // DN, "[Public]" or "[Root]"
     std::uint8_t rights = 0;
+    // False for an NDS assignment of the scope "entry": it holds on its own
+    // object and is not inherited below it.
+    bool inherited = true;
 };
 // False for a value without two "#".
 bool ParseAclValue(std::string_view value, AclValue& out);
+// The NDS form PRIVILEGES#SCOPE#TRUSTEE#PROTECTED: the privileges a decimal
+// bit mask (entry rights 1 Browse, 2 Create, 4 Delete, 8 Rename, 16
+// Supervisor; attribute rights 1 Compare, 2 Read, 4 Write, 8 Add Self, 32
+// Supervisor), the scope "entry" or "subtree", an empty PROTECTED meaning
+// [Entry Rights]. False for a value that is not of that form.
+bool ParseNdsAclValue(std::string_view value, AclValue& out);
+// The trustee assignments of an entry as its directory's profile holds them
+// (in the NDS form without the [Inheritance Mask] values, which are filters).
+std::vector<AclValue> TrusteeAssignments(const nds::DirectoryEntries& dir,
+                                         const nds::DirectoryEntry& entry);
+// The entries an entry is security equal to, as DNs.
+const std::vector<std::string>& SecurityEquivalences(const nds::DirectoryEntries& dir,
+                                                     const nds::DirectoryEntry& entry);
 // "PROTECTED#RIGHTS"; false without "#".
 bool ParseFilterValue(std::string_view value, std::string& protectedName, std::uint8_t& rights);
 

@@ -1,6 +1,7 @@
 #include "utilities/file_effective_rights.h"
 
 #include "core/ascii_text.h"
+#include "netware/directory_profile.h"
 
 #include "utilities/file_rights.h"
 
@@ -85,7 +86,7 @@ std::vector<FileRightsIdentity> FileRightsIdentities(const nds::DirectoryEntries
     }
     add(trustee, "trustee");
     const nds::DirectoryEntry& t = directory.At(static_cast<std::size_t>(trustee));
-    for (const std::string& dn : t.Values("qvSecurityEquals")) {
+    for (const std::string& dn : t.Values(directory.Profile().securityEqualsAttribute)) {
         const std::int32_t key = TrusteeKey(directory, dn);
         if (key >= 0 || key == FileRightsIdentity::kPublic || key == FileRightsIdentity::kRoot)
             add(key, "security equivalence");

@@ -168,7 +168,7 @@ std::string VolumeFolder(const nds::DirectoryEntries& directory, std::string_vie
 
 bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
                   const nds::DirectoryEntries& directory, std::string& text) {
-    if (!directory.Profile().rightsInformation) {
+    if (!directory.Profile().fileRightsInformation) {
         text = NoRightsInformationText(directory.Profile().name) + "\n";
         return false;
     }
