@@ -8,6 +8,7 @@
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/wait_dialog.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/default_server_dialogs.h"
 #include "platform/tree_connections.h"
@@ -101,6 +102,25 @@ void Click(QListWidget* list, int row) {
     emit list->itemClicked(list->item(row));
 }
 
+// The shared part of the waits: a run that says whether it goes on and
+// whether it takes Escape.
+class TestWait : public WaitDialog {
+public:
+    explicit TestWait(QWidget* parent = nullptr) : WaitDialog(parent, 5) {}
+    bool running = true;
+    bool takesEscape = true;
+    int ticks = 0, escapes = 0;
+    void Timer1Timer() override { ++ticks; }
+    static TestWait& Instance(QWidget* parent) { return SingleInstance<TestWait>(parent); }
+
+protected:
+    bool Running() const override { return running; }
+    bool EscapePressed() override {
+        ++escapes;
+        return takesEscape;
+    }
+};
+
 } // namespace
 
 class DefaultServerTest : public QObject {
@@ -127,6 +147,38 @@ private slots:
     }
 
     void init() { QFile::remove(QStringLiteral("DEFSRV.TXT")); }
+
+    void aWaitRefusesToCloseWhileItsRunGoesOnAndGivesEscapeToTheRun() {
+        TestWait wait;
+        QCOMPARE(wait.Timer1->objectName(), QStringLiteral("Timer1"));
+        QCOMPARE(wait.Timer1->interval(), 5);
+        QVERIFY(!wait.Timer1->isActive());
+        wait.Timer1->start();
+        QTRY_VERIFY(wait.ticks >= 2);
+        wait.Timer1->stop();
+        wait.setProperty("qvHandled", true);
+        wait.open();
+        wait.close();
+        QVERIFY(wait.isVisible());
+        QTest::keyClick(&wait, Qt::Key_Escape);
+        QVERIFY(wait.isVisible());
+        QCOMPARE(wait.escapes, 1);
+        // A run that leaves Escape to the dialog: it closes.
+        wait.takesEscape = false;
+        QTest::keyClick(&wait, Qt::Key_Escape);
+        QVERIFY(!wait.isVisible());
+        QCOMPARE(wait.result(), int(QDialog::Rejected));
+        // Once the run is over the window closes.
+        wait.open();
+        wait.running = false;
+        wait.close();
+        QVERIFY(!wait.isVisible());
+        // One instance of its kind, made on first use.
+        QWidget parent;
+        TestWait& first = TestWait::Instance(&parent);
+        QCOMPARE(&TestWait::Instance(nullptr), &first);
+        QCOMPARE(first.parent(), &parent);
+    }
 
     void waitLaunchesOnceAndReadsTheReport() {
         int census = 0, launches = 0;

@@ -6,12 +6,10 @@
 #include "platform/tree_connections.h"
 
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QInputDialog>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -105,7 +103,7 @@ void TDLG_TREES::showEvent(QShowEvent* event) {
 // ---- TDLG_NDS_SEARCH ----
 
 TDLG_NDS_SEARCH::TDLG_NDS_SEARCH(Interaction& ui, QWidget* parent)
-    : QDialog(parent), search_(ui, *this) {
+    : WaitDialog(parent, 100), search_(ui, *this) {
     setObjectName(QStringLiteral("TDLG_NDS_SEARCH"));
     setWindowTitle(QStringLiteral("NDS Search"));
     // No close box: the dialog closes through OK or Cancel only.
@@ -133,10 +131,6 @@ TDLG_NDS_SEARCH::TDLG_NDS_SEARCH(Interaction& ui, QWidget* parent)
     layout->addLayout(buttons);
     connect(BTN_OK, &QPushButton::clicked, this, &QDialog::accept);
     connect(BTN_CANCEL, &QPushButton::clicked, this, &TDLG_NDS_SEARCH::BTN_CANCELClick);
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(100);
-    connect(Timer1, &QTimer::timeout, this, &TDLG_NDS_SEARCH::Timer1Timer);
     resize(520, 420);
 }
 
@@ -174,20 +168,11 @@ void TDLG_NDS_SEARCH::done(int result) {
     QDialog::done(result);
 }
 
-void TDLG_NDS_SEARCH::closeEvent(QCloseEvent* event) {
-    // No close box; a close asked by the window system is refused while searching.
-    if (search_.searching)
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
-}
-
-void TDLG_NDS_SEARCH::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape && search_.searching) {
-        BTN_CANCELClick();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+bool TDLG_NDS_SEARCH::EscapePressed() {
+    if (!search_.searching)
+        return false;
+    BTN_CANCELClick();
+    return true;
 }
 
 void TDLG_NDS_SEARCH::LogCleared() {

@@ -3,6 +3,7 @@
 // after its confirmation. Both dialogs are made once and reused.
 #pragma once
 
+#include "gui/core/wait_dialog.h"
 #include "netware/nds_search.h"
 
 #include <QDialog>
@@ -34,7 +35,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 };
 
-class TDLG_NDS_SEARCH : public QDialog, public SearchDisplay {
+class TDLG_NDS_SEARCH : public WaitDialog, public SearchDisplay {
     Q_OBJECT
 public:
     TDLG_NDS_SEARCH(Interaction& ui, QWidget* parent = nullptr);
@@ -47,7 +48,7 @@ public:
     void ButtonsChanged(bool okEnabled, bool cancelEnabled) override;
     void Pump() override;
 
-    void Timer1Timer();
+    void Timer1Timer() override;
     void BTN_CANCELClick();
     void done(int result) override;
 
@@ -61,12 +62,13 @@ public:
     QTextEdit* RE_ERRORS;
     QPushButton* BTN_OK;
     QPushButton* BTN_CANCEL;
-    QTimer* Timer1;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
+    // No close box; a close asked by the window system is refused while
+    // searching, and Escape is Cancel then (afterwards it closes the dialog).
+    bool Running() const override { return search_.searching; }
+    bool EscapePressed() override;
 
 private:
     void PaintFields();

@@ -8,10 +8,8 @@
 #include "gui/core/qt_text.h"
 #include "gui/print/print_commands.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QMessageBox>
@@ -56,7 +54,7 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const QString& text) {
 // ---------------------------------------------------------------- TFM_DEFSERV
 
 TFM_DEFSERV::TFM_DEFSERV(QWidget* parent, utilities::Census census, std::function<void()> start)
-    : QDialog(parent),
+    : WaitDialog(parent, 1000),
       wait_(census ? std::move(census)
                    : utilities::ProcessCensus(std::string(utilities::kDefaultServerMarker)),
             start ? std::move(start) : std::function<void()>([this] {
@@ -89,18 +87,11 @@ TFM_DEFSERV::TFM_DEFSERV(QWidget* parent, utilities::Census census, std::functio
     layout->addLayout(row);
     connect(BTN_ACTION, &QPushButton::clicked, this, &TFM_DEFSERV::BTN_ACTIONClick);
 
-    // Disabled until shown; the platform's default interval.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TFM_DEFSERV::Timer1Timer);
+    // Timer1: disabled until shown; the platform's default interval.
 }
 
 TFM_DEFSERV& TFM_DEFSERV::Instance(QWidget* parent) {
-    static QPointer<TFM_DEFSERV> instance;
-    if (!instance)
-        instance = new TFM_DEFSERV(parent);
-    return *instance;
+    return SingleInstance<TFM_DEFSERV>(parent);
 }
 
 void TFM_DEFSERV::showEvent(QShowEvent* event) {
@@ -155,22 +146,6 @@ void TFM_DEFSERV::BTN_ACTIONClick() {
         return;
     }
     reject();
-}
-
-void TFM_DEFSERV::keyPressEvent(QKeyEvent* event) {
-    // No Cancel button: Escape does not close the wait.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TFM_DEFSERV::closeEvent(QCloseEvent* event) {
-    if (wait_.Running())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
 }
 
 // ---------------------------------------------------------------- drawing

@@ -5,6 +5,7 @@
 // dialog is made once per run and reused.
 #pragma once
 
+#include "gui/core/wait_dialog.h"
 #include "utilities/default_servers.h"
 
 #include <QDialog>
@@ -21,7 +22,7 @@ namespace qv::gui {
 class ImageList;
 class TMDIApp;
 
-class TFM_DEFSERV : public QDialog {
+class TFM_DEFSERV : public WaitDialog {
     Q_OBJECT
 public:
     // Empty census and starter take the real ones: the census of the
@@ -35,7 +36,7 @@ public:
     utilities::DefaultServerContexts& Contexts() { return contexts_; }
     utilities::DefaultServerWait& Logic() { return wait_; }
 
-    void Timer1Timer();
+    void Timer1Timer() override;
     void BTN_ACTIONClick();
 
     static TFM_DEFSERV& Instance(QWidget* parent);
@@ -43,12 +44,11 @@ public:
     QLabel* Label1;
     QTextEdit* Memo1;
     QPushButton* BTN_ACTION;
-    QTimer* Timer1;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // No Cancel button: Escape does not end the wait (the base takes it).
+    bool Running() const override { return wait_.Running(); }
 
 private:
     utilities::DefaultServerWait wait_;

@@ -2,13 +2,10 @@
 
 #include "gui/core/qt_text.h"
 
-#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
-#include <QPointer>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -17,8 +14,9 @@ namespace qv::gui {
 
 TFRM_WAIT2::TFRM_WAIT2(QWidget* parent, utilities::Census census,
                        utilities::RightsWait::Starter start, utilities::RightsWait::Clock clock)
-    : QDialog(parent), wait_(std::move(census), std::move(start), std::move(clock),
-                             [] { QCoreApplication::processEvents(QEventLoop::AllEvents, 50); }) {
+    : WaitDialog(parent, 1000), wait_(std::move(census), std::move(start), std::move(clock), [] {
+          QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+      }) {
     setObjectName(QStringLiteral("TFRM_WAIT2"));
     setWindowTitle(QString::fromLatin1(utilities::kRightsWaitCaption.data(),
                                        static_cast<int>(utilities::kRightsWaitCaption.size())));
@@ -43,19 +41,12 @@ TFRM_WAIT2::TFRM_WAIT2(QWidget* parent, utilities::Census census,
     layout->addLayout(buttons);
     connect(BTN_CANCEL, &QPushButton::clicked, this, &TFRM_WAIT2::BTN_CANCELClick);
 
-    // Disabled until shown; the platform's default interval.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TFRM_WAIT2::Timer1Timer);
+    // Timer1: disabled until shown; the platform's default interval.
     Panel1->setText(QString::fromStdString(utilities::RightsWait::StepText(0)));
 }
 
 TFRM_WAIT2& TFRM_WAIT2::Instance(QWidget* parent) {
-    static QPointer<TFRM_WAIT2> instance;
-    if (!instance)
-        instance = new TFRM_WAIT2(parent);
-    return *instance;
+    return SingleInstance<TFRM_WAIT2>(parent);
 }
 
 void TFRM_WAIT2::showEvent(QShowEvent* event) {
@@ -87,20 +78,9 @@ void TFRM_WAIT2::BTN_CANCELClick() {
     wait_.Cancel();
 }
 
-void TFRM_WAIT2::keyPressEvent(QKeyEvent* event) {
-    if (event->key() == Qt::Key_Escape) {
-        BTN_CANCELClick();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TFRM_WAIT2::closeEvent(QCloseEvent* event) {
-    // Only the census ends the wait.
-    if (wait_.TimerRunning())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
+bool TFRM_WAIT2::EscapePressed() {
+    BTN_CANCELClick();
+    return true;
 }
 
 } // namespace qv::gui

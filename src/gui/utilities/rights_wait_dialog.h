@@ -5,17 +5,15 @@
 // then reads Finished().
 #pragma once
 
+#include "gui/core/wait_dialog.h"
 #include "utilities/rights_wait.h"
-
-#include <QDialog>
 
 class QLabel;
 class QPushButton;
-class QTimer;
 
 namespace qv::gui {
 
-class TFRM_WAIT2 : public QDialog {
+class TFRM_WAIT2 : public WaitDialog {
     Q_OBJECT
 public:
     // Empty census/starter/clock take the real ones; the pump always services
@@ -28,7 +26,7 @@ public:
     bool Finished() const { return wait_.Finished(); }
     utilities::RightsWait& Logic() { return wait_; }
 
-    void Timer1Timer();
+    void Timer1Timer() override;
     void BTN_CANCELClick();
 
     // The one dialog of the run (made on first use, parented to parent).
@@ -36,12 +34,12 @@ public:
 
     QLabel* Panel1;
     QPushButton* BTN_CANCEL;
-    QTimer* Timer1;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // Only the census ends the wait; Escape is Cancel.
+    bool Running() const override { return wait_.TimerRunning(); }
+    bool EscapePressed() override;
 
 private:
     utilities::RightsWait wait_;

@@ -9,10 +9,8 @@
 #include "gui/print/print_commands.h"
 #include "gui/utilities/default_server_dialogs.h"
 
-#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -221,7 +219,7 @@ private:
 
 TFM_WAIT::TFM_WAIT(std::vector<std::string> commands, utilities::Census census,
                    utilities::SchemaReportRun::Starter start, QWidget* parent)
-    : QDialog(parent), questions_(std::make_unique<Questions>(this)) {
+    : WaitDialog(parent, 1000), questions_(std::make_unique<Questions>(this)) {
     run_ = std::make_unique<utilities::SchemaReportRun>(
         std::move(commands),
         census ? std::move(census)
@@ -248,11 +246,7 @@ TFM_WAIT::TFM_WAIT(std::vector<std::string> commands, utilities::Census census,
     row->addStretch();
     layout->addLayout(row);
     connect(BTN_CANCEL, &QPushButton::clicked, this, &TFM_WAIT::BTN_CANCELClick);
-    // Disabled until shown; the platform's default interval.
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
-    Timer1->setInterval(1000);
-    connect(Timer1, &QTimer::timeout, this, &TFM_WAIT::Timer1Timer);
+    // Timer1: disabled until shown; the platform's default interval.
     questions_->before = [this] {
         Label1->setText(FromModel(run_->Label()));
         QString text;
@@ -309,20 +303,8 @@ void TFM_WAIT::BTN_CANCELClick() {
     Sync();
 }
 
-void TFM_WAIT::keyPressEvent(QKeyEvent* event) {
-    // No close box and no Cancel: Escape does not end the wait.
-    if (event->key() == Qt::Key_Escape) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
-
-void TFM_WAIT::closeEvent(QCloseEvent* event) {
-    if (!run_->Closed())
-        event->ignore();
-    else
-        QDialog::closeEvent(event);
+bool TFM_WAIT::Running() const {
+    return !run_->Closed();
 }
 
 // ---------------------------------------------------------------- SpinButton

@@ -4,6 +4,7 @@
 // these windows only show them.
 #pragma once
 
+#include "gui/core/wait_dialog.h"
 #include "utilities/schema_compare.h"
 
 #include <QDialog>
@@ -57,7 +58,7 @@ private:
     static void Move(QListWidget* from, QListWidget* to, bool selectedOnly);
 };
 
-class TFM_WAIT : public QDialog {
+class TFM_WAIT : public WaitDialog {
     Q_OBJECT
 public:
     TFM_WAIT(std::vector<std::string> commands, utilities::Census census,
@@ -67,18 +68,18 @@ public:
     bool Completed() const;
     utilities::SchemaReportRun& Logic() { return *run_; }
 
-    void Timer1Timer();
+    void Timer1Timer() override;
     void BTN_CANCELClick();
 
     QLabel* Label1;
     QTextEdit* Memo1;
     QPushButton* BTN_CANCEL;
-    QTimer* Timer1;
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-    void closeEvent(QCloseEvent* event) override;
+    // No close box and no Cancel: Escape does not end the wait (the base
+    // takes it), and only the run closes the window.
+    bool Running() const override;
 
 private:
     void Sync();
