@@ -10,7 +10,7 @@
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
 #include "gui/print/print_commands.h"
-#include "gui/utilities/rights_wait_dialog.h"
+#include "gui/utilities/rights_run.h"
 #include "netware/directory_entries.h"
 #include "platform/tree_connections.h"
 #include "platform/utility_settings.h"
@@ -460,15 +460,7 @@ std::array<bool, 8> TFRM_FSDISPLAYRIGHTS::Marks() const {
 
 void TFRM_FSDISPLAYRIGHTS::BTN_PRINTClick() {
     // The form as shown, without its OK and Print buttons.
-    DeliverPrintout(this, [this](QPrinter& printer, bool) {
-        const bool okShown = BTN_OK->isVisible();
-        const bool printShown = BTN_PRINT->isVisible();
-        BTN_OK->hide();
-        BTN_PRINT->hide();
-        RenderWindowImage(printer, this);
-        BTN_OK->setVisible(okShown);
-        BTN_PRINT->setVisible(printShown);
-    });
+    PrintFormWithout(this, {BTN_OK, BTN_PRINT});
 }
 
 // ---------------------------------------------------------------- the command
@@ -477,11 +469,9 @@ void FileRights(TMDIChild& child) {
     TMDIApp& app = child.App();
     // Held from the batch file to the reading of the reports.
     utilities::WorkingFolderLock lock;
-    if (utilities::RightsUtilityRunning({}, app.Ui(), &lock))
+    std::string context;
+    if (!BeginRightsCommand(child, lock, context))
         return;
-    TreeDesign& design = child.Design();
-    ObjectNode* node = child.SelectedNode();
-    const std::string context = design.FullContext(node ? node : design.Root());
 
     // The selected leaf objects in list order.
     const std::vector<std::string> rows = child.Tree().SelectedLeafRows();
@@ -499,29 +489,15 @@ void FileRights(TMDIChild& child) {
     const std::size_t n = chooser.LinesWritten();
 
     utilities::DeleteOldFileRightsReports(".");
-    TFRM_WAIT2& wait = TFRM_WAIT2::Instance(&app);
-    wait.SetCommandText(std::string(utilities::kFileRightsBatch));
-    utilities::InterpreterLogWatch log;
-    log.Mark();
-    wait.exec();
-    for (const std::string& problem : utilities::RightsRunProblems(wait.Logic(), log, "RIGHTS"))
-        app.Ui().Warning(problem);
-    if (!wait.Finished())
+    if (!RunRightsBatch(app, std::string(utilities::kFileRightsBatch), "RIGHTS"))
         return;
 
     utilities::FileRightsReports reports;
-    for (std::size_t i = 1; i <= n; ++i) {
-        const std::string name = utilities::FileRightsReportName(i);
-        std::string error;
-        if (utilities::ParseFileRightsReport(name, error, reports))
-            continue;
-        // A directory without rights: said once, and no empty report.
-        if (utilities::IsNoRightsInformation(error)) {
-            app.Ui().Warning(error);
-            return;
-        }
-        app.Ui().Warning("Error in report file: " + name + "." + "\r" + error);
-    }
+    if (!ReadRightsReports(app, n, utilities::FileRightsReportName,
+                           [&reports](const std::string& name, std::string& error) {
+                               return utilities::ParseFileRightsReport(name, error, reports);
+                           }))
+        return;
     if (reports.empty()) {
         app.Ui().Information("No reports were successfully imported.");
         return;

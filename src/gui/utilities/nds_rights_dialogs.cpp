@@ -12,7 +12,7 @@
 #include "gui/core/tree_models.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/nds_rights_widgets.h"
-#include "gui/utilities/rights_wait_dialog.h"
+#include "gui/utilities/rights_run.h"
 #include "utilities/rights_wait.h"
 
 #include <QCheckBox>
@@ -89,20 +89,6 @@ QLineEdit* Field(QWidget* parent, const char* name) {
     edit->setObjectName(QLatin1String(name));
     edit->setReadOnly(true);
     return edit;
-}
-
-// The window as shown, with some buttons hidden while it is printed.
-void PrintForm(QWidget* form, const std::vector<QWidget*>& hidden) {
-    DeliverPrintout(form, [form, hidden](QPrinter& printer, bool) {
-        std::vector<bool> shown;
-        for (QWidget* w : hidden) {
-            shown.push_back(w->isVisible());
-            w->hide();
-        }
-        RenderWindowImage(printer, form);
-        for (std::size_t i = 0; i < hidden.size(); ++i)
-            hidden[i]->setVisible(shown[i]);
-    });
 }
 
 } // namespace
@@ -213,7 +199,7 @@ std::array<bool, 5> TFRM_SELECTED::Marks() const {
 }
 
 void TFRM_SELECTED::BTN_PRINTClick() {
-    PrintForm(this, {BTN_OK, BTN_PRINT});
+    PrintFormWithout(this, {BTN_OK, BTN_PRINT});
 }
 
 // ---------------------------------------------------------------- TFRM_DISPLAYRIGHTS
@@ -531,7 +517,7 @@ void TFRM_DISPLAYRIGHTS::BTN_SELECTEDClick() {
 }
 
 void TFRM_DISPLAYRIGHTS::BTN_PRINTClick() {
-    PrintForm(this, {BTN_OK, BTN_PRINT, BTN_SELECTED});
+    PrintFormWithout(this, {BTN_OK, BTN_PRINT, BTN_SELECTED});
 }
 
 // ---------------------------------------------------------------- the command
@@ -540,11 +526,11 @@ void NDSRights(TMDIChild& child) {
     TMDIApp& app = child.App();
     // Held from the batch file to the reading of the reports.
     utilities::WorkingFolderLock lock;
-    if (utilities::RightsUtilityRunning({}, app.Ui(), &lock))
+    std::string context;
+    if (!BeginRightsCommand(child, lock, context))
         return;
     TreeDesign& design = child.Design();
     ObjectNode* node = child.SelectedNode();
-    const std::string context = design.FullContext(node ? node : design.Root());
 
     // The selected leaf objects in list order.
     const std::vector<std::string> rows = child.Tree().SelectedLeafRows();
@@ -556,30 +542,17 @@ void NDSRights(TMDIChild& child) {
     const std::size_t n = chooser.LinesWritten();
 
     utilities::DeleteReportFiles(".", utilities::kRightsReportPrefix);
-    TFRM_WAIT2& wait = TFRM_WAIT2::Instance(&app);
-    wait.SetCommandText(utilities::kRightsBatchFile);
-    utilities::InterpreterLogWatch log;
-    log.Mark();
-    wait.exec();
-    for (const std::string& problem : utilities::RightsRunProblems(wait.Logic(), log, "DSRIGHTS"))
-        app.Ui().Warning(problem);
-    if (!wait.Finished())
+    if (!RunRightsBatch(app, utilities::kRightsBatchFile, "DSRIGHTS"))
         return;
 
     std::vector<utilities::SourceRights> sources = chooser.TakeSources();
     const std::string parseContext = context == "[ROOT]" ? std::string() : context;
-    for (std::size_t i = 1; i <= n; ++i) {
-        const std::string name = utilities::RightsReportName(static_cast<int>(i));
-        std::string error;
-        if (utilities::ParseNDSRightsReport(name, parseContext, error, sources))
-            continue;
-        // A directory without rights: said once, and no empty report.
-        if (utilities::IsNoRightsInformation(error)) {
-            app.Ui().Warning(error);
-            return;
-        }
-        app.Ui().Warning("Error in report file: " + name + "." + "\r" + error);
-    }
+    if (!ReadRightsReports(
+            app, n, [](std::size_t i) { return utilities::RightsReportName(static_cast<int>(i)); },
+            [&](const std::string& name, std::string& error) {
+                return utilities::ParseNDSRightsReport(name, parseContext, error, sources);
+            }))
+        return;
     TFRM_DISPLAYRIGHTS& display = TFRM_DISPLAYRIGHTS::Instance(app.Images(), &app);
     display.SetHeader(context, chooser.ContainerContext(), chooser.Chain());
     display.SetLists(chooser.SourceRows(), chooser.TargetRows());
