@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 #include <sstream>
 #include <system_error>
 #include <unistd.h>
+#include <vector>
 
 namespace qv::utilities {
 
@@ -220,23 +222,29 @@ bool LoadSlapdSchemaFile(const std::string& path, ServerSchema& schema) {
 std::string FindDataFile(const std::string& relative) {
     namespace fs = std::filesystem;
     std::error_code ec;
+    std::vector<fs::path> candidates;
+    // The override (tests, a moved installation): the folder that holds
+    // data/... as share/quorvane does.
+    if (const char* dir = std::getenv("QUORVANE_DATA_DIR"); dir && *dir)
+        candidates.push_back(fs::path(dir) / relative);
+    // Beside the program: <prefix>/bin and <prefix>/libexec/quorvane next to
+    // <prefix>/share/quorvane, or the build folder's share/quorvane.
     char buf[4096];
     const ssize_t n = readlink("/proc/self/exe", buf, sizeof buf - 1);
-    if (n <= 0)
-        return {};
-    buf[n] = '\0';
-    fs::path dir = fs::path(buf).parent_path();
-    // Installed: <prefix>/bin or <prefix>/libexec/quorvane beside
-    // <prefix>/share/quorvane; in a build tree: the source tree above it.
-    for (int up = 0; up < 6 && !dir.empty(); ++up) {
-        for (const fs::path& candidate : {dir / relative, dir / "share" / "quorvane" / relative}) {
-            if (fs::is_regular_file(candidate, ec))
-                return candidate.string();
+    if (n > 0) {
+        buf[n] = '\0';
+        fs::path dir = fs::path(buf).parent_path();
+        candidates.push_back(dir / relative);
+        for (int up = 0; up < 3 && !dir.empty(); ++up) {
+            candidates.push_back(dir / "share" / "quorvane" / relative);
+            dir = dir.parent_path();
         }
-        if (dir == dir.parent_path())
-            break;
-        dir = dir.parent_path();
     }
+    // The install prefix the program was built for.
+    candidates.push_back(fs::path(QV_INSTALLED_DATA_DIR) / relative);
+    for (const fs::path& candidate : candidates)
+        if (fs::is_regular_file(candidate, ec))
+            return candidate.string();
     return {};
 }
 

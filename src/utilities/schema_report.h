@@ -50,8 +50,11 @@ int AddDescriptions(ServerSchema& schema, SchemaKind kind, const std::vector<std
 bool LoadSlapdSchemaFile(const std::string& path, ServerSchema& schema);
 void LoadSlapdSchemaText(std::string_view text, ServerSchema& schema);
 
-// The directory's own schema file: data/quorvane.schema found beside the
-// program or in the source tree above it; empty when there is none.
+// A data file of the program ("data/quorvane.schema"), found as the
+// installed program finds it: below $QUORVANE_DATA_DIR when set, beside the
+// program, in share/quorvane next to the program's folder or up to two
+// folders above it (the build folder keeps a copy there), or in the install
+// prefix's share/quorvane; empty when there is none.
 std::string FindDataFile(const std::string& relative);
 
 // Where the schema of a directory server comes from.

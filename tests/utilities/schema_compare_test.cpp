@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/wait.h>
+#include <unistd.h>
 
 namespace qv::utilities {
 namespace {
@@ -728,3 +729,34 @@ TEST(SchemaDescriptions, ParsesRfc4512AndSlapdSchemaFiles) {
 
 } // namespace
 } // namespace qv::utilities
+
+// The directory schema is found as the installed program finds it, wherever
+// the build folder is: the override first, then beside the program (the
+// build folder keeps its copy in share/quorvane), never by climbing into the
+// source tree.
+TEST(DataFiles, FoundByTheOverrideThenBesideTheProgram) {
+    namespace fs = std::filesystem;
+    const fs::path scratch = fs::temp_directory_path() / ("qv-data-" + std::to_string(::getpid()));
+    fs::create_directories(scratch / "data");
+    std::ofstream(scratch / "data" / "quorvane.schema") << "# a moved installation\n";
+    struct Case {
+        const char* override;
+        bool found;
+        const char* under; // the folder the file is found below
+    };
+    const std::string build = fs::canonical("/proc/self/exe").parent_path().parent_path().string();
+    const std::string moved = scratch.string();
+    for (const Case& c :
+         {Case{moved.c_str(), true, moved.c_str()},
+          Case{"/nonexistent/quorvane", true, build.c_str()}, Case{"", true, build.c_str()}}) {
+        ::setenv("QUORVANE_DATA_DIR", c.override, 1);
+        const std::string path = qv::utilities::FindDataFile("data/quorvane.schema");
+        EXPECT_EQ(!path.empty(), c.found) << c.override;
+        EXPECT_EQ(path.rfind(c.under, 0), 0u) << path << " for " << c.override;
+    }
+    ::setenv("QUORVANE_DATA_DIR", "", 1);
+    EXPECT_EQ(qv::utilities::FindDataFile("data/no-such-file"), "");
+    EXPECT_EQ(qv::utilities::FindDataFile("data").empty(), true); // a folder is not a data file
+    ::unsetenv("QUORVANE_DATA_DIR");
+    fs::remove_all(scratch);
+}
