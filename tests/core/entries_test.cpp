@@ -66,4 +66,18 @@ TEST(Entries, LeafEntries) {
 }
 
 } // namespace
+// Every character up to and including the space is trimmed from both ends,
+// none above it (DEL and the 8-bit range stay), and nothing inside.
+TEST(Entries, TrimTextTrimsEveryCharacterUpToTheSpace) {
+    for (int c = 0; c < 256; ++c) {
+        const std::string ch(1, static_cast<char>(c));
+        const std::string text = ch + "A" + ch + "B" + ch;
+        const std::string inner = "A" + ch + "B";
+        EXPECT_EQ(TrimText(text), c <= ' ' ? inner : text) << c;
+        EXPECT_EQ(TrimText(ch), c <= ' ' ? "" : ch) << c;
+    }
+    EXPECT_EQ(TrimText(""), "");
+    EXPECT_EQ(TrimText(std::string("\0\0x\0", 4)), "x");
+}
+
 } // namespace qv

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace qv {
 namespace {
 
@@ -205,6 +207,56 @@ TEST(SubRefs, EnsureAllSubRefsAddsBothSidesOnce) {
     d.EnsureAllSubRefs();
     EXPECT_EQ(d.partitions.EntriesOf("SALES.ACME")->size(), 3u);
     EXPECT_EQ(d.servers.EntriesOf("FS1")->size(), 2u);
+}
+
+// A chain of four partitions, [ROOT] > A > B > C, and what each server holds
+// before and after EnsureAllSubRefs: a server gets a SUB/REF of a child
+// partition only where it holds a readable replica of the parent; a SUB/REF
+// of the parent (which the layout itself may have added) is not readable.
+TEST(SubRefs, AChainOfPartitionsGivesSubRefsOnlyBelowReadableReplicas) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<const char*, std::string_view>> replicas; // partition, type
+        std::vector<std::pair<const char*, ReplicaList>> servers;       // after
+    };
+    const Case cases[] = {
+        {"a master at the top only",
+         {{"[ROOT]", kMaster}},
+         {{"S", {"[ROOT]*MASTER*", "A.T*SUB/REF*"}}}},
+        {"read-only in the middle: below it and below the top",
+         {{"[ROOT]", kMaster}, {"B.A.T", kReadOnly}},
+         {{"S", {"[ROOT]*MASTER*", "B.A.T*READ/ONLY*", "A.T*SUB/REF*", "C.B.A.T*SUB/REF*"}}}},
+        {"a SUB/REF of the parent only: nothing more below it",
+         {{"A.T", kSubRef}},
+         {{"S", {"A.T*SUB/REF*"}}}},
+        {"a SUB/REF of A and a read/write replica of B",
+         {{"A.T", kSubRef}, {"B.A.T", kReadWrite}},
+         {{"S", {"A.T*SUB/REF*", "B.A.T*READ/WRITE*", "C.B.A.T*SUB/REF*"}}}},
+        {"the bottom partition only", {{"C.B.A.T", kMaster}}, {{"S", {"C.B.A.T*MASTER*"}}}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        TreeDesign& d = f.design;
+        MakeEmpty(d);
+        ObjectNode* t = d.AddChild(d.Root(), "T", 1);
+        ObjectNode* a = d.AddChild(t, "A", 2);
+        ObjectNode* b = d.AddChild(a, "B", 2);
+        ObjectNode* cc = d.AddChild(b, "C", 2);
+        AddServer(d, t, "S");
+        for (ObjectNode* p : {a, b, cc})
+            MakePartition(d, p);
+        for (const auto& [partition, type] : c.replicas)
+            AddReplica(d, partition, "S", type);
+        d.flags.subRefsStale = true;
+        d.EnsureAllSubRefs();
+        for (const auto& [server, entries] : c.servers) {
+            ReplicaList got = *d.servers.EntriesOf(server);
+            ReplicaList want = entries;
+            std::sort(got.begin(), got.end());
+            std::sort(want.begin(), want.end());
+            EXPECT_EQ(got, want) << c.what;
+        }
+    }
 }
 
 TEST(SubRefs, SelectingAPartitionRootOrServerAddsItsSubRefs) {
