@@ -61,6 +61,10 @@ int UsageError(const Command& command, const std::string& message);
 void PrintCommandHelp(const Command& command);
 // True when args holds --help or -h.
 bool WantsHelp(const std::vector<std::string>& args);
+// The first option of the command's synopsis that args give more than once
+// although the synopsis does not let it repeat ("[--fault X]...", "--leaf
+// L..."); empty when there is none.
+std::string RepeatedOption(const Command& command, const std::vector<std::string>& args);
 
 // Message boxes go to stderr, each "\r" as a line break. Every Yes/No question
 // is printed on stderr and answered by the script (Yes by default), except

@@ -47,6 +47,45 @@ bool WantsHelp(const std::vector<std::string>& args) {
     return false;
 }
 
+std::string RepeatedOption(const Command& command, const std::vector<std::string>& args) {
+    // The options of the synopsis, and whether each may be repeated: its
+    // bracket group ends "]..." or its value does ("--leaf L...").
+    const std::string_view synopsis = command.synopsis;
+    std::vector<std::pair<std::string, bool>> options;
+    for (std::size_t i = 0; i < synopsis.size(); ++i) {
+        const bool start = synopsis[i] == '-' && (i == 0 || synopsis[i - 1] == ' ' ||
+                                                  synopsis[i - 1] == '[' || synopsis[i - 1] == '|');
+        if (!start)
+            continue;
+        std::size_t end = i;
+        while (end < synopsis.size() && synopsis[end] != ' ' && synopsis[end] != ']' &&
+               synopsis[end] != '|')
+            ++end;
+        const std::string name(synopsis.substr(i, end - i));
+        // The rest of the option's own words: up to the next option or the
+        // end of its bracket group.
+        std::size_t stop = end;
+        while (stop < synopsis.size() && synopsis[stop] != ']' && synopsis[stop] != '[' &&
+               !(synopsis[stop] == '-' && synopsis[stop - 1] == ' '))
+            ++stop;
+        std::string_view words = synopsis.substr(end, stop - end);
+        while (!words.empty() && words.back() == ' ')
+            words.remove_suffix(1);
+        const bool repeated = (words.size() >= 3 && words.substr(words.size() - 3) == "...") ||
+                              synopsis.substr(stop, 4) == "]...";
+        if (name.size() > 1)
+            options.emplace_back(name, repeated);
+        i = end;
+    }
+    for (const auto& [name, repeated] : options) {
+        if (repeated)
+            continue;
+        if (std::count(args.begin(), args.end(), name) > 1)
+            return name;
+    }
+    return {};
+}
+
 void PrintBox(std::string_view text) {
     std::string out;
     out.reserve(text.size() + 1);
@@ -107,6 +146,10 @@ bool CommandArgs::Flag(std::string_view name) {
     if (it == rest_.end())
         return false;
     rest_.erase(it);
+    if (std::find(rest_.begin(), rest_.end(), name) != rest_.end()) {
+        Usage(std::string(name) + " given twice");
+        rest_.erase(std::remove(rest_.begin(), rest_.end(), name), rest_.end());
+    }
     return true;
 }
 

@@ -63,7 +63,7 @@ int Run(const Command& self, const CommandArguments& args) {
                 return UsageError(self, "--fault needs CALL:N:STATUS with a known CALL");
             ++i;
         } else if (args[i].rfind("--", 0) == 0) {
-            return UsageError(self, "unknown option " + args[i]);
+            return UsageError(self, "unknown option '" + args[i] + "'");
         } else {
             files.push_back(args[i]);
         }

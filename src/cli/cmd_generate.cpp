@@ -22,6 +22,9 @@ int Run(const Command& self, const CommandArguments& args) {
                 return UsageError(self, a + " needs a value");
             (a == "--ldif" ? ldif : a == "--tree" ? tree : from) = args[++i];
         } else if (a.rfind("--", 0) == 0) {
+            if (a != "--containers" && a != "--servers" && a != "--partitions" && a != "--leaves" &&
+                a != "--seed")
+                return UsageError(self, "unknown option '" + a + "'");
             if (i + 1 >= args.size())
                 return UsageError(self, a + " needs a value");
             std::optional<long long> v = ParseNumber(args[++i]);
@@ -38,10 +41,8 @@ int Run(const Command& self, const CommandArguments& args) {
                 o.partitions = static_cast<int>(*v);
             else if (a == "--leaves")
                 o.leaves = *v;
-            else if (a == "--seed")
-                o.seed = static_cast<std::uint64_t>(*v);
             else
-                return UsageError(self, "unknown option " + a);
+                o.seed = static_cast<std::uint64_t>(*v);
         } else if (out.empty()) {
             out = a;
         } else {

@@ -66,6 +66,10 @@ int Run(const Command& self, const CommandArguments& args) {
             c.address.rfind("ldif:", 0) != 0)
             return UsageError(self, "the address starts with ldap://, ldaps:// or ldif:");
         for (std::size_t i = 3; i < args.size(); ++i) {
+            const bool valued = args[i] == "--timeout" || args[i] == "--profile" ||
+                                args[i] == "--bind-dn" || args[i] == "--password-file";
+            if (valued && i + 1 >= args.size())
+                return UsageError(self, args[i] + " needs a value");
             if (args[i] == "--starttls") {
                 c.startTls = true;
             } else if (args[i] == "--timeout" && i + 1 < args.size()) {
@@ -87,7 +91,7 @@ int Run(const Command& self, const CommandArguments& args) {
                 (args[i] == "--bind-dn" ? c.bindDn : c.passwordFile) = args[i + 1];
                 ++i;
             } else {
-                return UsageError(self, "unknown option " + args[i]);
+                return UsageError(self, "unknown option '" + args[i] + "'");
             }
         }
         auto it = find(c.name);

@@ -63,6 +63,8 @@ int main(int argc, char** argv) {
             qv::cli::PrintCommandHelp(c);
             return HelpWritten(qv::cli::kExitOk);
         }
+        if (const std::string twice = qv::cli::RepeatedOption(c, rest); !twice.empty())
+            return qv::cli::UsageError(c, twice + " given twice");
         if (c.plainArgs >= 0) {
             qv::cli::CommandArgs a(c, rest);
             if (!a.Expect(static_cast<std::size_t>(c.plainArgs), c.countError))
