@@ -8,6 +8,7 @@
 // page, the staleness flags and the operation's log block.
 #pragma once
 
+#include "core/replica_vocabulary.h"
 #include "core/tree_design.h"
 
 #include <array>
@@ -23,8 +24,11 @@ namespace qv {
 enum class ReplicaRadio { Master, ReadWrite, ReadOnly, SparseWrite, SparseRead };
 inline constexpr std::size_t kReplicaRadioCount = 5;
 
-// The ReplicaType marker a radio button stands for ("*MASTER*", ...).
+// The replica type a radio button stands for, and its marker ("*MASTER*", ...).
+ReplicaType RadioType(ReplicaRadio radio);
 std::string_view RadioMarker(ReplicaRadio radio);
+// The radio button of a type marker; nothing for "*SUB/REF*" or any other text.
+std::optional<ReplicaRadio> MarkerRadio(std::string_view marker);
 
 // How TSvrDlg is prepared for one use.
 struct ReplicaDialogSetup {
