@@ -91,8 +91,9 @@ bool CanAddReplica(const ObjectNode* node) {
 }
 
 bool CanDeleteReplica(std::size_t rowCount, std::string_view selectedItem) {
+    // An empty item is no selected row: there is nothing to delete or retype.
     std::string_view type = EntryType(selectedItem);
-    return rowCount > 0 && type != kSubRef && type != kMaster;
+    return rowCount > 0 && !selectedItem.empty() && type != kSubRef && type != kMaster;
 }
 
 bool CanChangeReplicaType(std::size_t rowCount, std::string_view selectedItem) {
@@ -314,7 +315,7 @@ bool DeleteReplica(TreeDesign& design, ObjectNode* selected, const std::string& 
 
 bool DeleteReplicaKey(TreeDesign& design, ObjectNode* selected, std::size_t rowCount,
                       const std::string& item) {
-    if (rowCount == 0)
+    if (rowCount == 0 || item.empty())
         return false;
     if (!CanDeleteReplica(rowCount, item)) {
         design.ui().Information(
