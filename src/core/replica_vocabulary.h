@@ -59,6 +59,14 @@ constexpr bool RowsInTypeOrder() {
 }
 static_assert(RowsInTypeOrder());
 
+// The script word of a type; nullptr for one a script cannot name.
+constexpr const char* ScriptWordOf(ReplicaType type) {
+    return kReplicaTypes[static_cast<std::size_t>(type)].scriptWord;
+}
+// The words the plans write for a new master and for a read/write replica.
+inline constexpr const char* kMasterWord = ScriptWordOf(ReplicaType::Master);
+inline constexpr const char* kReadWriteWord = ScriptWordOf(ReplicaType::ReadWrite);
+
 const ReplicaTypeNames& NamesOf(ReplicaType type);
 // The row of a type marker, nullptr for any other text.
 const ReplicaTypeNames* ReplicaTypeOfMarker(std::string_view marker);

@@ -393,11 +393,11 @@ private:
                 const std::string now = TypeInWorking(name, master);
                 bool ready = true;
                 if (now.empty())
-                    ready = Command({"add-replica", name, master, "RW"});
+                    ready = Command({"add-replica", name, master, kReadWriteWord});
                 else if (IsSparse(now))
-                    ready = Command({"change-type", name, master, "RW"});
+                    ready = Command({"change-type", name, master, kReadWriteWord});
                 if (ready)
-                    Command({"change-type", name, master, "M"});
+                    Command({"change-type", name, master, kMasterWord});
             }
             // Deletions of what B does not have (servers B lacks go with their objects).
             std::vector<std::pair<std::string, std::string>> present;
