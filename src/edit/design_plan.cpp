@@ -17,6 +17,7 @@
 //   7. delete the objects B does not have, contents before containers.
 #include "edit/design_compare.h"
 
+#include "core/replica_vocabulary.h"
 #include "edit/containment.h"
 #include "edit/design_matching.h"
 #include "edit/edit_script.h"
@@ -35,18 +36,10 @@ namespace {
 
 constexpr std::size_t kNamesPerLine = 50;
 
+// The script word of a type marker; nullptr for one no operation gives.
 const char* TypeWordOf(std::string_view type) {
-    if (type == kMaster)
-        return "M";
-    if (type == kReadWrite)
-        return "RW";
-    if (type == kReadOnly)
-        return "RO";
-    if (type == kSparseWrite)
-        return "SPRW";
-    if (type == kSparseRead)
-        return "SPRO";
-    return nullptr;
+    const ReplicaTypeNames* t = ReplicaTypeOfMarker(type);
+    return t ? t->scriptWord : nullptr;
 }
 
 bool IsSparse(std::string_view type) {
@@ -400,11 +393,11 @@ private:
                 const std::string now = TypeInWorking(name, master);
                 bool ready = true;
                 if (now.empty())
-                    ready = Command({"add-replica", name, master, "RW"});
+                    ready = Command({"add-replica", name, master, kReadWriteWord});
                 else if (IsSparse(now))
-                    ready = Command({"change-type", name, master, "RW"});
+                    ready = Command({"change-type", name, master, kReadWriteWord});
                 if (ready)
-                    Command({"change-type", name, master, "M"});
+                    Command({"change-type", name, master, kMasterWord});
             }
             // Deletions of what B does not have (servers B lacks go with their objects).
             std::vector<std::pair<std::string, std::string>> present;

@@ -1,6 +1,7 @@
 #include "edit/edit_script.h"
 #include "files/import_support.h"
 
+#include "core/replica_vocabulary.h"
 #include "edit/name_rules.h"
 #include "edit/object_operations.h"
 #include "edit/object_sorting.h"
@@ -58,33 +59,12 @@ const CommandSpec* FindCommand(std::string_view name) {
 
 // The replica type words of add-replica and change-type.
 std::optional<ReplicaRadio> TypeWord(std::string_view word) {
-    if (word == "M")
-        return ReplicaRadio::Master;
-    if (word == "RW")
-        return ReplicaRadio::ReadWrite;
-    if (word == "RO")
-        return ReplicaRadio::ReadOnly;
-    if (word == "SPRW")
-        return ReplicaRadio::SparseWrite;
-    if (word == "SPRO")
-        return ReplicaRadio::SparseRead;
-    return std::nullopt;
+    const ReplicaTypeNames* t = ReplicaTypeOfScriptWord(word);
+    return t ? MarkerRadio(t->marker) : std::nullopt;
 }
 
 const char* RadioCaption(ReplicaRadio r) {
-    switch (r) {
-    case ReplicaRadio::Master:
-        return "Master";
-    case ReplicaRadio::ReadWrite:
-        return "Read Write";
-    case ReplicaRadio::ReadOnly:
-        return "Read Only";
-    case ReplicaRadio::SparseWrite:
-        return "Sparse Read Write";
-    case ReplicaRadio::SparseRead:
-        return "Sparse Read Only";
-    }
-    return "";
+    return NamesOf(RadioType(r)).radioCaption;
 }
 
 bool IsBlank(char c) {

@@ -46,20 +46,33 @@ void RetypeNamed(ReplicaList& list, std::string_view name, std::string_view type
 
 } // namespace
 
-std::string_view RadioMarker(ReplicaRadio radio) {
+ReplicaType RadioType(ReplicaRadio radio) {
     switch (radio) {
     case ReplicaRadio::Master:
-        return kMaster;
+        return ReplicaType::Master;
     case ReplicaRadio::ReadWrite:
-        return kReadWrite;
+        return ReplicaType::ReadWrite;
     case ReplicaRadio::ReadOnly:
-        return kReadOnly;
+        return ReplicaType::ReadOnly;
     case ReplicaRadio::SparseWrite:
-        return kSparseWrite;
+        return ReplicaType::SparseWrite;
     case ReplicaRadio::SparseRead:
-        return kSparseRead;
+        return ReplicaType::SparseRead;
     }
-    return kReadWrite;
+    return ReplicaType::ReadWrite;
+}
+
+std::string_view RadioMarker(ReplicaRadio radio) {
+    return NamesOf(RadioType(radio)).marker;
+}
+
+std::optional<ReplicaRadio> MarkerRadio(std::string_view marker) {
+    for (std::size_t i = 0; i < kReplicaRadioCount; ++i) {
+        const auto radio = static_cast<ReplicaRadio>(i);
+        if (RadioMarker(radio) == marker)
+            return radio;
+    }
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------- rules
@@ -78,8 +91,9 @@ bool CanAddReplica(const ObjectNode* node) {
 }
 
 bool CanDeleteReplica(std::size_t rowCount, std::string_view selectedItem) {
+    // An empty item is no selected row: there is nothing to delete or retype.
     std::string_view type = EntryType(selectedItem);
-    return rowCount > 0 && type != kSubRef && type != kMaster;
+    return rowCount > 0 && !selectedItem.empty() && type != kSubRef && type != kMaster;
 }
 
 bool CanChangeReplicaType(std::size_t rowCount, std::string_view selectedItem) {
@@ -301,7 +315,7 @@ bool DeleteReplica(TreeDesign& design, ObjectNode* selected, const std::string& 
 
 bool DeleteReplicaKey(TreeDesign& design, ObjectNode* selected, std::size_t rowCount,
                       const std::string& item) {
-    if (rowCount == 0)
+    if (rowCount == 0 || item.empty())
         return false;
     if (!CanDeleteReplica(rowCount, item)) {
         design.ui().Information(

@@ -8,6 +8,7 @@
 // page, the staleness flags and the operation's log block.
 #pragma once
 
+#include "core/replica_vocabulary.h"
 #include "core/tree_design.h"
 
 #include <array>
@@ -23,8 +24,11 @@ namespace qv {
 enum class ReplicaRadio { Master, ReadWrite, ReadOnly, SparseWrite, SparseRead };
 inline constexpr std::size_t kReplicaRadioCount = 5;
 
-// The ReplicaType marker a radio button stands for ("*MASTER*", ...).
+// The replica type a radio button stands for, and its marker ("*MASTER*", ...).
+ReplicaType RadioType(ReplicaRadio radio);
 std::string_view RadioMarker(ReplicaRadio radio);
+// The radio button of a type marker; nothing for "*SUB/REF*" or any other text.
+std::optional<ReplicaRadio> MarkerRadio(std::string_view marker);
 
 // How TSvrDlg is prepared for one use.
 struct ReplicaDialogSetup {
@@ -43,8 +47,9 @@ bool CanCreatePartition(const ObjectNode* node);
 bool CanMergePartition(const ObjectNode* node);
 // "Add Replica": a partition root (the tree root included).
 bool CanAddReplica(const ObjectNode* node);
-// "Delete Replica" and "Change Type": the replica list has rows and the
-// selected row's type is neither "*SUB/REF*" nor "*MASTER*".
+// "Delete Replica" and "Change Type": the replica list has rows, one is
+// selected (an empty item is none) and its type is neither "*SUB/REF*" nor
+// "*MASTER*".
 bool CanDeleteReplica(std::size_t rowCount, std::string_view selectedItem);
 bool CanChangeReplicaType(std::size_t rowCount, std::string_view selectedItem);
 
@@ -71,7 +76,7 @@ bool AddReplica(TreeDesign& design, ObjectNode* partitionRoot,
 // selected: the tree's selected node (a partition root or a server);
 // item: the selected row of the replica list.
 bool DeleteReplica(TreeDesign& design, ObjectNode* selected, const std::string& item);
-// The Delete key in the replica list.
+// The Delete key in the replica list; nothing without a selected row.
 bool DeleteReplicaKey(TreeDesign& design, ObjectNode* selected, std::size_t rowCount,
                       const std::string& item);
 

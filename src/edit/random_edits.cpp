@@ -1,5 +1,6 @@
 #include "edit/random_edits.h"
 
+#include "core/replica_vocabulary.h"
 #include "edit/containment.h"
 #include "edit/design_compare.h"
 #include "edit/design_matching.h"
@@ -34,6 +35,16 @@ public:
 private:
     std::uint64_t state_;
 };
+
+// The script words of the replica types a script can name, in the
+// vocabulary's order; add-replica's dialog never offers the master.
+std::vector<std::string> TypeWords(bool withMaster) {
+    std::vector<std::string> words;
+    for (const ReplicaTypeNames& t : kReplicaTypes)
+        if (t.scriptWord && (withMaster || t.type != ReplicaType::Master))
+            words.emplace_back(t.scriptWord);
+    return words;
+}
 
 class EditMaker {
 public:
@@ -94,6 +105,14 @@ private:
             if (!NodeClasses().Contains(static_cast<int>(LeafClassIndex(*e))))
                 plain.emplace_back(LeafName(*e));
         return rng_.Pick(plain);
+    }
+
+    // The type word of an add-replica (no master) or a change-type.
+    const std::string& DrawTypeWord(bool withMaster) {
+        static const std::vector<std::string> kAdd = TypeWords(false);
+        static const std::vector<std::string> kChange = TypeWords(true);
+        const std::vector<std::string>& words = withMaster ? kChange : kAdd;
+        return words[rng_.Below(words.size())];
     }
 
     std::optional<std::vector<std::string>> Candidate() {
@@ -201,9 +220,8 @@ private:
             auto s = rng_.Pick(servers_);
             if (!p || !s)
                 return std::nullopt;
-            static const char* kTypes[] = {"RW", "RO", "SPRW", "SPRO"};
             return std::vector<std::string>{"add-replica", Ctx(*p), (*s)->Name(),
-                                            kTypes[rng_.Below(4)]};
+                                            DrawTypeWord(false)};
         }
         case 10:
         case 11: { // delete or retype a replica
@@ -223,8 +241,7 @@ private:
             const std::string server(EntryName(*e));
             if (rng_.Below(2) == 0)
                 return std::vector<std::string>{"delete-replica", Ctx(*p), server};
-            static const char* kTypes[] = {"M", "RW", "RO", "SPRW", "SPRO"};
-            return std::vector<std::string>{"change-type", Ctx(*p), server, kTypes[rng_.Below(5)]};
+            return std::vector<std::string>{"change-type", Ctx(*p), server, DrawTypeWord(true)};
         }
         case 12: { // delete leaf objects
             auto c = rng_.Pick(containers_);

@@ -2,6 +2,7 @@
 
 #include "core/depth_limit.h"
 #include "core/design_change.h"
+#include "core/replica_vocabulary.h"
 
 #include "files/design_file.h"
 #include "files/import_support.h"
@@ -303,14 +304,10 @@ void ReportReader::Act() {
         break;
 
     case State::RingType:
-        // Only the four known type words give a type; any other word, or
-        // none, records no replica for this line.
-        if (token == "M")
-            type_ = std::string(kMaster);
-        else if (token == "RW")
-            type_ = std::string(kReadWrite);
-        else if (token == "RO")
-            type_ = std::string(kReadOnly);
+        // Only the report's type words (M, RW, RO) give a type; any other
+        // word, or none, records no replica for this line.
+        if (const ReplicaTypeNames* t = ReplicaTypeOfRingReportWord(token))
+            type_ = std::string(t->marker);
         else
             type_.clear();
         if (token.empty())

@@ -1,6 +1,7 @@
 #include "netware/directory_export.h"
 
 #include "core/class_table.h"
+#include "core/replica_vocabulary.h"
 #include "netware/directory_backend.h"
 #include "netware/ldif_records.h"
 
@@ -57,12 +58,8 @@ const char* RdnType(int classIndex, bool container) {
 }
 
 std::string ReplicaTypeNumber(std::string_view marker) {
-    static constexpr std::string_view markers[] = {kMaster, kReadWrite,   kReadOnly,
-                                                   kSubRef, kSparseWrite, kSparseRead};
-    for (int i = 0; i < 6; ++i)
-        if (marker == markers[i])
-            return std::to_string(i);
-    return {};
+    const ReplicaTypeNames* t = ReplicaTypeOfMarker(marker);
+    return t ? std::to_string(static_cast<int>(t->type)) : std::string();
 }
 
 struct Writer {

@@ -1,5 +1,6 @@
 // Our schema in the directory: how entries become listed objects and how
 // attribute values become the records the attribute calls hand out.
+#include "core/ascii_text.h"
 #include "netware/directory_backend.h"
 #include "netware/directory_profile.h"
 #include "netware/object_path.h"
@@ -14,37 +15,6 @@
 namespace qv::nds {
 
 namespace {
-
-// ASCII case folding: names are compared as the directory compares its
-// attribute types and (for our purposes) values; no locale is consulted.
-char LowerAscii(char c) {
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-std::string Lower(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        c = LowerAscii(c);
-    return out;
-}
-
-// Only the ASCII letters are upper-cased, so no UTF-8 sequence is touched.
-std::string Upper(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return out;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (LowerAscii(a[i]) != LowerAscii(b[i]))
-            return false;
-    return true;
-}
 
 void PutU32(std::string& out, std::uint32_t v) {
     char b[4];
@@ -287,13 +257,13 @@ std::string FormatDn(const std::vector<Rdn>& rdns) {
 }
 
 std::string NormalizedRdn(const Rdn& rdn) {
-    std::string first = Lower(rdn.type) + "=" + Lower(rdn.value);
+    std::string first = LowerAscii(rdn.type) + "=" + LowerAscii(rdn.value);
     if (rdn.more.empty())
         return first;
     // The values of a multi-valued RDN have no order: "cn=a+sn=b" is "sn=b+cn=a".
     std::vector<std::string> parts = {std::move(first)};
     for (const Ava& a : rdn.more)
-        parts.push_back(Lower(a.type) + "=" + Lower(a.value));
+        parts.push_back(LowerAscii(a.type) + "=" + LowerAscii(a.value));
     std::sort(parts.begin(), parts.end());
     std::string out;
     for (std::size_t i = 0; i < parts.size(); ++i) {
@@ -390,17 +360,18 @@ std::string ModelNameToUtf8(std::string_view name) {
 
 std::string ListedName(const Rdn& rdn) {
     if (rdn.more.empty())
-        return Upper(rdn.type) + "=" + EscapePathValue(rdn.value);
+        return UpperAscii(rdn.type) + "=" + EscapePathValue(rdn.value);
     // Servers hand out the values of a multi-valued RDN in an order of their
     // own: the name puts them in the order of their types, so that every
     // server gives the same name.
     std::vector<Ava> avas = {{rdn.type, rdn.value}};
     avas.insert(avas.end(), rdn.more.begin(), rdn.more.end());
-    std::stable_sort(avas.begin(), avas.end(),
-                     [](const Ava& a, const Ava& b) { return Lower(a.type) < Lower(b.type); });
+    std::stable_sort(avas.begin(), avas.end(), [](const Ava& a, const Ava& b) {
+        return LowerAscii(a.type) < LowerAscii(b.type);
+    });
     std::string out;
     for (const Ava& a : avas)
-        out += (out.empty() ? "" : "+") + Upper(a.type) + "=" + EscapePathValue(a.value);
+        out += (out.empty() ? "" : "+") + UpperAscii(a.type) + "=" + EscapePathValue(a.value);
     return out;
 }
 
@@ -418,7 +389,7 @@ bool PathToRdns(std::string_view path, std::string_view tree, std::vector<Rdn>& 
             std::size_t eq = avas[k].find('=');
             if (eq == std::string_view::npos || eq == 0)
                 return false;
-            std::string type = Lower(avas[k].substr(0, eq));
+            std::string type = LowerAscii(avas[k].substr(0, eq));
             std::string value = UnescapePathValue(avas[k].substr(eq + 1));
             if (k == 0) {
                 rdn.type = std::move(type);

@@ -2,6 +2,7 @@
 
 #include "core/ascii_text.h"
 #include "core/class_table.h"
+#include "core/replica_vocabulary.h"
 #include "files/file_access.h"
 #include "netware/object_path.h"
 
@@ -60,9 +61,7 @@ double WallSecondsSinceMidnight() {
 }
 
 std::string_view Marker(std::uint32_t type) {
-    static constexpr std::string_view markers[] = {kMaster, kReadWrite,   kReadOnly,
-                                                   kSubRef, kSparseWrite, kSparseRead};
-    return type < 6 ? markers[type] : std::string_view();
+    return type < kReplicaTypes.size() ? kReplicaTypes[type].marker : std::string_view();
 }
 
 } // namespace
@@ -580,7 +579,8 @@ void NdsSearch::AddToReplicaList(const std::uint8_t* value, std::size_t) {
         Log("AddToReplicaList: " +
             (d.partitions.Empty() ? std::string() : d.partitions.Name(d.partitions.Size() - 1)));
     // Sub-references are not recorded, nor types that have no marker.
-    if (type != 3 && !Marker(type).empty() && !d.partitions.Empty())
+    if (type != static_cast<std::uint32_t>(ReplicaType::SubRef) && !Marker(type).empty() &&
+        !d.partitions.Empty())
         d.partitions.Entries(d.partitions.Size() - 1)
             .push_back(MakeReplicaEntry(node->Name(), Marker(type)));
     AddToServerList(server);

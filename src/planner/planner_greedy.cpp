@@ -148,14 +148,14 @@ void GreedyPlanner::Partition(int p) {
                     pick = s;
                     fin_[PairKey(p, s)] = Held::ReadWrite;
                     ++readable_[pi];
-                    Record(ReplicaChangeKind::Retype, p, s, "RW",
+                    Record(ReplicaChangeKind::Retype, p, s, kReadWriteWord,
                            Why(p, "the replica that becomes the Master"));
                     break;
                 }
         if (pick < 0 && (pick = BestServer(p)) >= 0) {
             Hold(p, pick, Held::ReadWrite);
             ++readable_[pi];
-            Record(ReplicaChangeKind::Add, p, pick, "RW",
+            Record(ReplicaChangeKind::Add, p, pick, kReadWriteWord,
                    Why(p, "the replica that becomes the Master"));
         }
         if (pick >= 0) {
@@ -163,7 +163,7 @@ void GreedyPlanner::Partition(int p) {
                 if (At(p, s) == Held::Master)
                     fin_[PairKey(p, s)] = Held::ReadWrite;
             fin_[PairKey(p, pick)] = Held::Master;
-            Record(ReplicaChangeKind::MakeMaster, p, pick, "M",
+            Record(ReplicaChangeKind::MakeMaster, p, pick, kMasterWord,
                    Why(p, masters == 0 ? "no Master replica" : "duplicate Master replicas"));
         }
     }
@@ -175,10 +175,10 @@ void GreedyPlanner::Partition(int p) {
                     s = h;
             if (s >= 0) {
                 fin_[PairKey(p, s)] = Held::ReadWrite;
-                Record(ReplicaChangeKind::Retype, p, s, "RW", Why(p, "too few replicas"));
+                Record(ReplicaChangeKind::Retype, p, s, kReadWriteWord, Why(p, "too few replicas"));
             } else if ((s = BestServer(p)) >= 0) {
                 Hold(p, s, Held::ReadWrite);
-                Record(ReplicaChangeKind::Add, p, s, "RW", Why(p, "too few replicas"));
+                Record(ReplicaChangeKind::Add, p, s, kReadWriteWord, Why(p, "too few replicas"));
             } else {
                 break;
             }
@@ -237,7 +237,7 @@ void GreedyPlanner::Servers() {
                 if (t < 0 || t == si)
                     continue;
                 Hold(p, t, Held::ReadWrite);
-                Record(ReplicaChangeKind::Add, p, t, "RW", why);
+                Record(ReplicaChangeKind::Add, p, t, kReadWriteWord, why);
                 Drop(p, si);
                 Record(ReplicaChangeKind::Delete, p, si, "", why);
                 continue;
@@ -261,7 +261,7 @@ void GreedyPlanner::Servers() {
                 continue;
             Hold(pi, si, Held::ReadWrite);
             ++readable_[p];
-            Record(ReplicaChangeKind::Add, pi, si, "RW",
+            Record(ReplicaChangeKind::Add, pi, si, kReadWriteWord,
                    "Server: " + L.servers[s] +
                        ": Warning: No replicas are stored on this "
                        "server.");

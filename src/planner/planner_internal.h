@@ -4,6 +4,7 @@
 // too large for it (planner_greedy.cpp).
 #pragma once
 
+#include "core/replica_vocabulary.h"
 #include "planner/mip_solver.h"
 #include "planner/replica_planner.h"
 

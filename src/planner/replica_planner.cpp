@@ -330,18 +330,18 @@ std::vector<ReplicaChange> ChangesOf(const Layout& L, const ModelBuilder& mb,
             };
             if (!Holds(v->now) && y)
                 adds.push_back(
-                    {ReplicaChangeKind::Add, L.partitions[p], srv, "RW",
+                    {ReplicaChangeKind::Add, L.partitions[p], srv, kReadWriteWord,
                      pick(reason(ps, {WarningRule::TooFewReplicas, WarningRule::NoMaster}),
                           reason(ss, {WarningRule::NoReplicas, WarningRule::TooManySubRefs}),
                           "makes room elsewhere")});
             if (v->now == Held::Sparse && y)
                 retypes.push_back(
-                    {ReplicaChangeKind::Retype, L.partitions[p], srv, "RW",
+                    {ReplicaChangeKind::Retype, L.partitions[p], srv, kReadWriteWord,
                      pick(reason(ps, {WarningRule::TooFewReplicas, WarningRule::NoMaster}), "",
                           "makes room elsewhere")});
             if (m && v->now != Held::Master)
                 masters.push_back(
-                    {ReplicaChangeKind::MakeMaster, L.partitions[p], srv, "M",
+                    {ReplicaChangeKind::MakeMaster, L.partitions[p], srv, kMasterWord,
                      pick(reason(ps, {WarningRule::NoMaster, WarningRule::DuplicateMaster}), "",
                           "a Master for the partition")});
             if (Holds(v->now) && !y && !k)

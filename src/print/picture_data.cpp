@@ -1,7 +1,5 @@
 #include "print/picture_data.h"
 
-#include "core/entries.h"
-
 #include <cstring>
 
 namespace qv {
@@ -51,20 +49,6 @@ PngImage ReadPngForPdf(const unsigned char* bytes, std::size_t size) {
     if (!header || image.width == 0 || image.height == 0 || image.data.empty())
         return {};
     return image;
-}
-
-const char* ReplicaPictureName(std::string_view type) {
-    if (type == kMaster)
-        return "MASTER";
-    if (type == kReadWrite)
-        return "RW";
-    if (type == kReadOnly)
-        return "RO";
-    if (type == kSparseWrite)
-        return "SPRW";
-    if (type == kSparseRead)
-        return "SPRO";
-    return "SR";
 }
 
 } // namespace qv

@@ -3,6 +3,8 @@
 // "RO", "SR", "SPRW", "SPRO".
 #pragma once
 
+#include "core/replica_vocabulary.h" // ReplicaPictureName: the bitmap of a replica type
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -31,9 +33,5 @@ struct PngImage {
     std::string data;
 };
 PngImage ReadPngForPdf(const unsigned char* bytes, std::size_t size);
-
-// The resource name of the bitmap of a replica type marker ("MASTER", "RW",
-// "RO", "SPRW", "SPRO"); "SR" for any other text, as the replica list shows it.
-const char* ReplicaPictureName(std::string_view typeMarker);
 
 } // namespace qv

@@ -1,5 +1,6 @@
 #include "reports/individual_reports.h"
 
+#include "core/replica_vocabulary.h"
 #include "reports/report_support.h"
 #include "reports/reports.h"
 
@@ -234,31 +235,17 @@ bool BuildIndividualServerReport(TreeDesign& d, const WarningSettings& s, Object
 
 ReplicaReportTexts BuildReplicaReport(TreeDesign& d, const ObjectNode* node) {
     ReplicaReportTexts r;
-    std::array<int, 6> n{};
+    std::array<int, kReplicaTypes.size()> n{};
     if (const ReplicaList* list = ReplicaListOfNode(d, node)) {
-        for (const std::string& e : *list) {
-            std::string_view t = EntryType(e);
-            if (t == kMaster)
-                ++n[0];
-            else if (t == kReadWrite)
-                ++n[1];
-            else if (t == kReadOnly)
-                ++n[2];
-            else if (t == kSubRef)
-                ++n[3];
-            else if (t == kSparseWrite)
-                ++n[4];
-            else if (t == kSparseRead)
-                ++n[5];
-        }
+        for (const std::string& e : *list)
+            if (const ReplicaTypeNames* t = ReplicaTypeOfMarker(EntryType(e)))
+                ++n[static_cast<std::size_t>(t->type)];
     }
     r.label1 = node && node->IsPartitionRoot() ? "Replica Report For Partition: "
                                                : "Replica Report For Server: ";
     r.edit1 = node ? d.FullContext(node) : std::string();
-    static constexpr const char* kCaptions[6] = {
-        "Master: ", "Read/Write: ", "Read/Only: ", "Sub/Ref: ", "Sparse Write: ", "Sparse Read: "};
-    for (std::size_t i = 0; i < 6; ++i)
-        r.panels[i] = kCaptions[i] + std::to_string(n[i]);
+    for (std::size_t i = 0; i < kReplicaTypes.size(); ++i)
+        r.panels[i] = kReplicaTypes[i].reportCaption + std::to_string(n[i]);
     return r;
 }
 

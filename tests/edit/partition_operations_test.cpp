@@ -150,6 +150,18 @@ TEST_F(PartitionOps, DeleteKey) {
     EXPECT_TRUE(CanChangeReplicaType(1, "FS3*SPARSE/READ*"));
 }
 
+// Rows without a selected one: the list hands an empty item. Neither the
+// menus nor the Delete key may act on it (they used to ask, then log a
+// removal of nothing and mark the design modified).
+TEST_F(PartitionOps, NoSelectedRowOffersNothing) {
+    EXPECT_FALSE(CanDeleteReplica(3, ""));
+    EXPECT_FALSE(CanChangeReplicaType(3, ""));
+    EXPECT_FALSE(DeleteReplicaKey(d, sales, 3, ""));
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_FALSE(d.flags.modified);
+    EXPECT_TRUE(d.log.Lines().empty());
+}
+
 TEST_F(PartitionOps, ChangingToMasterDemotesTheFormerMaster) {
     ReplicaDialogSetup seen;
     ASSERT_TRUE(ChangeReplicaType(d, sales, "FS3*READ/ONLY*", Choose(ReplicaRadio::Master, &seen)));

@@ -1,6 +1,6 @@
 #include "gui/core/image_list.h"
 
-#include "core/entries.h"
+#include "core/replica_vocabulary.h"
 
 #include <QBitmap>
 #include <QPainter>
@@ -27,7 +27,8 @@ ImageList::ImageList() {
         QPixmap p(QStringLiteral(":/pictures/class_%1.png").arg(i, 2, 10, QLatin1Char('0')));
         icons_[static_cast<std::size_t>(i)] = p.isNull() ? blank_ : WhiteTransparent(p);
     }
-    for (const char* name : {"MASTER", "RW", "RO", "SR", "SPRW", "SPRO"}) {
+    for (const ReplicaTypeNames& type : kReplicaTypes) {
+        const char* name = type.picture;
         QPixmap p(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name)));
         if (p.isNull()) {
             p = QPixmap(kReplicaBitmapSize, kReplicaBitmapSize);
@@ -62,22 +63,8 @@ const QPixmap& ImageList::NodePicture(int classIndex, bool partitionRoot) const 
     return *nodePictures_.insert(key, p);
 }
 
-const char* ImageList::ReplicaBitmapName(std::string_view type) {
-    if (type == kMaster)
-        return "MASTER";
-    if (type == kReadWrite)
-        return "RW";
-    if (type == kReadOnly)
-        return "RO";
-    if (type == kSparseWrite)
-        return "SPRW";
-    if (type == kSparseRead)
-        return "SPRO";
-    return "SR";
-}
-
 const QPixmap& ImageList::ReplicaBitmap(std::string_view type) const {
-    return *replicas_.find(QLatin1String(ReplicaBitmapName(type)));
+    return *replicas_.find(QLatin1String(ReplicaPictureName(type)));
 }
 
 QPixmap ImageList::ProductPicture() const {

@@ -25,8 +25,6 @@ public:
     const QPixmap& NodePicture(int classIndex, bool partitionRoot) const;
     // The 50x50 bitmap of a replica type marker, white made transparent.
     const QPixmap& ReplicaBitmap(std::string_view type) const;
-    // The resource name of the bitmap of a type ("MASTER", "RW", ..., "SR").
-    static const char* ReplicaBitmapName(std::string_view type);
     QPixmap ProductPicture() const;
 
 private:

@@ -446,7 +446,6 @@ void TMDIApp::UpdateAllMenus() {
     const bool rootHasLeaves = window && c->Design().Root()->leaves;
     const bool leavesSelected = leafRows && c->SelectedLeafCount() > 0;
     const bool container = window && cmd->SelectedIsContainer();
-    const bool changeReplica = window && cmd->CanChangeReplica();
     const MainMenu& m = menu_;
     const std::pair<QAction*, bool> rules[] = {
         // File
@@ -485,8 +484,8 @@ void TMDIApp::UpdateAllMenus() {
         {m.collapseAll, window},
         {m.expandAll, window},
         // Replica
-        {m.deleteReplica, changeReplica},
-        {m.changeType, changeReplica},
+        {m.deleteReplica, window && cmd->CanDeleteReplica()},
+        {m.changeType, window && cmd->CanChangeReplica()},
         // Options
         {m.clearDSVersions, treePage},
         {m.clearServerAddresses, treePage},

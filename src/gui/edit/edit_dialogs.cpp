@@ -1,6 +1,6 @@
 #include "gui/edit/edit_dialogs.h"
 
-#include "core/entries.h"
+#include "core/replica_vocabulary.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
@@ -53,23 +53,15 @@ TSvrDlg::TSvrDlg(const ImageList& images, QWidget* parent) : QDialog(parent) {
     auto* group = new QGroupBox(QStringLiteral("Replica Type"), this);
     group->setObjectName(QStringLiteral("GB_REPTYPE"));
     auto* groupLayout = new QVBoxLayout(group);
-    struct Radio {
-        const char* name;
-        const char* caption;
-        std::string_view type;
-    };
-    const Radio radios[kReplicaRadioCount] = {
-        {"RB_MASTER", "Master", kMaster},
-        {"RB_RW", "Read Write", kReadWrite},
-        {"RB_RO", "Read Only", kReadOnly},
-        {"RB_SPARSE_RW", "Sparse Read Write", kSparseWrite},
-        {"RB_SPARSE_RO", "Sparse Read Only", kSparseRead},
-    };
+    // The widget names of the radio buttons, in ReplicaRadio's order.
+    const char* const names[kReplicaRadioCount] = {"RB_MASTER", "RB_RW", "RB_RO", "RB_SPARSE_RW",
+                                                   "RB_SPARSE_RO"};
     for (std::size_t i = 0; i < kReplicaRadioCount; ++i) {
-        auto* rb = new QRadioButton(QString::fromLatin1(radios[i].caption), group);
-        rb->setObjectName(QLatin1String(radios[i].name));
+        const ReplicaTypeNames& type = NamesOf(RadioType(static_cast<ReplicaRadio>(i)));
+        auto* rb = new QRadioButton(QString::fromLatin1(type.radioCaption), group);
+        rb->setObjectName(QLatin1String(names[i]));
         // Each type with its replica picture.
-        rb->setIcon(QIcon(images.ReplicaBitmap(radios[i].type)));
+        rb->setIcon(QIcon(images.ReplicaBitmap(type.marker)));
         rb->setIconSize(QSize(32, 32));
         groupLayout->addWidget(rb);
         radios_[i] = rb;

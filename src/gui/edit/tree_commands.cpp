@@ -53,48 +53,46 @@ bool TreeCommands::SelectedIsContainer() {
     return n && IsContainerClass(n->ClassIndex());
 }
 
+// The rules are the operations' own; the window only names the selection.
+
 bool TreeCommands::CanCreateObject() {
-    return SelectedIsContainer();
+    return qv::CanCreateObjects(Selected());
 }
 
 bool TreeCommands::CanDeleteObject() {
-    ObjectNode* n = Selected();
-    return n && !n->IsPartitionRoot() && (!n->leaves || n->leaves->empty()) && n->ChildCount() == 0;
+    return qv::CanDeleteObject(Selected());
 }
 
 bool TreeCommands::CanRenameObject() {
-    ObjectNode* n = Selected();
-    return n && n->Parent() != nullptr;
+    return qv::CanRenameObject(Selected());
 }
 
 bool TreeCommands::CanCreatePartition() {
-    ObjectNode* n = Selected();
-    return CanCreateObject() && n && !n->IsPartitionRoot();
+    return qv::CanCreatePartition(Selected());
 }
 
 bool TreeCommands::CanMergePartition() {
-    ObjectNode* n = Selected();
-    return CanCreateObject() && n && n->IsPartitionRoot() && n->Parent() != nullptr;
+    return qv::CanMergePartition(Selected());
 }
 
 bool TreeCommands::CanAddReplica() {
-    ObjectNode* n = Selected();
-    return n && n->IsPartitionRoot();
+    return qv::CanAddReplica(Selected());
 }
 
 bool TreeCommands::CanMoveObject() {
-    ObjectNode* n = Selected();
-    return n && (n->IsPartitionRoot() || !IsContainerClass(n->ClassIndex()));
+    return qv::CanMoveObject(Selected());
+}
+
+std::size_t TreeCommands::ReplicaRows() {
+    return static_cast<std::size_t>(Page().ReplicaRowCount());
+}
+
+bool TreeCommands::CanDeleteReplica() {
+    return qv::CanDeleteReplica(ReplicaRows(), Page().SelectedReplica());
 }
 
 bool TreeCommands::CanChangeReplica() {
-    if (Page().ReplicaRowCount() == 0)
-        return false;
-    std::string e = Page().SelectedReplica();
-    if (e.empty())
-        return false;
-    std::string_view type = EntryType(e);
-    return type != kSubRef && type != kMaster;
+    return qv::CanChangeReplicaType(ReplicaRows(), Page().SelectedReplica());
 }
 
 // ---------------------------------------------------------------- the tree
@@ -246,7 +244,7 @@ void TreeCommands::ClearServerAddresses() {
 
 void TreeCommands::DeleteReplica() {
     ObjectNode* node = Selected();
-    if (!node || !CanChangeReplica())
+    if (!node || !CanDeleteReplica())
         return;
     std::string item = Page().SelectedReplica();
     Busy busy(child_, true);
@@ -261,8 +259,7 @@ void TreeCommands::DeleteReplicaKey() {
         return;
     std::string item = Page().SelectedReplica();
     Busy busy(child_, true);
-    qv::DeleteReplicaKey(child_.Design(), node, static_cast<std::size_t>(Page().ReplicaRowCount()),
-                         item);
+    qv::DeleteReplicaKey(child_.Design(), node, ReplicaRows(), item);
 }
 
 void TreeCommands::ChangeType() {

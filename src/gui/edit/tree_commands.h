@@ -3,6 +3,7 @@
 // rules that enable them.
 #pragma once
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -20,7 +21,7 @@ class TreeCommands {
 public:
     explicit TreeCommands(TMDIChild& child);
 
-    // ---- enabling ----
+    // ---- enabling: the operations' rules for the selected node and replica row ----
     bool CanCreateObject();
     bool CanDeleteObject();
     bool CanRenameObject();
@@ -30,8 +31,9 @@ public:
     bool CanMoveObject();
     bool SelectedIsServer();
     bool SelectedIsContainer();
-    // Delete Replica and Change Type: rows exist and the selected type is
+    // Delete Replica and Change Type: a row is selected and its type is
     // neither "*MASTER*" nor "*SUB/REF*".
+    bool CanDeleteReplica();
     bool CanChangeReplica();
 
     // ---- the tree ----
@@ -67,6 +69,7 @@ public:
 private:
     TreePage& Page();
     ObjectNode* Selected();
+    std::size_t ReplicaRows();
     // A name typed into the shared name dialog, or nothing on Cancel.
     std::optional<std::string> AskName(const std::string& current);
     // Runs an operation on the selected node, when the rule (if any) allows

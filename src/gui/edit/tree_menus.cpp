@@ -107,10 +107,9 @@ void TreeMenus::UpdateTreeMenu() {
 }
 
 void TreeMenus::UpdateReplicaMenu() {
-    bool change = commands_.CanChangeReplica();
     bool rows = child_.Tree().ReplicaRowCount() > 0;
-    replicaItems_.deleteReplica->setEnabled(change);
-    replicaItems_.changeType->setEnabled(change);
+    replicaItems_.deleteReplica->setEnabled(commands_.CanDeleteReplica());
+    replicaItems_.changeType->setEnabled(commands_.CanChangeReplica());
     replicaItems_.gotoObject->setEnabled(rows);
     replicaItems_.replicaReport->setEnabled(rows);
 }

@@ -1,7 +1,7 @@
 #include "gui/reports/grid_model.h"
 
 #include "core/class_table.h"
-#include "core/entries.h"
+#include "core/replica_vocabulary.h"
 #include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
 
@@ -44,15 +44,15 @@ void TextGridModel::Reload() {
 // ---------------------------------------------------------------- cells
 
 std::string_view GridCellDelegate::ReplicaTypeOf(const QString& marker) {
-    // The first type name that occurs anywhere in the text decides.
-    const std::pair<const char*, std::string_view> types[] = {
-        {"MASTER", kMaster},          {"READ/WRITE", kReadWrite},
-        {"READ/ONLY", kReadOnly},     {"SPARSE/WRITE", kSparseWrite},
-        {"SPARSE/READ", kSparseRead},
-    };
-    for (const auto& [name, type] : types)
-        if (marker.contains(QLatin1String(name)))
-            return type;
+    // The first type name (the marker without its stars) that occurs
+    // anywhere in the text decides; a text with none is a subordinate reference.
+    for (const ReplicaTypeNames& t : kReplicaTypes) {
+        if (t.type == ReplicaType::SubRef)
+            continue;
+        const std::string_view name = t.marker.substr(1, t.marker.size() - 2);
+        if (marker.contains(QLatin1String(name.data(), static_cast<qsizetype>(name.size()))))
+            return t.marker;
+    }
     return kSubRef;
 }
 

@@ -1,6 +1,6 @@
 #include "gui/reports/replica_report_dlg.h"
 
-#include "core/entries.h"
+#include "core/replica_vocabulary.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/qt_text.h"
@@ -29,21 +29,20 @@ TFRM_REPLICARPT::TFRM_REPLICARPT(const ImageList& images, QWidget* parent) : QDi
     edit1_->setReadOnly(true);
     layout->addWidget(label1_);
     layout->addWidget(edit1_);
-    const std::pair<const char*, std::string_view> kPanels[6] = {
-        {"PN_MASTER", kMaster}, {"PN_RW", kReadWrite},          {"PN_RO", kReadOnly},
-        {"PN_SUBREF", kSubRef}, {"PN_SPARSE_RW", kSparseWrite}, {"PN_SPARSE_RO", kSparseRead},
-    };
+    // The panels' widget names, in the vocabulary's order of the types.
+    const char* const kPanels[kReplicaTypes.size()] = {"PN_MASTER", "PN_RW",        "PN_RO",
+                                                       "PN_SUBREF", "PN_SPARSE_RW", "PN_SPARSE_RO"};
     auto* grid = new QGridLayout;
-    for (std::size_t i = 0; i < 6; ++i) {
+    for (std::size_t i = 0; i < kReplicaTypes.size(); ++i) {
         auto* panel = new QFrame(this);
-        panel->setObjectName(QLatin1String(kPanels[i].first));
+        panel->setObjectName(QLatin1String(kPanels[i]));
         panel->setFrameShape(QFrame::Panel);
         panel->setFrameShadow(QFrame::Raised);
         auto* row = new QHBoxLayout(panel);
         auto* image = new QLabel(panel);
-        image->setPixmap(images.ReplicaBitmap(kPanels[i].second));
+        image->setPixmap(images.ReplicaBitmap(kReplicaTypes[i].marker));
         auto* caption = new QLabel(panel);
-        caption->setObjectName(QLatin1String(kPanels[i].first) + QStringLiteral("_Caption"));
+        caption->setObjectName(QLatin1String(kPanels[i]) + QStringLiteral("_Caption"));
         row->addWidget(image);
         row->addWidget(caption, 1);
         panels_[i] = caption;
