@@ -72,30 +72,51 @@ std::string Hex8(std::uint64_t v) {
     return buf;
 }
 
-} // namespace
-
-void GenerateSyntheticDesign(TreeDesign& design, const SyntheticOptions& options) {
-    Rng rng(options.seed);
-    const int containerCount = std::max(1, options.containers);
-    const int serverCount = std::max(1, options.servers);
-    int partitionCount = std::max(1, options.partitions);
-    partitionCount = std::min({partitionCount, containerCount + 1, serverCount * 10});
-
-    design.ClearTree();
-    design.partitions.Clear();
-    design.servers.Clear();
-    design.attributes.Clear();
-    ObjectNode* root = design.Root();
-
-    // Containers: a few organizations, then organizational units hung under
-    // earlier containers, so that the tree is a few levels deep.
+// What the generation keeps between its steps.
+struct Generation {
+    Generation(TreeDesign& d, std::uint64_t seed) : design(d), rng(seed) {}
+    TreeDesign& design;
+    Rng rng;
     std::vector<ObjectNode*> containers;
+    std::vector<std::string> serverNames;
+    std::vector<int> held; // replicas per server
+
+    // A server with room for another replica and none of the partition's
+    // yet: a few random tries, then the first such; -1 for none.
+    int PickServer(std::size_t partition) {
+        const ReplicaList& pl = design.partitions.Entries(partition);
+        for (int attempt = 0; attempt < 64; ++attempt) {
+            std::size_t s = rng.Below(serverNames.size());
+            if (held[s] < 10 && FindEntryByName(pl, serverNames[s]) < 0)
+                return static_cast<int>(s);
+        }
+        for (std::size_t s = 0; s < serverNames.size(); ++s)
+            if (held[s] < 10 && FindEntryByName(pl, serverNames[s]) < 0)
+                return static_cast<int>(s);
+        return -1;
+    }
+    void AddReplica(std::size_t partition, std::size_t server, std::string_view type) {
+        design.partitions.Entries(partition).push_back(MakeReplicaEntry(serverNames[server], type));
+        design.servers.Entries(server).push_back(
+            MakeReplicaEntry(design.partitions.Name(partition), type));
+        ++held[server];
+    }
+};
+
+constexpr std::array<std::string_view, 4> kExtraTypes{kReadWrite, kReadOnly, kSparseWrite,
+                                                      kSparseRead};
+
+// A few organizations, then organizational units hung under earlier
+// containers, so that the tree is a few levels deep.
+void AddContainers(Generation& g, int containerCount) {
+    Rng& rng = g.rng;
+    std::vector<ObjectNode*>& containers = g.containers;
     containers.reserve(static_cast<std::size_t>(containerCount));
     const int orgs = std::max(1, std::min(4, containerCount / 50));
     for (int i = 0; i < containerCount; ++i) {
         if (i < orgs) {
-            containers.push_back(
-                design.AddChild(root, "ORG" + std::to_string(i + 1), kClassOrganization));
+            containers.push_back(g.design.AddChild(g.design.Root(), "ORG" + std::to_string(i + 1),
+                                                   kClassOrganization));
             continue;
         }
         // Prefer recent containers as parents: deeper, bushier trees.
@@ -105,13 +126,17 @@ void GenerateSyntheticDesign(TreeDesign& design, const SyntheticOptions& options
             rng.Below(4) == 0 ? containers[rng.Below(n)] : containers[n - 1 - rng.Below(window)];
         if (parent->Level() >= 8)
             parent = containers[rng.Below(static_cast<std::size_t>(orgs))];
-        containers.push_back(design.AddChild(parent, "OU" + std::to_string(i + 1), kClassOrgUnit));
+        containers.push_back(
+            g.design.AddChild(parent, "OU" + std::to_string(i + 1), kClassOrgUnit));
     }
+}
 
-    // Servers, each in a random container.
-    std::vector<std::string> serverNames;
+// Servers, each in a random container, with a DS version and addresses.
+void AddServers(Generation& g, int serverCount) {
+    Rng& rng = g.rng;
+    TreeDesign& design = g.design;
     for (int i = 0; i < serverCount; ++i) {
-        ObjectNode* parent = containers[rng.Below(containers.size())];
+        ObjectNode* parent = g.containers[rng.Below(g.containers.size())];
         std::string name = "FS" + std::to_string(i + 1);
         design.AddChild(parent, name, kClassServer);
         design.servers.Append(name);
@@ -123,64 +148,50 @@ void GenerateSyntheticDesign(TreeDesign& design, const SyntheticOptions& options
                                 std::to_string(rng.Below(256)) + "." +
                                 std::to_string(1 + rng.Below(254)));
         design.attributes.Append(std::move(version), std::move(addresses));
-        serverNames.push_back(std::move(name));
+        g.serverNames.push_back(std::move(name));
     }
+}
 
-    // Partitions: the root and distinct containers chosen at random.
+// The root and distinct containers chosen at random; the table in walk
+// order, as an import would list it.
+void AddPartitions(Generation& g, int partitionCount) {
+    TreeDesign& design = g.design;
+    ObjectNode* root = design.Root();
     std::vector<ObjectNode*> partitionRoots{root};
-    {
-        std::vector<std::size_t> order(containers.size());
-        for (std::size_t i = 0; i < order.size(); ++i)
-            order[i] = i;
-        for (std::size_t i = order.size(); i > 1; --i)
-            std::swap(order[i - 1], order[rng.Below(i)]);
-        for (int i = 0; i < partitionCount - 1; ++i)
-            partitionRoots.push_back(containers[order[static_cast<std::size_t>(i)]]);
-    }
+    std::vector<std::size_t> order(g.containers.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    for (std::size_t i = order.size(); i > 1; --i)
+        std::swap(order[i - 1], order[g.rng.Below(i)]);
+    for (int i = 0; i < partitionCount - 1; ++i)
+        partitionRoots.push_back(g.containers[order[static_cast<std::size_t>(i)]]);
     for (std::size_t i = 1; i < partitionRoots.size(); ++i)
         design.SetPartitionMark(partitionRoots[i], kPartitionRootMark);
-    // The table in walk order, as an import would list it.
     design.WalkSubtree(root, [&](ObjectNode* n) {
         if (n->IsPartitionRoot())
             design.partitions.Append(design.FullContext(n));
         return true;
     });
+}
 
-    // Replicas: one master each, then every server gets at least one, then extras.
-    std::vector<int> held(serverNames.size(), 0);
-    auto pickServer = [&](std::size_t partition) -> int {
-        const ReplicaList& pl = design.partitions.Entries(partition);
-        for (int attempt = 0; attempt < 64; ++attempt) {
-            std::size_t s = rng.Below(serverNames.size());
-            if (held[s] < 10 && FindEntryByName(pl, serverNames[s]) < 0)
-                return static_cast<int>(s);
-        }
-        for (std::size_t s = 0; s < serverNames.size(); ++s)
-            if (held[s] < 10 && FindEntryByName(pl, serverNames[s]) < 0)
-                return static_cast<int>(s);
-        return -1;
-    };
-    auto add = [&](std::size_t partition, std::size_t server, std::string_view type) {
-        design.partitions.Entries(partition).push_back(MakeReplicaEntry(serverNames[server], type));
-        design.servers.Entries(server).push_back(
-            MakeReplicaEntry(design.partitions.Name(partition), type));
-        ++held[server];
-    };
+// One master each, then every server gets at least one, then extras.
+void AddReplicas(Generation& g) {
+    Rng& rng = g.rng;
+    TreeDesign& design = g.design;
+    g.held.assign(g.serverNames.size(), 0);
     const std::size_t pcount = design.partitions.Size();
     for (std::size_t p = 0; p < pcount; ++p) {
-        int s = pickServer(p);
+        int s = g.PickServer(p);
         if (s >= 0)
-            add(p, static_cast<std::size_t>(s), kMaster);
+            g.AddReplica(p, static_cast<std::size_t>(s), kMaster);
     }
-    const std::array<std::string_view, 4> extraTypes{kReadWrite, kReadOnly, kSparseWrite,
-                                                     kSparseRead};
-    for (std::size_t s = 0; s < serverNames.size(); ++s) {
-        if (held[s] > 0)
+    for (std::size_t s = 0; s < g.serverNames.size(); ++s) {
+        if (g.held[s] > 0)
             continue;
         for (int attempt = 0; attempt < 64; ++attempt) {
             std::size_t p = rng.Below(pcount);
-            if (FindEntryByName(design.partitions.Entries(p), serverNames[s]) < 0) {
-                add(p, s, extraTypes[rng.Below(2)]);
+            if (FindEntryByName(design.partitions.Entries(p), g.serverNames[s]) < 0) {
+                g.AddReplica(p, s, kExtraTypes[rng.Below(2)]);
                 break;
             }
         }
@@ -188,43 +199,75 @@ void GenerateSyntheticDesign(TreeDesign& design, const SyntheticOptions& options
     for (std::size_t p = 0; p < pcount; ++p) {
         std::size_t extras = rng.Below(3);
         for (std::size_t k = 0; k < extras; ++k) {
-            int s = pickServer(p);
+            int s = g.PickServer(p);
             if (s < 0)
                 break;
             std::size_t t = rng.Below(10);
-            add(p, static_cast<std::size_t>(s), extraTypes[t < 5 ? 0 : t < 8 ? 1 : t < 9 ? 2 : 3]);
+            g.AddReplica(p, static_cast<std::size_t>(s),
+                         kExtraTypes[t < 5   ? 0
+                                     : t < 8 ? 1
+                                     : t < 9 ? 2
+                                             : 3]);
         }
     }
+}
 
-    // Leaf objects: a few containers hold tens of thousands, the rest spread out.
-    const long long leaves = std::max(0LL, options.leaves);
-    std::vector<long long> perContainer(containers.size(), 0);
-    const std::size_t big = std::min<std::size_t>(3, containers.size());
+// How many leaves each container gets: a few hold tens of thousands, the
+// rest spread out.
+std::vector<long long> SpreadLeaves(Generation& g, long long leaves) {
+    const std::size_t count = g.containers.size();
+    std::vector<long long> perContainer(count, 0);
+    const std::size_t big = std::min<std::size_t>(3, count);
     long long bigShare = leaves >= 100000 ? 40000 : leaves / 10;
     long long left = leaves;
     for (std::size_t i = 0; i < big && left > 0; ++i) {
-        std::size_t c = containers.size() - 1 - i * (containers.size() / (big + 1));
+        std::size_t c = count - 1 - i * (count / (big + 1));
         long long take = std::min(left, bigShare);
         perContainer[c] += take;
         left -= take;
     }
     while (left > 0) {
-        long long chunk = std::min<long long>(left, 1 + static_cast<long long>(rng.Below(200)));
-        perContainer[rng.Below(containers.size())] += chunk;
+        long long chunk = std::min<long long>(left, 1 + static_cast<long long>(g.rng.Below(200)));
+        perContainer[g.rng.Below(count)] += chunk;
         left -= chunk;
     }
-    for (std::size_t c = 0; c < containers.size(); ++c) {
+    return perContainer;
+}
+
+void AddLeaves(Generation& g, long long leaves) {
+    const std::vector<long long> perContainer = SpreadLeaves(g, leaves);
+    for (std::size_t c = 0; c < g.containers.size(); ++c) {
         if (perContainer[c] == 0)
             continue;
-        LeafList& list = containers[c]->EnsureLeaves();
-        list.reserve(static_cast<std::size_t>(perContainer[c]) + containers[c]->ChildCount());
+        LeafList& list = g.containers[c]->EnsureLeaves();
+        list.reserve(static_cast<std::size_t>(perContainer[c]) + g.containers[c]->ChildCount());
         for (long long k = 0; k < perContainer[c]; ++k) {
-            const LeafClass& lc = PickLeafClass(rng);
+            const LeafClass& lc = PickLeafClass(g.rng);
             list.push_back(MakeLeafEntry(std::string(lc.prefix) + std::to_string(k + 1), lc.index));
-            design.NoteClass(lc.index);
+            g.design.NoteClass(lc.index);
         }
     }
-    design.AddSubordinateEntries(root);
+}
+
+} // namespace
+
+void GenerateSyntheticDesign(TreeDesign& design, const SyntheticOptions& options) {
+    Generation g(design, options.seed);
+    const int containerCount = std::max(1, options.containers);
+    const int serverCount = std::max(1, options.servers);
+    int partitionCount = std::max(1, options.partitions);
+    partitionCount = std::min({partitionCount, containerCount + 1, serverCount * 10});
+
+    design.ClearTree();
+    design.partitions.Clear();
+    design.servers.Clear();
+    design.attributes.Clear();
+    AddContainers(g, containerCount);
+    AddServers(g, serverCount);
+    AddPartitions(g, partitionCount);
+    AddReplicas(g);
+    AddLeaves(g, std::max(0LL, options.leaves));
+    design.AddSubordinateEntries(design.Root());
     DesignChange(design, kTouchAll).Commit();
 }
 

@@ -7,6 +7,7 @@
 #include "files/import_support.h"
 
 #include <algorithm>
+#include <optional>
 #include <unordered_map>
 
 namespace qv {
@@ -65,7 +66,22 @@ public:
 
 private:
     bool FirstPass();
+    // Adds the second design's objects, partitions, servers and addresses.
     void SecondPass(DesignChange& change);
+    // The steps of SecondPass, in order.
+    void MergeObjects();
+    // A record's object under its parent; a top-level container becomes a
+    // partition root, its context kept in the work list.
+    ObjectNode* AddMergedObject(ObjectNode* parent, ObjectRecord& rec);
+    // The partitions but the second tree's root; the server of its master.
+    std::optional<std::string> MergePartitions();
+    // The servers with their replicas (SubRefs and the root's dropped), and
+    // their addresses at the servers' indexes.
+    void MergeServers();
+    // The second tree's root partition is dissolved: its master keeps a
+    // read/write replica of the first tree's root and masters the partitions
+    // made from the second tree's top-level containers.
+    void DissolveRootPartition(const std::optional<std::string>& rootMaster);
     void End() {
         design_.view().SetObjectLabelsVisible(true);
         design_.progress().Show(ProgressChannel::Import, "");
@@ -201,10 +217,21 @@ bool Merger::FirstPass() {
 }
 
 void Merger::SecondPass(DesignChange& change) {
+    workList_.clear();
+    MergeObjects();
+    const std::optional<std::string> rootMaster = MergePartitions();
+    MergeServers();
+    DissolveRootPartition(rootMaster);
+    workList_.clear();
+    design_.AddSubordinateEntries(design_.Root());
+    design_.ui().Information("Merge was succesful.");
+    change.Refresh().Commit();
+    End();
+}
+
+void Merger::MergeObjects() {
     Progress& progress = design_.progress();
     ObjectNode* root = design_.Root();
-    workList_.clear();
-
     ObjectNode* current = root;
     int currentLevel = 0;
     for (ObjectRecord& rec : contents_.objects) {
@@ -229,35 +256,40 @@ void Merger::SecondPass(DesignChange& change) {
             }
             if (!parent)
                 parent = root; // cannot happen: the records were checked to place
-            int mark = rec.partitionMark > 254 ? kNoPartitionMark : rec.partitionMark;
-            bool topContainer = mark != kPartitionRootMark && rec.parentName == kRootName &&
-                                IsContainerClass(rec.classIndex);
-            if (topContainer)
-                mark = kPartitionRootMark;
-            node = design_.AddChild(parent, rec.name, rec.classIndex, mark);
-            if (topContainer)
-                workList_.push_back(design_.FullContext(node));
-            if (rec.hasLeaves) {
-                for (const std::string& e : rec.leaves)
-                    design_.NoteClass(LeafClassIndex(e));
-                design_.ReplaceLeaves(node, std::make_unique<LeafList>(std::move(rec.leaves)));
-            }
+            node = AddMergedObject(parent, rec);
             current = node;
             currentLevel = level + 1;
         }
         progress.Show(ProgressChannel::Import, "  Adding Object: " + design_.FullContext(node));
     }
+}
 
-    std::string rootMaster;
-    bool haveRootMaster = false;
+ObjectNode* Merger::AddMergedObject(ObjectNode* parent, ObjectRecord& rec) {
+    int mark = rec.partitionMark > 254 ? kNoPartitionMark : rec.partitionMark;
+    bool topContainer = mark != kPartitionRootMark && rec.parentName == kRootName &&
+                        IsContainerClass(rec.classIndex);
+    if (topContainer)
+        mark = kPartitionRootMark;
+    ObjectNode* node = design_.AddChild(parent, rec.name, rec.classIndex, mark);
+    if (topContainer)
+        workList_.push_back(design_.FullContext(node));
+    if (rec.hasLeaves) {
+        for (const std::string& e : rec.leaves)
+            design_.NoteClass(LeafClassIndex(e));
+        design_.ReplaceLeaves(node, std::make_unique<LeafList>(std::move(rec.leaves)));
+    }
+    return node;
+}
+
+std::optional<std::string> Merger::MergePartitions() {
+    Progress& progress = design_.progress();
+    std::optional<std::string> rootMaster;
     for (TableItem& item : contents_.partitions) {
         progress.Pump();
         if (item.name == kRootName) {
             for (const std::string& e : item.entries)
-                if (!haveRootMaster && EntryType(e) == kMaster) {
+                if (!rootMaster && EntryType(e) == kMaster)
                     rootMaster = std::string(EntryName(e));
-                    haveRootMaster = true;
-                }
             continue;
         }
         ReplicaList kept;
@@ -267,7 +299,11 @@ void Merger::SecondPass(DesignChange& change) {
         progress.Show(ProgressChannel::Import, "  Adding Partition: " + item.name);
         design_.partitions.Append(std::move(item.name), std::move(kept));
     }
+    return rootMaster;
+}
 
+void Merger::MergeServers() {
+    Progress& progress = design_.progress();
     // The second design's attributes go to the indexes of its servers.
     while (design_.attributes.Size() < design_.servers.Size())
         design_.attributes.Append("DS VERSION:0", {"IPX:00000000"});
@@ -302,31 +338,24 @@ void Merger::SecondPass(DesignChange& change) {
     }
     while (design_.attributes.Size() < design_.servers.Size())
         design_.attributes.Insert(design_.attributes.Size(), "DS VERSION:0", {"IPX:00000000"});
+}
 
-    // The second tree's root partition is dissolved: its master keeps a
-    // read/write replica of the first tree's root and masters the partitions
-    // made from the second tree's top-level containers.
-    if (haveRootMaster) {
+void Merger::DissolveRootPartition(const std::optional<std::string>& rootMaster) {
+    if (rootMaster) {
         if (ReplicaList* rootList = design_.partitions.EntriesOf(kRootName))
-            rootList->push_back(MakeReplicaEntry(rootMaster, kReadWrite));
+            rootList->push_back(MakeReplicaEntry(*rootMaster, kReadWrite));
     }
     for (const std::string& w : workList_) {
         if (design_.partitions.FindFirst(w) >= 0)
             continue;
         ReplicaList list;
-        if (haveRootMaster)
-            list.push_back(MakeReplicaEntry(rootMaster, kMaster));
+        if (rootMaster)
+            list.push_back(MakeReplicaEntry(*rootMaster, kMaster));
         design_.partitions.Append(w, std::move(list));
-        if (haveRootMaster)
-            if (ReplicaList* masterList = design_.servers.EntriesOf(rootMaster))
+        if (rootMaster)
+            if (ReplicaList* masterList = design_.servers.EntriesOf(*rootMaster))
                 masterList->push_back(MakeReplicaEntry(w, kMaster));
     }
-    workList_.clear();
-
-    design_.AddSubordinateEntries(root);
-    design_.ui().Information("Merge was succesful.");
-    change.Refresh().Commit();
-    End();
 }
 
 } // namespace

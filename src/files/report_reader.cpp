@@ -68,7 +68,26 @@ private:
     void Prepare();
     void Step();
     void Tokenize();
+    // Hands the line's token to the method of the current state, which
+    // reads the rest of its field and picks the next state.
     void Act();
+    void OnExpectTitle();
+    void OnExpectTitleValue();
+    void OnExpectVersion();
+    void OnSeekPartition();
+    void OnSeekReplicaHeader();
+    void OnSeekStatusHeader();
+    void OnSeekNumbHeader();
+    void OnSeekDeptHeader();
+    void OnEntryStart();
+    void OnRingSecondField();
+    void OnRingType();
+    void OnRingState();
+    void OnRingSkipField();
+    void OnServerName();
+    void OnVersionAddress();
+    void OnVersionDepth();
+    void OnVersionObjectVersion();
     void PartitionLine();
     void ServerNameField();
     void RecordReplica();
@@ -189,198 +208,244 @@ void ReportReader::Tokenize() {
 }
 
 void ReportReader::Act() {
-    const std::string& token = sc_.Token();
     switch (state_) {
     case State::ExpectTitle:
-        if (token != "REPORT TITLE" || sc_.Current(line_) != ':')
-            Fail("Invalid File Fomat.");
-        sc_.Advance(1);
-        sc_.SkipSpaces(line_);
-        state_ = State::ExpectTitleValue;
-        break;
-
+        return OnExpectTitle();
     case State::ExpectTitleValue:
-        if (token == "DSD LIST REPLICA RINGS")
-            kind_ = Kind::ReplicaRings;
-        else if (token == "DSD NDS VERSIONS REPORT")
-            kind_ = Kind::DsVersions;
-        else
-            Fail("Illegal file format.");
-        state_ = State::ExpectVersion;
-        break;
-
-    case State::ExpectVersion: {
-        if (token != "REPORT VERSION" || sc_.Current(line_) != ':')
-            Fail("Illegal File Format.");
-        sc_.Advance(1);
-        sc_.SkipSpaces(line_);
-        sc_.ReadRest(line_, true);
-        std::string value = sc_.Token().substr(0, 10);
-        if (value != "1.0" && value != "0.8")
-            Fail("Illegal DSDIAG version.");
-        version_ = value;
-        state_ = kind_ == Kind::ReplicaRings ? State::SeekPartition : State::SeekStatusHeader;
-        break;
-    }
-
+        return OnExpectTitleValue();
+    case State::ExpectVersion:
+        return OnExpectVersion();
     case State::SeekPartition:
-        if (token == (V10() ? "NAME" : "PARTITION"))
-            PartitionLine();
-        else
-            SkipLine();
-        break;
-
+        return OnSeekPartition();
     case State::SeekReplicaHeader:
-        if (token == (V10() ? "R" : "REPLICA"))
-            state_ = State::SeekStatusHeader;
-        SkipLine();
-        break;
-
+        return OnSeekReplicaHeader();
     case State::SeekStatusHeader:
-        if (token == "STATUS") {
-            if (kind_ == Kind::ReplicaRings) {
-                state_ = State::SeekNumbHeader;
-            } else {
-                std::size_t at = line_.find("Address");
-                addressColumn_ = at == std::string_view::npos ? 0 : at + 1;
-                state_ = State::SeekDeptHeader;
-            }
-        }
-        SkipLine();
-        break;
-
+        return OnSeekStatusHeader();
     case State::SeekNumbHeader:
-        if (token == "NUMB")
-            state_ = State::EntryStart;
-        SkipLine();
-        break;
-
+        return OnSeekNumbHeader();
     case State::SeekDeptHeader:
-        if (token.empty() && IsDigit(sc_.Current(line_)))
-            sc_.ReadNumber(line_);
-        if (sc_.Token() == "DEPT")
-            state_ = State::EntryStart;
-        else if (!sc_.Token().empty())
-            Fail(" 'DEPT' expected.");
-        SkipLine(); // a line of other characters (a rule, say) is passed over
-        break;
-
-    case State::EntryStart: {
-        if (token == (kind_ == Kind::ReplicaRings ? "REPLICAS" : "CONTACTED")) {
-            end_ = true;
-            break;
-        }
-        bool negative = false;
-        if (token.empty()) {
-            if (sc_.Current(line_) == '-') {
-                negative = true;
-                sc_.Advance(1);
-            }
-            if (!IsDigit(sc_.Current(line_)))
-                Fail("Replica State expected.");
-            sc_.ReadNumber(line_);
-        }
-        if (kind_ == Kind::ReplicaRings) {
-            state_ = State::RingSecondField;
-        } else {
-            objectVersion_.clear();
-            negative_ = negative;
-            address_.clear();
-            state_ = State::VersionAddress;
-        }
-        break;
-    }
-
+        return OnSeekDeptHeader();
+    case State::EntryStart:
+        return OnEntryStart();
     case State::RingSecondField:
-        if (!token.empty()) {
-            if (V10())
-                state_ = State::RingType;
-        } else if (IsDigit(sc_.Current(line_))) {
-            sc_.ReadNumber(line_);
-            state_ = State::RingType;
-        } else {
-            SkipLine();
-        }
-        break;
-
+        return OnRingSecondField();
     case State::RingType:
-        // Only the report's type words (M, RW, RO) give a type; any other
-        // word, or none, records no replica for this line.
-        if (const ReplicaTypeNames* t = ReplicaTypeOfRingReportWord(token))
-            type_ = std::string(t->marker);
-        else
-            type_.clear();
-        if (token.empty())
-            SkipLine();
-        state_ = State::RingState;
-        break;
-
+        return OnRingType();
     case State::RingState:
-        if (token.empty())
-            Fail("Replica State expected.");
-        sc_.ReadToColumn(line_, 45);
-        state_ = State::RingSkipField;
-        break;
-
+        return OnRingState();
     case State::RingSkipField:
-        sc_.ReadUntil(line_, ' ');
-        state_ = State::ServerName;
-        break;
-
+        return OnRingSkipField();
     case State::ServerName:
-        ServerNameField();
-        if (kind_ == Kind::ReplicaRings)
-            RecordReplica();
-        else
-            UpdateServer();
+        return OnServerName();
+    case State::VersionAddress:
+        return OnVersionAddress();
+    case State::VersionDepth:
+        return OnVersionDepth();
+    case State::VersionObjectVersion:
+        return OnVersionObjectVersion();
+    }
+}
+
+void ReportReader::OnExpectTitle() {
+    const std::string& token = sc_.Token();
+    if (token != "REPORT TITLE" || sc_.Current(line_) != ':')
+        Fail("Invalid File Fomat.");
+    sc_.Advance(1);
+    sc_.SkipSpaces(line_);
+    state_ = State::ExpectTitleValue;
+}
+
+void ReportReader::OnExpectTitleValue() {
+    const std::string& token = sc_.Token();
+    if (token == "DSD LIST REPLICA RINGS")
+        kind_ = Kind::ReplicaRings;
+    else if (token == "DSD NDS VERSIONS REPORT")
+        kind_ = Kind::DsVersions;
+    else
+        Fail("Illegal file format.");
+    state_ = State::ExpectVersion;
+}
+
+void ReportReader::OnExpectVersion() {
+    const std::string& token = sc_.Token();
+    if (token != "REPORT VERSION" || sc_.Current(line_) != ':')
+        Fail("Illegal File Format.");
+    sc_.Advance(1);
+    sc_.SkipSpaces(line_);
+    sc_.ReadRest(line_, true);
+    std::string value = sc_.Token().substr(0, 10);
+    if (value != "1.0" && value != "0.8")
+        Fail("Illegal DSDIAG version.");
+    version_ = value;
+    state_ = kind_ == Kind::ReplicaRings ? State::SeekPartition : State::SeekStatusHeader;
+}
+
+void ReportReader::OnSeekPartition() {
+    const std::string& token = sc_.Token();
+    if (token == (V10() ? "NAME" : "PARTITION"))
+        PartitionLine();
+    else
+        SkipLine();
+}
+
+void ReportReader::OnSeekReplicaHeader() {
+    const std::string& token = sc_.Token();
+    if (token == (V10() ? "R" : "REPLICA"))
+        state_ = State::SeekStatusHeader;
+    SkipLine();
+}
+
+void ReportReader::OnSeekStatusHeader() {
+    const std::string& token = sc_.Token();
+    if (token == "STATUS") {
+        if (kind_ == Kind::ReplicaRings) {
+            state_ = State::SeekNumbHeader;
+        } else {
+            std::size_t at = line_.find("Address");
+            addressColumn_ = at == std::string_view::npos ? 0 : at + 1;
+            state_ = State::SeekDeptHeader;
+        }
+    }
+    SkipLine();
+}
+
+void ReportReader::OnSeekNumbHeader() {
+    const std::string& token = sc_.Token();
+    if (token == "NUMB")
+        state_ = State::EntryStart;
+    SkipLine();
+}
+
+void ReportReader::OnSeekDeptHeader() {
+    const std::string& token = sc_.Token();
+    if (token.empty() && IsDigit(sc_.Current(line_)))
+        sc_.ReadNumber(line_);
+    if (sc_.Token() == "DEPT")
+        state_ = State::EntryStart;
+    else if (!sc_.Token().empty())
+        Fail(" 'DEPT' expected.");
+    SkipLine(); // a line of other characters (a rule, say) is passed over
+}
+
+void ReportReader::OnEntryStart() {
+    const std::string& token = sc_.Token();
+    if (token == (kind_ == Kind::ReplicaRings ? "REPLICAS" : "CONTACTED")) {
+        end_ = true;
+        return;
+    }
+    bool negative = false;
+    if (token.empty()) {
+        if (sc_.Current(line_) == '-') {
+            negative = true;
+            sc_.Advance(1);
+        }
+        if (!IsDigit(sc_.Current(line_)))
+            Fail("Replica State expected.");
+        sc_.ReadNumber(line_);
+    }
+    if (kind_ == Kind::ReplicaRings) {
+        state_ = State::RingSecondField;
+    } else {
+        objectVersion_.clear();
+        negative_ = negative;
+        address_.clear();
+        state_ = State::VersionAddress;
+    }
+}
+
+void ReportReader::OnRingSecondField() {
+    const std::string& token = sc_.Token();
+    if (!token.empty()) {
+        if (V10())
+            state_ = State::RingType;
+    } else if (IsDigit(sc_.Current(line_))) {
+        sc_.ReadNumber(line_);
+        state_ = State::RingType;
+    } else {
+        SkipLine();
+    }
+}
+
+void ReportReader::OnRingType() {
+    const std::string& token = sc_.Token();
+    // Only the report's type words (M, RW, RO) give a type; any other
+    // word, or none, records no replica for this line.
+    if (const ReplicaTypeNames* t = ReplicaTypeOfRingReportWord(token))
+        type_ = std::string(t->marker);
+    else
+        type_.clear();
+    if (token.empty())
+        SkipLine();
+    state_ = State::RingState;
+}
+
+void ReportReader::OnRingState() {
+    const std::string& token = sc_.Token();
+    if (token.empty())
+        Fail("Replica State expected.");
+    sc_.ReadToColumn(line_, 45);
+    state_ = State::RingSkipField;
+}
+
+void ReportReader::OnRingSkipField() {
+    sc_.ReadUntil(line_, ' ');
+    state_ = State::ServerName;
+}
+
+void ReportReader::OnServerName() {
+    ServerNameField();
+    if (kind_ == Kind::ReplicaRings)
+        RecordReplica();
+    else
+        UpdateServer();
+    SkipLine();
+    state_ = State::EntryStart;
+}
+
+void ReportReader::OnVersionAddress() {
+    if (addressColumn_ == 0)
+        Fail("Server address expected.");
+    sc_.SetPosition(addressColumn_ > 2 ? addressColumn_ - 2 : 1);
+    sc_.Reset(false);
+    sc_.SkipSpaces(line_);
+    sc_.ReadUntil(line_, ' ');
+    if (sc_.Token().empty())
+        Fail("Server address expected.");
+    if (version_ == "0.8" && sc_.Token().find("----------") != std::string::npos) {
         SkipLine();
         state_ = State::EntryStart;
-        break;
+        return;
+    }
+    address_ = sc_.Token();
+    state_ = State::VersionDepth;
+}
 
-    case State::VersionAddress:
-        if (addressColumn_ == 0)
-            Fail("Server address expected.");
-        sc_.SetPosition(addressColumn_ > 2 ? addressColumn_ - 2 : 1);
-        sc_.Reset(false);
-        sc_.SkipSpaces(line_);
-        sc_.ReadUntil(line_, ' ');
-        if (sc_.Token().empty())
-            Fail("Server address expected.");
-        if (version_ == "0.8" && sc_.Token().find("----------") != std::string::npos) {
-            SkipLine();
-            state_ = State::EntryStart;
-            break;
-        }
-        address_ = sc_.Token();
-        state_ = State::VersionDepth;
-        break;
-
-    case State::VersionDepth:
-        if (!negative_) {
-            if (!token.empty())
-                Fail("Replica Depth # expected.");
-            if (sc_.Current(line_) == '-')
-                sc_.Advance(1);
-            if (!IsDigit(sc_.Current(line_)))
-                Fail("Replica Depth # expected.");
-            sc_.ReadNumber(line_);
-        }
-        state_ = State::VersionObjectVersion;
-        break;
-
-    case State::VersionObjectVersion:
+void ReportReader::OnVersionDepth() {
+    const std::string& token = sc_.Token();
+    if (!negative_) {
         if (!token.empty())
-            break; // words are passed over
-        if (objectVersion_.empty()) {
-            sc_.ReadNumber(line_);
-            if (sc_.Token().empty())
-                Fail("Object version expected.");
-            objectVersion_ = sc_.Token();
-        } else {
-            sc_.ReadNumber(line_);
-            state_ = State::ServerName;
-        }
-        break;
+            Fail("Replica Depth # expected.");
+        if (sc_.Current(line_) == '-')
+            sc_.Advance(1);
+        if (!IsDigit(sc_.Current(line_)))
+            Fail("Replica Depth # expected.");
+        sc_.ReadNumber(line_);
+    }
+    state_ = State::VersionObjectVersion;
+}
+
+void ReportReader::OnVersionObjectVersion() {
+    const std::string& token = sc_.Token();
+    if (!token.empty())
+        return; // words are passed over
+    if (objectVersion_.empty()) {
+        sc_.ReadNumber(line_);
+        if (sc_.Token().empty())
+            Fail("Object version expected.");
+        objectVersion_ = sc_.Token();
+    } else {
+        sc_.ReadNumber(line_);
+        state_ = State::ServerName;
     }
 }
 

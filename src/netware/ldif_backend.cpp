@@ -158,11 +158,127 @@ bool IsChangeRecord(const char* record) {
     return false;
 }
 
+void LowerAsciiInPlace(std::string& s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+}
+
+// Copies the values of the attributes some profile reads into the entry,
+// noting the object classes met (lower-case). type is a reused buffer.
+void KeepWantedAttributes(LDAPMod** mods, const std::unordered_set<std::string>& wanted,
+                          std::string& type, FileEntry& e,
+                          std::unordered_set<std::string>& classesSeen) {
+    for (LDAPMod** mp = mods; *mp; ++mp) {
+        LDAPMod* mod = *mp;
+        if (!mod->mod_type || !mod->mod_bvalues)
+            continue;
+        type = mod->mod_type;
+        LowerAsciiInPlace(type);
+        if (!wanted.count(type))
+            continue;
+        std::vector<std::string> vals;
+        for (struct berval** v = mod->mod_bvalues; *v; ++v)
+            vals.emplace_back((*v)->bv_val ? (*v)->bv_val : "", (*v)->bv_len);
+        if (strcasecmp(mod->mod_type, "objectClass") == 0)
+            for (const std::string& v : vals) {
+                std::string lower = v;
+                LowerAsciiInPlace(lower);
+                classesSeen.insert(std::move(lower));
+            }
+        e.attrs.emplace_back(mod->mod_type, std::move(vals));
+    }
+}
+
+// The values of an entry as the profile maps them; the attributes it does
+// not map are noted in the traits. The index of the values added, or -1.
+std::int32_t AddValues(const DirectoryProfile& profile, const TreeNaming& naming,
+                       const FileEntry& fe, EntryTraits& traits,
+                       std::vector<std::vector<AttributeValues>>& values) {
+    std::vector<std::vector<std::string>> mapped(profile.attributes.size());
+    for (const auto& [type, vals] : fe.attrs) {
+        const AttributeMapping* mapping = profile.FindByLdap(type);
+        for (const std::string& v : vals) {
+            if (mapping)
+                mapped[static_cast<std::size_t>(mapping - profile.attributes.data())].push_back(v);
+            else
+                NoteTrait(traits, type, v);
+        }
+    }
+    std::vector<AttributeValues> vals;
+    std::string record;
+    for (std::size_t a = 0; a < mapped.size(); ++a) {
+        const AttributeMapping& mapping = profile.attributes[a];
+        AttributeValues av{mapping.ndsName, mapping.syntax, {}};
+        for (const std::string& v : mapped[a])
+            if (ValueRecord(mapping, v, naming, record))
+                av.records.push_back(record);
+        if (!av.records.empty())
+            vals.push_back(std::move(av));
+    }
+    if (vals.empty())
+        return -1;
+    values.push_back(std::move(vals));
+    return static_cast<std::int32_t>(values.size() - 1);
+}
+
+// A referral object under its parent, with the URLs of its ref values.
+LdifDirectory::Referral ReferralOf(std::int32_t parent, const Rdn& first, const FileEntry& fe) {
+    LdifDirectory::Referral r{parent, ListedName(first), {}};
+    for (const auto& [type, vals] : fe.attrs)
+        if (strcasecmp(type.c_str(), "ref") == 0)
+            r.urls.insert(r.urls.end(), vals.begin(), vals.end());
+    return r;
+}
+
+// An entry below the base: its key (the normalized DN below the base) and
+// its depth there.
+struct Placed {
+    std::size_t entry;
+    std::string key;
+    std::size_t depth;
+};
+
 } // namespace
 
-Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Options& options) {
+struct LdifDirectory::LoadState {
     LdifReader reader;
-    reader.fp = static_cast<LDIFFP*>(file);
+    const std::unordered_set<std::string>& wanted = ReadAttributes();
+    // The records, in file order.
+    std::vector<FileEntry> read;
+    std::unordered_set<std::string> classesSeen; // lower-case
+    unsigned long lineNo = 0;
+    std::size_t records = 0;
+    std::string resolved;
+    std::vector<Rdn> rdns; // reused for every entry
+    std::string type;
+    // The entries below the base, parents before children; the entry that is
+    // the base itself becomes the tree root's values.
+    std::vector<Placed> placed;
+    std::int32_t rootEntry = -1;
+    // Whether an entry is a container may depend on whether entries lie
+    // below it: those that become one then are marked.
+    std::vector<bool> containerWithEntriesBelow;
+    // The parent found last, which the next entry most often shares.
+    std::int32_t lastParent = -1;
+    std::string lastParentKey;
+};
+
+Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Options& options) {
+    LoadState s;
+    s.reader.fp = static_cast<LDIFFP*>(file);
+    ResetForLoad(treeName);
+    if (Status st = ReadRecords(s); st != kOk)
+        return st;
+    ChooseLoadProfile(s, options);
+    if (Status st = FindBase(s, options); st != kOk)
+        return st;
+    PlaceEntries(s);
+    BuildTree(s);
+    return kOk;
+}
+
+void LdifDirectory::ResetForLoad(const std::string& treeName) {
     entries_.clear();
     values_.clear();
     byDn_.clear();
@@ -171,281 +287,228 @@ Status LdifDirectory::LoadFrom(void* file, const std::string& treeName, const Op
     error_.clear();
     naming_ = TreeNaming{};
     naming_.tree = treeName;
-    auto error = [&](unsigned long line, const std::string& text) {
-        errors_.push_back("Line " + std::to_string(line) + ": " + text);
-    };
+}
 
-    // ---- the records, in file order ----
-    std::vector<FileEntry> read;
-    std::unordered_set<std::string> classesSeen; // lower-case
-    unsigned long lineNo = 0;
-    std::size_t records = 0;
-    std::string resolved;
-    std::vector<Rdn> rdns; // reused for every entry
-    std::string type;
-    const std::unordered_set<std::string>& wanted = ReadAttributes();
-    read.reserve(recordLines_.size());
-    while (true) {
-        unsigned long before = lineNo;
-        int r = ldif_read_record(reader.fp, &lineNo, &reader.buf, &reader.bufLen);
-        if (r < 0)
-            return kErrBadDirectoryData;
-        if (r == 0)
-            break;
-        if (!LdifRecordWellFormed(reader.buf))
-            return kErrBadDirectoryData;
-        // The line the record starts on; the reader itself only counts up to
-        // the last line it read.
-        const unsigned long first =
-            records < recordLines_.size() ? recordLines_[records] : before + 1;
-        ++records;
-        struct berval rbuf;
-        rbuf.bv_val = reader.buf;
-        rbuf.bv_len = std::strlen(reader.buf);
-        if (std::strstr(reader.buf, ":<")) {
-            bool changed = false;
-            if (!ResolveLdifUrlValues(reader.buf, first, resolved, changed, error_))
-                return kErrBadDirectoryData;
-            if (changed) {
-                rbuf.bv_val = resolved.data();
-                rbuf.bv_len = resolved.size();
-            }
-        }
-        const bool change = IsChangeRecord(reader.buf);
-        ParsedRecord rec;
-        if (ldap_parse_ldif_record(&rbuf, lineNo, &rec.lr, "ldif",
-                                   LDIF_DEFAULT_ADD | LDIF_ENTRIES_ONLY | LDIF_NO_CONTROLS) !=
-            LDAP_SUCCESS) {
-            if (change) {
-                error(first, "a change record, left out");
-                continue;
-            }
-            return kErrBadDirectoryData;
-        }
-        rec.parsed = true;
-        std::string_view dn(rec.lr.lr_dn.bv_val ? rec.lr.lr_dn.bv_val : "", rec.lr.lr_dn.bv_len);
-        if (change || rec.lr.lr_op != LDAP_REQ_ADD) {
-            error(first, "a change record (dn: " + std::string(dn) + "), left out");
-            continue;
-        }
-        FileEntry e;
-        e.line = first;
-        if (!ParseDn(dn, rdns) || rdns.empty()) {
-            error(first, "the DN \"" + std::string(dn) + "\" does not parse, entry left out");
-            continue;
-        }
-        e.dn = std::string(dn);
-        e.depth = rdns.size();
-        if (rec.lr.lrop_mods)
-            for (LDAPMod** mp = rec.lr.lrop_mods; *mp; ++mp) {
-                LDAPMod* mod = *mp;
-                if (!mod->mod_type || !mod->mod_bvalues)
-                    continue;
-                type = mod->mod_type;
-                for (char& c : type)
-                    if (c >= 'A' && c <= 'Z')
-                        c = static_cast<char>(c - 'A' + 'a');
-                if (!wanted.count(type))
-                    continue;
-                std::vector<std::string> vals;
-                for (struct berval** v = mod->mod_bvalues; *v; ++v)
-                    vals.emplace_back((*v)->bv_val ? (*v)->bv_val : "", (*v)->bv_len);
-                if (strcasecmp(mod->mod_type, "objectClass") == 0)
-                    for (const std::string& v : vals) {
-                        std::string lower = v;
-                        for (char& c : lower)
-                            if (c >= 'A' && c <= 'Z')
-                                c = static_cast<char>(c - 'A' + 'a');
-                        classesSeen.insert(std::move(lower));
-                    }
-                e.attrs.emplace_back(mod->mod_type, std::move(vals));
-            }
-        read.push_back(std::move(e));
-    }
-    if (read.empty())
+void LdifDirectory::NoteLeftOut(unsigned long line, const std::string& text) {
+    errors_.push_back("Line " + std::to_string(line) + ": " + text);
+}
+
+Status LdifDirectory::ReadRecords(LoadState& s) {
+    s.read.reserve(recordLines_.size());
+    for (bool end = false; !end;)
+        if (Status st = ReadRecord(s, end); st != kOk)
+            return st;
+    return s.read.empty() ? kErrBadDirectoryData : kOk;
+}
+
+Status LdifDirectory::ReadRecord(LoadState& s, bool& end) {
+    unsigned long before = s.lineNo;
+    int r = ldif_read_record(s.reader.fp, &s.lineNo, &s.reader.buf, &s.reader.bufLen);
+    if (r < 0)
         return kErrBadDirectoryData;
+    if (r == 0) {
+        end = true;
+        return kOk;
+    }
+    if (!LdifRecordWellFormed(s.reader.buf))
+        return kErrBadDirectoryData;
+    // The line the record starts on; the reader itself only counts up to
+    // the last line it read.
+    const unsigned long first =
+        s.records < recordLines_.size() ? recordLines_[s.records] : before + 1;
+    ++s.records;
+    struct berval rbuf;
+    rbuf.bv_val = s.reader.buf;
+    rbuf.bv_len = std::strlen(s.reader.buf);
+    if (std::strstr(s.reader.buf, ":<")) {
+        bool changed = false;
+        if (!ResolveLdifUrlValues(s.reader.buf, first, s.resolved, changed, error_))
+            return kErrBadDirectoryData;
+        if (changed) {
+            rbuf.bv_val = s.resolved.data();
+            rbuf.bv_len = s.resolved.size();
+        }
+    }
+    const bool change = IsChangeRecord(s.reader.buf);
+    ParsedRecord rec;
+    if (ldap_parse_ldif_record(&rbuf, s.lineNo, &rec.lr, "ldif",
+                               LDIF_DEFAULT_ADD | LDIF_ENTRIES_ONLY | LDIF_NO_CONTROLS) !=
+        LDAP_SUCCESS) {
+        if (change) {
+            NoteLeftOut(first, "a change record, left out");
+            return kOk;
+        }
+        return kErrBadDirectoryData;
+    }
+    rec.parsed = true;
+    std::string_view dn(rec.lr.lr_dn.bv_val ? rec.lr.lr_dn.bv_val : "", rec.lr.lr_dn.bv_len);
+    if (change || rec.lr.lr_op != LDAP_REQ_ADD) {
+        NoteLeftOut(first, "a change record (dn: " + std::string(dn) + "), left out");
+        return kOk;
+    }
+    FileEntry e;
+    e.line = first;
+    if (!ParseDn(dn, s.rdns) || s.rdns.empty()) {
+        NoteLeftOut(first, "the DN \"" + std::string(dn) + "\" does not parse, entry left out");
+        return kOk;
+    }
+    e.dn = std::string(dn);
+    e.depth = s.rdns.size();
+    if (rec.lr.lrop_mods)
+        KeepWantedAttributes(rec.lr.lrop_mods, s.wanted, s.type, e, s.classesSeen);
+    s.read.push_back(std::move(e));
+    return kOk;
+}
 
-    // ---- the profile ----
+void LdifDirectory::ChooseLoadProfile(const LoadState& s, const Options& options) {
     ProfileEvidence evidence;
     evidence.anyEntryOf = [&](const std::vector<std::string>& classes) {
         for (const std::string& c : classes) {
             std::string lower = c;
-            for (char& ch : lower)
-                if (ch >= 'A' && ch <= 'Z')
-                    ch = static_cast<char>(ch - 'A' + 'a');
-            if (classesSeen.count(lower))
+            LowerAsciiInPlace(lower);
+            if (s.classesSeen.count(lower))
                 return true;
         }
         return false;
     };
     profile_ = &ChooseProfile(options.profile, evidence, profileWhy_);
+}
 
-    // ---- the base: given, or the entry with the shortest DN ----
-    std::int32_t top = -1;
+Status LdifDirectory::FindBase(const LoadState& s, const Options& options) {
     if (!options.baseDn.empty()) {
         if (!ParseDn(options.baseDn, naming_.base) || naming_.base.empty())
             return kErrIllegalName;
-    } else {
-        for (std::size_t i = 0; i < read.size(); ++i)
-            if (top < 0 || read[i].depth < read[static_cast<std::size_t>(top)].depth)
-                top = static_cast<std::int32_t>(i);
-        ParseDn(read[static_cast<std::size_t>(top)].dn, naming_.base);
+        return kOk;
     }
+    std::size_t top = 0;
+    for (std::size_t i = 1; i < s.read.size(); ++i)
+        if (s.read[i].depth < s.read[top].depth)
+            top = i;
+    ParseDn(s.read[top].dn, naming_.base);
+    return kOk;
+}
+
+void LdifDirectory::PlaceEntries(LoadState& s) {
     std::vector<std::string> baseNorms;
     for (const Rdn& r : naming_.base)
         baseNorms.push_back(NormalizedRdn(r));
     const std::string baseText = FormatDn(naming_.base);
-
-    // Each entry's key (the normalized DN below the base) and depth; the
-    // entry that is the base itself becomes the tree root's values.
-    struct Placed {
-        std::size_t entry;
-        std::string key;
-        std::size_t depth;
-    };
-    std::vector<Placed> placed;
     // Reserved once: the keys below never move, so the map of the lines
     // where each DN was first seen can look at them instead of copying them.
-    placed.reserve(read.size());
-    std::int32_t rootEntry = -1;
+    s.placed.reserve(s.read.size());
     std::unordered_map<std::string_view, unsigned long> firstLine;
-    firstLine.reserve(read.size());
-    for (std::size_t i = 0; i < read.size(); ++i) {
-        ParseDn(read[i].dn, rdns);
-        bool below = rdns.size() >= naming_.base.size();
-        std::size_t extra = below ? rdns.size() - naming_.base.size() : 0;
+    firstLine.reserve(s.read.size());
+    for (std::size_t i = 0; i < s.read.size(); ++i) {
+        ParseDn(s.read[i].dn, s.rdns);
+        bool below = s.rdns.size() >= naming_.base.size();
+        std::size_t extra = below ? s.rdns.size() - naming_.base.size() : 0;
         for (std::size_t k = 0; k < baseNorms.size() && below; ++k)
-            below = NormalizedRdn(rdns[extra + k]) == baseNorms[k];
+            below = NormalizedRdn(s.rdns[extra + k]) == baseNorms[k];
         if (!below) {
-            error(read[i].line, "the entry " + FormatDn(rdns) + " is outside the base " + baseText +
-                                    ", left out");
+            NoteLeftOut(s.read[i].line, "the entry " + FormatDn(s.rdns) + " is outside the base " +
+                                            baseText + ", left out");
             continue;
         }
         std::string key;
         for (std::size_t k = 0; k < extra; ++k) {
             if (k)
                 key += ',';
-            key += NormalizedRdn(rdns[k]);
+            key += NormalizedRdn(s.rdns[k]);
         }
         if (auto seen = firstLine.find(key); seen != firstLine.end()) {
-            error(read[i].line, "the DN " + FormatDn(rdns) + " repeats the entry of line " +
-                                    std::to_string(seen->second) + ", left out");
+            NoteLeftOut(s.read[i].line, "the DN " + FormatDn(s.rdns) +
+                                            " repeats the entry of line " +
+                                            std::to_string(seen->second) + ", left out");
             continue;
         }
         if (extra == 0) {
-            rootEntry = static_cast<std::int32_t>(i);
-            firstLine.emplace(std::string_view(), read[i].line);
+            s.rootEntry = static_cast<std::int32_t>(i);
+            firstLine.emplace(std::string_view(), s.read[i].line);
         } else {
-            placed.push_back({i, std::move(key), extra});
-            firstLine.emplace(std::string_view(placed.back().key), read[i].line);
+            s.placed.push_back({i, std::move(key), extra});
+            firstLine.emplace(std::string_view(s.placed.back().key), s.read[i].line);
         }
     }
     firstLine = {};
     // Parents before children; siblings in file order.
-    std::stable_sort(placed.begin(), placed.end(),
+    std::stable_sort(s.placed.begin(), s.placed.end(),
                      [](const Placed& a, const Placed& b) { return a.depth < b.depth; });
+}
 
-    // ---- the tree ----
-    auto makeValues = [&](const FileEntry& fe, EntryTraits& traits) -> std::int32_t {
-        std::vector<std::vector<std::string>> mapped(profile_->attributes.size());
-        for (const auto& [type, vals] : fe.attrs) {
-            const AttributeMapping* mapping = profile_->FindByLdap(type);
-            for (const std::string& v : vals) {
-                if (mapping)
-                    mapped[static_cast<std::size_t>(mapping - profile_->attributes.data())]
-                        .push_back(v);
-                else
-                    NoteTrait(traits, type, v);
-            }
-        }
-        std::vector<AttributeValues> vals;
-        std::string record;
-        for (std::size_t a = 0; a < mapped.size(); ++a) {
-            const AttributeMapping& mapping = profile_->attributes[a];
-            AttributeValues av{mapping.ndsName, mapping.syntax, {}};
-            for (const std::string& v : mapped[a])
-                if (ValueRecord(mapping, v, naming_, record))
-                    av.records.push_back(record);
-            if (!av.records.empty())
-                vals.push_back(std::move(av));
-        }
-        if (vals.empty())
-            return -1;
-        values_.push_back(std::move(vals));
-        return static_cast<std::int32_t>(values_.size() - 1);
-    };
-    // Whether an entry is a container may depend on whether entries lie
-    // below it: those that become one then are marked.
-    std::vector<bool> containerWithEntriesBelow;
-    entries_.reserve(placed.size() + 1);
-    containerWithEntriesBelow.reserve(placed.size() + 1);
-    byDn_.reserve(placed.size());
+void LdifDirectory::BuildTree(LoadState& s) {
+    entries_.reserve(s.placed.size() + 1);
+    s.containerWithEntriesBelow.reserve(s.placed.size() + 1);
+    byDn_.reserve(s.placed.size());
     {
         Entry root;
         EntryTraits t;
         t.profile = profile_;
-        if (rootEntry >= 0)
-            root.values = makeValues(read[static_cast<std::size_t>(rootEntry)], t);
+        if (s.rootEntry >= 0)
+            root.values = AddValues(*profile_, naming_,
+                                    s.read[static_cast<std::size_t>(s.rootEntry)], t, values_);
         entries_.push_back(std::move(root));
-        containerWithEntriesBelow.push_back(false);
+        s.containerWithEntriesBelow.push_back(false);
     }
     Rdn first;
-    std::int32_t lastParent = -1;
-    std::string lastParentKey;
-    for (Placed& p : placed) {
-        const FileEntry& fe = read[p.entry];
-        ParseFirstRdn(fe.dn, first);
-        std::int32_t parent = 0;
-        if (p.depth > 1) {
-            std::size_t comma = NormalizedRdn(first).size();
-            std::string_view parentKey = std::string_view(p.key).substr(comma + 1);
-            if (lastParent >= 0 && parentKey == lastParentKey) {
-                parent = lastParent;
-            } else {
-                auto it = byDn_.find(std::string(parentKey));
-                if (it == byDn_.end()) {
-                    ParseDn(fe.dn, rdns);
-                    error(fe.line, "the parent of " + FormatDn(rdns) +
-                                       " is not in the file, entry left out");
-                    continue;
-                }
-                parent = it->second;
-                lastParent = parent;
-                lastParentKey = std::string(parentKey);
-            }
-        }
-        // A referral object is not listed: it stands for a part of the tree
-        // held elsewhere, which is not followed.
-        if (IsReferral(fe)) {
-            Referral r{parent, ListedName(first), {}};
-            for (const auto& [type, vals] : fe.attrs)
-                if (strcasecmp(type.c_str(), "ref") == 0)
-                    r.urls.insert(r.urls.end(), vals.begin(), vals.end());
-            referrals_.push_back(std::move(r));
-            continue;
-        }
-        auto index = static_cast<std::int32_t>(entries_.size());
-        byDn_.emplace(std::move(p.key), index);
-        Entry e;
-        EntryTraits t;
-        t.profile = profile_;
-        e.values = makeValues(fe, t);
-        t.entriesBelow = false; // known once the whole tree is placed
-        e.object = MakeListedObject(first, t);
-        entries_.push_back(std::move(e));
-        containerWithEntriesBelow.push_back(!t.container && !t.leaf &&
-                                            profile_->containersWithEntriesBelow);
-        Entry& pe = entries_[static_cast<std::size_t>(parent)];
-        if (pe.lastChild < 0)
-            pe.firstChild = index;
-        else
-            entries_[static_cast<std::size_t>(pe.lastChild)].nextSibling = index;
-        pe.lastChild = index;
+    for (std::size_t i = 0; i < s.placed.size(); ++i) {
+        ParseFirstRdn(s.read[s.placed[i].entry].dn, first);
+        std::int32_t parent = ParentInTree(s, i, first);
+        if (parent >= 0)
+            AddToTree(s, i, first, parent);
     }
     for (std::size_t i = 1; i < entries_.size(); ++i)
-        if (containerWithEntriesBelow[i] && entries_[i].firstChild >= 0)
+        if (s.containerWithEntriesBelow[i] && entries_[i].firstChild >= 0)
             entries_[i].object.flags |= kFlagContainer;
-    return kOk;
+}
+
+std::int32_t LdifDirectory::ParentInTree(LoadState& s, std::size_t placed, const Rdn& first) {
+    const Placed& p = s.placed[placed];
+    if (p.depth <= 1)
+        return 0;
+    std::size_t comma = NormalizedRdn(first).size();
+    std::string_view parentKey = std::string_view(p.key).substr(comma + 1);
+    if (s.lastParent >= 0 && parentKey == s.lastParentKey)
+        return s.lastParent;
+    auto it = byDn_.find(std::string(parentKey));
+    if (it == byDn_.end()) {
+        const FileEntry& fe = s.read[p.entry];
+        ParseDn(fe.dn, s.rdns);
+        NoteLeftOut(fe.line,
+                    "the parent of " + FormatDn(s.rdns) + " is not in the file, entry left out");
+        return -1;
+    }
+    s.lastParent = it->second;
+    s.lastParentKey = std::string(parentKey);
+    return it->second;
+}
+
+void LdifDirectory::AddToTree(LoadState& s, std::size_t placed, const Rdn& first,
+                              std::int32_t parent) {
+    Placed& p = s.placed[placed];
+    const FileEntry& fe = s.read[p.entry];
+    // A referral object is not listed: it stands for a part of the tree
+    // held elsewhere, which is not followed.
+    if (IsReferral(fe)) {
+        referrals_.push_back(ReferralOf(parent, first, fe));
+        return;
+    }
+    auto index = static_cast<std::int32_t>(entries_.size());
+    byDn_.emplace(std::move(p.key), index);
+    Entry e;
+    EntryTraits t;
+    t.profile = profile_;
+    e.values = AddValues(*profile_, naming_, fe, t, values_);
+    t.entriesBelow = false; // known once the whole tree is placed
+    e.object = MakeListedObject(first, t);
+    entries_.push_back(std::move(e));
+    s.containerWithEntriesBelow.push_back(!t.container && !t.leaf &&
+                                          profile_->containersWithEntriesBelow);
+    Entry& pe = entries_[static_cast<std::size_t>(parent)];
+    if (pe.lastChild < 0)
+        pe.firstChild = index;
+    else
+        entries_[static_cast<std::size_t>(pe.lastChild)].nextSibling = index;
+    pe.lastChild = index;
 }
 
 std::int32_t LdifDirectory::Find(const std::string& path) const {

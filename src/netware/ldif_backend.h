@@ -67,6 +67,31 @@ public:
 
 private:
     Status LoadFrom(void* ldifFile, const std::string& treeName, const Options& options);
+    // The steps of LoadFrom, in order; LoadState holds what one load keeps
+    // between them.
+    struct LoadState;
+    void ResetForLoad(const std::string& treeName);
+    // Counts an entry left out, naming its line.
+    void NoteLeftOut(unsigned long line, const std::string& text);
+    // The records in file order; change records and DNs that do not parse
+    // are left out.
+    Status ReadRecords(LoadState& s);
+    // The next record, or end set after the last.
+    Status ReadRecord(LoadState& s, bool& end);
+    // From the option, or from the object classes met.
+    void ChooseLoadProfile(const LoadState& s, const Options& options);
+    // Given, or the entry with the shortest DN.
+    Status FindBase(const LoadState& s, const Options& options);
+    // Each entry's key below the base, parents before children; entries
+    // outside the base and repeated DNs are left out.
+    void PlaceEntries(LoadState& s);
+    // The root, then each placed entry under its parent.
+    void BuildTree(LoadState& s);
+    // The parent of the placed entry, or -1 (counted) when it is not in
+    // the file.
+    std::int32_t ParentInTree(LoadState& s, std::size_t placed, const Rdn& first);
+    // The placed entry as the parent's last child, or as a referral.
+    void AddToTree(LoadState& s, std::size_t placed, const Rdn& first, std::int32_t parent);
     std::vector<Entry> entries_;
     std::vector<std::vector<AttributeValues>> values_;
     std::unordered_map<std::string, std::int32_t> byDn_; // normalized DN below the root

@@ -236,193 +236,231 @@ void NdsSearch::FormClose() {
 
 // ---- the walk ----
 
+// What one walk keeps between its steps. The status is the walk's result:
+// every step leaves in it the last status a call gave.
+struct NdsSearch::SearchWalk {
+    nds::IterationHandle iteration = nds::kNoIteration;
+    nds::Status status = nds::kOk;
+    char name[nds::kNameBuffer] = {};
+    std::string path;
+    bool ended = false; // the directory can serve the walk no more
+};
+
 Status NdsSearch::RunNDSSearch() {
     searching = true;
-    IterationHandle iteration = kNoIteration;
-    Status status = kOk;
-    char name[kNameBuffer] = {};
-    std::string path;
-    TreeDesign& d = *design;
+    SearchWalk w;
+    if (StartSearch(w))
+        WalkContainers(w);
+    FinishSearch(w);
+    return w.status;
+}
 
-    // A fatal check: the message and status are logged and the walk ends.
-    auto fatal = [&](const char* message) {
-        if (status == kOk)
+bool NdsSearch::Fatal(SearchWalk& w, const char* message) {
+    if (w.status == kOk)
+        return false;
+    CountedError(message + std::to_string(w.status));
+    return true;
+}
+
+void NdsSearch::EndIteration(SearchWalk& w) {
+    if (w.iteration != kNoIteration)
+        NWDSCloseIteration(context, w.iteration, kOpList);
+    w.iteration = kNoIteration;
+}
+
+bool NdsSearch::StartSearch(SearchWalk& w) {
+    if (!AllocateSearchBuffers(w) || !UseSearchTree(w))
+        return false;
+    w.path = "\\T=" + treeName;
+    w.status = AddToContainerList(w.path, true);
+    if (Fatal(w, "AddToContainerList failed.  Error: "))
+        return false;
+    current_ = design->Root();
+    Log("NDS Search started...");
+    // What the directory's profile made of it, and what could not be read;
+    // words from the directory now are about the profile's failed look at
+    // the tree root, so they are logged too.
+    NoteDirectory(true);
+    return true;
+}
+
+bool NdsSearch::AllocateSearchBuffers(SearchWalk& w) {
+    try {
+        w.path.reserve(kNameBuffer);
+    } catch (const std::bad_alloc&) {
+        w.status = kStatusNoMemory;
+        return false;
+    }
+    w.status = NWDSAllocBuf(kListBufferSize, &listBuf_);
+    if (Fatal(w, "NWDSAllocBuf failed.  Error: "))
+        return false;
+    w.status = NWDSAllocBuf(kAttrBufferSize, &attrNameBuf_);
+    if (Fatal(w, "NWDSAllocBuf failed.  Error: "))
+        return false;
+    w.status = NWDSAllocBuf(kAttrBufferSize, &readBuf_);
+    if (Fatal(w, "NWDSAllocBuf failed.  Error: "))
+        return false;
+    w.status = NWDSInitBuf(context, kOpList, listBuf_);
+    if (Fatal(w, "NWDSInitBuf failed.  Error: "))
+        return false;
+    w.status = NWDSInitBuf(context, kOpRead, attrNameBuf_);
+    if (Fatal(w, "NWDSInitBuf failed.  Error: "))
+        return false;
+    for (const char* attr : {"Replica", "DS Revision", "Network Address", "Version"}) {
+        w.status = NWDSPutAttrName(context, attrNameBuf_, attr);
+        if (Fatal(w, "NWDSPutAttrName failed.  Error: "))
             return false;
-        CountedError(message + std::to_string(status));
+    }
+    return true;
+}
+
+bool NdsSearch::UseSearchTree(SearchWalk& w) {
+    w.status = NWDSGetContext(context, kKeyTreeName, w.name);
+    if (Fatal(w, "NWDSGetContext failed.  Error: "))
+        return false;
+    if (std::string(w.name) == treeName)
         return true;
-    };
-    auto endIteration = [&] {
-        if (iteration != kNoIteration)
-            NWDSCloseIteration(context, iteration, kOpList);
-        iteration = kNoIteration;
-    };
+    FreeNDSContext();
+    w.status =
+        NWDSSetPreferredDSTree(static_cast<std::uint32_t>(treeName.size()), treeName.c_str());
+    if (Fatal(w, "NWDSSetPreferredDSTree failed.  Error: "))
+        return false;
+    w.status = InitNDSContext();
+    if (w.status != kOk) {
+        ++errorCount;
+        return false;
+    }
+    NWDSSetPreferredDSTree(static_cast<std::uint32_t>(std::strlen(w.name)), w.name);
+    return true;
+}
 
+void NdsSearch::WalkContainers(SearchWalk& w) {
     do {
-        try {
-            path.reserve(kNameBuffer);
-        } catch (const std::bad_alloc&) {
-            status = kStatusNoMemory;
-            break;
-        }
-        status = NWDSAllocBuf(kListBufferSize, &listBuf_);
-        if (fatal("NWDSAllocBuf failed.  Error: "))
-            break;
-        status = NWDSAllocBuf(kAttrBufferSize, &attrNameBuf_);
-        if (fatal("NWDSAllocBuf failed.  Error: "))
-            break;
-        status = NWDSAllocBuf(kAttrBufferSize, &readBuf_);
-        if (fatal("NWDSAllocBuf failed.  Error: "))
-            break;
-        status = NWDSInitBuf(context, kOpList, listBuf_);
-        if (fatal("NWDSInitBuf failed.  Error: "))
-            break;
-        status = NWDSInitBuf(context, kOpRead, attrNameBuf_);
-        if (fatal("NWDSInitBuf failed.  Error: "))
-            break;
-        bool failed = false;
-        for (const char* attr : {"Replica", "DS Revision", "Network Address", "Version"}) {
-            status = NWDSPutAttrName(context, attrNameBuf_, attr);
-            if ((failed = fatal("NWDSPutAttrName failed.  Error: ")))
-                break;
-        }
-        if (failed)
-            break;
-        status = NWDSGetContext(context, kKeyTreeName, name);
-        if (fatal("NWDSGetContext failed.  Error: "))
-            break;
-        if (std::string(name) != treeName) {
-            FreeNDSContext();
-            status = NWDSSetPreferredDSTree(static_cast<std::uint32_t>(treeName.size()),
-                                            treeName.c_str());
-            if (fatal("NWDSSetPreferredDSTree failed.  Error: "))
-                break;
-            status = InitNDSContext();
-            if (status != kOk) {
-                ++errorCount;
-                break;
-            }
-            NWDSSetPreferredDSTree(static_cast<std::uint32_t>(std::strlen(name)), name);
-        }
-        path = "\\T=" + treeName;
-        status = AddToContainerList(path, true);
-        if (fatal("AddToContainerList failed.  Error: "))
-            break;
-        current_ = d.Root();
-        Log("NDS Search started...");
-        // What the directory's profile made of it, and what could not be read;
-        // words from the directory now are about the profile's failed look at
-        // the tree root, so they are logged too.
-        NoteDirectory(true);
+        const std::string head = containerList.front().path;
+        if (verbose)
+            Log("Current Container: " + head);
+        if (containerList.front().isPartition && !ReadPartitionReplicas(w, head))
+            return;
+        ListContainer(w, head);
+        if (w.ended)
+            return;
+        containerList.pop_front();
+        if (!containerList.empty())
+            current_ = FindOrAddTreeNode(StripTreeName(Upper(containerList.front().path)));
+        UpdateSearchDisplay();
+        Pump();
+    } while (!containerList.empty() && !abort);
+}
 
-        bool ended = false;
-        do {
-            const std::string head = containerList.front().path;
-            if (verbose)
-                Log("Current Container: " + head);
-            if (containerList.front().isPartition) {
-                AddPartitionRoot(head);
-                if (verbose)
-                    Log("This container is a partition.");
-                status = ReadAttributes(head, false);
-                if (status != kOk) {
-                    CountedError("Could not read Replica attribute for partition: " + head +
-                                 " Error: " + std::to_string(status));
-                    if (NoteDirectory(true))
-                        break;
-                }
-            }
-            do {
-                status = NWDSList(context, head.c_str(), &iteration, listBuf_);
-                if (status != kOk) {
-                    CountedError("NWDSList failed for: " + head +
-                                 " Error: " + std::to_string(status));
-                    endIteration();
-                }
-                if (NoteDirectory(status != kOk)) {
-                    ended = true;
-                    break;
-                }
-                LeafList& parentLeaves = current_->EnsureLeaves();
-                if (status == kOk) {
-                    std::uint32_t count = 0;
-                    status = NWDSGetObjectCount(context, listBuf_, &count);
-                    if (status != kOk) {
-                        CountedError("NWDSGetObjectCount failed for: " + head +
-                                     " Error: " + std::to_string(status));
-                        endIteration();
-                    } else {
-                        objectCount += static_cast<std::int32_t>(count);
-                        for (std::uint32_t i = 0; i < count; ++i) {
-                            std::uint32_t attrCount = 0;
-                            ObjectInfo info{};
-                            status = NWDSGetObjectName(context, listBuf_, name, &attrCount, &info);
-                            if (status == kErrNameTooLong) {
-                                CountedError("Object name too long, skipped: " + head + "\\" +
-                                             name + "...");
-                                continue;
-                            }
-                            if (status != kOk) {
-                                CountedError("NWDSGetObjectName failed for: " + head +
-                                             " Error: " + std::to_string(status));
-                                endIteration();
-                                break;
-                            }
-                            path = head + "\\" + name;
-                            if (path.size() > kMaxPath) {
-                                CountedError("Path too long, object skipped: " + path);
-                                continue;
-                            }
-                            info.baseClass[sizeof info.baseClass - 1] = '\0';
-                            const std::string baseClass = info.baseClass;
-                            if (baseClass == "NCP Server") {
-                                AddToServerList(path);
-                                if (verbose)
-                                    Log("  Server added: " + path);
-                                status = ReadAttributes(path, true);
-                                if (status != kOk) {
-                                    CountedError("Could not read server attributes for: " + head +
-                                                 " Error: " + std::to_string(status));
-                                    if (NoteDirectory(true)) {
-                                        ended = true;
-                                        break;
-                                    }
-                                }
-                            }
-                            if (info.flags & kFlagContainer) {
-                                status = AddToContainerList(path,
-                                                            (info.flags & kFlagPartitionRoot) != 0);
-                                if (fatal("AddToContainerList failed.  Error: ")) {
-                                    ended = true;
-                                    break;
-                                }
-                                AddObjectEntry(Upper(baseClass), Upper(name), parentLeaves, true);
-                                if (verbose)
-                                    Log("  Container added: " + path);
-                            } else {
-                                AddObjectEntry(Upper(baseClass), Upper(name), parentLeaves, false);
-                            }
-                            UpdateSearchDisplay();
-                            Pump();
-                        }
-                        if (ended)
-                            break;
-                    }
-                }
-                UpdateSearchDisplay();
-                Pump();
-            } while (iteration != kNoIteration && !abort);
-            if (ended)
-                break;
-            containerList.pop_front();
-            if (!containerList.empty())
-                current_ = FindOrAddTreeNode(StripTreeName(Upper(containerList.front().path)));
-            UpdateSearchDisplay();
-            Pump();
-        } while (!containerList.empty() && !abort);
-    } while (false);
+bool NdsSearch::ReadPartitionReplicas(SearchWalk& w, const std::string& head) {
+    AddPartitionRoot(head);
+    if (verbose)
+        Log("This container is a partition.");
+    w.status = ReadAttributes(head, false);
+    if (w.status != kOk) {
+        CountedError("Could not read Replica attribute for partition: " + head +
+                     " Error: " + std::to_string(w.status));
+        if (NoteDirectory(true))
+            return false;
+    }
+    return true;
+}
 
-    // Clean-up, always.
-    endIteration();
+void NdsSearch::ListContainer(SearchWalk& w, const std::string& head) {
+    do {
+        w.status = NWDSList(context, head.c_str(), &w.iteration, listBuf_);
+        if (w.status != kOk) {
+            CountedError("NWDSList failed for: " + head + " Error: " + std::to_string(w.status));
+            EndIteration(w);
+        }
+        if (NoteDirectory(w.status != kOk)) {
+            w.ended = true;
+            return;
+        }
+        LeafList& parentLeaves = current_->EnsureLeaves();
+        if (w.status == kOk) {
+            ListPage(w, head, parentLeaves);
+            if (w.ended)
+                return;
+        }
+        UpdateSearchDisplay();
+        Pump();
+    } while (w.iteration != kNoIteration && !abort);
+}
+
+void NdsSearch::ListPage(SearchWalk& w, const std::string& head, LeafList& parentLeaves) {
+    std::uint32_t count = 0;
+    w.status = NWDSGetObjectCount(context, listBuf_, &count);
+    if (w.status != kOk) {
+        CountedError("NWDSGetObjectCount failed for: " + head +
+                     " Error: " + std::to_string(w.status));
+        EndIteration(w);
+        return;
+    }
+    objectCount += static_cast<std::int32_t>(count);
+    for (std::uint32_t i = 0; i < count; ++i)
+        if (!ListObject(w, head, parentLeaves))
+            return;
+}
+
+bool NdsSearch::ListObject(SearchWalk& w, const std::string& head, LeafList& parentLeaves) {
+    std::uint32_t attrCount = 0;
+    ObjectInfo info{};
+    w.status = NWDSGetObjectName(context, listBuf_, w.name, &attrCount, &info);
+    if (w.status == kErrNameTooLong) {
+        CountedError("Object name too long, skipped: " + head + "\\" + w.name + "...");
+        return true;
+    }
+    if (w.status != kOk) {
+        CountedError("NWDSGetObjectName failed for: " + head +
+                     " Error: " + std::to_string(w.status));
+        EndIteration(w);
+        return false;
+    }
+    w.path = head + "\\" + w.name;
+    if (w.path.size() > kMaxPath) {
+        CountedError("Path too long, object skipped: " + w.path);
+        return true;
+    }
+    info.baseClass[sizeof info.baseClass - 1] = '\0';
+    const std::string baseClass = info.baseClass;
+    if (baseClass == "NCP Server" && !AddFoundServer(w, head))
+        return false;
+    if (info.flags & kFlagContainer) {
+        w.status = AddToContainerList(w.path, (info.flags & kFlagPartitionRoot) != 0);
+        if (Fatal(w, "AddToContainerList failed.  Error: ")) {
+            w.ended = true;
+            return false;
+        }
+        AddObjectEntry(Upper(baseClass), Upper(w.name), parentLeaves, true);
+        if (verbose)
+            Log("  Container added: " + w.path);
+    } else {
+        AddObjectEntry(Upper(baseClass), Upper(w.name), parentLeaves, false);
+    }
+    UpdateSearchDisplay();
+    Pump();
+    return true;
+}
+
+bool NdsSearch::AddFoundServer(SearchWalk& w, const std::string& head) {
+    AddToServerList(w.path);
+    if (verbose)
+        Log("  Server added: " + w.path);
+    w.status = ReadAttributes(w.path, true);
+    if (w.status != kOk) {
+        CountedError("Could not read server attributes for: " + head +
+                     " Error: " + std::to_string(w.status));
+        if (NoteDirectory(true)) {
+            w.ended = true;
+            return false;
+        }
+    }
+    return true;
+}
+
+void NdsSearch::FinishSearch(SearchWalk& w) {
+    EndIteration(w);
     for (Buffer** b : {&listBuf_, &attrNameBuf_, &readBuf_}) {
         if (*b)
             NWDSFreeBuf(*b);
@@ -432,7 +470,6 @@ Status NdsSearch::RunNDSSearch() {
     if (abort)
         Log("NDS Search aborted.");
     searching = false;
-    return status;
 }
 
 Status NdsSearch::ReadAttributes(const std::string& path, bool isServer) {

@@ -123,6 +123,32 @@ private:
     // serve the walk no more; the line that says so is then logged (once).
     bool NoteDirectory(bool failed);
     void Pump();
+
+    // The steps of RunNDSSearch, in order; SearchWalk holds what one walk
+    // keeps between them. Those giving a bool return false when the walk
+    // ends there.
+    struct SearchWalk;
+    // A failed status ends the walk: the message and status are logged.
+    bool Fatal(SearchWalk& w, const char* message);
+    void EndIteration(SearchWalk& w);
+    // The buffers, the tree asked for and the tree root as the first container.
+    bool StartSearch(SearchWalk& w);
+    bool AllocateSearchBuffers(SearchWalk& w);
+    // Makes the tree asked for the primary one when it is not.
+    bool UseSearchTree(SearchWalk& w);
+    // Each container of the list in turn, those found added at its end.
+    void WalkContainers(SearchWalk& w);
+    bool ReadPartitionReplicas(SearchWalk& w, const std::string& head);
+    // Every page of the container's listing.
+    void ListContainer(SearchWalk& w, const std::string& head);
+    void ListPage(SearchWalk& w, const std::string& head, LeafList& parentLeaves);
+    // One object of the page; false when the page (or the walk) ends there.
+    bool ListObject(SearchWalk& w, const std::string& head, LeafList& parentLeaves);
+    // A server found at w.path, with its attributes read.
+    bool AddFoundServer(SearchWalk& w, const std::string& head);
+    // Clean-up, always: the buffers and the context are freed.
+    void FinishSearch(SearchWalk& w);
+
     Interaction& ui_;
     SearchDisplay& display_;
     bool tablesLoaded_ = false;

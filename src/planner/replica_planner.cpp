@@ -357,134 +357,144 @@ std::vector<ReplicaChange> ChangesOf(const Layout& L, const ModelBuilder& mb,
     return out;
 }
 
-} // namespace
-
-ReplicaPlan SolveReplicaPlan(ReplicaPlanInput& input, const ReplicaPlanOptions& options) {
+// What one planning run keeps between its steps.
+struct PlanRun {
     using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    auto elapsed = [&] { return std::chrono::duration<double>(Clock::now() - start).count(); };
-    auto status = [&](const std::string& text) {
+    PlanRun(ReplicaPlanInput& input, const ReplicaPlanOptions& o)
+        : d(input.design), w(input.settings), options(o) {}
+    const Clock::time_point start = Clock::now();
+    TreeDesign& d;
+    const WarningSettings& w;
+    const ReplicaPlanOptions& options;
+    ReplicaPlan plan;
+
+    double Elapsed() const { return std::chrono::duration<double>(Clock::now() - start).count(); }
+    void Status(const std::string& text) const {
         if (options.status)
             options.status(text);
-    };
-    ReplicaPlan plan;
-    if (!input.failure.empty()) {
-        plan.failure = input.failure;
-        return plan;
     }
-    TreeDesign& d = input.design;
-    const WarningSettings& w = input.settings;
-    status("Reading the layout...");
-    d.EnsureAllSubRefs();
-    plan.before = CollectWarnings(d, w);
-    const Layout L = ReadLayout(d);
-    ExplainImpossible(L, w, options, plan);
+    bool CancelAsked() const { return options.cancel && options.cancel->load(); }
+};
 
-    const double pairs =
-        static_cast<double>(L.partitions.size()) * static_cast<double>(L.servers.size());
-    ModelBuilder mb(L, w, options);
-    mb.ChooseCandidates(pairs <= kExactPairs);
-    plan.decomposed = mb.Restricted();
-    status("Building the model...");
-    std::vector<double> x;
-    double timeLeft = std::max(0.1, options.timeLimitSeconds);
-    if (!mb.Restricted()) {
-        // Stage 1: the fewest warnings, then the fewest changes.
-        const double W =
-            2.0 * static_cast<double>(L.partitions.size()) * static_cast<double>(L.servers.size()) +
-            4;
-        mb.Build(W, 1, 0, 0);
-        status("Solving: the fewest changes...");
-        MipOptions mo;
-        mo.cancel = options.cancel;
-        mo.timeLimitSeconds = timeLeft * 0.7;
-        MipResult r = SolveMip(mb.Problem(), mo);
-        if (r.status == MipStatus::NoSolution) {
-            plan.cancelled = r.cancelled;
-            plan.failure = r.cancelled ? "" : "The solver found no plan in the time given.";
-            plan.after = plan.before;
-            return plan;
-        }
-        x = r.values;
-        const double changes = mb.ChangesOf(x);
-        double warnings = 0;
-        for (int c : mb.WarnCols())
-            warnings += x[static_cast<std::size_t>(c)];
-        plan.optimal = r.status == MipStatus::Optimal;
+// Stage 2 of the exact program: among the plans with as few changes and
+// warnings as x, the preferred servers and an even spread.
+void SolveSpread(PlanRun& run, const Layout& L, std::vector<double>& x, double changes,
+                 double warnings) {
+    const WarningSettings& w = run.w;
+    const ReplicaPlanOptions& options = run.options;
+    ModelBuilder second(L, w, options);
+    second.ChooseCandidates(true);
+    const double spreadMax =
+        changes * (w.MaxReadables + static_cast<double>(L.partitions.size())) + 1;
+    second.Build(0, 0, spreadMax, 1);
+    MipProblem& p2 = second.Problem();
+    std::vector<std::pair<int, double>> ct(second.ChangeTerms().begin(),
+                                           second.ChangeTerms().end());
+    p2.AddRow(std::move(ct), -kMipInfinity, changes - second.ChangeConst() + 1e-6);
+    std::vector<std::pair<int, double>> wt;
+    for (int c : second.WarnCols())
+        wt.emplace_back(c, 1);
+    p2.AddRow(std::move(wt), -kMipInfinity, warnings + 1e-6);
+    MipOptions mo2;
+    mo2.cancel = options.cancel;
+    mo2.timeLimitSeconds = std::max(0.1, options.timeLimitSeconds - run.Elapsed());
+    mo2.start = x;
+    run.Status("Solving: preferred servers and an even spread...");
+    MipResult r2 = SolveMip(p2, mo2);
+    if (r2.status != MipStatus::NoSolution && second.ChangesOf(r2.values) <= changes + 0.5)
+        x = r2.values;
+}
+
+// The program over every server: stage 1, the fewest warnings, then the
+// fewest changes; then stage 2 when time is left and the plan adds
+// replicas. False when the solver found no plan (the plan then says so).
+bool SolveExact(PlanRun& run, const Layout& L, ModelBuilder& mb, std::vector<double>& x) {
+    ReplicaPlan& plan = run.plan;
+    const ReplicaPlanOptions& options = run.options;
+    const double timeLeft = std::max(0.1, options.timeLimitSeconds);
+    const double W =
+        2.0 * static_cast<double>(L.partitions.size()) * static_cast<double>(L.servers.size()) + 4;
+    mb.Build(W, 1, 0, 0);
+    run.Status("Solving: the fewest changes...");
+    MipOptions mo;
+    mo.cancel = options.cancel;
+    mo.timeLimitSeconds = timeLeft * 0.7;
+    MipResult r = SolveMip(mb.Problem(), mo);
+    if (r.status == MipStatus::NoSolution) {
         plan.cancelled = r.cancelled;
-        // A bound on the changes of any plan with as few warnings.
-        plan.bound = plan.optimal ? changes : std::max(0.0, r.bound - W * warnings);
-        // Stage 2: among the plans as good, the preferred servers and an even spread.
-        bool adds = false;
-        for (const PairVars& v : mb.Pairs())
-            adds = adds || (!Holds(v.now) && On(x, v.y));
-        if (!r.cancelled && elapsed() < options.timeLimitSeconds * 0.8 && adds) {
-            ModelBuilder second(L, w, options);
-            second.ChooseCandidates(true);
-            const double spreadMax =
-                changes * (w.MaxReadables + static_cast<double>(L.partitions.size())) + 1;
-            second.Build(0, 0, spreadMax, 1);
-            MipProblem& p2 = second.Problem();
-            std::vector<std::pair<int, double>> ct(second.ChangeTerms().begin(),
-                                                   second.ChangeTerms().end());
-            p2.AddRow(std::move(ct), -kMipInfinity, changes - second.ChangeConst() + 1e-6);
-            std::vector<std::pair<int, double>> wt;
-            for (int c : second.WarnCols())
-                wt.emplace_back(c, 1);
-            p2.AddRow(std::move(wt), -kMipInfinity, warnings + 1e-6);
-            MipOptions mo2;
-            mo2.cancel = options.cancel;
-            mo2.timeLimitSeconds = std::max(0.1, options.timeLimitSeconds - elapsed());
-            mo2.start = x;
-            status("Solving: preferred servers and an even spread...");
-            MipResult r2 = SolveMip(p2, mo2);
-            if (r2.status != MipStatus::NoSolution && second.ChangesOf(r2.values) <= changes + 0.5)
-                x = r2.values;
-        }
-    } else {
-        // A larger design: one weighted program over the servers near each
-        // partition and a share of the least loaded ones, when the solver can
-        // take it in the time; else partition by partition.
-        plan.optimal = false; // the servers were limited
-        if (static_cast<double>(L.partitions.size()) <= kSolverPartitions) {
-            mb.Build(1e5, 1000, 20, 1);
-            status("Solving over the servers near each partition...");
-            MipOptions mo;
-            mo.cancel = options.cancel;
-            mo.timeLimitSeconds = std::max(0.1, timeLeft - elapsed());
-            mo.relativeGap = 0.01;
-            MipResult r = SolveMip(mb.Problem(), mo);
-            plan.cancelled = r.cancelled;
-            if (r.status != MipStatus::NoSolution)
-                x = r.values;
-        }
+        plan.failure = r.cancelled ? "" : "The solver found no plan in the time given.";
+        plan.after = plan.before;
+        return false;
     }
+    x = r.values;
+    const double changes = mb.ChangesOf(x);
+    double warnings = 0;
+    for (int c : mb.WarnCols())
+        warnings += x[static_cast<std::size_t>(c)];
+    plan.optimal = r.status == MipStatus::Optimal;
+    plan.cancelled = r.cancelled;
+    // A bound on the changes of any plan with as few warnings.
+    plan.bound = plan.optimal ? changes : std::max(0.0, r.bound - W * warnings);
+    bool adds = false;
+    for (const PairVars& v : mb.Pairs())
+        adds = adds || (!Holds(v.now) && On(x, v.y));
+    if (!r.cancelled && run.Elapsed() < options.timeLimitSeconds * 0.8 && adds)
+        SolveSpread(run, L, x, changes, warnings);
+    return true;
+}
+
+// A larger design: one weighted program over the servers near each
+// partition and a share of the least loaded ones, when the solver can take
+// it in the time; else x stays empty, for planning partition by partition.
+void SolveNearServers(PlanRun& run, const Layout& L, ModelBuilder& mb, std::vector<double>& x) {
+    ReplicaPlan& plan = run.plan;
+    const ReplicaPlanOptions& options = run.options;
+    const double timeLeft = std::max(0.1, options.timeLimitSeconds);
+    plan.optimal = false; // the servers were limited
+    if (static_cast<double>(L.partitions.size()) > kSolverPartitions)
+        return;
+    mb.Build(1e5, 1000, 20, 1);
+    run.Status("Solving over the servers near each partition...");
+    MipOptions mo;
+    mo.cancel = options.cancel;
+    mo.timeLimitSeconds = std::max(0.1, timeLeft - run.Elapsed());
+    mo.relativeGap = 0.01;
+    MipResult r = SolveMip(mb.Problem(), mo);
+    plan.cancelled = r.cancelled;
+    if (r.status != MipStatus::NoSolution)
+        x = r.values;
+}
+
+// The changes of the solution x, or, without one, those of planning
+// partition by partition.
+void TakeChanges(PlanRun& run, const Layout& L, const ModelBuilder& mb,
+                 const std::vector<double>& x) {
+    ReplicaPlan& plan = run.plan;
+    const ReplicaPlanOptions& options = run.options;
     if (!x.empty()) {
         plan.changes = ChangesOf(L, mb, x, plan.before);
         plan.expected = mb.WarningsOf(x);
-    } else if (!plan.cancelled && !(options.cancel && options.cancel->load())) {
-        status("Planning partition by partition...");
-        plan.changes = GreedyPlanner(L, w, options).Run();
+    } else if (!plan.cancelled && !run.CancelAsked()) {
+        run.Status("Planning partition by partition...");
+        plan.changes = GreedyPlanner(L, run.w, options).Run();
         plan.heuristic = true;
         if (options.maxChanges && static_cast<long long>(plan.changes.size()) > *options.maxChanges)
             plan.changes.resize(static_cast<std::size_t>(*options.maxChanges));
     }
-    if (plan.cancelled || (options.cancel && options.cancel->load())) {
-        // Stopped: the changes found so far, unchecked.
-        plan.cancelled = true;
-        plan.optimal = false;
-        plan.after = plan.before;
-        return plan;
-    }
-    // The check: the plan run as "apply" runs it.
-    status("Checking the plan...");
+}
+
+// The check: the plan run on a copy of the design as "apply" runs it, and
+// the warnings left after it. False when the plan fails (the plan says why).
+bool CheckPlan(PlanRun& run) {
+    ReplicaPlan& plan = run.plan;
+    run.Status("Checking the plan...");
     TreeDesign check;
     NullProgress np;
     NullInteraction ni;
     check.SetHosts(&np, &ni);
-    if (!CopyDesign(d, check)) {
+    if (!CopyDesign(run.d, check)) {
         plan.failure = "The plan could not be checked.";
-        return plan;
+        return false;
     }
     std::vector<ScriptLine> lines;
     for (const ReplicaChange& c : plan.changes)
@@ -493,46 +503,86 @@ ReplicaPlan SolveReplicaPlan(ReplicaPlanInput& input, const ReplicaPlanOptions& 
         plan.failure =
             "The plan is refused at change " + std::to_string(bad->line) + ": " + bad->message;
         plan.after = plan.before;
-        return plan;
+        return false;
     }
     check.EnsureAllSubRefs();
-    plan.after = CollectWarnings(check, w);
-    if (!plan.optimal) {
-        // The fewest changes any plan that clears the same partition warnings
-        // needs: the changes each of those partitions' own rules need alone.
-        std::unordered_set<std::string> left;
-        for (const DesignWarning& x : plan.after)
-            if (IsReplicaRule(x.rule))
-                left.insert(x.scope);
-        double lb = 0;
-        for (std::size_t p = 0; p < L.partitions.size(); ++p) {
-            if (left.count("Partition: " + L.partitions[p]))
-                continue;
-            int readable = L.fixedReadable[p], masters = L.fixedMasters[p], rwro = 0, sparse = 0;
-            for (int s : L.holders[p]) {
-                const Held h = L.At(static_cast<int>(p), s);
-                readable += Readable(h);
-                masters += h == Held::Master;
-                rwro += h == Held::ReadWrite || h == Held::ReadOnly;
-                sparse += h == Held::Sparse;
-            }
-            double need = 0;
-            if (w.CheckMinReplicasPerPartition && readable < w.MinReplicasPerPartition)
-                need += w.MinReplicasPerPartition - readable;
-            if (w.CheckMaxReplicasPerPartition && readable > w.MaxReplicasPerPartition)
-                need += readable - w.MaxReplicasPerPartition;
-            // A partition without one Master needs a change of type at least.
-            if (masters != 1 && !(options.keepMasters && masters > 1))
-                need += 1;
-            (void)rwro;
-            (void)sparse;
-            lb += need;
-        }
-        plan.bound = std::max(plan.bound, lb);
-    }
+    plan.after = CollectWarnings(check, run.w);
+    return true;
+}
 
-    status("");
-    return plan;
+// The fewest changes any plan that clears the same partition warnings
+// needs: the changes each of those partitions' own rules need alone.
+double ChangesLowerBound(const PlanRun& run, const Layout& L) {
+    const WarningSettings& w = run.w;
+    std::unordered_set<std::string> left;
+    for (const DesignWarning& warning : run.plan.after)
+        if (IsReplicaRule(warning.rule))
+            left.insert(warning.scope);
+    double lb = 0;
+    for (std::size_t p = 0; p < L.partitions.size(); ++p) {
+        if (left.count("Partition: " + L.partitions[p]))
+            continue;
+        int readable = L.fixedReadable[p], masters = L.fixedMasters[p];
+        for (int s : L.holders[p]) {
+            const Held h = L.At(static_cast<int>(p), s);
+            readable += Readable(h);
+            masters += h == Held::Master;
+        }
+        double need = 0;
+        if (w.CheckMinReplicasPerPartition && readable < w.MinReplicasPerPartition)
+            need += w.MinReplicasPerPartition - readable;
+        if (w.CheckMaxReplicasPerPartition && readable > w.MaxReplicasPerPartition)
+            need += readable - w.MaxReplicasPerPartition;
+        // A partition without one Master needs a change of type at least.
+        if (masters != 1 && !(run.options.keepMasters && masters > 1))
+            need += 1;
+        lb += need;
+    }
+    return lb;
+}
+
+} // namespace
+
+ReplicaPlan SolveReplicaPlan(ReplicaPlanInput& input, const ReplicaPlanOptions& options) {
+    PlanRun run(input, options);
+    ReplicaPlan& plan = run.plan;
+    if (!input.failure.empty()) {
+        plan.failure = input.failure;
+        return std::move(plan);
+    }
+    run.Status("Reading the layout...");
+    run.d.EnsureAllSubRefs();
+    plan.before = CollectWarnings(run.d, run.w);
+    const Layout L = ReadLayout(run.d);
+    ExplainImpossible(L, run.w, options, plan);
+
+    const double pairs =
+        static_cast<double>(L.partitions.size()) * static_cast<double>(L.servers.size());
+    ModelBuilder mb(L, run.w, options);
+    mb.ChooseCandidates(pairs <= kExactPairs);
+    plan.decomposed = mb.Restricted();
+    run.Status("Building the model...");
+    std::vector<double> x;
+    if (!mb.Restricted()) {
+        if (!SolveExact(run, L, mb, x))
+            return std::move(plan);
+    } else {
+        SolveNearServers(run, L, mb, x);
+    }
+    TakeChanges(run, L, mb, x);
+    if (plan.cancelled || run.CancelAsked()) {
+        // Stopped: the changes found so far, unchecked.
+        plan.cancelled = true;
+        plan.optimal = false;
+        plan.after = plan.before;
+        return std::move(plan);
+    }
+    if (!CheckPlan(run))
+        return std::move(plan);
+    if (!plan.optimal)
+        plan.bound = std::max(plan.bound, ChangesLowerBound(run, L));
+    run.Status("");
+    return std::move(plan);
 }
 
 std::string ReplicaPlanProgram(ReplicaPlanInput& input, const ReplicaPlanOptions& options) {

@@ -74,6 +74,293 @@ private:
 
 constexpr std::size_t kLeafPumpInterval = 1024;
 
+// What the grids are built from, kept between the steps of BuildObjectGrids.
+struct GridScan {
+    GridScan(TreeDesign& design, ObjectGrids& grids)
+        : d(design), g(grids), map(MakeColumnMap(design)), cols(map.count), totalCol(map.Total()) {}
+    TreeDesign& d;
+    ObjectGrids& g;
+    const ColumnMap map;
+    const int cols;
+    const int totalCol;
+    std::vector<std::string> partRows;
+    std::unordered_map<const ObjectNode*, int> rowOfRoot;
+    std::unordered_map<std::string, int> rowOfContext;
+    int nParts = 0;
+    int totalRow = 0;
+    // Partition counts, kept as numbers until written.
+    std::vector<std::vector<long long>> counts;
+    std::vector<std::vector<bool>> counted;
+    ChildFinder children;
+
+    void Count(int row, int col) {
+        ++counts[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+        counted[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = true;
+    }
+    long long CountAt(int row, int col) const {
+        return counts[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    }
+};
+
+// The partition rows, in tree order; false when the walk was aborted (the
+// grid is reset either way).
+bool ListPartitionRows(GridScan& s) {
+    TreeDesign& d = s.d;
+    bool finished = d.Walk(d.Root(), [&](ObjectNode* n) {
+        ShowScanning(d, "Scanning object: " + n->Name());
+        if (PumpAborted(d))
+            return false;
+        if (n->IsPartitionRoot()) {
+            s.partRows.push_back(d.FullContext(n));
+            s.rowOfContext.try_emplace(s.partRows.back(), static_cast<int>(s.partRows.size()));
+        }
+        return true;
+    });
+    TextGrid& pg = s.g.partitions;
+    s.nParts = static_cast<int>(s.partRows.size());
+    pg.Reset(s.cols, s.nParts + 2);
+    pg.fixedRows = pg.fixedCols = 0;
+    return finished;
+}
+
+// The partition names down the first column, the class headers across.
+void WritePartitionHeaders(GridScan& s) {
+    TextGrid& pg = s.g.partitions;
+    for (int r = 0; r < s.nParts; ++r)
+        pg.SetCell(0, r + 1, s.partRows[static_cast<std::size_t>(r)]);
+    s.totalRow = s.nParts + 1;
+    for (std::size_t k = 0; k < s.map.classes.size(); ++k)
+        pg.SetCell(static_cast<int>(k) + 1, 0, ClassName(s.map.classes[k]));
+    pg.SetCell(0, s.totalRow, kTreeTotal);
+    pg.SetCell(s.totalCol, 0, "TOTAL");
+}
+
+// The row of the partition holding the node, 0 for none.
+int PartitionRowOf(GridScan& s, const ObjectNode* n) {
+    const ObjectNode* root = PartitionRootOf(n);
+    if (!root)
+        return 0;
+    auto cached = s.rowOfRoot.find(root);
+    if (cached != s.rowOfRoot.end())
+        return cached->second;
+    auto it = s.rowOfContext.find(s.d.FullContext(root));
+    int row = it == s.rowOfContext.end() ? 0 : it->second;
+    s.rowOfRoot.emplace(root, row);
+    return row;
+}
+
+// Counts the node's leaves in the row; a container leaf only when it is a
+// child container of this partition.
+void CountLeaves(GridScan& s, const ObjectNode* n, int row) {
+    std::size_t seen = 0;
+    for (const std::string& e : *n->leaves) {
+        if (++seen % kLeafPumpInterval == 0)
+            s.d.progress().Pump();
+        long long k = LeafClassIndex(e) % 256;
+        int col = s.map.Column(k);
+        if (col == 0)
+            continue;
+        if (IsContainerClass(static_cast<int>(k)) && k != kClassNoDef) {
+            const ObjectNode* child = s.children.Find(n, LeafName(e));
+            if (!child || child->IsPartitionRoot())
+                continue;
+        }
+        s.Count(row, col);
+    }
+}
+
+// Counts a partition root in its row; false (told to the user) when its
+// class has no column.
+bool CountPartitionRoot(GridScan& s, const ObjectNode* n, int row) {
+    int col = s.map.Column(n->ClassIndex());
+    if (col == 0) {
+        s.d.ui().Information("Object: " + s.d.FullContext(n) + " exists in the tree but\r" +
+                             "it is inconsistent with the Object Report.\r" +
+                             "The report has been aborted.");
+        return false;
+    }
+    if (row > 0)
+        s.Count(row, col);
+    return true;
+}
+
+void WritePartitionCounts(GridScan& s, int upTo) {
+    for (int r = 1; r <= upTo; ++r)
+        for (int c = 1; c < s.totalCol; ++c)
+            if (s.counted[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])
+                s.g.partitions.SetCell(c, r, std::to_string(s.CountAt(r, c)));
+}
+
+// The objects of each partition by class. Finished, or Inconsistent or
+// Aborted with the counts made so far written.
+ObjectGridResult CountPartitions(GridScan& s) {
+    TreeDesign& d = s.d;
+    s.counts.assign(static_cast<std::size_t>(s.nParts + 2),
+                    std::vector<long long>(static_cast<std::size_t>(s.cols), 0));
+    s.counted.assign(static_cast<std::size_t>(s.nParts + 2),
+                     std::vector<bool>(static_cast<std::size_t>(s.cols), false));
+    bool inconsistent = false;
+    bool finished = d.Walk(d.Root(), [&](ObjectNode* n) {
+        ShowScanning(d, "Scanning object: " + n->Name());
+        d.progress().Pump();
+        const int row = PartitionRowOf(s, n);
+        if (d.flags.abortRequested)
+            return false;
+        if (row > 0 && n->leaves)
+            CountLeaves(s, n, row);
+        if (n->IsPartitionRoot() && !CountPartitionRoot(s, n, row)) {
+            inconsistent = true;
+            return false;
+        }
+        return true;
+    });
+    if (inconsistent) {
+        WritePartitionCounts(s, s.nParts);
+        return ObjectGridResult::Inconsistent;
+    }
+    if (!finished) {
+        WritePartitionCounts(s, s.nParts);
+        return ObjectGridResult::Aborted;
+    }
+    return ObjectGridResult::Finished;
+}
+
+// The tree row per class, then every row's total.
+void WritePartitionTotals(GridScan& s) {
+    TextGrid& pg = s.g.partitions;
+    for (int c = 1; c < s.totalCol; ++c) {
+        long long sum = 0;
+        for (int r = 1; r <= s.nParts; ++r)
+            sum += s.CountAt(r, c);
+        s.counts[static_cast<std::size_t>(s.totalRow)][static_cast<std::size_t>(c)] = sum;
+        s.counted[static_cast<std::size_t>(s.totalRow)][static_cast<std::size_t>(c)] = true;
+    }
+    WritePartitionCounts(s, s.totalRow);
+    for (int r = 1; r <= s.totalRow; ++r) {
+        long long sum = 0;
+        for (int c = 1; c < s.totalCol; ++c)
+            sum += s.CountAt(r, c);
+        pg.SetCell(s.totalCol, r, std::to_string(sum));
+    }
+    pg.fixedRows = pg.fixedCols = 1;
+    pg.defaultRowHeight = 26;
+}
+
+// One server's row: a readable replica holds the partition's objects, a
+// SUB/REF replica only the partition's root object.
+void CountServer(GridScan& s, int i, std::vector<long long>& serverRow) {
+    TreeDesign& d = s.d;
+    const std::string& name = d.servers.Name(static_cast<std::size_t>(i));
+    std::fill(serverRow.begin(), serverRow.end(), 0);
+    for (const std::string& e : d.servers.Entries(static_cast<std::size_t>(i))) {
+        ShowScanning(d, "Scanning Server: " + name + ", " + "Replica: " + e);
+        d.progress().Pump();
+        std::string_view part = EntryName(e);
+        if (EntryType(e) != kSubRef) {
+            auto it = s.rowOfContext.find(std::string(part));
+            if (it == s.rowOfContext.end())
+                continue;
+            for (int c = 1; c < s.totalCol; ++c)
+                serverRow[static_cast<std::size_t>(c)] += s.CountAt(it->second, c);
+        } else if (ObjectNode* root = d.FindNodeByNameOrContext(part, true)) {
+            int col = s.map.Column(root->ClassIndex());
+            if (col > 0)
+                ++serverRow[static_cast<std::size_t>(col)];
+        }
+    }
+    long long sum = 0;
+    for (int c = 1; c < s.totalCol; ++c) {
+        long long v = serverRow[static_cast<std::size_t>(c)];
+        if (v != 0)
+            s.g.servers.SetCell(c, i + 1, std::to_string(v));
+        sum += v;
+    }
+    s.g.servers.SetCell(s.totalCol, i + 1, std::to_string(sum));
+}
+
+// The server grid; false when aborted.
+bool BuildServerGrid(GridScan& s) {
+    TreeDesign& d = s.d;
+    const TextGrid& pg = s.g.partitions;
+    TextGrid& sg = s.g.servers;
+    const int nServers = static_cast<int>(d.servers.Size());
+    sg.Reset(s.cols, nServers + 1);
+    sg.fixedRows = sg.fixedCols = 0;
+    for (int c = 0; c < s.totalCol; ++c)
+        sg.SetCell(c, 0, pg.Cell(c, 0));
+    for (int i = 0; i < nServers; ++i)
+        sg.SetCell(0, i + 1, d.servers.Name(static_cast<std::size_t>(i)));
+    std::vector<long long> serverRow(static_cast<std::size_t>(s.cols));
+    for (int i = 0; i < nServers; ++i) {
+        ShowScanning(d, "Scanning Server: " + d.servers.Name(static_cast<std::size_t>(i)));
+        if (PumpAborted(d))
+            return false;
+        CountServer(s, i, serverRow);
+    }
+    sg.SetCell(s.totalCol, 0, "TOTAL");
+    sg.fixedRows = sg.fixedCols = 1;
+    sg.defaultRowHeight = 26;
+    return true;
+}
+
+// Row r of the container grid: every entry of the container's list, child
+// containers and servers included.
+void CountContainer(GridScan& s, ObjectNode* n, int r, std::vector<long long>& contRow) {
+    TreeDesign& d = s.d;
+    TextGrid& cg = s.g.containers;
+    ShowScanning(d, "Scanning object: " + n->Name());
+    d.progress().Pump();
+    std::fill(contRow.begin(), contRow.end(), 0);
+    std::vector<bool> touched(static_cast<std::size_t>(s.cols), false);
+    if (n->ClassIndex() == kClassTop) {
+        contRow[1] = 1;
+        touched[1] = true;
+    }
+    if (n->leaves) {
+        std::size_t seen = 0;
+        for (const std::string& e : *n->leaves) {
+            if (++seen % kLeafPumpInterval == 0)
+                d.progress().Pump();
+            int col = s.map.Column(LeafClassIndex(e));
+            if (col == 0)
+                continue;
+            ++contRow[static_cast<std::size_t>(col)];
+            touched[static_cast<std::size_t>(col)] = true;
+        }
+    }
+    cg.SetCell(0, r + 1, d.FullContext(n));
+    long long sum = 0;
+    for (int c = 1; c < s.totalCol; ++c) {
+        if (touched[static_cast<std::size_t>(c)])
+            cg.SetCell(c, r + 1, std::to_string(contRow[static_cast<std::size_t>(c)]));
+        sum += contRow[static_cast<std::size_t>(c)];
+    }
+    if (sum != 0)
+        cg.SetCell(s.totalCol, r + 1, std::to_string(sum));
+}
+
+void BuildContainerGrid(GridScan& s) {
+    TreeDesign& d = s.d;
+    const TextGrid& pg = s.g.partitions;
+    TextGrid& cg = s.g.containers;
+    std::vector<ObjectNode*> containers;
+    d.Walk(d.Root(), [&](ObjectNode* n) {
+        if (IsContainerClass(n->ClassIndex()))
+            containers.push_back(n);
+        return true;
+    });
+    const int nCont = static_cast<int>(containers.size());
+    cg.Reset(s.cols, nCont + 2);
+    for (int c = 1; c < s.cols; ++c)
+        cg.SetCell(c, 0, pg.Cell(c, 0));
+    std::vector<long long> contRow(static_cast<std::size_t>(s.cols));
+    for (int r = 0; r < nCont; ++r)
+        CountContainer(s, containers[static_cast<std::size_t>(r)], r, contRow);
+    cg.SetRow(nCont + 1, pg.RowCells(s.totalRow));
+    cg.fixedRows = cg.fixedCols = 1;
+    cg.defaultRowHeight = 26;
+}
+
 } // namespace
 
 std::vector<int> ObjectGridClassColumns(const TreeDesign& d) {
@@ -87,229 +374,16 @@ std::vector<int> ObjectGridClassColumns(const TreeDesign& d) {
 ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
     if (!d.flags.gridStale[kObjectGrids])
         return ObjectGridResult::Current;
-    const ColumnMap map = MakeColumnMap(d);
-    const int cols = map.count;
-    const int totalCol = map.Total();
-
-    // 1. Partition rows, in tree order.
-    std::vector<std::string> partRows;
-    std::unordered_map<const ObjectNode*, int> rowOfRoot;
-    std::unordered_map<std::string, int> rowOfContext;
-    bool finished = d.Walk(d.Root(), [&](ObjectNode* n) {
-        ShowScanning(d, "Scanning object: " + n->Name());
-        if (PumpAborted(d))
-            return false;
-        if (n->IsPartitionRoot()) {
-            partRows.push_back(d.FullContext(n));
-            rowOfContext.try_emplace(partRows.back(), static_cast<int>(partRows.size()));
-        }
-        return true;
-    });
-    TextGrid& pg = g.partitions;
-    const int nParts = static_cast<int>(partRows.size());
-    pg.Reset(cols, nParts + 2);
-    pg.fixedRows = pg.fixedCols = 0;
-    if (!finished)
+    GridScan s(d, g);
+    if (!ListPartitionRows(s))
         return ObjectGridResult::Aborted;
-    for (int r = 0; r < nParts; ++r)
-        pg.SetCell(0, r + 1, partRows[static_cast<std::size_t>(r)]);
-    const int totalRow = nParts + 1;
-    // 2. Class headers.
-    for (std::size_t k = 0; k < map.classes.size(); ++k)
-        pg.SetCell(static_cast<int>(k) + 1, 0, ClassName(map.classes[k]));
-    pg.SetCell(0, totalRow, kTreeTotal);
-    pg.SetCell(totalCol, 0, "TOTAL");
-
-    // 3. Partition counts, kept as numbers until written.
-    std::vector<std::vector<long long>> counts(static_cast<std::size_t>(nParts + 2),
-                                               std::vector<long long>(cols, 0));
-    std::vector<std::vector<bool>> counted(static_cast<std::size_t>(nParts + 2),
-                                           std::vector<bool>(cols, false));
-    ChildFinder children;
-    bool inconsistent = false;
-    finished = d.Walk(d.Root(), [&](ObjectNode* n) {
-        ShowScanning(d, "Scanning object: " + n->Name());
-        d.progress().Pump();
-        const ObjectNode* root = PartitionRootOf(n);
-        int row = 0;
-        if (root) {
-            auto cached = rowOfRoot.find(root);
-            if (cached != rowOfRoot.end()) {
-                row = cached->second;
-            } else {
-                auto it = rowOfContext.find(d.FullContext(root));
-                row = it == rowOfContext.end() ? 0 : it->second;
-                rowOfRoot.emplace(root, row);
-            }
-        }
-        if (d.flags.abortRequested)
-            return false;
-        if (row > 0 && n->leaves) {
-            std::size_t seen = 0;
-            for (const std::string& e : *n->leaves) {
-                if (++seen % kLeafPumpInterval == 0)
-                    d.progress().Pump();
-                long long k = LeafClassIndex(e) % 256;
-                int col = map.Column(k);
-                if (col == 0)
-                    continue;
-                if (IsContainerClass(static_cast<int>(k)) && k != kClassNoDef) {
-                    const ObjectNode* child = children.Find(n, LeafName(e));
-                    if (!child || child->IsPartitionRoot())
-                        continue;
-                }
-                ++counts[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
-                counted[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = true;
-            }
-        }
-        if (n->IsPartitionRoot()) {
-            int col = map.Column(n->ClassIndex());
-            if (col == 0) {
-                d.ui().Information("Object: " + d.FullContext(n) + " exists in the tree but\r" +
-                                   "it is inconsistent with the Object Report.\r" +
-                                   "The report has been aborted.");
-                inconsistent = true;
-                return false;
-            }
-            if (row > 0) {
-                ++counts[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
-                counted[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)] = true;
-            }
-        }
-        return true;
-    });
-    auto writeCounts = [&](int upTo) {
-        for (int r = 1; r <= upTo; ++r)
-            for (int c = 1; c < totalCol; ++c)
-                if (counted[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])
-                    pg.SetCell(
-                        c, r,
-                        std::to_string(
-                            counts[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]));
-    };
-    if (inconsistent) {
-        writeCounts(nParts);
-        return ObjectGridResult::Inconsistent;
-    }
-    if (!finished) {
-        writeCounts(nParts);
+    WritePartitionHeaders(s);
+    if (ObjectGridResult r = CountPartitions(s); r != ObjectGridResult::Finished)
+        return r;
+    WritePartitionTotals(s);
+    if (!BuildServerGrid(s))
         return ObjectGridResult::Aborted;
-    }
-    // 4. Totals: the tree row per class, then every row's total.
-    for (int c = 1; c < totalCol; ++c) {
-        long long sum = 0;
-        for (int r = 1; r <= nParts; ++r)
-            sum += counts[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
-        counts[static_cast<std::size_t>(totalRow)][static_cast<std::size_t>(c)] = sum;
-        counted[static_cast<std::size_t>(totalRow)][static_cast<std::size_t>(c)] = true;
-    }
-    writeCounts(totalRow);
-    for (int r = 1; r <= totalRow; ++r) {
-        long long sum = 0;
-        for (int c = 1; c < totalCol; ++c)
-            sum += counts[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)];
-        pg.SetCell(totalCol, r, std::to_string(sum));
-    }
-    pg.fixedRows = pg.fixedCols = 1;
-    pg.defaultRowHeight = 26;
-
-    // 5. Server counts: a readable replica holds the partition's objects, a
-    // SUB/REF replica only the partition's root object.
-    TextGrid& sg = g.servers;
-    const int nServers = static_cast<int>(d.servers.Size());
-    sg.Reset(cols, nServers + 1);
-    sg.fixedRows = sg.fixedCols = 0;
-    for (int c = 0; c < totalCol; ++c)
-        sg.SetCell(c, 0, pg.Cell(c, 0));
-    for (int i = 0; i < nServers; ++i)
-        sg.SetCell(0, i + 1, d.servers.Name(static_cast<std::size_t>(i)));
-    std::vector<long long> serverRow(static_cast<std::size_t>(cols));
-    for (int i = 0; i < nServers; ++i) {
-        const std::string& name = d.servers.Name(static_cast<std::size_t>(i));
-        ShowScanning(d, "Scanning Server: " + name);
-        if (PumpAborted(d))
-            return ObjectGridResult::Aborted;
-        std::fill(serverRow.begin(), serverRow.end(), 0);
-        for (const std::string& e : d.servers.Entries(static_cast<std::size_t>(i))) {
-            ShowScanning(d, "Scanning Server: " + name + ", " + "Replica: " + e);
-            d.progress().Pump();
-            std::string_view part = EntryName(e);
-            if (EntryType(e) != kSubRef) {
-                auto it = rowOfContext.find(std::string(part));
-                if (it == rowOfContext.end())
-                    continue;
-                for (int c = 1; c < totalCol; ++c)
-                    serverRow[static_cast<std::size_t>(c)] +=
-                        counts[static_cast<std::size_t>(it->second)][static_cast<std::size_t>(c)];
-            } else if (ObjectNode* root = d.FindNodeByNameOrContext(part, true)) {
-                int col = map.Column(root->ClassIndex());
-                if (col > 0)
-                    ++serverRow[static_cast<std::size_t>(col)];
-            }
-        }
-        long long sum = 0;
-        for (int c = 1; c < totalCol; ++c) {
-            long long v = serverRow[static_cast<std::size_t>(c)];
-            if (v != 0)
-                sg.SetCell(c, i + 1, std::to_string(v));
-            sum += v;
-        }
-        sg.SetCell(totalCol, i + 1, std::to_string(sum));
-    }
-    sg.SetCell(totalCol, 0, "TOTAL");
-    sg.fixedRows = sg.fixedCols = 1;
-    sg.defaultRowHeight = 26;
-
-    // 6. Container counts: every entry of a container's list, child containers
-    // and servers included.
-    TextGrid& cg = g.containers;
-    std::vector<ObjectNode*> containers;
-    d.Walk(d.Root(), [&](ObjectNode* n) {
-        if (IsContainerClass(n->ClassIndex()))
-            containers.push_back(n);
-        return true;
-    });
-    const int nCont = static_cast<int>(containers.size());
-    cg.Reset(cols, nCont + 2);
-    for (int c = 1; c < cols; ++c)
-        cg.SetCell(c, 0, pg.Cell(c, 0));
-    std::vector<long long> contRow(static_cast<std::size_t>(cols));
-    for (int r = 0; r < nCont; ++r) {
-        ObjectNode* n = containers[static_cast<std::size_t>(r)];
-        ShowScanning(d, "Scanning object: " + n->Name());
-        d.progress().Pump();
-        std::fill(contRow.begin(), contRow.end(), 0);
-        std::vector<bool> touched(static_cast<std::size_t>(cols), false);
-        if (n->ClassIndex() == kClassTop) {
-            contRow[1] = 1;
-            touched[1] = true;
-        }
-        if (n->leaves) {
-            std::size_t seen = 0;
-            for (const std::string& e : *n->leaves) {
-                if (++seen % kLeafPumpInterval == 0)
-                    d.progress().Pump();
-                int col = map.Column(LeafClassIndex(e));
-                if (col == 0)
-                    continue;
-                ++contRow[static_cast<std::size_t>(col)];
-                touched[static_cast<std::size_t>(col)] = true;
-            }
-        }
-        cg.SetCell(0, r + 1, d.FullContext(n));
-        long long sum = 0;
-        for (int c = 1; c < totalCol; ++c) {
-            if (touched[static_cast<std::size_t>(c)])
-                cg.SetCell(c, r + 1, std::to_string(contRow[static_cast<std::size_t>(c)]));
-            sum += contRow[static_cast<std::size_t>(c)];
-        }
-        if (sum != 0)
-            cg.SetCell(totalCol, r + 1, std::to_string(sum));
-    }
-    cg.SetRow(nCont + 1, pg.RowCells(totalRow));
-    cg.fixedRows = cg.fixedCols = 1;
-    cg.defaultRowHeight = 26;
-
+    BuildContainerGrid(s);
     ShowScanning(d, "");
     d.flags.gridStale[kObjectGrids] = false;
     return ObjectGridResult::Finished;

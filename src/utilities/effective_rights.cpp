@@ -219,17 +219,10 @@ RightsBytes ExpandSupervisor(RightsBytes r) {
     return r;
 }
 
-EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::int32_t trustee,
-                                       std::int32_t target) {
-    EffectiveRights out;
-    out.trustee = trustee;
-    out.target = target;
-    if (trustee < 0 || target < 0 || static_cast<std::size_t>(trustee) >= dir.Size() ||
-        static_cast<std::size_t>(target) >= dir.Size())
-        return out;
-    out.identities = Identities(dir, trustee);
-    const std::size_t n = out.identities.size();
+namespace {
 
+// The entries from the tree root down to the target.
+std::vector<std::int32_t> PathTo(const nds::DirectoryEntries& dir, std::int32_t target) {
     std::vector<std::int32_t> path;
     for (std::int32_t e = target; e >= 0; e = dir.At(static_cast<std::size_t>(e)).parent) {
         path.push_back(e);
@@ -237,83 +230,96 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
             break; // a cycle cannot happen in a loaded directory; never loop
     }
     std::reverse(path.begin(), path.end());
+    return path;
+}
 
-    auto identityIndex = [&](std::int32_t id) -> int {
-        for (std::size_t i = 0; i < n; ++i)
-            if (out.identities[i].entry == id)
-                return static_cast<int>(i);
-        return -1;
-    };
+// The index of the identity among the trustee's, or -1.
+int IdentityIndex(const EffectiveRights& out, std::int32_t id) {
+    for (std::size_t i = 0; i < out.identities.size(); ++i)
+        if (out.identities[i].entry == id)
+            return static_cast<int>(i);
+    return -1;
+}
 
-    // What each identity holds at the level above (assigned letters, not expanded).
-    std::vector<RightsBytes> held(n);
-    std::vector<RightsBytes> atLevel(n);
-    for (std::int32_t e : path) {
-        const nds::DirectoryEntry& entry = dir.At(static_cast<std::size_t>(e));
-        LevelRights level;
-        level.entry = e;
-        level.filter = LevelFilter(dir, entry);
-        std::vector<Explicit> expl(n);
-        for (const AclValue& acl : TrusteeAssignments(dir, entry)) {
-            int who = identityIndex(IdentityOfTrustee(dir, acl.trustee));
-            if (who < 0)
-                continue;
-            Explicit& x = expl[static_cast<std::size_t>(who)];
-            if (EqualNoCase(acl.protectedName, kEntryRights)) {
-                x.hasObject = true;
-                x.rights.object |= acl.rights & kAllObjectRights;
-                if (acl.inherited)
-                    x.inherited.object |= acl.rights & kAllObjectRights;
-            } else if (EqualNoCase(acl.protectedName, kAllAttributesRights)) {
-                x.hasProperty = true;
-                x.rights.property |= acl.rights & kAllPropertyRights;
-                if (acl.inherited)
-                    x.inherited.property |= acl.rights & kAllPropertyRights;
-            }
+// The entry's own assignments to each identity: entry rights and
+// all-attributes rights.
+std::vector<Explicit> ExplicitAssignments(const nds::DirectoryEntries& dir,
+                                          const EffectiveRights& out,
+                                          const nds::DirectoryEntry& entry) {
+    std::vector<Explicit> expl(out.identities.size());
+    for (const AclValue& acl : TrusteeAssignments(dir, entry)) {
+        int who = IdentityIndex(out, IdentityOfTrustee(dir, acl.trustee));
+        if (who < 0)
+            continue;
+        Explicit& x = expl[static_cast<std::size_t>(who)];
+        if (EqualNoCase(acl.protectedName, kEntryRights)) {
+            x.hasObject = true;
+            x.rights.object |= acl.rights & kAllObjectRights;
+            if (acl.inherited)
+                x.inherited.object |= acl.rights & kAllObjectRights;
+        } else if (EqualNoCase(acl.protectedName, kAllAttributesRights)) {
+            x.hasProperty = true;
+            x.rights.property |= acl.rights & kAllPropertyRights;
+            if (acl.inherited)
+                x.inherited.property |= acl.rights & kAllPropertyRights;
         }
-        RightsBytes assigned;
-        for (std::size_t i = 0; i < n; ++i) {
-            RightsBytes through{
-                static_cast<std::uint8_t>(held[i].object & level.filter.object),
-                static_cast<std::uint8_t>(held[i].property & level.filter.property)};
-            RightsBytes now;
-            if (expl[i].hasObject) {
-                now.object = expl[i].rights.object;
-                assigned.object |= now.object;
-            } else {
-                now.object = through.object;
-                level.inherited.object |= through.object;
-            }
-            if (expl[i].hasProperty) {
-                now.property = expl[i].rights.property;
-                assigned.property |= now.property;
-            } else {
-                now.property = through.property;
-                level.inherited.property |= through.property;
-            }
-            // What the identity holds here, and what it passes down: an
-            // assignment that is not inherited holds on this level only.
-            atLevel[i] = now;
-            held[i] = RightsBytes{expl[i].hasObject ? expl[i].inherited.object : now.object,
-                                  expl[i].hasProperty ? expl[i].inherited.property : now.property};
-            if (expl[i].hasObject || expl[i].hasProperty)
-                level.rows.push_back(RightsRow{i, expl[i].rights});
-        }
-        level.effective = ExpandSupervisor(
-            RightsBytes{static_cast<std::uint8_t>(level.inherited.object | assigned.object),
-                        static_cast<std::uint8_t>(level.inherited.property | assigned.property)});
-        out.levels.push_back(std::move(level));
     }
+    return expl;
+}
 
-    // Attributes of the target with assignments of their own for one of the
-    // identities: such an assignment replaces that identity's all-attributes
-    // rights for the attribute.
+// The rights at one level of the path. held is what each identity passes
+// down from the level above (assigned letters, not expanded), and becomes
+// what it passes down from this one; atLevel what it holds at this one (an
+// assignment that is not inherited holds on its level only).
+LevelRights RightsAtLevel(const nds::DirectoryEntries& dir, const EffectiveRights& out,
+                          std::int32_t e, std::vector<RightsBytes>& held,
+                          std::vector<RightsBytes>& atLevel) {
+    const nds::DirectoryEntry& entry = dir.At(static_cast<std::size_t>(e));
+    LevelRights level;
+    level.entry = e;
+    level.filter = LevelFilter(dir, entry);
+    const std::vector<Explicit> expl = ExplicitAssignments(dir, out, entry);
+    RightsBytes assigned;
+    for (std::size_t i = 0; i < held.size(); ++i) {
+        RightsBytes through{static_cast<std::uint8_t>(held[i].object & level.filter.object),
+                            static_cast<std::uint8_t>(held[i].property & level.filter.property)};
+        RightsBytes now;
+        if (expl[i].hasObject) {
+            now.object = expl[i].rights.object;
+            assigned.object |= now.object;
+        } else {
+            now.object = through.object;
+            level.inherited.object |= through.object;
+        }
+        if (expl[i].hasProperty) {
+            now.property = expl[i].rights.property;
+            assigned.property |= now.property;
+        } else {
+            now.property = through.property;
+            level.inherited.property |= through.property;
+        }
+        atLevel[i] = now;
+        held[i] = RightsBytes{expl[i].hasObject ? expl[i].inherited.object : now.object,
+                              expl[i].hasProperty ? expl[i].inherited.property : now.property};
+        if (expl[i].hasObject || expl[i].hasProperty)
+            level.rows.push_back(RightsRow{i, expl[i].rights});
+    }
+    level.effective = ExpandSupervisor(
+        RightsBytes{static_cast<std::uint8_t>(level.inherited.object | assigned.object),
+                    static_cast<std::uint8_t>(level.inherited.property | assigned.property)});
+    return level;
+}
+
+// Attributes of the target with assignments of their own for one of the
+// identities: such an assignment replaces that identity's all-attributes
+// rights for the attribute.
+void CollectAttributeAssignments(const nds::DirectoryEntries& dir, std::int32_t target,
+                                 EffectiveRights& out) {
     const nds::DirectoryEntry& t = dir.At(static_cast<std::size_t>(target));
-    const LevelRights& last = out.levels.back();
     for (const AclValue& acl : TrusteeAssignments(dir, t)) {
         if (!IsAttribute(acl.protectedName))
             continue;
-        int who = identityIndex(IdentityOfTrustee(dir, acl.trustee));
+        int who = IdentityIndex(out, IdentityOfTrustee(dir, acl.trustee));
         if (who < 0)
             continue;
         AttributeRights* a = nullptr;
@@ -335,18 +341,43 @@ EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::in
                 static_cast<std::size_t>(who),
                 RightsBytes{0, static_cast<std::uint8_t>(acl.rights & kAllPropertyRights)}});
     }
+}
+
+// Each attribute's effective rights: every identity's own assignment for
+// it, or else what it holds at the target.
+void AttributeEffectiveRights(const std::vector<RightsBytes>& atTarget, EffectiveRights& out) {
+    const LevelRights& last = out.levels.back();
     for (AttributeRights& a : out.attributes) {
         std::uint8_t rights = 0;
-        for (std::size_t i = 0; i < n; ++i) {
+        for (std::size_t i = 0; i < atTarget.size(); ++i) {
             const RightsRow* own = nullptr;
             for (const RightsRow& row : a.rows)
                 if (row.identity == i)
                     own = &row;
-            rights |= own ? own->rights.property : atLevel[i].property;
+            rights |= own ? own->rights.property : atTarget[i].property;
         }
         RightsBytes r = ExpandSupervisor(RightsBytes{last.effective.object, rights});
         a.effective = r.property;
     }
+}
+
+} // namespace
+
+EffectiveRights ComputeEffectiveRights(const nds::DirectoryEntries& dir, std::int32_t trustee,
+                                       std::int32_t target) {
+    EffectiveRights out;
+    out.trustee = trustee;
+    out.target = target;
+    if (trustee < 0 || target < 0 || static_cast<std::size_t>(trustee) >= dir.Size() ||
+        static_cast<std::size_t>(target) >= dir.Size())
+        return out;
+    out.identities = Identities(dir, trustee);
+    std::vector<RightsBytes> held(out.identities.size());
+    std::vector<RightsBytes> atLevel(out.identities.size());
+    for (std::int32_t e : PathTo(dir, target))
+        out.levels.push_back(RightsAtLevel(dir, out, e, held, atLevel));
+    CollectAttributeAssignments(dir, target, out);
+    AttributeEffectiveRights(atLevel, out);
     return out;
 }
 

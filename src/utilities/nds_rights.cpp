@@ -303,6 +303,280 @@ bool IsNoRightsInformation(std::string_view text) {
     return text.rfind("This directory holds no rights information", 0) == 0;
 }
 
+namespace {
+
+// Reads a rights report into the sources' trustees, one state at a time.
+class RightsParser {
+public:
+    RightsParser(std::string_view text, std::string_view context,
+                 std::vector<SourceRights>& sources)
+        : reader_(text), context_(context), sources_(sources) {}
+
+    // False, with the error naming the line, when the report is refused;
+    // the trustees of this report are then taken back.
+    bool Run(std::string& error);
+
+private:
+    // Reads what the current state expects; false when the report ends.
+    bool Step();
+    // The keyword the state expects, and the state that follows it.
+    bool ReadKeyword(const char* keyword);
+    void AfterKeyword();
+    // The effective rights line of the current path or property.
+    void TakeEffectiveRights();
+    void ReadObjectName();
+    void ReadTrustee();
+    bool ReadRow();
+    bool ReadAssignments();
+    void ReadAssignmentRow();
+    void TakeBack();
+
+    TrusteeRights& Trustee() { return sources_[static_cast<std::size_t>(source_)].trustees.back(); }
+    std::string WithContext(const std::string& name) const {
+        return context_.empty() ? name : name + "." + std::string(context_);
+    }
+
+    ReportReader reader_;
+    std::string_view context_;
+    std::vector<SourceRights>& sources_;
+    State state_ = State::How;
+    State previous_ = State::How;
+    bool propertyMode_ = false;
+    bool direct_ = false;
+    int source_ = -1;
+    bool madeList_ = false;
+    bool addedTrustee_ = false;
+    // The assignment row starts at the token already read.
+    bool reinterpret_ = false;
+    std::string message_;
+};
+
+bool RightsParser::Run(std::string& error) {
+    while (message_.empty() && Step()) {
+    }
+    if (message_.empty() && state_ != State::Rows)
+        message_ = "Missing Object Name or Property Name.";
+    if (message_.empty())
+        return true;
+    error = "Error on line : " + std::to_string(reader_.LineNumber()) + "\r" + message_;
+    TakeBack();
+    return false;
+}
+
+bool RightsParser::Step() {
+    if (const char* keyword = Keyword(state_))
+        return ReadKeyword(keyword);
+    switch (state_) {
+    case State::Object:
+        ReadObjectName();
+        return true;
+    case State::Trustee:
+        ReadTrustee();
+        return true;
+    case State::Rows:
+        return ReadRow();
+    case State::Assignments:
+        return ReadAssignments();
+    case State::AssignmentRow:
+        ReadAssignmentRow();
+        return true;
+    default:
+        return true;
+    }
+}
+
+bool RightsParser::ReadKeyword(const char* keyword) {
+    const std::string& token = reader_.NextToken();
+    if (token.empty())
+        return !reader_.Exhausted();
+    if (token != keyword) {
+        message_ = std::string(keyword) + " expected.";
+        return false;
+    }
+    State left = state_;
+    AfterKeyword();
+    previous_ = left;
+    return true;
+}
+
+void RightsParser::AfterKeyword() {
+    switch (state_) {
+    case State::How:
+        propertyMode_ = false;
+        state_ = State::Object;
+        break;
+    case State::Got:
+        state_ = State::Rights;
+        break;
+    case State::Rights:
+        if (previous_ == State::Got) {
+            state_ = State::To;
+        } else if (previous_ == State::Inherited) {
+            state_ = State::Filter;
+        } else if (previous_ == State::Effective) {
+            TakeEffectiveRights();
+            state_ = State::Rows;
+        } else { // after "SELECTED PROPERTY"
+            propertyMode_ = true;
+            state_ = State::Rows;
+        }
+        break;
+    case State::To:
+        state_ = State::Trustee;
+        break;
+    case State::Inherited:
+        state_ = State::Rights;
+        break;
+    case State::Filter: {
+        auto [first, second] = reader_.RightsPair();
+        Trustee().paths.back().filterObject = first;
+        Trustee().paths.back().filterProperty = second;
+        state_ = State::Inherits;
+        break;
+    }
+    case State::Inherits:
+        state_ = State::From;
+        break;
+    case State::From:
+        state_ = State::Above;
+        break;
+    case State::Above: {
+        auto [first, second] = reader_.RightsPair();
+        Trustee().paths.back().inheritedObject = first;
+        Trustee().paths.back().inheritedProperty = second;
+        state_ = State::Assignments;
+        break;
+    }
+    case State::Effective:
+    case State::Property:
+        state_ = State::Rights;
+        break;
+    case State::EquivTo:
+        direct_ = false;
+        state_ = State::AssignmentRow;
+        break;
+    default:
+        break;
+    }
+}
+
+void RightsParser::TakeEffectiveRights() {
+    auto [first, second] = reader_.RightsPair();
+    TrusteeRights& t = Trustee();
+    if (propertyMode_) {
+        if (!t.properties.empty())
+            t.properties.back().effective = first | second;
+    } else if (!t.paths.empty()) {
+        t.paths.back().effectiveObject = first;
+        t.paths.back().effectiveProperty = second;
+    }
+    reader_.MoveOn();
+}
+
+void RightsParser::ReadObjectName() {
+    std::size_t at = reader_.Find(kGotRightsTo);
+    std::string name =
+        Trimmed(at == std::string_view::npos ? reader_.Rest() : reader_.UpTo(at + 1));
+    source_ = FindSource(sources_, name);
+    if (source_ < 0) {
+        message_ = "Cannot generate report for : " + name;
+        return;
+    }
+    previous_ = state_;
+    state_ = State::Got;
+}
+
+void RightsParser::ReadTrustee() {
+    std::string name = ResolveName(Trimmed(reader_.Rest()), context_);
+    SourceRights& s = sources_[static_cast<std::size_t>(source_)];
+    if (!s.hasTrustees) {
+        s.hasTrustees = true;
+        madeList_ = true;
+    }
+    s.trustees.push_back(TrusteeRights{name, {}, {}});
+    addedTrustee_ = true;
+    reader_.SkipTableHeader();
+    previous_ = state_;
+    state_ = State::Rows;
+}
+
+// A row of the table: a property, a path, or the line before the property
+// table; false at the end of the file.
+bool RightsParser::ReadRow() {
+    const std::string& token = reader_.NextToken();
+    if (token.empty())
+        return false;
+    if (propertyMode_) {
+        Trustee().properties.push_back(PropertyRights{Trimmed(reader_.TokenAndRest()), 0, {}});
+        previous_ = state_;
+        state_ = State::Assignments;
+    } else if (token.size() >= 75 && token[74] == '_') {
+        reader_.PassOverLine();
+    } else if (token == "SELECTED") {
+        previous_ = state_;
+        state_ = State::Property;
+    } else {
+        std::string name = ResolveName(Trimmed(reader_.TokenAndRest()), context_);
+        Trustee().paths.push_back(PathEntry{name, 0, 0, 0, 0, 0, 0, {}});
+        previous_ = state_;
+        state_ = State::Inherited;
+    }
+    return true;
+}
+
+// What follows an assignment: the effective rights' rule, the equivalences,
+// or another direct assignment; false at the end of the file.
+bool RightsParser::ReadAssignments() {
+    const std::string& token = reader_.NextToken();
+    if (token.empty())
+        return false;
+    previous_ = state_;
+    if (token == "______________" || token == "_______") {
+        state_ = State::Effective;
+    } else if (token == "EQUIVALENT") {
+        state_ = State::EquivTo;
+    } else {
+        direct_ = true;
+        reinterpret_ = true;
+        state_ = State::AssignmentRow;
+    }
+    return true;
+}
+
+void RightsParser::ReadAssignmentRow() {
+    std::string raw = reinterpret_ ? reader_.FromTokenStartUpTo(kNameEndColumn + 1)
+                                   : reader_.UpTo(kNameEndColumn + 1);
+    reinterpret_ = false;
+    std::string name = Trimmed(raw);
+    Assignment a;
+    a.direct = direct_;
+    a.name = direct_ ? WithContext(name) : ResolveName(name, context_);
+    auto [first, second] = reader_.RightsPair();
+    a.objectRights = first;
+    a.propertyRights = second;
+    TrusteeRights& t = Trustee();
+    if (propertyMode_)
+        t.properties.back().assignments.push_back(std::move(a));
+    else
+        t.paths.back().assignments.push_back(std::move(a));
+    previous_ = state_;
+    state_ = State::Assignments;
+}
+
+void RightsParser::TakeBack() {
+    if (source_ < 0)
+        return;
+    SourceRights& s = sources_[static_cast<std::size_t>(source_)];
+    if (addedTrustee_)
+        s.trustees.pop_back();
+    if (madeList_) {
+        s.trustees.clear();
+        s.hasTrustees = false;
+    }
+}
+
+} // namespace
+
 bool ParseNDSRightsReportText(std::string_view text, std::string_view context, std::string& error,
                               std::vector<SourceRights>& sources) {
     // The utility found no rights to report: its line is the error.
@@ -310,217 +584,7 @@ bool ParseNDSRightsReportText(std::string_view text, std::string_view context, s
         error = std::string(text.substr(0, text.find_first_of("\r\n")));
         return false;
     }
-    ReportReader reader(text);
-    State state = State::How;
-    State previous = State::How;
-    bool propertyMode = false;
-    bool direct = false;
-    int source = -1;
-    bool madeList = false;
-    bool addedTrustee = false;
-    std::string message;
-
-    auto trustee = [&]() -> TrusteeRights& {
-        return sources[static_cast<std::size_t>(source)].trustees.back();
-    };
-    auto withContext = [&](const std::string& name) {
-        return context.empty() ? name : name + "." + std::string(context);
-    };
-
-    bool reinterpret = false;
-    while (message.empty()) {
-        const char* keyword = Keyword(state);
-        if (keyword) {
-            const std::string& token = reader.NextToken();
-            if (token.empty()) {
-                if (reader.Exhausted())
-                    break;
-                continue;
-            }
-            if (token != keyword) {
-                message = std::string(keyword) + " expected.";
-                break;
-            }
-            State left = state;
-            switch (state) {
-            case State::How:
-                propertyMode = false;
-                state = State::Object;
-                break;
-            case State::Got:
-                state = State::Rights;
-                break;
-            case State::Rights:
-                if (previous == State::Got) {
-                    state = State::To;
-                } else if (previous == State::Inherited) {
-                    state = State::Filter;
-                } else if (previous == State::Effective) {
-                    auto [first, second] = reader.RightsPair();
-                    TrusteeRights& t = trustee();
-                    if (propertyMode) {
-                        if (!t.properties.empty())
-                            t.properties.back().effective = first | second;
-                    } else if (!t.paths.empty()) {
-                        t.paths.back().effectiveObject = first;
-                        t.paths.back().effectiveProperty = second;
-                    }
-                    reader.MoveOn();
-                    state = State::Rows;
-                } else { // after "SELECTED PROPERTY"
-                    propertyMode = true;
-                    state = State::Rows;
-                }
-                break;
-            case State::To:
-                state = State::Trustee;
-                break;
-            case State::Inherited:
-                state = State::Rights;
-                break;
-            case State::Filter: {
-                auto [first, second] = reader.RightsPair();
-                trustee().paths.back().filterObject = first;
-                trustee().paths.back().filterProperty = second;
-                state = State::Inherits;
-                break;
-            }
-            case State::Inherits:
-                state = State::From;
-                break;
-            case State::From:
-                state = State::Above;
-                break;
-            case State::Above: {
-                auto [first, second] = reader.RightsPair();
-                trustee().paths.back().inheritedObject = first;
-                trustee().paths.back().inheritedProperty = second;
-                state = State::Assignments;
-                break;
-            }
-            case State::Effective:
-                state = State::Rights;
-                break;
-            case State::Property:
-                state = State::Rights;
-                break;
-            case State::EquivTo:
-                direct = false;
-                state = State::AssignmentRow;
-                break;
-            default:
-                break;
-            }
-            previous = left;
-            continue;
-        }
-
-        switch (state) {
-        case State::Object: {
-            std::size_t at = reader.Find(kGotRightsTo);
-            std::string name =
-                Trimmed(at == std::string_view::npos ? reader.Rest() : reader.UpTo(at + 1));
-            source = FindSource(sources, name);
-            if (source < 0) {
-                message = "Cannot generate report for : " + name;
-                break;
-            }
-            previous = state;
-            state = State::Got;
-            break;
-        }
-        case State::Trustee: {
-            std::string name = ResolveName(Trimmed(reader.Rest()), context);
-            SourceRights& s = sources[static_cast<std::size_t>(source)];
-            if (!s.hasTrustees) {
-                s.hasTrustees = true;
-                madeList = true;
-            }
-            s.trustees.push_back(TrusteeRights{name, {}, {}});
-            addedTrustee = true;
-            reader.SkipTableHeader();
-            previous = state;
-            state = State::Rows;
-            break;
-        }
-        case State::Rows: {
-            const std::string& token = reader.NextToken();
-            if (token.empty())
-                goto done;
-            if (propertyMode) {
-                trustee().properties.push_back(
-                    PropertyRights{Trimmed(reader.TokenAndRest()), 0, {}});
-                previous = state;
-                state = State::Assignments;
-            } else if (token.size() >= 75 && token[74] == '_') {
-                reader.PassOverLine();
-            } else if (token == "SELECTED") {
-                previous = state;
-                state = State::Property;
-            } else {
-                std::string name = ResolveName(Trimmed(reader.TokenAndRest()), context);
-                trustee().paths.push_back(PathEntry{name, 0, 0, 0, 0, 0, 0, {}});
-                previous = state;
-                state = State::Inherited;
-            }
-            break;
-        }
-        case State::Assignments: {
-            const std::string& token = reader.NextToken();
-            if (token.empty())
-                goto done;
-            previous = state;
-            if (token == "______________" || token == "_______") {
-                state = State::Effective;
-            } else if (token == "EQUIVALENT") {
-                state = State::EquivTo;
-            } else {
-                direct = true;
-                reinterpret = true;
-                state = State::AssignmentRow;
-            }
-            break;
-        }
-        case State::AssignmentRow: {
-            std::string raw = reinterpret ? reader.FromTokenStartUpTo(kNameEndColumn + 1)
-                                          : reader.UpTo(kNameEndColumn + 1);
-            reinterpret = false;
-            std::string name = Trimmed(raw);
-            Assignment a;
-            a.direct = direct;
-            a.name = direct ? withContext(name) : ResolveName(name, context);
-            auto [first, second] = reader.RightsPair();
-            a.objectRights = first;
-            a.propertyRights = second;
-            TrusteeRights& t = trustee();
-            if (propertyMode)
-                t.properties.back().assignments.push_back(std::move(a));
-            else
-                t.paths.back().assignments.push_back(std::move(a));
-            previous = state;
-            state = State::Assignments;
-            break;
-        }
-        default:
-            break;
-        }
-    }
-done:
-    if (message.empty() && state != State::Rows)
-        message = "Missing Object Name or Property Name.";
-    if (message.empty())
-        return true;
-    error = "Error on line : " + std::to_string(reader.LineNumber()) + "\r" + message;
-    if (source >= 0) {
-        SourceRights& s = sources[static_cast<std::size_t>(source)];
-        if (addedTrustee)
-            s.trustees.pop_back();
-        if (madeList) {
-            s.trustees.clear();
-            s.hasTrustees = false;
-        }
-    }
-    return false;
+    return RightsParser(text, context, sources).Run(error);
 }
 
 bool ParseNDSRightsReport(const std::string& path, std::string_view context, std::string& error,

@@ -186,6 +186,14 @@ private:
     bool NextLine();
     bool NextToken(std::string& token);
     std::string RestOfLine();
+    // After the keyword the state expected: the state that follows it.
+    void AfterKeyword();
+    // The states that read what follows a keyword; false (message set)
+    // when the report is refused.
+    bool OnServerName(const std::string& token, std::string& message);
+    bool OnSectionHeader(int keyword, std::string& message);
+    bool OnNameList(const std::string& token, int keyword, std::string& message);
+    void OnDefinitionFor(int keyword);
     bool Fail(std::string& message, std::string text) {
         message = std::move(text);
         return false;
@@ -197,6 +205,13 @@ private:
     bool haveLine_ = false;
     bool prefix_ = true;
     TSchCmpClass& pair_;
+    // Where the parse is: the state, the keyword state before it, the
+    // section letter names are kept under, the list they go to.
+    int state_ = kComparing;
+    int previous_ = 0;
+    char section_ = 'C';
+    std::vector<std::string>* current_ = nullptr;
+    SchemaSide* definitionSide_ = nullptr;
 };
 
 bool ReportParser::NextLine() {
@@ -230,156 +245,183 @@ std::string ReportParser::RestOfLine() {
 }
 
 bool ReportParser::Run(std::string& message) {
-    int state = kComparing;
-    int previous = 0;
-    char section = 'C';
-    std::vector<std::string>* current = nullptr;
-    SchemaSide* definitionSide = nullptr;
+    state_ = kComparing;
+    previous_ = 0;
+    section_ = 'C';
+    current_ = nullptr;
+    definitionSide_ = nullptr;
     std::string token;
     while (NextToken(token)) {
         const int keyword = KeywordOf(token);
-        if (state >= kComparing && state <= kClass) {
-            if (keyword != state)
-                return Fail(message, std::string("\"") + kKeywords[state] + "\" expected.");
-            switch (state) {
-            case kComparing:
-            case kWith:
-                previous = state;
-                state = kReportServer;
-                break;
-            case kClasses:
-                previous = kClasses;
-                state = kUnique;
-                break;
-            case kUnique:
-                if (previous == kClasses)
-                    section = 'C';
-                else if (previous == kAttributes)
-                    section = 'A';
-                else if (previous == kSyntaxes)
-                    section = 'S';
-                else if (previous == kDefinition)
-                    section = 'D';
-                state = kTo;
-                break;
-            case kTo:
-                previous = kTo;
-                state = kReportServer;
-                break;
-            case kAttributes:
-                section = 'A';
-                previous = kAttributes;
-                state = kUnique;
-                break;
-            case kSyntaxes:
-                section = 'S';
-                previous = kSyntaxes;
-                state = kUnique;
-                break;
-            case kDefinition:
-                section = 'D';
-                previous = kDefinition;
-                state = kDifferences;
-                break;
-            case kDifferences:
-                previous = kDifferences;
-                state = kFor;
-                break;
-            case kFor:
-                previous = kFor;
-                state = kReportServer;
-                break;
-            case kDefinitions:
-                previous = kDefinitions;
-                state = kNameList;
-                break;
-            default: // NONE, ATTRIBUTE and CLASS are never expected on their own
-                state = kSectionHeader;
-                break;
-            }
+        if (state_ >= kComparing && state_ <= kClass) {
+            if (keyword != state_)
+                return Fail(message, std::string("\"") + kKeywords[state_] + "\" expected.");
+            AfterKeyword();
             continue;
         }
-        switch (state) {
-        case kReportServer: {
-            std::string name = token;
-            if (const std::size_t dots = name.find("..."); dots != std::string::npos)
-                name.erase(dots);
-            if (previous == kComparing) {
-                pair_.first.items.push_back(name);
-                state = kWith;
-            } else if (previous == kWith) {
-                pair_.second.items.push_back(name);
-                state = kSectionHeader;
-            } else {
-                SchemaSide* side = nullptr;
-                if (pair_.first.items.size() >= 3 && name == pair_.first.items[2])
-                    side = &pair_.first;
-                else if (pair_.second.items.size() >= 3 && name == pair_.second.items[2])
-                    side = &pair_.second;
-                if (!side)
-                    return Fail(message, "Server name expected.");
-                current = &side->items;
-                if (previous == kFor) {
-                    definitionSide = side;
-                    state = kDefinitionFor;
-                } else {
-                    state = kNameList;
-                }
-            }
+        bool ok = true;
+        switch (state_) {
+        case kReportServer:
+            ok = OnServerName(token, message);
             break;
-        }
         case kSectionHeader:
-            if (keyword == kClasses || keyword == kAttributes || keyword == kSyntaxes) {
-                section = keyword == kClasses ? 'C' : keyword == kAttributes ? 'A' : 'S';
-                state = kUnique;
-            } else if (keyword == kDefinition) {
-                section = 'D';
-                state = kDifferences;
-            } else {
-                return Fail(message, "Expecting \"Class\", \"Attributes\", \"Syntax\", or "
-                                     "\"Definition\".");
-            }
+            ok = OnSectionHeader(keyword, message);
             break;
         case kNameList:
-            if (keyword == kClasses || keyword == kAttributes || keyword == kSyntaxes) {
-                previous = keyword;
-                state = kUnique;
-            } else if (keyword == kNoneWord) {
-                state = kSectionHeader;
-            } else if (keyword == kDefinition) {
-                state = kDifferences;
-            } else if (keyword == kClass || keyword == kAttribute) {
-                if (!definitionSide)
-                    return Fail(message, "Unknown Identifier.");
-                current = keyword == kClass ? &definitionSide->classes : &definitionSide->attrs;
-                state = kDefinitions;
-            } else if (keyword == kNone) {
-                std::string entry = token + RestOfLine();
-                if (previous == kDefinitions)
-                    prefix_ = false;
-                if (prefix_)
-                    entry = std::string(1, section) + kSchemaSep + entry;
-                if (current)
-                    current->push_back(std::move(entry));
-            } else {
-                return Fail(message, "Unknown Identifier.");
-            }
+            ok = OnNameList(token, keyword, message);
             break;
         case kDefinitionFor:
-            if (keyword == kNoneWord) {
-                state = kSectionHeader;
-            } else if (keyword == kClass || keyword == kAttribute) {
-                current = keyword == kClass ? &definitionSide->classes : &definitionSide->attrs;
-                state = kDefinitions;
-            }
+            OnDefinitionFor(keyword);
             break;
         default:
             break;
         }
+        if (!ok)
+            return false;
     }
-    if (state == kNameList || state == kSectionHeader)
+    if (state_ == kNameList || state_ == kSectionHeader)
         return true;
     return Fail(message, "Unexpected end of file.");
+}
+
+void ReportParser::AfterKeyword() {
+    switch (state_) {
+    case kComparing:
+    case kWith:
+        previous_ = state_;
+        state_ = kReportServer;
+        break;
+    case kClasses:
+        previous_ = kClasses;
+        state_ = kUnique;
+        break;
+    case kUnique:
+        if (previous_ == kClasses)
+            section_ = 'C';
+        else if (previous_ == kAttributes)
+            section_ = 'A';
+        else if (previous_ == kSyntaxes)
+            section_ = 'S';
+        else if (previous_ == kDefinition)
+            section_ = 'D';
+        state_ = kTo;
+        break;
+    case kTo:
+        previous_ = kTo;
+        state_ = kReportServer;
+        break;
+    case kAttributes:
+        section_ = 'A';
+        previous_ = kAttributes;
+        state_ = kUnique;
+        break;
+    case kSyntaxes:
+        section_ = 'S';
+        previous_ = kSyntaxes;
+        state_ = kUnique;
+        break;
+    case kDefinition:
+        section_ = 'D';
+        previous_ = kDefinition;
+        state_ = kDifferences;
+        break;
+    case kDifferences:
+        previous_ = kDifferences;
+        state_ = kFor;
+        break;
+    case kFor:
+        previous_ = kFor;
+        state_ = kReportServer;
+        break;
+    case kDefinitions:
+        previous_ = kDefinitions;
+        state_ = kNameList;
+        break;
+    default: // NONE, ATTRIBUTE and CLASS are never expected on their own
+        state_ = kSectionHeader;
+        break;
+    }
+}
+
+bool ReportParser::OnServerName(const std::string& token, std::string& message) {
+    std::string name = token;
+    if (const std::size_t dots = name.find("..."); dots != std::string::npos)
+        name.erase(dots);
+    if (previous_ == kComparing) {
+        pair_.first.items.push_back(name);
+        state_ = kWith;
+        return true;
+    }
+    if (previous_ == kWith) {
+        pair_.second.items.push_back(name);
+        state_ = kSectionHeader;
+        return true;
+    }
+    SchemaSide* side = nullptr;
+    if (pair_.first.items.size() >= 3 && name == pair_.first.items[2])
+        side = &pair_.first;
+    else if (pair_.second.items.size() >= 3 && name == pair_.second.items[2])
+        side = &pair_.second;
+    if (!side)
+        return Fail(message, "Server name expected.");
+    current_ = &side->items;
+    if (previous_ == kFor) {
+        definitionSide_ = side;
+        state_ = kDefinitionFor;
+    } else {
+        state_ = kNameList;
+    }
+    return true;
+}
+
+bool ReportParser::OnSectionHeader(int keyword, std::string& message) {
+    if (keyword == kClasses || keyword == kAttributes || keyword == kSyntaxes) {
+        section_ = keyword == kClasses ? 'C' : keyword == kAttributes ? 'A' : 'S';
+        state_ = kUnique;
+    } else if (keyword == kDefinition) {
+        section_ = 'D';
+        state_ = kDifferences;
+    } else {
+        return Fail(message, "Expecting \"Class\", \"Attributes\", \"Syntax\", or "
+                             "\"Definition\".");
+    }
+    return true;
+}
+
+bool ReportParser::OnNameList(const std::string& token, int keyword, std::string& message) {
+    if (keyword == kClasses || keyword == kAttributes || keyword == kSyntaxes) {
+        previous_ = keyword;
+        state_ = kUnique;
+    } else if (keyword == kNoneWord) {
+        state_ = kSectionHeader;
+    } else if (keyword == kDefinition) {
+        state_ = kDifferences;
+    } else if (keyword == kClass || keyword == kAttribute) {
+        if (!definitionSide_)
+            return Fail(message, "Unknown Identifier.");
+        current_ = keyword == kClass ? &definitionSide_->classes : &definitionSide_->attrs;
+        state_ = kDefinitions;
+    } else if (keyword == kNone) {
+        std::string entry = token + RestOfLine();
+        if (previous_ == kDefinitions)
+            prefix_ = false;
+        if (prefix_)
+            entry = std::string(1, section_) + kSchemaSep + entry;
+        if (current_)
+            current_->push_back(std::move(entry));
+    } else {
+        return Fail(message, "Unknown Identifier.");
+    }
+    return true;
+}
+
+void ReportParser::OnDefinitionFor(int keyword) {
+    if (keyword == kNoneWord) {
+        state_ = kSectionHeader;
+    } else if (keyword == kClass || keyword == kAttribute) {
+        current_ = keyword == kClass ? &definitionSide_->classes : &definitionSide_->attrs;
+        state_ = kDefinitions;
+    }
 }
 
 // SCHCMP.EXE reports a few lines per schema element; anything far larger is

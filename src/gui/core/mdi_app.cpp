@@ -258,8 +258,19 @@ std::function<void()> TMDIApp::ToCommands(void (TreeCommands::*command)()) {
 }
 
 void TMDIApp::BuildMenus() {
-    MainMenu& m = menu_;
+    BuildFileMenu();
+    BuildEditMenu();
+    BuildSearchMenu();
+    BuildTreeMenu();
+    BuildViewMenu();
+    BuildReplicaMenu();
+    BuildOptionsMenu();
+    BuildWindowMenu();
+    BuildHelpMenu();
+}
 
+void TMDIApp::BuildFileMenu() {
+    MainMenu& m = menu_;
     m.file = AddMenu("File1", "&File");
     m.newDesign = AddItem(m.file, "New1", "New", [this] { New1Click(); });
     m.open = AddItem(m.file, "Open1", "Open", [this] { Open1Click(); });
@@ -292,14 +303,20 @@ void TMDIApp::BuildMenus() {
     m.file->addSeparator();
     m.close = AddItem(m.file, "Close1", "Close", [this] { Close1Click(); });
     m.exit = AddItem(m.file, "Exit1", "Exit", [this] { Exit1Click(); });
+}
 
+void TMDIApp::BuildEditMenu() {
+    MainMenu& m = menu_;
     m.edit = AddMenu("Edit1", "&Edit");
     m.undo = AddItem(m.edit, "Undo1", "&Undo", [this] { Undo1Click(); });
     m.undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
     m.redo = AddItem(m.edit, "Redo1", "&Redo", [this] { Redo1Click(); });
     m.redo->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+}
 
+void TMDIApp::BuildSearchMenu() {
+    MainMenu& m = menu_;
     m.search = AddMenu("Search1", "&Search");
     m.findServer =
         AddItem(m.search, "FindServer1", "Find Server", ToCommands(&TreeCommands::FindServer));
@@ -317,7 +334,10 @@ void TMDIApp::BuildMenus() {
                 c.Tree().FindObject(findDlg_->Text(), ui_);
         });
     });
+}
 
+void TMDIApp::BuildTreeMenu() {
+    MainMenu& m = menu_;
     m.tree = AddMenu("Tree1", "&Tree");
     m.discoverTree =
         AddItem(m.tree, "MM_DISCOVER_TREE", "Search NDS Tree", [this] { DiscoverTree1Click(); });
@@ -360,19 +380,28 @@ void TMDIApp::BuildMenus() {
                           [this] { Forward([](TMDIChild& c) { NDSRights(c); }); });
     m.fileRights = AddItem(m.displayRights, "FileRights1", "File Rights",
                            [this] { Forward([](TMDIChild& c) { FileRights(c); }); });
+}
 
+void TMDIApp::BuildViewMenu() {
+    MainMenu& m = menu_;
     m.view = AddMenu("View1", "&View");
     m.collapseAll = AddItem(m.view, "CollapseAll1", "Collapse All",
                             [this] { Forward([](TMDIChild& c) { c.Tree().CollapseAll(); }); });
     m.expandAll = AddItem(m.view, "ExpandAll1", "Expand All",
                           [this] { Forward([](TMDIChild& c) { c.Tree().ExpandAll(); }); });
+}
 
+void TMDIApp::BuildReplicaMenu() {
+    MainMenu& m = menu_;
     m.replica = AddMenu("Replica1", "&Replica");
     m.deleteReplica =
         AddItem(m.replica, "Delete1", "Delete", ToCommands(&TreeCommands::DeleteReplica));
     m.changeType =
         AddItem(m.replica, "ChangeType1", "Change Type", ToCommands(&TreeCommands::ChangeType));
+}
 
+void TMDIApp::BuildOptionsMenu() {
+    MainMenu& m = menu_;
     m.options = AddMenu("Options1", "&Options");
     m.clearDSVersions = AddItem(m.options, "ClearDSVersions1", "Clear DS Versions",
                                 ToCommands(&TreeCommands::ClearDSVersions));
@@ -404,12 +433,18 @@ void TMDIApp::BuildMenus() {
     m.changeWarningSettings =
         AddItem(m.options, "ChangeWarningSettings1", "Change Warning/Suggestion Settings",
                 [this] { ChangeWarningSettings1Click(); });
+}
 
+void TMDIApp::BuildWindowMenu() {
+    MainMenu& m = menu_;
     m.window = AddMenu("Window1", "&Window");
     m.cascade = AddItem(m.window, "Casscade1", "Cascade", [this] { mdi_->cascadeSubWindows(); });
     m.tile = AddItem(m.window, "Tile1", "Tile", [this] { mdi_->tileSubWindows(); });
     m.windowList = AddItem(m.window, "WindowList1", "Window List", [this] { WindowList1Click(); });
+}
 
+void TMDIApp::BuildHelpMenu() {
+    MainMenu& m = menu_;
     m.help = AddMenu("Help1", "&Help");
     m.helpContents = AddItem(m.help, "Help2", "Help", [this] {
         if (helpDlg_)

@@ -239,7 +239,17 @@ private:
     void RunCommand(const std::function<void()>& command);
     // Makes the command's window the active one, with the keyboard focus in it.
     void ReturnToCommandWindow();
+    // The main menu, one menu after the other in menu bar order.
     void BuildMenus();
+    void BuildFileMenu();
+    void BuildEditMenu();
+    void BuildSearchMenu();
+    void BuildTreeMenu();
+    void BuildViewMenu();
+    void BuildReplicaMenu();
+    void BuildOptionsMenu();
+    void BuildWindowMenu();
+    void BuildHelpMenu();
     QAction* AddItem(QMenu* menu, const char* name, const char* caption,
                      std::function<void()> command);
     QMenu* AddMenu(const char* name, const char* caption);
