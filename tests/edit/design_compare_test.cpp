@@ -3,7 +3,7 @@
 #include "edit/design_compare.h"
 #include "edit/edit_fixture.h"
 #include "edit/edit_script.h"
-#include "edit/random_edits.h"
+#include "support/random_edits.h"
 #include "files/design_file.h"
 
 #include <algorithm>

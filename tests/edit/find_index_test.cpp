@@ -4,7 +4,7 @@
 #include "core/synthetic_design.h"
 #include "edit/design_compare.h"
 #include "edit/edit_fixture.h"
-#include "edit/random_edits.h"
+#include "support/random_edits.h"
 
 namespace qv::test {
 namespace {
