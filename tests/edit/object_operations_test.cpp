@@ -341,6 +341,39 @@ TEST_F(ObjectOps, EnablingRules) {
     EXPECT_FALSE(CanRenameObject(root));
 }
 
+// The typed-name rule over every byte in the middle of a name and at its
+// ends: the four separators become "_", ASCII and Latin-1 small letters
+// capitals (not the sharp s, the division sign or y diaeresis), blanks and
+// control characters at the ends go, and a control character inside (DEL
+// included) is named by the problem text.
+TEST(NameRules, EveryCharacterOfATypedName) {
+    for (int b = 1; b < 256; ++b) {
+        const auto c = static_cast<unsigned char>(b);
+        const std::string ch(1, static_cast<char>(c));
+        char mapped = static_cast<char>(c);
+        if (c == '.' || c == '/' || c == '=' || c == '\\')
+            mapped = '_';
+        else if ((c >= 'a' && c <= 'z') || (c >= 0xE0 && c <= 0xFE && c != 0xF7))
+            mapped = static_cast<char>(c - 32);
+        const std::string inner = CleanTypedName("a" + ch + "b");
+        EXPECT_EQ(inner, std::string("A") + mapped + "B") << b;
+        const bool blank = c <= ' ';
+        EXPECT_EQ(CleanTypedName(ch + "a" + ch),
+                  blank ? std::string("A") : mapped + std::string("A") + mapped)
+            << b;
+        const std::optional<std::string> problem = TypedNameProblem(inner);
+        if (c < 0x20 || c == 0x7F) {
+            static constexpr char kHex[] = "0123456789ABCDEF";
+            ASSERT_TRUE(problem.has_value()) << b;
+            EXPECT_EQ(*problem, std::string("A name cannot contain a control character (\\x") +
+                                    kHex[c >> 4] + kHex[c & 0xF] + ").")
+                << b;
+        } else {
+            EXPECT_FALSE(problem.has_value()) << b << " " << problem.value_or("");
+        }
+    }
+}
+
 TEST(NameRules, TypedNamesAndAddressInput) {
     EXPECT_EQ(CleanTypedName("  sales.east/x=y\\z\t"), "SALES_EAST_X_Y_Z");
     EXPECT_EQ(CleanTypedName("caf\xe9"), "CAF\xc9");

@@ -80,6 +80,34 @@ TEST(Pictures, EveryClassIconAndReplicaBitmapIsEmbeddedAndReadable) {
     EXPECT_TRUE(ReadPngForPdf(p->data + 1, p->size - 1).data.empty());
 }
 
+// Every character a PDF string literal treats specially, in names of the
+// printed tree: parentheses and the backslash escaped with a backslash,
+// control characters (DEL too) as octal escapes, the 8-bit range as it is.
+TEST(PdfCanvas, StringLiteralsEscapeEverySpecialCharacter) {
+    const std::string path = test::TempDir() + "/escapes.pdf";
+    struct Case {
+        std::string name;
+        std::string literal;
+    };
+    const Case cases[] = {
+        {"P(x", "(P\\(x) Tj"},      {"P)x", "(P\\)x) Tj"},      {"P\\x", "(P\\\\x) Tj"},
+        {"P()x", "(P\\(\\)x) Tj"},  {"P\x01x", "(P\\001x) Tj"}, {"P\tx", "(P\\011x) Tj"},
+        {"P\x1Fx", "(P\\037x) Tj"}, {"P\x7Fx", "(P\\177x) Tj"}, {"P x", "(P x) Tj"},
+        {"P~x", "(P~x) Tj"},        {"P\x80x", "(P\x80x) Tj"},  {"P\xFFx", "(P\xFFx) Tj"},
+    };
+    test::Fixture f;
+    test::MakeEmpty(f.design);
+    for (const Case& c : cases)
+        f.design.AddChild(f.design.Root(), c.name, kClassOrgUnit);
+    PdfCanvas pdf(path, kPaperA4, 300);
+    NullPrintStatus s;
+    ASSERT_EQ(PrintTreeView(f.design, pdf, s, f.design.Root(), false), PrintResult::Finished);
+    ASSERT_TRUE(pdf.Written()) << pdf.Error();
+    const std::string doc = test::ReadFile(path);
+    for (const Case& c : cases)
+        EXPECT_NE(doc.find(c.literal), std::string::npos) << c.literal;
+}
+
 TEST(PdfCanvas, WritesAValidDocumentWithOnePageObjectPerPage) {
     const std::string path = test::TempDir() + "/tree.pdf";
     test::Fixture f;

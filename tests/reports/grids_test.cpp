@@ -286,6 +286,63 @@ TEST(ObjectReport, TextFromTheGrids) {
 
 // ---------------------------------------------------------------- export
 
+// A reader of the delimited text as RFC 4180 reads it: fields separated by
+// commas, a field in double quotes may hold commas, line breaks and doubled
+// quotes; rows end with "\n".
+std::vector<std::vector<std::string>> ReadDelimited(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"')
+                field += text[++i];
+            else if (c == '"')
+                quoted = false;
+            else
+                field += c;
+        } else if (c == '"') {
+            quoted = true;
+        } else if (c == ',') {
+            rows.back().push_back(std::move(field));
+            field.clear();
+        } else if (c == '\n') {
+            rows.back().push_back(std::move(field));
+            field.clear();
+            rows.emplace_back();
+        } else {
+            field += c;
+        }
+    }
+    rows.pop_back(); // after the last "\n"
+    return rows;
+}
+
+// Every byte value as a cell, alone and inside text: quoted exactly when it
+// is a comma, a double quote or a line break, and read back whole.
+TEST(DelimitedExport, EveryCharacterOfACellAndTheRoundTrip) {
+    TextGrid g;
+    g.Reset(3, 255);
+    int row = 0;
+    for (int b = 1; b < 256; ++b, ++row) {
+        const std::string ch(1, static_cast<char>(b));
+        const bool special = ch == "," || ch == "\"" || ch == "\r" || ch == "\n";
+        EXPECT_EQ(DelimitedCell(ch)[0] == '"', special) << b;
+        EXPECT_EQ(DelimitedCell("a" + ch + "b")[0] == '"', special) << b;
+        g.SetCell(0, row, "a" + ch + "b");
+        g.SetCell(1, row, ch);
+        g.SetCell(2, row, ch + ch + "\"" + ch);
+    }
+    const std::vector<std::vector<std::string>> back = ReadDelimited(DelimitedText(g));
+    ASSERT_EQ(back.size(), 255u);
+    for (int b = 1; b < 256; ++b) {
+        const std::string ch(1, static_cast<char>(b));
+        const std::vector<std::string> want = {"a" + ch + "b", ch, ch + ch + "\"" + ch};
+        EXPECT_EQ(back[static_cast<std::size_t>(b - 1)], want) << b;
+    }
+}
+
 TEST(DelimitedExport, QuotesAndFileErrors) {
     TextGrid g;
     g.Reset(3, 2);

@@ -248,6 +248,16 @@ TEST(Runner, RunsAUtilityThroughTheInterpreter) {
     EXPECT_FALSE(fs::exists(root / "TWO.TXT"));
     EXPECT_NE(Slurp(work / kInterpreterLog).find("../TWO.TXT"), std::string::npos);
 
+    // A command line of kMaxCommandLine characters starts; one more does not.
+    const std::string lead = BuildCommandLine(kRightsMarker, "EchoArgs.EXE ");
+    const std::string fits(kMaxCommandLine - lead.size(), 'x');
+    ASSERT_EQ(BuildCommandLine(kRightsMarker, "EchoArgs.EXE " + fits).size(), kMaxCommandLine);
+    EXPECT_TRUE(StartExternalCommand(kRightsMarker, "EchoArgs.EXE " + fits)) << LastStartFailure();
+    ASSERT_TRUE(WaitForCensusZero(kRightsMarker));
+    EXPECT_FALSE(StartExternalCommand(kRightsMarker, "EchoArgs.EXE " + fits + "x"));
+    EXPECT_EQ(LastStartFailure().rfind("The command line is longer than 255 characters: ", 0), 0u)
+        << LastStartFailure();
+
     fs::current_path(before);
     unsetenv("XDG_CONFIG_HOME");
 }
