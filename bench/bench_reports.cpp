@@ -69,7 +69,7 @@ void BM_ObjectSuggestions(benchmark::State& s) {
 void BM_ObjectReport(benchmark::State& s) {
     ObjectGrids grids;
     RunText(s, [&](TreeDesign& d, TextLines& o) {
-        d.flags.gridStale[kObjectGrids] = true; // the grids are rebuilt with the text
+        d.MarkGridStale(kObjectGrids); // the grids are rebuilt with the text
         return BuildObjectReport(d, grids, o);
     });
 }
@@ -93,7 +93,7 @@ void BM_ObjectGrids(benchmark::State& state) {
     TreeDesign& d = Design();
     ObjectGrids g;
     for (auto _ : state) {
-        d.flags.gridStale[kObjectGrids] = true;
+        d.MarkGridStale(kObjectGrids);
         if (BuildObjectGrids(d, g) != ObjectGridResult::Finished)
             state.SkipWithError("not finished");
     }
@@ -146,7 +146,7 @@ void BM_AllTogether(benchmark::State& state) {
     for (auto _ : state) {
         AnalysisViews views;
         d.MarkAllStale();
-        d.flags.subRefsStale = false;
+        d.MarkSubRefsCurrent();
         for (std::size_t r = 0; r < kReportCount; ++r)
             RefreshReport(d, kSettings, views, static_cast<ReportIndex>(r));
         ShowPartitionGridPage(d, views);

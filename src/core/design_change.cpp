@@ -30,7 +30,7 @@ DesignChange::~DesignChange() {
 void ApplyChangeFlags(TreeDesign& design, unsigned touched) {
     if (touched == 0)
         return;
-    DesignFlags& f = design.flags;
+    DesignFlags& f = design.flags_;
     f.modified = true;
     if (touched & (kTouchObjects | kTouchReplicas))
         f.subRefsStale = true;
@@ -58,10 +58,10 @@ void DesignChange::Commit() {
     if (committed_)
         return;
     committed_ = true;
-    const bool wasModified = design_.flags.modified;
+    const bool wasModified = design_.flags_.modified;
     ApplyChangeFlags(design_, touched_);
     if (loading_)
-        design_.flags.modified = wasModified;
+        design_.flags_.modified = wasModified;
     for (const LogBlock& b : blocks_)
         if (!b.Empty()) {
             if (name_.empty())

@@ -16,7 +16,7 @@ int TreeDesign::ServerMinDepth(const ReplicaList& list) {
                 break;
         }
         progress_->Pump();
-        if (flags.abortRequested)
+        if (flags_.abortRequested)
             break;
     }
     return depth;
@@ -44,7 +44,7 @@ bool TreeDesign::ComputeServerDepths() {
         serverDepthTable.resize(std::max(count, kServerDepthTableMin), 255);
     for (std::size_t i = 0; i < count; ++i) {
         progress_->Pump();
-        if (flags.abortRequested)
+        if (flags_.abortRequested)
             return false;
         progress_->Show(ProgressChannel::Label2, "  Current Server: " + servers.Name(i));
         serverDepthTable[i] = static_cast<std::uint8_t>(ServerMinDepth(servers.Entries(i)));

@@ -102,7 +102,7 @@ void TreeDesign::AddChildPartitionSubRefs(ObjectNode* firstChild, const std::str
 
 void TreeDesign::EnsureAllSubRefs() {
     UndoHistory::Upkeep upkeep(*this);
-    if (!flags.subRefsStale)
+    if (!flags_.subRefsStale)
         return;
     // Per server, the exact entries already held, built when first needed, so
     // that "unless exactly that entry is there" stays linear.
@@ -151,7 +151,7 @@ void TreeDesign::EnsureAllSubRefs() {
             return true;
         });
     }
-    flags.subRefsStale = false;
+    flags_.subRefsStale = false;
 }
 
 void TreeDesign::RemoveStaleSubRefs(ObjectNode* selected, std::string_view selectedReplica) {

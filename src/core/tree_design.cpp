@@ -192,9 +192,9 @@ void TreeDesign::FreeSubtree(std::unique_ptr<ObjectNode> top) {
 
 TreeDesign::TreeDesign()
     : progress_(&TheNullProgress()), ui_(&TheNullInteraction()), view_(&TheNullView()) {
-    flags.reportStale.fill(true);
-    flags.gridStale.fill(true);
-    flags.gridUnsorted.fill(true);
+    flags_.reportStale.fill(true);
+    flags_.gridStale.fill(true);
+    flags_.gridUnsorted.fill(true);
     serverDepthTable.assign(kServerDepthTableMin, 255);
     classPresence.Add(0);
     partitions.AttachRecorder(&recorder_, 0);
@@ -529,25 +529,50 @@ ObjectNode* TreeDesign::FindNodeByNameOrContext(std::string_view text, bool cont
 // ---------------------------------------------------------------- flags
 
 void TreeDesign::MarkReportsStale(bool value) {
-    flags.reportStale.fill(value);
-    flags.gridUnsorted.fill(value);
+    flags_.reportStale.fill(value);
+    flags_.gridUnsorted.fill(value);
 }
 
 void TreeDesign::MarkChanged() {
     ApplyChangeFlags(*this, kTouchObjects);
 }
 
+void TreeDesign::MarkSaved() {
+    flags_.modified = false;
+    flags_.neverSaved = false;
+}
+
+void TreeDesign::MarkNew() {
+    flags_.modified = false;
+    flags_.neverSaved = true;
+}
+
+void TreeDesign::RestoreViewFlags(const DesignFlags& before) {
+    flags_.modified = before.modified;
+    flags_.subRefsStale = before.subRefsStale;
+    flags_.reportStale = before.reportStale;
+    flags_.gridStale = before.gridStale;
+    flags_.gridUnsorted = before.gridUnsorted;
+}
+
+void TreeDesign::MarkAllCurrent() {
+    flags_.gridStale.fill(false);
+    flags_.reportStale.fill(false);
+    flags_.gridUnsorted.fill(false);
+    flags_.subRefsStale = false;
+}
+
 void TreeDesign::MarkAllStale() {
-    flags.gridStale.fill(true);
-    flags.reportStale.fill(true);
-    flags.gridUnsorted.fill(true);
-    flags.subRefsStale = true;
+    flags_.gridStale.fill(true);
+    flags_.reportStale.fill(true);
+    flags_.gridUnsorted.fill(true);
+    flags_.subRefsStale = true;
 }
 
 // ---------------------------------------------------------------- FreeAll
 
 void TreeDesign::FreeAll(const std::function<void()>& save) {
-    if (flags.modified && ui_->AskYesNo(designFileName + " has changed.. Save?") && save)
+    if (flags_.modified && ui_->AskYesNo(designFileName + " has changed.. Save?") && save)
         save();
     view_->SetWindowsEnabled(false);
     for (std::size_t i = 0; i < partitions.Size(); ++i) {

@@ -43,7 +43,6 @@ public:
     // Kept by the files layer while the design is open: the advisory lock on
     // its file and the size and time the file had when last read or written.
     std::shared_ptr<void> openedFile;
-    DesignFlags flags;
     // One entry per server, at least 5001, each 255 until computed.
     std::vector<std::uint8_t> serverDepthTable;
     ClassSet classPresence;
@@ -129,6 +128,40 @@ public:
     void MarkChanged();
     // Sets every GridStale, ReportStale and GridUnsorted flag and SubRefsStale.
     void MarkAllStale();
+
+    // ---- flags ----
+    // The design's flags. Modified and the stale flags change through the
+    // change path (DesignChange, the mark functions above, undo and redo);
+    // the functions below are for what is not a change of the design: the
+    // file it matches, the views built again, and the run of a long job.
+    const DesignFlags& Flags() const { return flags_; }
+    // The design is the one in its file (after a read or a save); a new
+    // design that was never saved; a read that had to repair the file (the
+    // design differs from it); the user declined the changes.
+    void MarkSaved();
+    void MarkNew();
+    void MarkDiffersFromFile() { flags_.modified = true; }
+    void DropChanges() { flags_.modified = false; }
+    // An import that failed puts the flags back as they were before it.
+    void RestoreViewFlags(const DesignFlags& before);
+    // A builder made its report or grid again from the design as it is.
+    void MarkReportBuilt(ReportIndex report) { flags_.reportStale[report] = false; }
+    void MarkGridBuilt(GridStaleIndex grid) { flags_.gridStale[grid] = false; }
+    void MarkGridSorted(GridUnsortedIndex grid) { flags_.gridUnsorted[grid] = false; }
+    // A view must be built again although the design did not change (the
+    // settings it reads changed).
+    void MarkReportStale(ReportIndex report) { flags_.reportStale[report] = true; }
+    void MarkGridStale(GridStaleIndex grid) { flags_.gridStale[grid] = true; }
+    void MarkSubRefsStale() { flags_.subRefsStale = true; }
+    // Every view and the sub-references taken as current (a builder of test
+    // or benchmark designs that made them so).
+    void MarkAllCurrent();
+    void MarkSubRefsCurrent() { flags_.subRefsStale = false; }
+    // Abort and Cancel of a long job, and the containment warning's
+    // "not again" for this design.
+    void SetAbortRequested(bool on) { flags_.abortRequested = on; }
+    void SetPrintCancelRequested(bool on) { flags_.printCancelRequested = on; }
+    void SetContainmentWarningOff(bool off) { flags_.containmentWarningOff = off; }
     // Enters a class index met while loading or building the design.
     void NoteClass(long long classIndex);
     // Asks to save a modified design (save is called on Yes), then frees it.
@@ -185,6 +218,10 @@ private:
 
     UndoRecorder recorder_;
     UndoHistory history_;
+    DesignFlags flags_;
+    friend void ApplyChangeFlags(TreeDesign& design, unsigned touched);
+    friend class UndoHistory;
+    friend class DesignChange;
     std::unique_ptr<ObjectNode> root_;
     // The walks' stack of pending siblings (a walk inside a walk gets its own).
     std::vector<ObjectNode*> traversalStack_;

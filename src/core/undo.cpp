@@ -122,7 +122,7 @@ void UndoHistory::End(TreeDesign& design, bool committed, const std::string& nam
         saved_ = saved_ > 0 ? saved_ - 1 : -1;
     }
     // Modified follows the history: clear when back at the saved state.
-    design.flags.modified = saved_ != static_cast<std::ptrdiff_t>(position_);
+    design.flags_.modified = saved_ != static_cast<std::ptrdiff_t>(position_);
     design.view().HistoryChanged();
 }
 
@@ -194,7 +194,7 @@ bool UndoHistory::Cross(TreeDesign& design, bool undo) {
 
     // Every view the step touched shows the design as it is now.
     ApplyChangeFlags(design, slot.touched | kTouchObjects);
-    design.flags.modified = saved_ != static_cast<std::ptrdiff_t>(position_);
+    design.flags_.modified = saved_ != static_cast<std::ptrdiff_t>(position_);
     lastSelection_ = slot.selection && design.Contains(slot.selection) ? slot.selection : nullptr;
     design.view().RefreshTreePage();
     if (lastSelection_)

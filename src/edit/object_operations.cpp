@@ -208,9 +208,9 @@ bool CreateObjects(TreeDesign& design, ObjectNode* s, const std::optional<ClassS
                 ui.Message("Illegal containment for object class: " + ClassName(k));
                 break;
             }
-            if (CreateContainmentUnchecked(k) && !design.flags.containmentWarningOff &&
+            if (CreateContainmentUnchecked(k) && !design.Flags().containmentWarningOff &&
                 ui.AskYesNoNotice(kNoContainmentCheck))
-                design.flags.containmentWarningOff = true;
+                design.SetContainmentWarningOff(true);
             // A child node without its leaf entry counts as taken as well.
             bool taken = LeafNamed(design, s, n) || ChildNamed(s, n) ||
                          (k == kClassServer && design.servers.FindLast(n) >= 0);
@@ -520,8 +520,8 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
     if (!container || selectedEntries.empty())
         return false;
     Interaction& ui = design.ui();
-    if (!design.flags.containmentWarningOff && ui.AskYesNoNotice(kNoContainmentCheck))
-        design.flags.containmentWarningOff = true;
+    if (!design.Flags().containmentWarningOff && ui.AskYesNoNotice(kNoContainmentCheck))
+        design.SetContainmentWarningOff(true);
     std::optional<std::string> typed =
         dialog ? dialog(LeafMoveSourceText(design, container)) : std::nullopt;
     if (!typed)

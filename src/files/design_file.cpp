@@ -397,8 +397,7 @@ void NewDesign(TreeDesign& design, int untitledNumber) {
     design.partitions.Append(kRootName, {MakeReplicaEntry("SERVER", kMaster)});
     design.servers.Append("SERVER", {MakeReplicaEntry(kRootName, kMaster)});
     design.attributes.Append("DS VERSION:0", {"IPX:00000000"});
-    design.flags.modified = false;
-    design.flags.neverSaved = true;
+    design.MarkNew();
     design.AddSubordinateEntries(design.Root());
     design.MarkAllStale();
     design.History().Clear(design);
@@ -451,12 +450,11 @@ bool OpenDesign(TreeDesign& design, const std::string& path, bool lock) {
         return false;
     opened->path = path;
     design.openedFile = opened;
-    design.flags.modified = false;
-    design.flags.neverSaved = false;
+    design.MarkSaved();
     ObjectNode* root = design.Root();
     if (!root->leaves) {
         design.AddSubordinateEntries(root);
-        design.flags.modified = true;
+        design.MarkDiffersFromFile();
     }
     if (root->leaves) {
         int at = design.IndexOfLeaf(*root->leaves, "ORGANIZATION");
@@ -468,21 +466,21 @@ bool OpenDesign(TreeDesign& design, const std::string& path, bool lock) {
             }
         if (at >= 0 && !hasChild) {
             root->leaves->erase(root->leaves->begin() + at);
-            design.flags.modified = true;
+            design.MarkDiffersFromFile();
         }
     }
     // Every server has its attribute item: a file with fewer attribute items
     // than servers gets the "not known" values for the missing ones.
     while (design.attributes.Size() < design.servers.Size()) {
         design.attributes.Append("DS VERSION:0", {"IPX:00000000"});
-        design.flags.modified = true;
+        design.MarkDiffersFromFile();
     }
     view.RefreshTreePage();
     view.SetObjectLabelsVisible(true);
     design.progress().Show(ProgressChannel::Status, "");
     design.MarkAllStale();
     // Undo back to this point gives the file as it is on disk, unless Open repaired it.
-    if (design.flags.modified)
+    if (design.Flags().modified)
         design.History().MarkUnsaved();
     else
         design.History().MarkSaved();
@@ -531,8 +529,7 @@ bool WriteDesignFile(TreeDesign& design) {
     bool inUse = false;
     state->lock.Acquire(path, inUse);
     design.openedFile = state;
-    design.flags.modified = false;
-    design.flags.neverSaved = false;
+    design.MarkSaved();
     design.History().MarkSaved();
     return end(true);
 }
@@ -548,7 +545,7 @@ bool SaveDesignAs(TreeDesign& design) {
 }
 
 bool SaveDesign(TreeDesign& design) {
-    if (design.flags.neverSaved)
+    if (design.Flags().neverSaved)
         return SaveDesignAs(design);
     return WriteDesignFile(design);
 }

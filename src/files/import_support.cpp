@@ -94,7 +94,7 @@ ImportChanges::ImportChanges(TreeDesign& design, bool undo) : design_(design), u
     if (!undo_)
         return;
     saved_ = std::make_unique<Saved>(Saved{design.partitions, design.servers, design.attributes,
-                                           design.flags, design.classPresence,
+                                           design.Flags(), design.classPresence,
                                            design.distinctClassCount});
 }
 
@@ -146,8 +146,8 @@ ObjectNode* ImportChanges::InsertFirstChild(ObjectNode* parent, std::string name
 }
 
 void ImportChanges::RenameNode(ObjectNode* node, std::string name) {
-    if (undo_ && !Created(node))
-        renames_.emplace_back(node, node->Name());
+    // Only nodes this import made are renamed (a server the report names
+    // twice); the rollback deletes them, so no old name is kept.
     design_.RenameNode(node, std::move(name));
     if (ObjectNode* parent = node->Parent())
         children_.erase(parent); // rebuilt when next needed
@@ -221,8 +221,6 @@ void ImportChanges::Rollback() {
         else if (it->node->leaves)
             it->node->leaves->resize(it->size);
     }
-    for (auto it = renames_.rbegin(); it != renames_.rend(); ++it)
-        design_.RenameNode(it->first, std::move(it->second));
     for (auto it = marks_.rbegin(); it != marks_.rend(); ++it)
         design_.SetPartitionMark(it->first, it->second);
     // Later nodes first: a node made under another new node goes before it.
@@ -231,16 +229,11 @@ void ImportChanges::Rollback() {
     design_.partitions = std::move(saved_->partitions);
     design_.servers = std::move(saved_->servers);
     design_.attributes = std::move(saved_->attributes);
-    design_.flags.modified = saved_->flags.modified;
-    design_.flags.subRefsStale = saved_->flags.subRefsStale;
-    design_.flags.reportStale = saved_->flags.reportStale;
-    design_.flags.gridStale = saved_->flags.gridStale;
-    design_.flags.gridUnsorted = saved_->flags.gridUnsorted;
+    design_.RestoreViewFlags(saved_->flags);
     design_.classPresence = saved_->classPresence;
     design_.distinctClassCount = saved_->distinctClassCount;
     leafStates_.clear();
     leafTouched_.clear();
-    renames_.clear();
     marks_.clear();
     created_.clear();
     createdOrder_.clear();

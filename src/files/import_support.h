@@ -69,6 +69,7 @@ public:
                          int mark = kNoPartitionMark);
     ObjectNode* InsertFirstChild(ObjectNode* parent, std::string name, int classIndex,
                                  int mark = kNoPartitionMark);
+    // Renames a node this import made (its rollback deletes it).
     void RenameNode(ObjectNode* node, std::string name);
     void SetPartitionMark(ObjectNode* node, int mark);
 
@@ -109,7 +110,6 @@ private:
     };
     std::vector<LeafState> leafStates_;
     std::unordered_set<ObjectNode*> leafTouched_;
-    std::vector<std::pair<ObjectNode*, std::string>> renames_;
     std::vector<std::pair<ObjectNode*, int>> marks_;
 };
 

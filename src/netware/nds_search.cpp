@@ -782,10 +782,8 @@ bool DiscoverTree(TreeDesign& design, NdsSearch& search, DiscoveryHost& host) {
         }
     }
     design.view().RefreshTreePage();
-    design.flags.subRefsStale = true;
-    design.flags.gridStale.fill(true);
-    design.MarkReportsStale(true);
-    design.flags.modified = true;
+    // The design read is a change of the whole design.
+    design.MarkChanged();
     return true;
 }
 

@@ -82,7 +82,7 @@ PrintResult PrintGrid(TreeDesign& design, PrintCanvas& canvas, PrintStatus& stat
             ++printerPage;
             status.ShowStatus(kPrintingPagePrefix + std::to_string(printerPage));
             design.progress().Pump();
-            if (design.flags.printCancelRequested) {
+            if (design.Flags().printCancelRequested) {
                 canvas.AbortJob();
                 return PrintResult::Cancelled;
             }

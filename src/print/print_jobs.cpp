@@ -22,7 +22,7 @@ PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& s
 
 PrintResult RunStatusJob(TreeDesign& design, PrintCanvas& canvas, PrintStatus& status,
                          const StatusJob& job, bool testPage) {
-    design.flags.printCancelRequested = false;
+    design.SetPrintCancelRequested(false);
     switch (job.kind) {
     case PrintKind::Tree:
         if (job.graphical)

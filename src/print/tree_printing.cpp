@@ -48,7 +48,7 @@ PrintResult PrintTreeView(TreeDesign& design, PrintCanvas& canvas, PrintStatus& 
     while (!done) {
         design.progress().Pump();
         showPage();
-        if (design.flags.printCancelRequested) {
+        if (design.Flags().printCancelRequested) {
             canvas.AbortJob();
             return PrintResult::Cancelled;
         }

@@ -25,7 +25,7 @@ TextGrid& AnalysisViews::Grid(GridUnsortedIndex which) {
 }
 
 void BeginPageChange(TreeDesign& d) {
-    d.flags.abortRequested = false;
+    d.SetAbortRequested(false);
     d.EnsureAllSubRefs();
 }
 
@@ -67,13 +67,13 @@ PageResult ShowReportText(TreeDesign& d, const WarningSettings& s, AnalysisViews
         d.ui().Information(kNoObjectReport);
         return PageResult::NoObjectReport;
     }
-    if (!d.flags.reportStale[which])
+    if (!d.Flags().reportStale[which])
         return PageResult::Current;
     if (!RunBuilder(d, s, v, which)) {
         v.texts[which].ReplaceLine(1, kReportAborted);
         return PageResult::Aborted;
     }
-    d.flags.reportStale[which] = false;
+    d.MarkReportBuilt(which);
     if (which == kObjectReport)
         ShowStatus(d, "");
     return PageResult::Built;
@@ -87,18 +87,18 @@ PageResult RefreshReport(TreeDesign& d, const WarningSettings& s, AnalysisViews&
 
 PageResult ShowPartitionGridPage(TreeDesign& d, AnalysisViews& v) {
     PageResult result = PageResult::Current;
-    if (d.flags.gridStale[kAddressGrid]) {
+    if (d.Flags().gridStale[kAddressGrid]) {
         BuildAddressGrid(d, v.servXAddr);
-        d.flags.gridStale[kAddressGrid] = false;
+        d.MarkGridBuilt(kAddressGrid);
         result = PageResult::Built;
     }
-    if (d.flags.gridStale[kPartitionGrids]) {
-        d.flags.gridStale[kPartitionGrids] = false;
+    if (d.Flags().gridStale[kPartitionGrids]) {
+        d.MarkGridBuilt(kPartitionGrids);
         if (!BuildPartitionGrids(d, v.servXPart, v.partXServ)) {
             // A stopped build is dropped; the next showing builds it again.
             v.servXPart.Reset(0, 0);
             v.partXServ.Reset(0, 0);
-            d.flags.gridStale[kPartitionGrids] = true;
+            d.MarkGridStale(kPartitionGrids);
             return PageResult::Aborted;
         }
         result = PageResult::Built;
@@ -107,7 +107,7 @@ PageResult ShowPartitionGridPage(TreeDesign& d, AnalysisViews& v) {
 }
 
 PageResult ShowObjectGridPage(TreeDesign& d, AnalysisViews& v) {
-    if (!d.flags.gridStale[kObjectGrids])
+    if (!d.Flags().gridStale[kObjectGrids])
         return PageResult::Current;
     if (!HasObjectReport(d)) {
         d.ui().Information(kNoObjectReport);
@@ -124,7 +124,7 @@ PageResult ShowObjectGridPage(TreeDesign& d, AnalysisViews& v) {
 }
 
 bool SortGridView(TreeDesign& d, AnalysisViews& v, GridUnsortedIndex which) {
-    if (which >= kGridUnsortedCount || !d.flags.gridUnsorted[which])
+    if (which >= kGridUnsortedCount || !d.Flags().gridUnsorted[which])
         return false;
     const bool containers = which == kContObjGrid;
     if (!d.ui().AskYesNo(containers ? kSortQuestionContainers : kSortQuestionPartitions))
@@ -149,7 +149,7 @@ bool SortGridView(TreeDesign& d, AnalysisViews& v, GridUnsortedIndex which) {
         SortGridRows(g);
         break;
     }
-    d.flags.gridUnsorted[which] = false;
+    d.MarkGridSorted(which);
     ShowStatus(d, "");
     return true;
 }
@@ -165,9 +165,9 @@ bool SortAddressGridBy(TreeDesign& d, AnalysisViews& v, int column) {
 }
 
 void MarkSuggestionsStale(TreeDesign& d) {
-    d.flags.reportStale[kServerSuggestions] = true;
-    d.flags.reportStale[kPartitionSuggestions] = true;
-    d.flags.reportStale[kObjectSuggestions] = true;
+    d.MarkReportStale(kServerSuggestions);
+    d.MarkReportStale(kPartitionSuggestions);
+    d.MarkReportStale(kObjectSuggestions);
 }
 
 } // namespace qv

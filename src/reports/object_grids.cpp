@@ -204,7 +204,7 @@ ObjectGridResult CountPartitions(GridScan& s) {
         ShowScanning(d, "Scanning object: " + n->Name());
         d.progress().Pump();
         const int row = PartitionRowOf(s, n);
-        if (d.flags.abortRequested)
+        if (d.Flags().abortRequested)
             return false;
         if (row > 0 && n->leaves)
             CountLeaves(s, n, row);
@@ -372,7 +372,7 @@ std::vector<int> ObjectGridClassColumns(const TreeDesign& d) {
 }
 
 ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
-    if (!d.flags.gridStale[kObjectGrids])
+    if (!d.Flags().gridStale[kObjectGrids])
         return ObjectGridResult::Current;
     GridScan s(d, g);
     if (!ListPartitionRows(s))
@@ -385,7 +385,7 @@ ObjectGridResult BuildObjectGrids(TreeDesign& d, ObjectGrids& g) {
         return ObjectGridResult::Aborted;
     BuildContainerGrid(s);
     ShowScanning(d, "");
-    d.flags.gridStale[kObjectGrids] = false;
+    d.MarkGridBuilt(kObjectGrids);
     return ObjectGridResult::Finished;
 }
 
@@ -438,7 +438,7 @@ bool BuildObjectReport(TreeDesign& d, ObjectGrids& g, TextSink& out) {
     for (int r = 1; r < sg.RowCount(); ++r) {
         d.progress().Pump();
         out.Add("");
-        if (d.flags.abortRequested)
+        if (d.Flags().abortRequested)
             return false;
         const std::string& name = sg.Cell(0, r);
         out.Add("Server: " + name);
@@ -450,7 +450,7 @@ bool BuildObjectReport(TreeDesign& d, ObjectGrids& g, TextSink& out) {
     out.Add("");
     return d.Walk(d.Root(), [&](ObjectNode* n) {
         d.progress().Pump();
-        if (d.flags.abortRequested)
+        if (d.Flags().abortRequested)
             return false;
         if (!IsContainerClass(n->ClassIndex()))
             return true;

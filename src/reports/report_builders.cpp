@@ -31,7 +31,7 @@ std::string PaddedEntry(std::string_view prefix, std::string_view entry, std::si
 
 bool PumpAborted(TreeDesign& design) {
     design.progress().Pump();
-    return design.flags.abortRequested;
+    return design.Flags().abortRequested;
 }
 
 void ShowStatus(TreeDesign& design, std::string_view text) {

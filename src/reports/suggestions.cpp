@@ -272,7 +272,7 @@ bool BuildObjectSuggestions(TreeDesign& d, const WarningSettings& s, TextSink& o
     int warnings = 0;
     if (s.CheckMaxObjsPerContainer) {
         bool finished = d.Walk(d.Root(), [&](ObjectNode* n) {
-            if (d.flags.abortRequested)
+            if (d.Flags().abortRequested)
                 return false;
             d.progress().Pump();
             ShowStatus(d, "Processing Object: " + n->Name());

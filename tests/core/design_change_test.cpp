@@ -17,10 +17,7 @@ struct Fresh {
     TreeDesign d;
     Fresh() {
         d.SetHosts(nullptr, nullptr, &view);
-        d.flags.subRefsStale = false;
-        d.flags.reportStale.fill(false);
-        d.flags.gridStale.fill(false);
-        d.flags.gridUnsorted.fill(false);
+        d.MarkAllCurrent();
         OperationLog::SetRecording(true);
     }
     ~Fresh() { OperationLog::SetRecording(false); }
@@ -30,40 +27,40 @@ TEST(DesignChange, EachTouchMarksOnlyTheViewsItAffects) {
     {
         Fresh f;
         DesignChange(f.d, kTouchLeaves).Commit();
-        EXPECT_TRUE(f.d.flags.modified);
-        EXPECT_FALSE(f.d.flags.subRefsStale);
-        EXPECT_TRUE(f.d.flags.gridStale[kObjectGrids]);
-        EXPECT_FALSE(f.d.flags.gridStale[kPartitionGrids]);
-        EXPECT_TRUE(f.d.flags.reportStale[kObjectReport]);
-        EXPECT_TRUE(f.d.flags.reportStale[kObjectSuggestions]);
-        EXPECT_FALSE(f.d.flags.reportStale[kPartitionReport]);
-        EXPECT_TRUE(f.d.flags.gridUnsorted[kContObjGrid]);
-        EXPECT_FALSE(f.d.flags.gridUnsorted[kPartXServGrid]);
+        EXPECT_TRUE(f.d.Flags().modified);
+        EXPECT_FALSE(f.d.Flags().subRefsStale);
+        EXPECT_TRUE(f.d.Flags().gridStale[kObjectGrids]);
+        EXPECT_FALSE(f.d.Flags().gridStale[kPartitionGrids]);
+        EXPECT_TRUE(f.d.Flags().reportStale[kObjectReport]);
+        EXPECT_TRUE(f.d.Flags().reportStale[kObjectSuggestions]);
+        EXPECT_FALSE(f.d.Flags().reportStale[kPartitionReport]);
+        EXPECT_TRUE(f.d.Flags().gridUnsorted[kContObjGrid]);
+        EXPECT_FALSE(f.d.Flags().gridUnsorted[kPartXServGrid]);
     }
     {
         Fresh f;
         DesignChange(f.d, kTouchReplicas).Commit();
-        EXPECT_TRUE(f.d.flags.subRefsStale);
-        EXPECT_TRUE(f.d.flags.gridStale[kPartitionGrids]);
-        EXPECT_TRUE(f.d.flags.gridStale[kObjectGrids]);
-        EXPECT_FALSE(f.d.flags.gridStale[kAddressGrid]);
-        EXPECT_TRUE(f.d.flags.reportStale[kServerReport]);
+        EXPECT_TRUE(f.d.Flags().subRefsStale);
+        EXPECT_TRUE(f.d.Flags().gridStale[kPartitionGrids]);
+        EXPECT_TRUE(f.d.Flags().gridStale[kObjectGrids]);
+        EXPECT_FALSE(f.d.Flags().gridStale[kAddressGrid]);
+        EXPECT_TRUE(f.d.Flags().reportStale[kServerReport]);
     }
     {
         Fresh f;
         DesignChange(f.d, kTouchAttributes).Commit();
-        EXPECT_FALSE(f.d.flags.subRefsStale);
-        EXPECT_TRUE(f.d.flags.gridStale[kAddressGrid]);
-        EXPECT_FALSE(f.d.flags.gridStale[kObjectGrids]);
-        EXPECT_TRUE(f.d.flags.reportStale[kSchemaReport]);
+        EXPECT_FALSE(f.d.Flags().subRefsStale);
+        EXPECT_TRUE(f.d.Flags().gridStale[kAddressGrid]);
+        EXPECT_FALSE(f.d.Flags().gridStale[kObjectGrids]);
+        EXPECT_TRUE(f.d.Flags().reportStale[kSchemaReport]);
     }
     {
         Fresh f;
         DesignChange(f.d, kTouchOrder).Commit();
-        EXPECT_TRUE(f.d.flags.modified);
-        EXPECT_FALSE(f.d.flags.subRefsStale);
-        EXPECT_FALSE(f.d.flags.gridStale[kObjectGrids]);
-        EXPECT_FALSE(f.d.flags.reportStale[kObjectReport]);
+        EXPECT_TRUE(f.d.Flags().modified);
+        EXPECT_FALSE(f.d.Flags().subRefsStale);
+        EXPECT_FALSE(f.d.Flags().gridStale[kObjectGrids]);
+        EXPECT_FALSE(f.d.Flags().reportStale[kObjectReport]);
     }
 }
 
@@ -72,12 +69,12 @@ TEST(DesignChange, ObjectsTouchIsTheWholeChangeProtocol) {
     DesignChange(f.d, kTouchObjects).Commit();
     Fresh g;
     g.d.MarkChanged();
-    EXPECT_TRUE(f.d.flags.modified);
-    EXPECT_TRUE(f.d.flags.subRefsStale);
-    EXPECT_EQ(f.d.flags.gridStale, g.d.flags.gridStale);
-    EXPECT_EQ(f.d.flags.reportStale, g.d.flags.reportStale);
-    EXPECT_EQ(f.d.flags.gridUnsorted, g.d.flags.gridUnsorted);
-    for (bool b : f.d.flags.gridStale)
+    EXPECT_TRUE(f.d.Flags().modified);
+    EXPECT_TRUE(f.d.Flags().subRefsStale);
+    EXPECT_EQ(f.d.Flags().gridStale, g.d.Flags().gridStale);
+    EXPECT_EQ(f.d.Flags().reportStale, g.d.Flags().reportStale);
+    EXPECT_EQ(f.d.Flags().gridUnsorted, g.d.Flags().gridUnsorted);
+    for (bool b : f.d.Flags().gridStale)
         EXPECT_TRUE(b);
 }
 
@@ -87,7 +84,7 @@ TEST(DesignChange, UncommittedChangeSetsNothingAndCommitRunsOnce) {
         DesignChange change(f.d, kTouchObjects);
         change.Refresh().Log(LogBlock("Create Object").Line("  Name       : X"));
     } // a refusal: never committed
-    EXPECT_FALSE(f.d.flags.modified);
+    EXPECT_FALSE(f.d.Flags().modified);
     EXPECT_TRUE(f.d.log.Lines().empty());
     EXPECT_EQ(f.view.refreshes, 0);
 
@@ -103,8 +100,8 @@ TEST(DesignChange, UncommittedChangeSetsNothingAndCommitRunsOnce) {
 TEST(DesignChange, LoadingKeepsModifiedAndUnclosedBlocksHaveNoEmptyLine) {
     Fresh f;
     DesignChange(f.d, kTouchAll).Loading().Commit();
-    EXPECT_FALSE(f.d.flags.modified);
-    EXPECT_TRUE(f.d.flags.subRefsStale);
+    EXPECT_FALSE(f.d.Flags().modified);
+    EXPECT_TRUE(f.d.Flags().subRefsStale);
 
     EXPECT_EQ(LogBlock("Change Replica Type").Line("  Server    :FS1").Unclosed().Lines(),
               (std::vector<std::string>{"Action: Change Replica Type", "  Server    :FS1"}));

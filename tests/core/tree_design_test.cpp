@@ -37,9 +37,9 @@ TEST(TreeDesign, InitialState) {
     EXPECT_EQ(root->Child(0)->Name(), "ORGANIZATION");
     EXPECT_EQ(root->Child(0)->Child(0)->Name(), "SERVER");
     EXPECT_EQ(root->Child(0)->Child(0)->ClassIndex(), 3);
-    EXPECT_FALSE(d.flags.modified);
-    EXPECT_TRUE(d.flags.subRefsStale);
-    for (bool b : d.flags.reportStale)
+    EXPECT_FALSE(d.Flags().modified);
+    EXPECT_TRUE(d.Flags().subRefsStale);
+    for (bool b : d.Flags().reportStale)
         EXPECT_TRUE(b);
     EXPECT_EQ(d.serverDepthTable.size(), 5001u);
     EXPECT_EQ(d.serverDepthTable[5000], 255);
@@ -194,7 +194,7 @@ TEST(SubRefs, EnsureAllSubRefsAddsBothSidesOnce) {
     SubRefTree t;
     TreeDesign& d = t.d;
     d.EnsureAllSubRefs();
-    EXPECT_FALSE(d.flags.subRefsStale);
+    EXPECT_FALSE(d.Flags().subRefsStale);
     EXPECT_EQ(*d.partitions.EntriesOf("SALES.ACME"),
               (ReplicaList{"FS3*MASTER*", "FS1*SUB/REF*", "FS2*SUB/REF*"}));
     EXPECT_EQ(*d.servers.EntriesOf("FS1"), (ReplicaList{"[ROOT]*MASTER*", "SALES.ACME*SUB/REF*"}));
@@ -203,7 +203,7 @@ TEST(SubRefs, EnsureAllSubRefsAddsBothSidesOnce) {
     // FS3 already holds EAST; the SUB/REFs of SALES are not readable, so EAST gets nothing more.
     EXPECT_EQ(*d.partitions.EntriesOf("EAST.SALES.ACME"), (ReplicaList{"FS3*MASTER*"}));
     // Only a stale design is recomputed; a second pass adds nothing.
-    d.flags.subRefsStale = true;
+    d.MarkSubRefsStale();
     d.EnsureAllSubRefs();
     EXPECT_EQ(d.partitions.EntriesOf("SALES.ACME")->size(), 3u);
     EXPECT_EQ(d.servers.EntriesOf("FS1")->size(), 2u);
@@ -247,7 +247,7 @@ TEST(SubRefs, AChainOfPartitionsGivesSubRefsOnlyBelowReadableReplicas) {
             MakePartition(d, p);
         for (const auto& [partition, type] : c.replicas)
             AddReplica(d, partition, "S", type);
-        d.flags.subRefsStale = true;
+        d.MarkSubRefsStale();
         d.EnsureAllSubRefs();
         for (const auto& [server, entries] : c.servers) {
             ReplicaList got = *d.servers.EntriesOf(server);
@@ -377,7 +377,7 @@ TEST(Depths, OneServerLeavesTheTableUntouched) {
 
 TEST(Depths, AbortStopsTheComputation) {
     SubRefTree t;
-    t.f.progress.onPump = [&](int) { t.d.flags.abortRequested = true; };
+    t.f.progress.onPump = [&](int) { t.d.SetAbortRequested(true); };
     EXPECT_FALSE(t.d.ComputeServerDepths());
 }
 
@@ -397,20 +397,17 @@ TEST(Depths, TableGrowsPast5001Servers) {
 
 TEST(Flags, MarkChangedAndMarkReportsStale) {
     TreeDesign d;
-    d.flags.reportStale.fill(false);
-    d.flags.gridStale.fill(false);
-    d.flags.gridUnsorted.fill(false);
-    d.flags.subRefsStale = false;
+    d.MarkAllCurrent();
     d.MarkReportsStale(true);
-    for (bool b : d.flags.reportStale)
+    for (bool b : d.Flags().reportStale)
         EXPECT_TRUE(b);
-    for (bool b : d.flags.gridUnsorted)
+    for (bool b : d.Flags().gridUnsorted)
         EXPECT_TRUE(b);
-    EXPECT_FALSE(d.flags.gridStale[0]);
+    EXPECT_FALSE(d.Flags().gridStale[0]);
     d.MarkChanged();
-    EXPECT_TRUE(d.flags.modified);
-    EXPECT_TRUE(d.flags.subRefsStale);
-    for (bool b : d.flags.gridStale)
+    EXPECT_TRUE(d.Flags().modified);
+    EXPECT_TRUE(d.Flags().subRefsStale);
+    for (bool b : d.Flags().gridStale)
         EXPECT_TRUE(b);
 }
 
@@ -432,14 +429,14 @@ TEST(FreeAll, AsksOnlyWhenModifiedAndFreesWithProgress) {
 
     Fixture g;
     g.design.designFileName = "TREE.qvd";
-    g.design.flags.modified = true;
+    g.design.MarkDiffersFromFile();
     g.ui.answers = {true};
     g.design.FreeAll([&] { ++saves; });
     EXPECT_EQ(g.ui.Texts("question"), std::vector<std::string>{"TREE.qvd has changed.. Save?"});
     EXPECT_EQ(saves, 1);
 
     Fixture h;
-    h.design.flags.modified = true;
+    h.design.MarkDiffersFromFile();
     h.ui.answers = {false};
     h.design.FreeAll([&] { ++saves; });
     EXPECT_EQ(saves, 1);

@@ -26,7 +26,7 @@ TEST_F(ServerAddresses, DialogLinesAndEdits) {
 
     // Closing without a change leaves everything as it was.
     EXPECT_FALSE(ApplyAddressDialog(d, fs2, {"DS VERSION:9"}, false));
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
 
     lines[0] = VersionLine("1A");
     lines[1] = IpxLine("12"); // fewer than eight digits, as typed
@@ -36,8 +36,8 @@ TEST_F(ServerAddresses, DialogLinesAndEdits) {
     EXPECT_EQ(d.attributes[1].name, "DS VERSION:1A");
     EXPECT_EQ(d.attributes[1].entries, (Lines{"IPX:12", "TCPIP:192.168.0.25"}));
     EXPECT_EQ(d.attributes[0].name, "DS VERSION:0");
-    EXPECT_TRUE(d.flags.modified && d.flags.gridStale[kAddressGrid] &&
-                d.flags.reportStale[kServerReport]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().gridStale[kAddressGrid] &&
+                d.Flags().reportStale[kServerReport]);
     EXPECT_TRUE(d.log.Lines().empty()); // address edits write no block
 }
 
@@ -47,7 +47,7 @@ TEST_F(ServerAddresses, ClearingVersionsAndAddresses) {
     f.ui.answers = {false, false};
     EXPECT_FALSE(ClearDSVersions(d));
     EXPECT_FALSE(ClearServerAddresses(d));
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     EXPECT_EQ(Boxes(), (Lines{"This will set every server's DS VERSION to '0.' \rContinue?",
                               "This will set all IPX addreses to '00000000' \rand remove all "
                               "other protocol addresses.\rContinue?"}));
@@ -57,8 +57,8 @@ TEST_F(ServerAddresses, ClearingVersionsAndAddresses) {
     ASSERT_TRUE(ClearServerAddresses(d));
     for (const TableItem& item : d.attributes)
         EXPECT_EQ(item.entries, (Lines{"IPX:00000000"}));
-    EXPECT_TRUE(d.flags.modified && d.flags.reportStale[kServerReport] &&
-                d.flags.gridStale[kAddressGrid]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().reportStale[kServerReport] &&
+                d.Flags().gridStale[kAddressGrid]);
 }
 
 TEST_F(Sorting, SortObjectsOrdersEverySiblingListByName) {
@@ -66,7 +66,7 @@ TEST_F(Sorting, SortObjectsOrdersEverySiblingListByName) {
     SortObjects(d);
     EXPECT_EQ(ChildNames(corp), (Lines{"FS1", "FS3", "SALES"}));
     EXPECT_EQ(ChildNames(sales), (Lines{"ALPHA", "EAST", "FS2"}));
-    EXPECT_TRUE(d.flags.modified);
+    EXPECT_TRUE(d.Flags().modified);
     EXPECT_TRUE(f.progress.Saw("  Sorting Objects.."));
     // Later insertions keep their place again.
     d.AddChild(corp, "ADMIN", kClassOrgUnit);
@@ -76,7 +76,7 @@ TEST_F(Sorting, SortObjectsOrdersEverySiblingListByName) {
 TEST_F(Sorting, DefaultSortingKeepsInsertionsAndRenamesInOrder) {
     SetDefaultSorting(d, true);
     EXPECT_EQ(ChildNames(corp), (Lines{"FS1", "FS3", "SALES"}));
-    d.flags.containmentWarningOff = true;
+    d.SetContainmentWarningOff(true);
     ASSERT_TRUE(CreateObjects(d, corp, ClassSet{kClassOrgUnit},
                               [n = 0](int) mutable -> std::optional<CreateObjectInput> {
                                   if (n++)

@@ -67,7 +67,7 @@ TEST_F(CompareTest, ADesignEqualsItselfAndItsCopy) {
     EXPECT_TRUE(CompareDesigns(d, b).empty());
     EXPECT_TRUE(DesignMismatches(d, b).empty());
     // Subordinate references are derived: never a difference.
-    d.flags.subRefsStale = true;
+    d.MarkSubRefsStale();
     d.EnsureAllSubRefs();
     EXPECT_TRUE(CompareDesigns(d, b).empty());
     EXPECT_TRUE(DesignMismatches(d, b).empty());

@@ -63,11 +63,8 @@ protected:
     void TearDown() override { OperationLog::SetRecording(false); }
 
     void ClearFlags() {
-        d.flags.modified = false;
-        d.flags.subRefsStale = false;
-        d.flags.reportStale.fill(false);
-        d.flags.gridStale.fill(false);
-        d.flags.gridUnsorted.fill(false);
+        d.DropChanges();
+        d.MarkAllCurrent();
     }
     ReplicaList& Part(const std::string& name) { return *d.partitions.EntriesOf(name); }
     ReplicaList& Srv(const std::string& name) { return *d.servers.EntriesOf(name); }
@@ -92,11 +89,11 @@ protected:
     }
     // True when only the object views were marked stale.
     bool OnlyObjectViewsStale() const {
-        return !d.flags.subRefsStale && d.flags.gridStale[kObjectGrids] &&
-               !d.flags.gridStale[kPartitionGrids] && !d.flags.gridStale[kAddressGrid] &&
-               d.flags.reportStale[kObjectReport] && d.flags.reportStale[kObjectSuggestions] &&
-               !d.flags.reportStale[kPartitionReport] && d.flags.gridUnsorted[kContObjGrid] &&
-               !d.flags.gridUnsorted[kPartXServGrid];
+        return !d.Flags().subRefsStale && d.Flags().gridStale[kObjectGrids] &&
+               !d.Flags().gridStale[kPartitionGrids] && !d.Flags().gridStale[kAddressGrid] &&
+               d.Flags().reportStale[kObjectReport] && d.Flags().reportStale[kObjectSuggestions] &&
+               !d.Flags().reportStale[kPartitionReport] && d.Flags().gridUnsorted[kContObjGrid] &&
+               !d.Flags().gridUnsorted[kPartXServGrid];
     }
 };
 

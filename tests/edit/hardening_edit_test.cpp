@@ -49,7 +49,7 @@ TEST_F(DepthLimit, CreatingAndMovingBelowTheLastLevelIsRefusedNamingTheObject) {
               TooDeepMessage("DEEPER." + d.FullContext(deepest), kMaxObjectLevel + 1));
     EXPECT_EQ(f.ui.Texts("information")[0].rfind("The object \"DEEPER.L255.L254.", 0), 0u);
     EXPECT_EQ(Bytes(d), withBob);
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
 
     // EAST (a partition root, level 3) would bring its subtree to level 256;
     // its parent's chain of one more level too.
@@ -64,11 +64,11 @@ TEST_F(DepthLimit, CreatingAndMovingBelowTheLastLevelIsRefusedNamingTheObject) {
     EXPECT_EQ(f.ui.Texts("information").back(),
               TooDeepMessage("EAST." + d.FullContext(l254), kMaxObjectLevel + 1));
     EXPECT_EQ(Bytes(d), withUnderEast);
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     // One level higher it fits.
     EXPECT_TRUE(MoveObject(d, east, d.FullContext(l254->Parent())));
     EXPECT_EQ(east->Parent(), l254->Parent());
-    EXPECT_TRUE(d.flags.modified);
+    EXPECT_TRUE(d.Flags().modified);
 }
 
 TEST(NameRules, ControlCharactersAndLeafEntriesTooLongAreRefusedTruthfully) {

@@ -35,7 +35,7 @@ TEST_F(ObjectOps, ServersGetReadWriteReplicasUpToTheThirdReadable) {
     EXPECT_EQ(d.attributes[4].entries, (Lines{"IPX:00000000"}));
     EXPECT_EQ(ChildNames(corp), (Lines{"FS1", "SALES", "FS3", "NEW1", "NEW2"}));
     EXPECT_EQ(corp->leaves->back(), MakeLeafEntry("NEW2", kClassServer));
-    EXPECT_TRUE(d.flags.modified && d.flags.subRefsStale && d.flags.gridStale[kAddressGrid]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale && d.Flags().gridStale[kAddressGrid]);
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Create Object", "  Name       : NEW1.CORP",
                      "  Object Type: NETWARE SERVER", "", "Action: Create Object",
@@ -50,7 +50,7 @@ TEST_F(ObjectOps, ContainmentOfCreatedClasses) {
     EXPECT_EQ(Boxes(), (Lines{"Illegal containment for object class: USER",
                               "Illegal containment for object class: ORGANIZATIONAL UNIT"}));
     EXPECT_EQ(f.ui.boxes[0].kind, "message");
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     EXPECT_TRUE(d.log.Lines().empty());
 
     EXPECT_TRUE(CreateContainmentAllows(kClassTop, kClassCountry));
@@ -69,7 +69,7 @@ TEST_F(ObjectOps, UncheckedClassesWarnUntilTheWarningIsTurnedOff) {
     EXPECT_EQ(f.ui.boxes[0].text,
               "Quorvane will not check containment for this object.\rYou are creating this "
               "object based on your knowledge of NDS.\rDo you wish to disable this message?");
-    EXPECT_TRUE(d.flags.containmentWarningOff);
+    EXPECT_TRUE(d.Flags().containmentWarningOff);
     // Classes in ascending order; the name rule applied.
     EXPECT_EQ(sales->leaves->back(), MakeLeafEntry("EVERYONE", kClassUser));
     EXPECT_EQ((*sales->leaves)[sales->leaves->size() - 2], MakeLeafEntry("A_B_C_D_E", 16));
@@ -81,7 +81,7 @@ TEST_F(ObjectOps, UncheckedClassesWarnUntilTheWarningIsTurnedOff) {
 }
 
 TEST_F(ObjectOps, TakenNamesAskToTryAgainOrRepeatWithCreateAnother) {
-    d.flags.containmentWarningOff = true;
+    d.SetContainmentWarningOff(true);
     const std::string taken = "Object: JSMITH already exists in this container\rOR, if this is "
                               "a server object, the server exists in the tree.";
     f.ui.answers = {true};
@@ -109,7 +109,7 @@ TEST_F(ObjectOps, TakenNamesAskToTryAgainOrRepeatWithCreateAnother) {
 TEST_F(ObjectOps, ClassChoiceRefusals) {
     EXPECT_FALSE(CreateObjects(d, corp, std::nullopt, Answers({{"X"}}, nullptr)));
     EXPECT_FALSE(CreateObjects(d, corp, ClassSet{}, Answers({{"X"}}, nullptr)));
-    d.flags.containmentWarningOff = true;
+    d.SetContainmentWarningOff(true);
     EXPECT_TRUE(CreateObjects(d, corp, ClassSet{kClassTop, kClassPartition, kClassUser},
                               Answers({{"X"}}, nullptr)));
     EXPECT_EQ(Boxes(), (Lines{"Nothing was selected.", "\"TOP\" cannot be created.",
@@ -138,7 +138,7 @@ TEST_F(ObjectOps, DeleteRefusals) {
                      "This container is a partition.  Remove the partition before deleting."}));
     EXPECT_EQ(f.ui.Texts("question")[1], "Are you sure you want to delete this object?\rIt "
                                          "contains 3 subordinate LEAF object(s).");
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     EXPECT_TRUE(d.log.Lines().empty());
 
     TreeDesign single;
@@ -160,7 +160,7 @@ TEST_F(ObjectOps, DeletingAServerRemovesBothSidesOfItsReplicas) {
     EXPECT_EQ(LeafNames(corp), (Lines{"FS1", "SALES"}));
     EXPECT_EQ(d.log.Lines(), (Lines{"Action: Delete Object", "  Name       : FS3.CORP",
                                     "  Object Type: NETWARE SERVER", ""}));
-    EXPECT_TRUE(d.flags.modified && d.flags.subRefsStale && d.flags.gridStale[kPartitionGrids]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale && d.Flags().gridStale[kPartitionGrids]);
     EXPECT_GT(view.refreshes, 0);
 }
 
@@ -174,7 +174,7 @@ TEST_F(ObjectOps, RenamingAServerRenamesItsReplicaEntries) {
     EXPECT_EQ(d.log.Lines(), (Lines{"Action: Renamed Object", "  Old Name: FS2.SALES.CORP",
                                     "  New Name: FILES_2.SALES.CORP", ""}));
     // Server names appear in the reports: they are stale too.
-    EXPECT_TRUE(d.flags.reportStale[kServerReport] && d.flags.gridStale[kObjectGrids]);
+    EXPECT_TRUE(d.Flags().reportStale[kServerReport] && d.Flags().gridStale[kObjectGrids]);
 }
 
 TEST_F(ObjectOps, RenamingAContainerRenamesThePartitionsBelowIt) {
@@ -199,7 +199,7 @@ TEST_F(ObjectOps, RenameRefusesTakenNames) {
                               "That name already exists in this context.",
                               "That server name already exists.",
                               "That name already exists in this context."}));
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
 }
 
 TEST_F(ObjectOps, MovingAPartitionRecontextsItAndDropsItsSubordinateReferences) {
@@ -214,7 +214,7 @@ TEST_F(ObjectOps, MovingAPartitionRecontextsItAndDropsItsSubordinateReferences) 
     EXPECT_EQ(Srv("FS3"), (Lines{"SALES.CORP*READ/ONLY*"}));
     EXPECT_EQ(LeafNames(sales), (Lines{"FS2", "JSMITH", "MJONES"}));
     EXPECT_EQ(LeafNames(corp).back(), "EAST");
-    EXPECT_TRUE(d.flags.subRefsStale && d.flags.reportStale[kPartitionReport]);
+    EXPECT_TRUE(d.Flags().subRefsStale && d.Flags().reportStale[kPartitionReport]);
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Move Object", "  Object Type: ORGANIZATIONAL UNIT",
                      "  Source     : EAST.SALES.CORP", "  Destination: EAST.CORP", ""}));
@@ -224,7 +224,7 @@ TEST_F(ObjectOps, MovingAServerTouchesOnlyTheObjectViews) {
     ASSERT_TRUE(MoveObject(d, fs3, std::string("SALES.CORP")));
     EXPECT_EQ(fs3->Parent(), sales);
     EXPECT_EQ(Srv("FS3"), (Lines{"SALES.CORP*READ/ONLY*"}));
-    EXPECT_TRUE(d.flags.modified);
+    EXPECT_TRUE(d.Flags().modified);
     EXPECT_TRUE(OnlyObjectViewsStale());
 }
 
@@ -243,7 +243,7 @@ TEST_F(ObjectOps, MoveRefusals) {
                               illegal, illegal,
                               "Illegal move.  There is an object that contains the same name in "
                               "this context."}));
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     EXPECT_TRUE(MoveContainmentAllows(kClassUnknown, kClassTop));
     EXPECT_FALSE(MoveContainmentAllows(kClassNoDef, kClassServer));
     EXPECT_FALSE(MoveContainmentAllows(kClassUser, kClassOrganization));
@@ -277,7 +277,7 @@ TEST_F(ObjectOps, DragAndDrop) {
 }
 
 TEST_F(ObjectOps, LeafObjects) {
-    d.flags.containmentWarningOff = false;
+    d.SetContainmentWarningOff(false);
     std::string jsmith = MakeLeafEntry("JSMITH", kClassUser);
     std::string fs2Entry = MakeLeafEntry("FS2", kClassServer);
     ASSERT_TRUE(DeleteLeafObjects(d, sales, {jsmith, fs2Entry}));

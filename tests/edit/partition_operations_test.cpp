@@ -25,9 +25,9 @@ TEST_F(PartitionOps, CreatePartitionCopiesTheReadableReplicasOfTheParent) {
     EXPECT_EQ(Srv("FS3").back(), "WEST.SALES.CORP*READ/ONLY*");
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Create Partition", "  New Partition: WEST.SALES.CORP", ""}));
-    EXPECT_TRUE(d.flags.modified && d.flags.subRefsStale && d.flags.gridStale[kPartitionGrids] &&
-                d.flags.gridStale[kObjectGrids] && d.flags.reportStale[kPartitionReport]);
-    EXPECT_FALSE(d.flags.gridStale[kAddressGrid]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale && d.Flags().gridStale[kPartitionGrids] &&
+                d.Flags().gridStale[kObjectGrids] && d.Flags().reportStale[kPartitionReport]);
+    EXPECT_FALSE(d.Flags().gridStale[kAddressGrid]);
     EXPECT_GT(view.refreshes, 0);
 }
 
@@ -158,7 +158,7 @@ TEST_F(PartitionOps, NoSelectedRowOffersNothing) {
     EXPECT_FALSE(CanChangeReplicaType(3, ""));
     EXPECT_FALSE(DeleteReplicaKey(d, sales, 3, ""));
     EXPECT_TRUE(Boxes().empty());
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     EXPECT_TRUE(d.log.Lines().empty());
 }
 
@@ -188,7 +188,7 @@ TEST_F(PartitionOps, ChangeTypeRefusalsAndDialogSetup) {
               (Lines{"Master replicas cannot be changed, select a Read Only or Read Write."}));
     EXPECT_FALSE(ChangeReplicaType(d, sales, "FS1*READ/WRITE*", Choose(std::nullopt)));
     EXPECT_FALSE(ChangeReplicaType(d, sales, "FS1*READ/WRITE*", Choose(ReplicaRadio::ReadWrite)));
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     EXPECT_TRUE(d.log.Lines().empty());
 
     auto sw = ChangeTypeSetup(kSparseWrite);

@@ -58,7 +58,7 @@ struct UndoTest : ::testing::Test {
         SCOPED_TRACE(what);
         const std::string before = Bytes();
         const std::vector<std::string> logBefore = d.log.Lines();
-        const bool modifiedBefore = d.flags.modified;
+        const bool modifiedBefore = d.Flags().modified;
         const std::size_t steps = d.History().UndoCount();
         change();
         const std::string after = Bytes();
@@ -72,7 +72,7 @@ struct UndoTest : ::testing::Test {
         }
         EXPECT_TRUE(Bytes() == before);
         EXPECT_EQ(d.log.Lines(), logBefore);
-        EXPECT_EQ(d.flags.modified, modifiedBefore);
+        EXPECT_EQ(d.Flags().modified, modifiedBefore);
         ASSERT_TRUE(d.History().Redo(d));
         if (getenv("QV_UNDO_DEBUG") && Bytes() != after) {
             std::ofstream("/tmp/undo_after.qvd", std::ios::binary) << after;
@@ -80,7 +80,7 @@ struct UndoTest : ::testing::Test {
         }
         EXPECT_TRUE(Bytes() == after);
         EXPECT_EQ(d.log.Lines(), logAfter);
-        EXPECT_TRUE(d.flags.modified);
+        EXPECT_TRUE(d.Flags().modified);
         ASSERT_TRUE(d.History().Undo(d));
         EXPECT_TRUE(Bytes() == before);
     }
@@ -156,7 +156,7 @@ TEST_F(UndoTest, SeveralStepsNamesRedoCleared) {
     ASSERT_TRUE(d.History().Undo(d));
     EXPECT_FALSE(d.History().CanUndo());
     EXPECT_TRUE(Bytes() == start);
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
 }
 
 TEST_F(UndoTest, ModifiedFollowsTheSavedStateAndHistorySurvivesSave) {
@@ -164,11 +164,11 @@ TEST_F(UndoTest, ModifiedFollowsTheSavedStateAndHistorySurvivesSave) {
     Run("create-partition HR.CORP");
     f.ui.files.push_back(dir + "/saved.qvd");
     ASSERT_TRUE(SaveDesignAs(d));
-    EXPECT_FALSE(d.flags.modified);
+    EXPECT_FALSE(d.Flags().modified);
     ASSERT_TRUE(d.History().Undo(d));
-    EXPECT_TRUE(d.flags.modified) << "undo after save changes the saved design";
+    EXPECT_TRUE(d.Flags().modified) << "undo after save changes the saved design";
     ASSERT_TRUE(d.History().Redo(d));
-    EXPECT_FALSE(d.flags.modified) << "back at the saved state";
+    EXPECT_FALSE(d.Flags().modified) << "back at the saved state";
 }
 
 TEST_F(UndoTest, SelectionReturnsToWhereTheOperationStarted) {

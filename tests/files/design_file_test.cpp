@@ -64,8 +64,8 @@ TEST(NewDesign, GivesTheDefaultDesign) {
     NewDesign(f.design, 3);
     TreeDesign& d = f.design;
     EXPECT_EQ(d.designFileName, "UNTITLED3.qvd");
-    EXPECT_FALSE(d.flags.modified);
-    EXPECT_TRUE(d.flags.neverSaved);
+    EXPECT_FALSE(d.Flags().modified);
+    EXPECT_TRUE(d.Flags().neverSaved);
     EXPECT_EQ(*d.partitions.EntriesOf("[ROOT]"), ReplicaList{"SERVER*MASTER*"});
     EXPECT_EQ(*d.servers.EntriesOf("SERVER"), ReplicaList{"[ROOT]*MASTER*"});
     ASSERT_EQ(d.attributes.Size(), 1u);
@@ -108,11 +108,11 @@ TEST(DesignFile, RoundTripKeepsEverythingButSubRefs) {
     o.leaves = 3000;
     GenerateSyntheticDesign(f.design, o);
     std::string path = Save(f.design, dir, "a.qvd");
-    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_FALSE(f.design.Flags().modified);
 
     Fixture g;
     ASSERT_TRUE(OpenDesign(g.design, path));
-    EXPECT_FALSE(g.design.flags.modified);
+    EXPECT_FALSE(g.design.Flags().modified);
     ExpectSameModel(f.design, g.design);
     // Save As of an opened file gives the same bytes.
     std::string again = Save(g.design, dir, "b.qvd");
@@ -201,7 +201,7 @@ TEST(OpenDesign, RepairsFilesOfEarlierReleases) {
                                     Record("ACME", "[ROOT]", 1, 255, 0, {})));
     Fixture f;
     ASSERT_TRUE(OpenDesign(f.design, path));
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
     EXPECT_EQ(*f.design.Root()->leaves, LeafList{MakeLeafEntry("ACME", 1)});
     // A stored mark of 255 reads back as no mark.
     EXPECT_FALSE(f.design.Root()->Child(0)->IsPartitionRoot());
@@ -214,7 +214,7 @@ TEST(OpenDesign, RepairsFilesOfEarlierReleases) {
                               Record("ACME", "[ROOT]", 1, 255, 0, {})));
     Fixture g;
     ASSERT_TRUE(OpenDesign(g.design, path));
-    EXPECT_TRUE(g.design.flags.modified);
+    EXPECT_TRUE(g.design.Flags().modified);
     EXPECT_EQ(*g.design.Root()->leaves, LeafList{MakeLeafEntry("ACME", 1)});
 
     // A sound file is not modified.
@@ -223,7 +223,7 @@ TEST(OpenDesign, RepairsFilesOfEarlierReleases) {
                                     Record("ACME", "[ROOT]", 1, 255, 0, {})));
     Fixture h;
     ASSERT_TRUE(OpenDesign(h.design, path));
-    EXPECT_FALSE(h.design.flags.modified);
+    EXPECT_FALSE(h.design.Flags().modified);
     EXPECT_EQ(h.design.designFileName, path);
 }
 
@@ -243,7 +243,7 @@ TEST(OpenDesign, MissingAttributeItemsAreFilledIn) {
     ASSERT_TRUE(OpenDesign(f.design, path));
     ASSERT_EQ(f.design.attributes.Size(), 1u);
     EXPECT_EQ(f.design.attributes.Name(0), "DS VERSION:0");
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
 }
 
 TEST(OpenDesign, RejectsWrongMagicNumbers) {
@@ -348,12 +348,12 @@ TEST(SaveDesign, NewDesignsAskForAPath) {
               "Design Files *.qvd|*.qvd|Delimited File *.dlm|*.dlm|Rich Edit  *.rtf|*.rtf|Any "
               "File *.*|*.*");
     EXPECT_TRUE(f.ui.lastRequest->overwritePrompt);
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
     EXPECT_EQ(f.design.designFileName, "UNTITLED1.qvd");
 
     f.ui.files = {dir + "/UNTITLED1.qvd"};
     EXPECT_TRUE(SaveDesign(f.design));
-    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_FALSE(f.design.Flags().modified);
     EXPECT_EQ(f.design.designFileName, dir + "/UNTITLED1.qvd");
     // Once written, Save writes in place without asking, even under an UNTITLED name.
     f.ui.lastRequest.reset();
@@ -373,7 +373,7 @@ TEST(WriteDesignFile, FailureKeepsTheOldFileAndTheModifiedFlag) {
     f.design.RenameNode(f.design.Root()->Child(0), std::string(300, 'L'));
     f.design.MarkChanged();
     EXPECT_FALSE(WriteDesignFile(f.design));
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
     EXPECT_EQ(ReadFile(path), before);
     ASSERT_EQ(f.ui.Texts("error").size(), 1u);
 
@@ -381,7 +381,7 @@ TEST(WriteDesignFile, FailureKeepsTheOldFileAndTheModifiedFlag) {
     f.design.RenameNode(f.design.Root()->Child(0), "ORGANIZATION");
     f.design.designFileName = dir + "/missing/x.qvd";
     EXPECT_FALSE(WriteDesignFile(f.design));
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
     EXPECT_NE(f.ui.Texts("error").back().find("No such file or directory"), std::string::npos);
 
     // A successful write replaces the file and keeps its permissions; no temporary file is left.

@@ -121,7 +121,7 @@ TEST(SpecialFiles, TextInputsHaveASizeLimit) {
                   "Error on line: 0.\rProblem Opening File. Cannot open file \"" + big +
                   "\". It is larger than 4 GiB, the limit for this kind of "
                   "file."});
-    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_FALSE(f.design.Flags().modified);
     // The DSDIAG reports' limit is 1 GiB.
     Fixture g;
     NewDesign(g.design, 1);
@@ -200,11 +200,11 @@ TEST(SavingFiles, OnlyRegularFilesAreReplaced) {
         Fixture f;
         NewDesign(f.design, 1);
         f.design.designFileName = path;
-        f.design.flags.modified = true;
+        f.design.MarkDiffersFromFile();
         EXPECT_FALSE(WriteDesignFile(f.design));
         ASSERT_EQ(f.ui.Texts("error").size(), 1u);
         EXPECT_NE(f.ui.Texts("error")[0].find("not a regular file."), std::string::npos);
-        EXPECT_TRUE(f.design.flags.modified);
+        EXPECT_TRUE(f.design.Flags().modified);
     }
     struct stat st {};
     ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
@@ -316,12 +316,12 @@ TEST(OtherPrograms, ALockedFileIsInUseAndAnotherProgramsSaveIsNotOverwrittenSile
     ASSERT_TRUE(WriteDesignFile(a.design));
     const std::string fromA = ReadFile(path);
     EXPECT_TRUE(LockedByUs(path)); // the lock moved to the new file
-    b.design.flags.modified = true;
+    b.design.MarkDiffersFromFile();
     b.ui.answers = {false};
     EXPECT_FALSE(WriteDesignFile(b.design));
     EXPECT_EQ(b.ui.Texts("question").back(), FileChangedQuestion(path));
     EXPECT_EQ(ReadFile(path), fromA);
-    EXPECT_TRUE(b.design.flags.modified);
+    EXPECT_TRUE(b.design.Flags().modified);
     // a's own next save is not a change by another program.
     const std::size_t asked = a.ui.Texts("question").size();
     ASSERT_TRUE(WriteDesignFile(a.design));
@@ -354,7 +354,7 @@ TEST(DeepTrees, ASaveThatWouldNotReadBackIsRefused) {
 
     // One level more would read back as another tree.
     f.design.AddChild(deepest, "TOO_DEEP", kClassOrgUnit);
-    f.design.flags.modified = true;
+    f.design.MarkDiffersFromFile();
     EXPECT_FALSE(WriteDesignFile(f.design));
     ASSERT_EQ(f.ui.Texts("error").size(), 1u);
     const std::string message = f.ui.Texts("error")[0];
@@ -364,7 +364,7 @@ TEST(DeepTrees, ASaveThatWouldNotReadBackIsRefused) {
     EXPECT_NE(message.find("\" would lie 256 levels below [ROOT].\rA design holds at most 255 "
                            "levels below [ROOT]."),
               std::string::npos);
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
     EXPECT_EQ(ReadFile(dir + "/deep.qvd"), Saved(back.design));
 
     // So would an object named [ROOT] below the root.

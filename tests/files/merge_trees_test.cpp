@@ -88,8 +88,8 @@ TEST(MergeTrees, MergesTheSecondTreeUnderTheRoot) {
     EXPECT_EQ(f.design.attributes.Entries(1), (ReplicaList{"IPX:00000000", "TCPIP:10.0.0.1"}));
     EXPECT_EQ(f.design.attributes.Entries(2), (ReplicaList{"IPX:0A000001"}));
     EXPECT_TRUE(f.design.classPresence.Contains(kClassUser));
-    EXPECT_TRUE(f.design.flags.modified);
-    EXPECT_TRUE(f.design.flags.subRefsStale);
+    EXPECT_TRUE(f.design.Flags().modified);
+    EXPECT_TRUE(f.design.Flags().subRefsStale);
     EXPECT_EQ(
         f.design.log.Lines(),
         (std::vector<std::string>{"Action: Merge Tree", "  Tree: D:\\OTHER\\SECOND.QVD", ""}));
@@ -107,7 +107,7 @@ TEST(MergeTrees, ConflictsAreReportedAndChangeNothing) {
     Fixture f;
     FirstDesign(f);
     f.design.attributes.Entries(0).push_back("TCPIP:10.0.0.1");
-    f.design.flags.modified = false;
+    f.design.DropChanges();
     std::string before = Bytes(f.design);
     OperationLog::SetRecording(true);
     MergeOutcome outcome;
@@ -127,7 +127,7 @@ TEST(MergeTrees, ConflictsAreReportedAndChangeNothing) {
               (std::vector<std::string>{
                   "Merge was unsuccesful.  3 errors were found.\rView Merge Error Report."}));
     EXPECT_EQ(Bytes(f.design), before);
-    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_FALSE(f.design.Flags().modified);
     EXPECT_TRUE(f.design.log.Lines().empty());
 }
 
@@ -195,7 +195,7 @@ TEST(MergeTrees, FilesThatAreNotMerged) {
                   "in the OLD format.  To upgrade it to the new format\rsimply open D:\\OLD.QVD "
                   "then save it.  Quorvane will automatically \rreformat the file."}));
     EXPECT_EQ(Bytes(f.design), before);
-    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_FALSE(f.design.Flags().modified);
 }
 
 TEST(MergeTrees, AttributesStayAlignedWithServers) {

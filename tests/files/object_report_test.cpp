@@ -58,7 +58,7 @@ void CorpDesign(Fixture& f) {
             line("2 1 RW ON", "\\T\\O=CORP\\CN=FS1") + "REPLICAS\n";
     ASSERT_TRUE(ReadReportText(f.design, ring, "R.RPT", true));
     f.ui.boxes.clear();
-    f.design.flags.modified = false;
+    f.design.DropChanges();
 }
 
 std::vector<std::string> Leaves(const ObjectNode* n) {
@@ -103,8 +103,8 @@ TEST(ObjectReport, ExampleAddsLeafEntries) {
     EXPECT_EQ(f.design.servers.Size(), 2u);
     EXPECT_TRUE(f.design.classPresence.Contains(44));
     EXPECT_TRUE(f.design.classPresence.Contains(36));
-    EXPECT_TRUE(f.design.flags.modified);
-    EXPECT_TRUE(f.design.flags.subRefsStale);
+    EXPECT_TRUE(f.design.Flags().modified);
+    EXPECT_TRUE(f.design.Flags().subRefsStale);
     EXPECT_TRUE(f.progress.Saw("Importing Line: 1"));
     EXPECT_TRUE(f.progress.Saw("Importing Line: 10"));
     EXPECT_EQ(f.progress.Texts(ProgressChannel::Import).back(), "");
@@ -265,7 +265,7 @@ TEST(ObjectReport, ErrorsNameTheirLineAndUndoTheImport) {
                   "Error on line: " + std::to_string(c.line + offset) + ".\r" + c.message);
         EXPECT_EQ(Bytes(f.design), before) << c.message;
         EXPECT_EQ(f.design.NodeCount(), nodes);
-        EXPECT_FALSE(f.design.flags.modified);
+        EXPECT_FALSE(f.design.Flags().modified);
         EXPECT_FALSE(f.design.classPresence.Contains(kClassNoDef));
     }
 }

@@ -169,9 +169,9 @@ TEST(ReplicaRingReport, ExampleBuildsTheTreeTablesAndAttributes) {
     EXPECT_EQ(LeafName((*root->leaves)[0]), "CORP");
     ASSERT_TRUE(corp->leaves);
     EXPECT_EQ(corp->leaves->size(), 2u);
-    EXPECT_FALSE(f.design.flags.modified);
-    EXPECT_TRUE(f.design.flags.subRefsStale);
-    EXPECT_TRUE(f.design.flags.reportStale[kPartitionReport]);
+    EXPECT_FALSE(f.design.Flags().modified);
+    EXPECT_TRUE(f.design.Flags().subRefsStale);
+    EXPECT_TRUE(f.design.Flags().reportStale[kPartitionReport]);
     EXPECT_TRUE(f.progress.Saw("  Reading in line: 1"));
     EXPECT_TRUE(f.progress.Saw("  Reading in line: 14"));
     EXPECT_TRUE(f.progress.Saw("  Re-sorting objects...."));
@@ -512,7 +512,7 @@ TEST(DsVersionReport, ExampleSetsVersionsAndAddresses) {
     EXPECT_EQ(f.design.attributes.Name(1), "DS VERSION:599");
     EXPECT_EQ(f.design.attributes.Entries(1), (ReplicaList{"IPX:0A0B0C0D"}));
     EXPECT_EQ(f.design.servers.Size(), 2u);
-    EXPECT_TRUE(f.design.flags.modified);
+    EXPECT_TRUE(f.design.Flags().modified);
     // Replicas are untouched.
     EXPECT_EQ(Of(f.design.servers, "FS1"),
               (ReplicaList{"[ROOT]*MASTER*", "SALES.CORP*READ/WRITE*"}));
@@ -578,6 +578,20 @@ TEST(DsVersionReport, AddressColumn) {
     text += "1     10.3.3.3 1 599 \\CORP_TREE\\O=CORP\\CN=FS1\nCONTACTED\n";
     ASSERT_TRUE(ReadVersions(k, text)) << Failure(k);
     EXPECT_EQ(k.design.attributes.Entries(0), (ReplicaList{"IPX:00000000", "TCPIP:10.3.3.3"}));
+}
+
+// A rename is of a server node the import made; a report that fails after
+// it takes the node and its new name back with everything else it read.
+TEST(DsVersionReport, AFailureAfterARenameLeavesTheDesignAsItWas) {
+    Fixture f;
+    CorpDesign(f);
+    const std::string before = Bytes(f.design);
+    EXPECT_FALSE(
+        ReadVersions(f, Versions({"0     10.1.1.7 1 599 \\CORP_TREE\\O=CORP\\OU=SALES\\CN=FS1",
+                                  "0     10.1.1.8 1 599 \\CORP_TREE\\O=CORP\\OU=SALES\\"})));
+    EXPECT_NE(f.ui.Texts("information").at(0).find("Quorvane will rename FS1 to \"FS1_RENAME_1."),
+              std::string::npos);
+    EXPECT_EQ(Bytes(f.design), before);
 }
 
 TEST(DsVersionReport, AServerInAnotherContainerIsRenamed) {
@@ -647,7 +661,7 @@ TEST(DsVersionReport, LineErrorsLeaveTheDesignAsItWas) {
         Fixture f;
         CorpDesign(f);
         f.design.attributes.Entries(0).push_back("TCPIP:9.9.9.9");
-        f.design.flags.modified = false;
+        f.design.DropChanges();
         std::string before = Bytes(f.design);
         std::size_t nodes = f.design.NodeCount();
         EXPECT_FALSE(
@@ -656,7 +670,7 @@ TEST(DsVersionReport, LineErrorsLeaveTheDesignAsItWas) {
         EXPECT_EQ(Failure(f), c.box) << c.line;
         EXPECT_EQ(Bytes(f.design), before) << c.line;
         EXPECT_EQ(f.design.NodeCount(), nodes);
-        EXPECT_FALSE(f.design.flags.modified);
+        EXPECT_FALSE(f.design.Flags().modified);
     }
 }
 
@@ -709,7 +723,7 @@ TEST(DsVersionReport, ModeFollowsTheTitleNotTheCommand) {
     EXPECT_EQ(Names(f.design.Root()), (std::vector<std::string>{"CORP", "TMP_ORG"}));
     EXPECT_EQ(f.design.servers.Name(0), "FS1");
     EXPECT_EQ(f.design.attributes.Entries(0), (ReplicaList{"IPX:00000000", "TCPIP:10.1.1.1"}));
-    EXPECT_FALSE(f.design.flags.modified);
+    EXPECT_FALSE(f.design.Flags().modified);
     // A replica ring report read into an open design adds to it, and marks it modified.
     Fixture g;
     CorpDesign(g);
@@ -721,7 +735,7 @@ TEST(DsVersionReport, ModeFollowsTheTitleNotTheCommand) {
     EXPECT_EQ(Of(g.design.servers, "FS1"),
               (ReplicaList{"[ROOT]*MASTER*", "SALES.CORP*READ/WRITE*", "EAST.CORP*MASTER*"}));
     EXPECT_EQ(g.design.partitions.Size(), 3u);
-    EXPECT_TRUE(g.design.flags.modified);
+    EXPECT_TRUE(g.design.Flags().modified);
 }
 
 } // namespace

@@ -129,7 +129,7 @@ private slots:
     void cleanupTestCase() {
         delete meter_;
         if (child_)
-            child_->Design().flags.modified = false;
+            child_->Design().DropChanges();
         app_.reset();
     }
 

@@ -74,7 +74,7 @@ private slots:
             return true;
         });
         qInfo("opened: %zu nodes, %lld leaf entries", child->Design().NodeCount(), leaves);
-        child->Design().flags.modified = false;
+        child->Design().DropChanges();
     }
 
     void selectContainerWith100000Objects() {
@@ -91,7 +91,7 @@ private slots:
             child->SelectNode(big);
         }
         QVERIFY(child->LeafRowCount() >= 100000);
-        child->Design().flags.modified = false;
+        child->Design().DropChanges();
     }
 };
 

@@ -1,6 +1,7 @@
 // Compare With and Save Plan driven through the real windows: a design window
 // holding the example design, the comparison window over a planned design,
 // a difference selected, the plan saved and applied.
+#include "app_fixture.h"
 #include "example_copy.h"
 #include "modal_script.h"
 
@@ -24,6 +25,7 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
 namespace {
@@ -42,11 +44,9 @@ bool RunScript(TreeDesign& d, const std::string& text) {
 
 } // namespace
 
-class CompareGuiTest : public QObject {
+class CompareGuiTest : public AppTest {
     Q_OBJECT
 
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
     QTemporaryDir dir_;
     const std::string corp_ = qv::gui::test::ExampleCopy("corp.qvd").toStdString();
 
@@ -70,20 +70,9 @@ class CompareGuiTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->show();
-    }
+    void init() { StartApp({}); }
 
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     void compareWithShowsGroupsSelectsAndSavesThePlan() {
         const std::string planned = WritePlanned();
@@ -127,7 +116,7 @@ private slots:
         QCOMPARE(script_->seen.size(), std::size_t(3));
         QCOMPARE(script_->seen[1].text, QStringLiteral("Compare With"));
         QCOMPARE(script_->seen[2].text, QStringLiteral("Save Plan"));
-        QVERIFY(!child->Design().flags.modified);
+        QVERIFY(!child->Design().Flags().modified);
         QVERIFY(child->Design().FindNodeByContext("FS3.ENG.CORP"));
 
         std::string text, error;

@@ -454,7 +454,7 @@ private slots:
         QCOMPARE(script.Texts(QStringLiteral("warning")),
                  QStringList{"There is currently an instance of the User Default Server "
                              "Report\nrunning.  Please close this instance before continuing."});
-        app.ActiveChild()->Design().flags.modified = false;
+        app.ActiveChild()->Design().DropChanges();
     }
 };
 

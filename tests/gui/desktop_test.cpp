@@ -2,6 +2,7 @@
 // closing without losing work, the grid export, the pictures of the grids,
 // windows in the frame. Driven through the real windows on the offscreen
 // platform; every modal box is answered by the script.
+#include "app_fixture.h"
 #include "example_copy.h"
 #include "modal_script.h"
 
@@ -47,6 +48,7 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
 namespace {
@@ -67,11 +69,9 @@ protected:
 
 } // namespace
 
-class DesktopTest : public QObject {
+class DesktopTest : public AppTest {
     Q_OBJECT
 
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
     QTemporaryDir dir_;
 
     QString Path(const QString& name) const { return dir_.filePath(name); }
@@ -128,21 +128,9 @@ class DesktopTest : public QObject {
     static QString FromModelName(const ObjectNode* n) { return QString::fromLatin1(n->Name()); }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->resize(1000, 700);
-        app_->show();
-    }
+    void init() { StartApp({.sized = true}); }
 
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     // Typed names follow the logic's rule: accented Latin-1 letters are
     // upper-cased, letters without a Latin-1 capital stay as typed.
@@ -219,26 +207,26 @@ private slots:
     void cancellingTheSaveKeepsTheDesign() {
         Trigger("New1");
         TMDIChild* c = Active();
-        c->Design().flags.modified = true;
+        c->Design().MarkDiffersFromFile();
 
         script_->Yes().Cancel();
         Trigger("Close1");
         Settle();
         QCOMPARE(OpenWindows(), 1);
-        QVERIFY(c->Design().flags.modified);
+        QVERIFY(c->Design().Flags().modified);
 
         script_->Yes().Cancel();
         c->close();
         Settle();
         QCOMPARE(OpenWindows(), 1);
-        QVERIFY(c->Design().flags.modified);
+        QVERIFY(c->Design().Flags().modified);
 
         script_->Yes().Yes().Cancel();
         Trigger("Exit1");
         Settle();
         QVERIFY(app_->isVisible());
         QCOMPARE(OpenWindows(), 1);
-        QVERIFY(c->Design().flags.modified);
+        QVERIFY(c->Design().Flags().modified);
         QCOMPARE(script_->Texts(QStringLiteral("question")).size(), 4);
 
         // No drops the changes and closes.
@@ -591,7 +579,7 @@ private slots:
         app_->MdiArea()->setActiveSubWindow(c);
         QCoreApplication::processEvents();
         VerifyTreeShows(c, QStringLiteral("RENAMED"));
-        c->Design().flags.modified = false;
+        c->Design().DropChanges();
     }
 
     // With QV_SHOTS=<folder>: the tree page, the partition grid and the object
@@ -605,7 +593,7 @@ private slots:
         script_->ChooseFile(Example("corp_objects.rpt"));
         Trigger("ImportUserReport1");
         Settle();
-        c->Design().flags.modified = false;
+        c->Design().DropChanges();
         Trigger("ExpandAll1");
         ObjectNode* partition = nullptr;
         c->Design().WalkSubtree(c->Design().Root(), [&](ObjectNode* n) {

@@ -386,7 +386,7 @@ private slots:
                  QStringList{"There is currently an instance of \"DSRIGHTS\" or \"RIGHTS\" "
                              "running.\nThis instance must be termintated before continuing."});
         QVERIFY(script.unexpected.isEmpty());
-        c->Design().flags.modified = false;
+        c->Design().DropChanges();
     }
 };
 

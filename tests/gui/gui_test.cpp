@@ -1,5 +1,6 @@
 // The desktop program driven through its real windows on the offscreen
 // platform; every modal box is answered by the script.
+#include "app_fixture.h"
 #include "modal_script.h"
 
 #include "files/design_file.h"
@@ -34,6 +35,7 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
 namespace {
@@ -66,11 +68,9 @@ const char* const kNlistReport = "Current context: SALES.CORP\n"
 
 } // namespace
 
-class GuiTest : public QObject {
+class GuiTest : public AppTest {
     Q_OBJECT
 
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
     QTemporaryDir dir_;
 
     QString Path(const QString& name) const { return dir_.filePath(name); }
@@ -128,21 +128,9 @@ class GuiTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->show();
-    }
+    void init() { StartApp({}); }
 
-    void cleanup() {
-        // No questions on the way out: the designs are dropped unsaved.
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     // ---------------------------------------------------------------- menus
 
@@ -213,7 +201,7 @@ private slots:
         // A change enables Save.
         Trigger("CreatePartition1");
         Settle();
-        QVERIFY(c->Design().flags.modified);
+        QVERIFY(c->Design().Flags().modified);
         QVERIFY(Enabled("Save1"));
         QVERIFY(Enabled("MergePartition1"));
 
@@ -271,18 +259,18 @@ private slots:
         TMDIChild* c = Active();
         const QString path = Path(QStringLiteral("first.qvd"));
         script_->ChooseFile(path);
-        c->Design().flags.modified = true;
+        c->Design().MarkDiffersFromFile();
         Trigger("Save1");
         Settle();
         QCOMPARE(script_->seen.size(), std::size_t{1}); // the save dialog, nothing else
         QVERIFY(QFile::exists(path));
         QCOMPARE(c->windowTitle(), path);
-        QVERIFY(!c->Design().flags.modified);
+        QVERIFY(!c->Design().Flags().modified);
         QCOMPARE(app_->ShortNames(), QStringList{QStringLiteral("first.qvd")});
         QCOMPARE(app_->FullNames(), QStringList{path});
 
         // Saving again writes in place without asking.
-        c->Design().flags.modified = true;
+        c->Design().MarkDiffersFromFile();
         Trigger("Save1");
         QCOMPARE(script_->seen.size(), std::size_t{1});
 
@@ -295,7 +283,7 @@ private slots:
         QCOMPARE(reopened->windowTitle(), path);
         QCOMPARE(LabelText(reopened, "Label1"), QStringLiteral("Object: [ROOT]"));
         QCOMPARE(LabelText(reopened, "Label3"), QStringLiteral("Replica Count: 1"));
-        QVERIFY(!reopened->Design().flags.modified);
+        QVERIFY(!reopened->Design().Flags().modified);
     }
 
     void saveAsOverExistingFileAsksFirst() {
@@ -314,7 +302,7 @@ private slots:
 
     void closingAModifiedDesignAsks() {
         Trigger("New1");
-        Active()->Design().flags.modified = true;
+        Active()->Design().MarkDiffersFromFile();
         script_->No();
         Trigger("Close1");
         Settle();
@@ -334,9 +322,9 @@ private slots:
                             QStringLiteral("/Quorvane/Quorvane.ini");
         QFile::remove(ini);
         Trigger("New1");
-        Active()->Design().flags.modified = true;
+        Active()->Design().MarkDiffersFromFile();
         Trigger("New1");
-        Active()->Design().flags.modified = true;
+        Active()->Design().MarkDiffersFromFile();
         script_->No().No();
         QVERIFY(app_->close());
         Settle();
@@ -580,7 +568,7 @@ private slots:
         int i = c->Design().servers.FindLast("FS1");
         QCOMPARE(c->Design().attributes.Entries(static_cast<std::size_t>(i)),
                  (ReplicaList{"IPX:00000000", "TCPIP:25.0.0.0"}));
-        QVERIFY(c->Design().flags.modified);
+        QVERIFY(c->Design().Flags().modified);
     }
 
     void createObjectChoosesAClassThenAName() {
@@ -617,7 +605,7 @@ private slots:
         QModelIndexList found = c->LB_LEAFOBJS()->model()->match(
             c->LB_LEAFOBJS()->model()->index(0, 0), Qt::DisplayRole, QStringLiteral("J_DOE"));
         QCOMPARE(found.size(), 1);
-        QVERIFY(c->Design().flags.modified);
+        QVERIFY(c->Design().Flags().modified);
     }
 
     void findObjectSelectsEveryMatchingRow() {
@@ -744,7 +732,7 @@ private slots:
                     .startsWith(QStringLiteral("Merge was unsuccesful.")));
         QVERIFY(report.startsWith(QStringLiteral("**ERROR REPORT OF TREE MERGE**")));
         QVERIFY(report.contains(QStringLiteral("Error: SERVER is a duplicate server")));
-        QVERIFY(!Active()->Design().flags.modified);
+        QVERIFY(!Active()->Design().Flags().modified);
     }
 
     void analysisPagesAreBuiltWhenShown() {
@@ -753,8 +741,8 @@ private slots:
         c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);
         auto* box = c->findChild<QTextEdit*>(QStringLiteral("RE_PARTRPT"));
         QVERIFY(box->toPlainText().contains(QStringLiteral("SALES.CORP")));
-        QVERIFY(!c->Design().flags.reportStale[kPartitionReport]);
-        QVERIFY(c->Design().flags.reportStale[kServerReport]);
+        QVERIFY(!c->Design().Flags().reportStale[kPartitionReport]);
+        QVERIFY(c->Design().Flags().reportStale[kServerReport]);
 
         // Find Text on the report page selects the occurrence.
         script_->Then([](QWidget* w) {
@@ -875,7 +863,10 @@ private slots:
     void settingsSwitchesAreStoredOnlyAfterAClick() {
         Trigger("New1");
         TMDIChild* c = Active();
-        c->Design().flags.reportStale.fill(false);
+        for (ReportIndex r :
+             {kPartitionReport, kServerReport, kRelationReport, kSchemaReport, kObjectReport,
+              kServerSuggestions, kPartitionSuggestions, kObjectSuggestions})
+            c->Design().MarkReportBuilt(r);
         auto& dlg = app_->SettingsDlg();
         script_->Then([&dlg](QWidget*) {
             // Toggled by code: not a change of the user's.
@@ -886,9 +877,9 @@ private slots:
         Settle();
         QVERIFY(app_->Settings().CheckDupAddr);
         // Accepted: the three suggestion texts of the open designs are stale.
-        QVERIFY(c->Design().flags.reportStale[kServerSuggestions]);
-        QVERIFY(c->Design().flags.reportStale[kObjectSuggestions]);
-        QVERIFY(!c->Design().flags.reportStale[kPartitionReport]);
+        QVERIFY(c->Design().Flags().reportStale[kServerSuggestions]);
+        QVERIFY(c->Design().Flags().reportStale[kObjectSuggestions]);
+        QVERIFY(!c->Design().Flags().reportStale[kPartitionReport]);
 
         script_->Then([&dlg](QWidget*) {
             dlg.findChild<QCheckBox*>(QStringLiteral("CB_DUP_ADDR"))->click();
@@ -914,7 +905,7 @@ private slots:
         QVERIFY(Item("SortAutomatically1")->isChecked());
         QVERIFY(!Item("SortObjects1")->isVisible());
         QCOMPARE(d.Root()->Child(0)->Name(), std::string("AAA"));
-        QVERIFY(d.flags.modified);
+        QVERIFY(d.Flags().modified);
         Trigger("SortAutomatically1"); // off again, without a question
         QVERIFY(!Item("SortAutomatically1")->isChecked());
         QVERIFY(Item("SortObjects1")->isVisible());

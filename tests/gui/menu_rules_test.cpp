@@ -2,6 +2,7 @@
 // for every row of its replica list (and for none selected), the main menu's
 // and the pop-up menus' items are enabled exactly when the operation's rule
 // allows it. Driven through the real windows on the offscreen platform.
+#include "app_fixture.h"
 #include "example_copy.h"
 #include "modal_script.h"
 
@@ -25,13 +26,11 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
-class MenuRulesTest : public QObject {
+class MenuRulesTest : public AppTest {
     Q_OBJECT
-
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
 
     bool MainItem(const char* name) {
         app_->UpdateAllMenus();
@@ -83,20 +82,9 @@ class MenuRulesTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->show();
-    }
+    void init() { StartApp({}); }
 
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     void treeItemsFollowTheOperationsRules() {
         TMDIChild* c = OpenExample();
@@ -153,7 +141,7 @@ private slots:
             QTest::keyClick(list, Qt::Key_Delete);
             Settle();
             QCOMPARE(script_->seen.size(), boxes);
-            QVERIFY(!c->Design().flags.modified);
+            QVERIFY(!c->Design().Flags().modified);
         }
         QVERIFY(rowsSeen > 0);
     }

@@ -95,7 +95,7 @@ private slots:
         QVERIFY(log.contains(QStringLiteral("Current Container: \\T=CORP_TREE\\O=CORP")));
         QVERIFY(log.endsWith(QStringLiteral("NDS SEARCH COMPLETE.")));
         QCOMPARE(design.partitions.Size(), std::size_t{4});
-        QVERIFY(design.flags.modified);
+        QVERIFY(design.Flags().modified);
         QVERIFY(QFile::exists(config_.path() + QStringLiteral("/DSSEARCH.ERR")));
 
         // The chooser keeps CB_VERBOSE; Cancel there ends the command.

@@ -399,7 +399,7 @@ private slots:
         QCOMPARE(script.Texts(QStringLiteral("warning")),
                  QStringList{"Error in report file: #DSR#1.TXT.\nError on line : 0\nCould not "
                              "open file."});
-        c->Design().flags.modified = false;
+        c->Design().DropChanges();
     }
 };
 

@@ -2,6 +2,7 @@
 // entry, the list of changes with their check boxes and the warnings they
 // clear, Apply as one step that Edit > Undo takes back whole, Save Plan, and
 // Cancel while the solver works on a large design.
+#include "app_fixture.h"
 #include "example_copy.h"
 #include "modal_script.h"
 
@@ -25,13 +26,12 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
-class PlanReplicasGuiTest : public QObject {
+class PlanReplicasGuiTest : public AppTest {
     Q_OBJECT
 
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
     QTemporaryDir dir_;
     const std::string corp_ = qv::gui::test::ExampleCopy("corp.qvd").toStdString();
 
@@ -48,20 +48,9 @@ class PlanReplicasGuiTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->show();
-    }
+    void init() { StartApp({}); }
 
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     void listsAppliesAsOneStepAndUndoes() {
         TMDIChild* child = OpenCorp();
@@ -112,7 +101,7 @@ private slots:
         dialog.findChild<QPushButton*>(QStringLiteral("BTN_APPLY"))->click();
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(Bytes(d) != original);
-        QVERIFY(d.flags.modified);
+        QVERIFY(d.Flags().modified);
         d.EnsureAllSubRefs();
         int left = 0;
         for (const DesignWarning& w : CollectWarnings(d, app_->Settings()))

@@ -3,6 +3,7 @@
 // refusals, the layouts of narrow windows and report windows, the help texts,
 // the windows that new designs and the Compare window open with, and the file
 // dialogs. Driven through the real windows on the offscreen platform.
+#include "app_fixture.h"
 #include "example_copy.h"
 #include "modal_script.h"
 
@@ -54,13 +55,11 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
-class RoughEdgesTest : public QObject {
+class RoughEdgesTest : public AppTest {
     Q_OBJECT
-
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
 
     QAction* Item(const char* name) const {
         return app_->menuBar()->findChild<QAction*>(QLatin1String(name));
@@ -97,22 +96,9 @@ class RoughEdgesTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->resize(1000, 700);
-        app_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(app_.get()));
-    }
+    void init() { StartApp({.sized = true, .exposed = true}); }
 
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     // Undo and redo of Rename, Create Partition and Move select the node the
     // operation started on, wherever the selection went meanwhile.
@@ -487,7 +473,7 @@ private slots:
         Trigger("Open1");
         Settle();
         for (TMDIChild* w : app_->Children()) {
-            w->Design().flags.modified = false;
+            w->Design().DropChanges();
             w->close();
         }
         QCoreApplication::processEvents();

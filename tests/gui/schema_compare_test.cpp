@@ -405,7 +405,7 @@ private slots:
         QCOMPARE(offered[1], (QStringList{"FS1", "FS2", "FS3"}));
         QCOMPARE(script.Texts(QStringLiteral("information")),
                  QStringList{"This server has no Schema Distribution List."});
-        d.flags.modified = false;
+        d.DropChanges();
     }
 };
 

@@ -1,6 +1,7 @@
 // Edit > Undo and Redo in the desktop program: the menu items, their captions
 // and shortcuts, undo of a drag and drop, and undo after Save. Also the menu
 // items that lead to the other subsystems' windows (print, help).
+#include "app_fixture.h"
 #include "modal_script.h"
 
 #include "files/design_file.h"
@@ -23,12 +24,11 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
-class UndoGuiTest : public QObject {
+class UndoGuiTest : public AppTest {
     Q_OBJECT
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
     QTemporaryDir dir_;
 
     QAction* Item(const char* name) const {
@@ -60,20 +60,8 @@ class UndoGuiTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(app_.get()));
-    }
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void init() { StartApp({.exposed = true}); }
+    void cleanup() { FinishApp(); }
 
     void editMenuSitsBetweenFileAndSearch() {
         QStringList titles;
@@ -115,7 +103,7 @@ private slots:
 
         Item("Undo1")->trigger();
         QVERIFY(Bytes() == before);
-        QVERIFY(!d.flags.modified);
+        QVERIFY(!d.Flags().modified);
         QCOMPARE(Active()->SelectedNode(), fs3);
         QCOMPARE(Item("Redo1")->text(), QStringLiteral("&Redo Move Object"));
         // The tree shows the node where it is again.
@@ -129,7 +117,7 @@ private slots:
         QVERIFY(Bytes() == before);
         Key(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z));
         QVERIFY(Bytes() == after);
-        QVERIFY(d.flags.modified);
+        QVERIFY(d.Flags().modified);
     }
 
     void undoAfterSaveMakesTheDesignModifiedAgain() {
@@ -140,18 +128,18 @@ private slots:
         Active()->SelectNode(hr);
         Active()->Commands().CreatePartition();
         QTRY_VERIFY(script_->Idle());
-        QVERIFY(d.flags.modified);
+        QVERIFY(d.Flags().modified);
         app_->UpdateAllMenus();
         Item("Save1")->trigger();
         QTRY_VERIFY(script_->Idle());
-        QVERIFY(!d.flags.modified);
+        QVERIFY(!d.Flags().modified);
         app_->UpdateAllMenus();
         QCOMPARE(Item("Undo1")->text(), QStringLiteral("&Undo Create Partition"));
         Item("Undo1")->trigger();
-        QVERIFY(d.flags.modified);
+        QVERIFY(d.Flags().modified);
         QVERIFY(!d.FindNodeByContext("HR.CORP")->IsPartitionRoot());
         Item("Redo1")->trigger();
-        QVERIFY(!d.flags.modified);
+        QVERIFY(!d.Flags().modified);
         QVERIFY(d.FindNodeByContext("HR.CORP")->IsPartitionRoot());
     }
 

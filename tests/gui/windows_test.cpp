@@ -4,6 +4,7 @@
 // settled. On a large design, the partition grid shows its progress and
 // stops on Abort, and an edit lets go of the stale grids without rebuilding
 // them. Driven through the real windows on the offscreen platform.
+#include "app_fixture.h"
 #include "example_copy.h"
 #include "modal_script.h"
 
@@ -35,13 +36,11 @@
 
 using namespace qv;
 using namespace qv::gui;
+using qv::gui::test::AppTest;
 using qv::gui::test::ModalScript;
 
-class WindowsTest : public QObject {
+class WindowsTest : public AppTest {
     Q_OBJECT
-
-    std::unique_ptr<TMDIApp> app_;
-    std::unique_ptr<ModalScript> script_;
 
     QAction* Item(const char* name) const {
         return app_->menuBar()->findChild<QAction*>(QLatin1String(name));
@@ -108,22 +107,9 @@ class WindowsTest : public QObject {
     }
 
 private slots:
-    void init() {
-        script_ = std::make_unique<ModalScript>();
-        app_ = std::make_unique<TMDIApp>(0);
-        app_->CreateDialogs();
-        app_->resize(1000, 700);
-        app_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(app_.get()));
-    }
+    void init() { StartApp({.sized = true, .exposed = true}); }
 
-    void cleanup() {
-        for (TMDIChild* c : app_->Children())
-            c->Design().flags.modified = false;
-        app_.reset();
-        QVERIFY2(script_->unexpected.isEmpty(), qPrintable(script_->unexpected.join(" | ")));
-        script_.reset();
-    }
+    void cleanup() { FinishApp(); }
 
     // Merge Trees into UNTITLED1, then Undo and Redo: UNTITLED1 stays the
     // active window throughout and corp.qvd is never touched.
@@ -237,7 +223,7 @@ private slots:
         QVERIFY(app_->isVisible());
         for (TMDIChild* c : {corp, untitled}) {
             QVERIFY(!c->Freed());
-            QVERIFY(c->Design().flags.modified);
+            QVERIFY(c->Design().Flags().modified);
         }
         QCOMPARE(Bytes(corp), corpBytes);
         QCOMPARE(Bytes(untitled), untitledBytes);
@@ -256,7 +242,7 @@ private slots:
         Settle();
         QVERIFY(app_->isVisible());
         QVERIFY(!corp->Freed() && !untitled->Freed());
-        QVERIFY(untitled->Design().flags.modified);
+        QVERIFY(untitled->Design().Flags().modified);
 
         // Saying No to both closes everything.
         script_->Yes().No().No();
@@ -308,14 +294,14 @@ private slots:
         watch.stop();
         QVERIFY(!seen.isEmpty());
         QVERIFY(abortWasLive);
-        QVERIFY(c->Design().flags.gridStale[kPartitionGrids]);
+        QVERIFY(c->Design().Flags().gridStale[kPartitionGrids]);
         QCOMPARE(c->Views().partXServ.RowCount(), 0);
         QVERIFY(!status->Caption().contains(QLatin1String("Processing Server")));
 
         // Shown again: built to the end.
         c->PageControl1()->setCurrentIndex(TMDIChild::kTreePage);
         c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
-        QVERIFY(!c->Design().flags.gridStale[kPartitionGrids]);
+        QVERIFY(!c->Design().Flags().gridStale[kPartitionGrids]);
         QCOMPARE(c->Views().partXServ.RowCount(), 3001);
         auto* grid = c->findChild<QTableView*>(QStringLiteral("Adv_PartCols"));
         QCOMPARE(grid->model()->rowCount(), 3001);
@@ -326,11 +312,11 @@ private slots:
         script_->Then([](QWidget* w) { TypeName(w, QStringLiteral("RENAMEDORG")); });
         Trigger("RenameObject1");
         Settle();
-        QVERIFY(c->Design().flags.gridStale[kPartitionGrids]);
+        QVERIFY(c->Design().Flags().gridStale[kPartitionGrids]);
         QCOMPARE(c->Views().partXServ.RowCount(), 0);
         QCOMPARE(c->Views().servXPart.RowCount(), 0);
         QCOMPARE(grid->model()->rowCount(), 0);
-        c->Design().flags.modified = false;
+        c->Design().DropChanges();
     }
 };
 

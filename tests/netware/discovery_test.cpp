@@ -35,7 +35,7 @@ TEST_P(BothBackends, CorpTreeGivesTheExampleDesign) {
     EXPECT_EQ(run.search.result, 0);
     EXPECT_EQ(run.host.offered, (std::vector<std::string>{"CORP_TREE", "EDGE_TREE"}));
     EXPECT_TRUE(run.Logged("NDS SEARCH COMPLETE."));
-    EXPECT_TRUE(run.design.flags.modified);
+    EXPECT_TRUE(run.design.Flags().modified);
 
     ScriptedInteraction ui;
     TreeDesign example;

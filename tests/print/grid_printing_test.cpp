@@ -200,7 +200,7 @@ TEST(PrintGrid, TestPageAndCancel) {
     f.progress.pumps = 0;
     f.progress.onPump = [&](int n) {
         if (n == 3)
-            f.design.flags.printCancelRequested = true;
+            f.design.SetPrintCancelRequested(true);
     };
     RecordingCanvas cancelled(300, 300);
     RecordingStatus s2;
@@ -217,7 +217,7 @@ TEST(StatusJob, QuestionModesAndTheAddressGrid) {
     TextGrid g = MakeGrid(30, 2);
     // Graphical partition grid: the question; Yes prints the test page only.
     f.ui.answers = {true};
-    f.design.flags.printCancelRequested = true; // cleared by the dialog
+    f.design.SetPrintCancelRequested(true); // cleared by the dialog
     RecordingCanvas c(1000, 300);
     RecordingStatus s;
     StatusJob job;

@@ -225,7 +225,7 @@ TEST(PrintTreeView, CancelAbortsAtTheNextPollWithoutFooterOrSuccess) {
     MakeColumn(f.design, 30);
     f.progress.onPump = [&](int n) {
         if (n == 3)
-            f.design.flags.printCancelRequested = true;
+            f.design.SetPrintCancelRequested(true);
     };
     RecordingCanvas c(1000, 100);
     RecordingStatus s;

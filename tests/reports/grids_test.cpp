@@ -46,7 +46,7 @@ TEST(PartitionGrids, SizesHeadersInTreeOrderAndCells) {
     for (int c = 1; c < 3; ++c) // FS2 holds nothing
         EXPECT_EQ(v.servXPart.Cell(c, 2), "");
     EXPECT_EQ(v.servXPart.defaultRowHeight, 50);
-    EXPECT_FALSE(f.design.flags.gridStale[kPartitionGrids]);
+    EXPECT_FALSE(f.design.Flags().gridStale[kPartitionGrids]);
     EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Current);
 }
 
@@ -59,20 +59,20 @@ TEST(PartitionGrids, ShowProgressAndStopOnAbort) {
     AnalysisViews v;
     f.progress.onPump = [&f](int) {
         if (f.progress.Saw("  Processing Server: FS1"))
-            f.design.flags.abortRequested = true;
+            f.design.SetAbortRequested(true);
     };
-    f.design.flags.gridStale[kPartitionGrids] = true;
+    f.design.MarkGridStale(kPartitionGrids);
     EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Aborted);
-    EXPECT_TRUE(f.design.flags.gridStale[kPartitionGrids]);
+    EXPECT_TRUE(f.design.Flags().gridStale[kPartitionGrids]);
     EXPECT_EQ(v.partXServ.RowCount(), 0);
     EXPECT_EQ(v.servXPart.RowCount(), 0);
     EXPECT_TRUE(f.progress.Saw("  Processing Server: FS1"));
     EXPECT_EQ(f.progress.Texts(ProgressChannel::Status).back(), "");
 
     f.progress.onPump = nullptr;
-    f.design.flags.abortRequested = false;
+    f.design.SetAbortRequested(false);
     EXPECT_EQ(ShowPartitionGridPage(f.design, v), PageResult::Built);
-    EXPECT_FALSE(f.design.flags.gridStale[kPartitionGrids]);
+    EXPECT_FALSE(f.design.Flags().gridStale[kPartitionGrids]);
     EXPECT_EQ(v.servXPart.RowCount(), 4);
     EXPECT_TRUE(f.progress.Saw("  Processing Server: FS3"));
     EXPECT_EQ(f.progress.Texts(ProgressChannel::Status).back(), "");
@@ -125,7 +125,7 @@ TEST(SortGridView, AsksOnlyWhileUnsortedAndAgainAfterAChange) {
     ShowPartitionGridPage(f.design, v);
     f.ui.answers = {false};
     EXPECT_FALSE(SortGridView(f.design, v, kServXPartGrid));
-    EXPECT_TRUE(f.design.flags.gridUnsorted[kServXPartGrid]);
+    EXPECT_TRUE(f.design.Flags().gridUnsorted[kServXPartGrid]);
     EXPECT_TRUE(SortGridView(f.design, v, kServXPartGrid));
     EXPECT_FALSE(SortGridView(f.design, v, kServXPartGrid));
     ASSERT_EQ(f.ui.boxes.size(), 2u);
@@ -158,9 +158,9 @@ ObjectDesign MakeObjectDesign(TreeDesign& d) {
         o.acme->EnsureLeaves().push_back(MakeLeafEntry(u, kClassUser));
     o.ops->EnsureLeaves().push_back(MakeLeafEntry("V1", kClassUser));
     d.NoteClass(kClassUser);
-    d.flags.subRefsStale = false;
+    d.MarkSubRefsCurrent();
     d.MarkAllStale();
-    d.flags.subRefsStale = false;
+    d.MarkSubRefsCurrent();
     return o;
 }
 
@@ -188,7 +188,7 @@ TEST(ObjectGrids, CountsPerPartitionServerAndContainer) {
               "ACME,,,1,1,3,5\n"
               "OPS.ACME,,,,,1,1\n"
               "TREE TOTAL,1,1,1,1,4,8\n");
-    EXPECT_FALSE(f.design.flags.gridStale[kObjectGrids]);
+    EXPECT_FALSE(f.design.Flags().gridStale[kObjectGrids]);
     EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Current);
 
     // Sorting keeps "TREE TOTAL" last.
@@ -208,10 +208,10 @@ TEST(ObjectGrids, AbortInTheServerCountsLeavesTheGridsStale) {
     f.progress.onPump = [&](int) {
         if (!f.progress.shown.empty() &&
             f.progress.shown.back().text.rfind("Scanning Server:", 0) == 0)
-            f.design.flags.abortRequested = true;
+            f.design.SetAbortRequested(true);
     };
     EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Aborted);
-    EXPECT_TRUE(f.design.flags.gridStale[kObjectGrids]);
+    EXPECT_TRUE(f.design.Flags().gridStale[kObjectGrids]);
     f.progress.onPump = nullptr;
     BeginPageChange(f.design);
     EXPECT_EQ(ShowObjectGridPage(f.design, v), PageResult::Built);
@@ -251,8 +251,8 @@ TEST(ObjectGrids, InconsistentPartitionRootAbortsTheObjectReport) {
                                        "with the Object Report.\rThe report has been aborted."});
     EXPECT_EQ(v.texts[kObjectReport].lines,
               (std::vector<std::string>{"old title", "**REPORT ABORTED**", "old"}));
-    EXPECT_TRUE(f.design.flags.gridStale[kObjectGrids]);
-    EXPECT_TRUE(f.design.flags.reportStale[kObjectReport]);
+    EXPECT_TRUE(f.design.Flags().gridStale[kObjectGrids]);
+    EXPECT_TRUE(f.design.Flags().reportStale[kObjectReport]);
 }
 
 TEST(ObjectReport, TextFromTheGrids) {

@@ -114,7 +114,7 @@ TEST(IndividualServerReport, DepthZeroListsPartnersAndManyReadablesWarn) {
         AddReplica(f.design, p, "FS1", kReadOnly);
         AddReplica(f.design, p, "A3", kReadOnly);
     }
-    f.design.flags.subRefsStale = false;
+    f.design.MarkSubRefsCurrent();
     WarningSettings s;
     s.Min5xDSVersion = 736;
     s.CheckDupAddr = false;
@@ -164,7 +164,7 @@ TEST(IndividualServerReport, AbortDuringTheDepthZeroScan) {
     Fixture f;
     auto t = test::MakeSmallTree(f.design);
     AddReplica(f.design, "[ROOT]", "FS1", kMaster);
-    f.progress.onPump = [&](int) { f.design.flags.abortRequested = true; };
+    f.progress.onPump = [&](int) { f.design.SetAbortRequested(true); };
     TextLines out;
     EXPECT_FALSE(BuildIndividualReport(f.design, WarningSettings{}, t.acme->Child(1), out));
     EXPECT_EQ(f.progress.Texts(ProgressChannel::Import).back(), "");

@@ -15,7 +15,7 @@ SmallTree MakeSmallTree(TreeDesign& d, bool partitions) {
         MakePartition(d, t.acme);
         MakePartition(d, t.sales);
     }
-    d.flags.subRefsStale = false;
+    d.MarkSubRefsCurrent();
     return t;
 }
 

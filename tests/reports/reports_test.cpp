@@ -85,7 +85,7 @@ TEST(ReportPages, AbortMarksLineTwoAndKeepsTheTextStale) {
     // Abort at the pause after the first server's block.
     f.progress.onPump = [&](int n) {
         if (n == 2)
-            f.design.flags.abortRequested = true;
+            f.design.SetAbortRequested(true);
     };
     EXPECT_EQ(RefreshReport(f.design, settings, views, kServerReport), PageResult::Aborted);
     const auto& lines = views.texts[kServerReport].lines;
@@ -94,14 +94,14 @@ TEST(ReportPages, AbortMarksLineTwoAndKeepsTheTextStale) {
     EXPECT_EQ(lines.back(), "");
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Server: FS1"), 1);
     EXPECT_EQ(std::count(lines.begin(), lines.end(), "Server: FS2"), 0);
-    EXPECT_TRUE(f.design.flags.reportStale[kServerReport]);
+    EXPECT_TRUE(f.design.Flags().reportStale[kServerReport]);
 
     // Shown again: the page clears the abort and rebuilds everything.
     f.progress.onPump = nullptr;
     EXPECT_EQ(RefreshReport(f.design, settings, views, kServerReport), PageResult::Built);
     EXPECT_EQ(views.texts[kServerReport].lines[1], "");
     EXPECT_EQ(views.texts[kServerReport].lines.back(), "Server Count: 2");
-    EXPECT_FALSE(f.design.flags.reportStale[kServerReport]);
+    EXPECT_FALSE(f.design.Flags().reportStale[kServerReport]);
     EXPECT_EQ(RefreshReport(f.design, settings, views, kServerReport), PageResult::Current);
 
     // A change makes it stale again; a report not shown stays untouched.
@@ -114,12 +114,12 @@ TEST(ReportPages, PageChangeAddsMissingSubRefsFirst) {
     Fixture f;
     test::MakeSmallTree(f.design);
     AddReplica(f.design, "[ROOT]", "FS1", kMaster);
-    f.design.flags.subRefsStale = true;
+    f.design.MarkSubRefsStale();
     AnalysisViews views;
     RefreshReport(f.design, WarningSettings{}, views, kServerReport);
     EXPECT_NE(Text(views.texts[kServerReport].lines).find("  Partition: ACME   *SUB/REF*\n"),
               std::string::npos);
-    EXPECT_FALSE(f.design.flags.subRefsStale);
+    EXPECT_FALSE(f.design.Flags().subRefsStale);
 }
 
 TEST(ReportPages, ObjectTextsNeedAnImportedObjectReport) {
@@ -130,7 +130,7 @@ TEST(ReportPages, ObjectTextsNeedAnImportedObjectReport) {
     for (ReportIndex which : {kObjectReport, kObjectSuggestions}) {
         EXPECT_EQ(RefreshReport(f.design, WarningSettings{}, views, which),
                   PageResult::NoObjectReport);
-        EXPECT_TRUE(f.design.flags.reportStale[which]);
+        EXPECT_TRUE(f.design.Flags().reportStale[which]);
     }
     EXPECT_EQ(views.texts[kObjectSuggestions].lines, std::vector<std::string>{"old"});
     EXPECT_EQ(f.ui.Texts("information"),
@@ -141,12 +141,15 @@ TEST(ReportPages, ObjectTextsNeedAnImportedObjectReport) {
 
 TEST(ReportPages, AcceptedSettingsMarkOnlyTheSuggestions) {
     Fixture f;
-    f.design.flags.reportStale.fill(false);
+    for (ReportIndex r : {kPartitionReport, kServerReport, kRelationReport, kSchemaReport,
+                          kObjectReport, kServerSuggestions, kPartitionSuggestions,
+                          kObjectSuggestions})
+        f.design.MarkReportBuilt(r);
     MarkSuggestionsStale(f.design);
-    EXPECT_FALSE(f.design.flags.reportStale[kServerReport]);
-    EXPECT_TRUE(f.design.flags.reportStale[kServerSuggestions]);
-    EXPECT_TRUE(f.design.flags.reportStale[kPartitionSuggestions]);
-    EXPECT_TRUE(f.design.flags.reportStale[kObjectSuggestions]);
+    EXPECT_FALSE(f.design.Flags().reportStale[kServerReport]);
+    EXPECT_TRUE(f.design.Flags().reportStale[kServerSuggestions]);
+    EXPECT_TRUE(f.design.Flags().reportStale[kPartitionSuggestions]);
+    EXPECT_TRUE(f.design.Flags().reportStale[kObjectSuggestions]);
 }
 
 // ---------------------------------------------------------------- relations
@@ -190,7 +193,7 @@ TEST(RelationReport, RootOnlyAndAbort) {
     EXPECT_EQ(Text(out.lines), "**PARTITION RELATION REPORT FOR UNTITLED1.qvd**\n\n"
                                "Partition: [ROOT]\nChild Partition Count: 0\n\n"
                                "Total Partitions: 1\n");
-    f.design.flags.abortRequested = true;
+    f.design.SetAbortRequested(true);
     EXPECT_FALSE(BuildPartitionRelationReport(f.design, out));
     EXPECT_TRUE(f.design.TraversalStackEmpty());
 }
@@ -246,7 +249,7 @@ TEST(SchemaReport, AbortDuringDepthsMarksTheOldText) {
     test::MakeSmallTree(f.design);
     AnalysisViews views;
     views.texts[kSchemaReport].lines = {"title", "", "old"};
-    f.progress.onPump = [&](int) { f.design.flags.abortRequested = true; };
+    f.progress.onPump = [&](int) { f.design.SetAbortRequested(true); };
     EXPECT_EQ(RefreshReport(f.design, WarningSettings{}, views, kSchemaReport),
               PageResult::Aborted);
     EXPECT_EQ(views.texts[kSchemaReport].lines,

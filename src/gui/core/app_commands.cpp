@@ -55,7 +55,7 @@ void TMDIApp::DiscoverTree1Click() {
     }
     if (!keep) {
         // The user has declined what was read: nothing to save.
-        child->Design().flags.modified = false;
+        child->Design().DropChanges();
         child->close();
         return;
     }

@@ -476,7 +476,7 @@ void TMDIApp::UpdateAllMenus() {
     const bool treePage = page == TMDIChild::kTreePage;
     const bool gridPage = page == TMDIChild::kGridPage || page == TMDIChild::kObjGridPage;
     const bool textPage = window && !treePage && page != TMDIChild::kGridPage;
-    const bool modified = window && c->Design().flags.modified;
+    const bool modified = window && c->Design().Flags().modified;
     const bool leafRows = window && c->LeafRowCount() > 0;
     const bool rootHasLeaves = window && c->Design().Root()->leaves;
     const bool leavesSelected = leafRows && c->SelectedLeafCount() > 0;

@@ -237,7 +237,7 @@ void TMDIChild::DropStaleGrids() {
     // A change marks the grids stale; what they show is let go of at once (a
     // grid of a large design holds millions of cells), and rebuilt only when
     // its page is shown again.
-    const DesignFlags& f = design_.flags;
+    const DesignFlags& f = design_.Flags();
     bool dropped = false;
     auto drop = [&dropped](TextGrid& g) {
         if (g.RowCount() == 0 && g.ColCount() == 0)
@@ -331,10 +331,7 @@ void TMDIChild::ApplyTexts() {
     reports_->ApplyTexts();
     partitionGrids_->ApplyTexts();
     menus_->ApplyTexts();
-    for (std::size_t i = 0; i < kGridStaleCount; ++i)
-        design_.flags.gridStale[i] = true;
-    design_.MarkReportsStale(true);
-    design_.flags.subRefsStale = true;
+    design_.MarkAllStale();
     PageControl1Change(pages_->currentIndex());
     RefreshTreePage();
 }
@@ -346,7 +343,7 @@ int TMDIChild::ActivePage() const {
 }
 
 void TMDIChild::PageControl1Change(int page) {
-    design_.flags.abortRequested = false;
+    design_.SetAbortRequested(false);
     app_->ChildPageChanged(this, page);
     emit PageChanged(page);
     BuildPage(page);
@@ -356,7 +353,7 @@ void TMDIChild::AbortClick() {
     for (QPushButton* b : {partitionGrids_->AbortButton(), objectGrids_->AbortButton(),
                            reports_->AbortButton(), suggestions_->AbortButton()})
         b->setEnabled(false);
-    design_.flags.abortRequested = true;
+    design_.SetAbortRequested(true);
 }
 
 void TMDIChild::BuildPage(int page) {
@@ -505,7 +502,7 @@ void TMDIChild::SaveDelimitedCmd() {
 
 bool TMDIChild::SettleChanges(bool* dropChanges) {
     *dropChanges = false;
-    if (freed_ || !design_.flags.modified)
+    if (freed_ || !design_.Flags().modified)
         return true;
     // When the user wants the design saved and it is not (the file choice
     // cancelled, or the write failed), the window stays open with its changes.
@@ -518,14 +515,14 @@ bool TMDIChild::SettleChanges(bool* dropChanges) {
         BusyScope busy(*this, false);
         saved = SaveDesign(design_);
     }
-    return saved && !design_.flags.modified;
+    return saved && !design_.Flags().modified;
 }
 
 void TMDIChild::Free(bool dropChanges) {
     if (freed_)
         return;
     if (dropChanges)
-        design_.flags.modified = false;
+        design_.DropChanges();
     BusyScope busy(*this, true);
     design_.FreeAll([this] { SaveDesign(design_); });
     freed_ = true;

@@ -205,7 +205,7 @@ void TreeCommands::IndividualReport() {
     bool done;
     {
         Busy busy(child_, false);
-        child_.Design().flags.abortRequested = false;
+        child_.Design().SetAbortRequested(false);
         done = BuildIndividualReport(child_.Design(), child_.App().Settings(), node, lines);
     }
     if (done) {

@@ -205,7 +205,7 @@ void PrintSubTree(const PrintSource& source, ObjectNode* selected) {
     DeliverPrintout(source.window, [&](QPrinter& printer, bool preview) {
         QuietPumps quiet(*source.design, preview);
         QtPrintCanvas canvas(printer, *source.images);
-        source.design->flags.printCancelRequested = false;
+        source.design->SetPrintCancelRequested(false);
         if (source.graphical) {
             NullPrintStatus status;
             PrintTreeView(*source.design, canvas, status, selected, false, source.expanded);

@@ -60,7 +60,7 @@ QString TFM_PRINTDLG::StatusText() const {
 
 void TFM_PRINTDLG::BTN_CANCELClick() {
     if (design_)
-        design_->flags.printCancelRequested = true;
+        design_->SetPrintCancelRequested(true);
 }
 
 void TFM_PRINTDLG::reject() {
