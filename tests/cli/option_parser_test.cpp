@@ -4,6 +4,7 @@
 // message as the first line of stderr (its usage follows). Nothing is read
 // or written before the arguments are understood, so no file here exists.
 #include "support/cli_runner.h"
+#include "support/scripted.h"
 
 #include <gtest/gtest.h>
 
@@ -137,6 +138,29 @@ TEST(OptionParser, EveryCommandRefusesWhatItCannotUnderstand) {
         EXPECT_EQ(first, "quorvane-cli " + c.args[0] + ": " + c.message) << shown;
         EXPECT_NE(r.err.find("Usage: quorvane-cli " + c.args[0]), std::string::npos) << shown;
     }
+}
+
+// A tree connection's name: 32 characters are taken, 33 are not, nor none.
+TEST(OptionParser, TreeNamesUpToThirtyTwoCharacters) {
+    const std::string config = "XDG_CONFIG_HOME=" + TempDir() + "/config";
+    struct Case {
+        std::string name;
+        int exit;
+    };
+    for (const Case& c :
+         {Case{std::string(32, 'T'), 0}, Case{std::string(33, 'T'), 2}, Case{"", 2}}) {
+        const CliResult r =
+            RunCli({"trees", "add", c.name, "ldif:/nonexistent.ldif"}, "", {config});
+        EXPECT_EQ(r.exitCode, c.exit) << c.name.size() << r.err;
+        if (c.exit == 2) {
+            EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+                      "quorvane-cli trees: a tree name has 1 to 32 characters")
+                << c.name.size();
+        }
+    }
+    const CliResult listed = RunCli({"trees"}, "", {config});
+    EXPECT_NE(listed.out.find(std::string(32, 'T') + " ldif:/nonexistent.ldif"), std::string::npos)
+        << listed.out;
 }
 
 } // namespace
