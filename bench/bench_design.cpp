@@ -103,8 +103,8 @@ void BM_AddSubordinateEntries(benchmark::State& state) {
         OpenDesign(d, path);
         // Take the child entries out again so that they must be added.
         d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
-            if (n->leaves && n->ChildCount() > 0)
-                n->leaves->resize(n->leaves->size() - n->ChildCount());
+            if (n->Leaves() && n->ChildCount() > 0)
+                d.DropLastLeaves(n, n->ChildCount(), false);
             return true;
         });
         state.ResumeTiming();

@@ -197,7 +197,7 @@ void BM_ReadObjectReport(benchmark::State& state) {
         }
         std::size_t leaves = 0;
         d->WalkSubtree(d->Root(), [&](ObjectNode* n) {
-            leaves += n->leaves ? n->leaves->size() : 0;
+            leaves += n->Leaves() ? n->Leaves()->size() : 0;
             return true;
         });
         state.counters["leaves"] = static_cast<double>(leaves);
@@ -217,9 +217,9 @@ void BM_MergeLargeDesign(benchmark::State& state) {
         auto d = std::make_unique<TreeDesign>();
         NewDesign(*d, 1);
         d->servers.Rename(0, "FIRST_SERVER"); // the generated design has a SERVER too
-        d->Root()->Child(0)->leaves.reset();
+        d->ReplaceLeaves(d->Root()->Child(0), nullptr);
         d->RenameNode(d->Root()->Child(0), "FIRST_ORG");
-        d->Root()->leaves.reset();
+        d->ReplaceLeaves(d->Root(), nullptr);
         d->AddSubordinateEntries(d->Root());
         state.ResumeTiming();
         if (!MergeDesignBytes(*d, bytes, "BENCH.QVD"))

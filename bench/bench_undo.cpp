@@ -102,7 +102,7 @@ void BM_HundredOrdinaryEdits(benchmark::State& state) {
     OpenDesign(*d, GeneratedDesignFile(LargeOptions()));
     ObjectNode* big = d->Root();
     d->WalkSubtree(d->Root(), [&](ObjectNode* n) {
-        if (n->leaves && (!big->leaves || n->leaves->size() > big->leaves->size()))
+        if (n->Leaves() && (!big->Leaves() || n->Leaves()->size() > big->Leaves()->size()))
             big = n;
         return true;
     });
@@ -124,7 +124,7 @@ void BM_HundredOrdinaryEdits(benchmark::State& state) {
     }
     state.counters["steps"] = static_cast<double>(d->History().UndoCount());
     state.counters["history_MB"] = static_cast<double>(d->History().Bytes()) / 1e6;
-    state.counters["container_leaves"] = static_cast<double>(big->leaves->size());
+    state.counters["container_leaves"] = static_cast<double>(big->Leaves()->size());
     auto t = Clock::now();
     d->History().Undo(*d);
     state.counters["undo_ms"] = Ms(t);

@@ -65,7 +65,7 @@ std::string ObjectReportText(TreeDesign& d) {
     std::string out;
     std::size_t objects = 0;
     d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
-        if (!n->leaves || n->leaves->empty())
+        if (!n->Leaves() || n->Leaves()->empty())
             return true;
         out += "Current context: " + d.FullContext(n) + "\n";
         // Names are read up to the class column, which lies past the
@@ -73,13 +73,13 @@ std::string ObjectReportText(TreeDesign& d) {
         out += "Partial Name" + std::string(52, ' ') +
                "Object Class\n"
                "---------------------------------------------- ------------\n";
-        for (const std::string& e : *n->leaves) {
+        for (const std::string& e : *n->Leaves()) {
             std::string name(LeafName(e));
             name.resize(64, ' ');
             out += name + PrintedClass(static_cast<int>(LeafClassIndex(e))) + "\n";
         }
-        objects += n->leaves->size();
-        out += "A total of " + std::to_string(n->leaves->size()) +
+        objects += n->Leaves()->size();
+        out += "A total of " + std::to_string(n->Leaves()->size()) +
                " objects was found in this context.\n";
         return true;
     });

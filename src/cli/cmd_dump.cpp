@@ -44,8 +44,8 @@ int Dump(const std::string& path, TreeDesign& d) {
         if (n->IsPartitionRoot())
             out << " [partition]";
         out << "\n";
-        if (n->leaves)
-            for (const std::string& e : *n->leaves)
+        if (n->Leaves())
+            for (const std::string& e : *n->Leaves())
                 out << indent << "  - " << Shown(LeafName(e)) << " <"
                     << ClassLabel(LeafClassIndex(e)) << ">\n";
         return true;

@@ -93,8 +93,8 @@ int Run(const Command& self, const CommandArguments& given) {
         }
         for (const std::string& leaf : leaves) {
             bool found = false;
-            if (node->leaves)
-                for (const std::string& entry : *node->leaves)
+            if (node->Leaves())
+                for (const std::string& entry : *node->Leaves())
                     found = found || LeafName(entry) == leaf;
             if (!found) {
                 result = a.Usage("no leaf object " + leaf + " in " + s.design.FullContext(node));

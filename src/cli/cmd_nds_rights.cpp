@@ -94,8 +94,8 @@ ObjectNode* FindContainer(TreeDesign& design, std::string context) {
 }
 
 bool HasLeaf(const ObjectNode* node, const std::string& name) {
-    if (node->leaves)
-        for (const std::string& entry : *node->leaves)
+    if (node->Leaves())
+        for (const std::string& entry : *node->Leaves())
             if (LeafName(entry) == name)
                 return true;
     return false;

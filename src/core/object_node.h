@@ -36,16 +36,13 @@ public:
     // True when this node is the other node or one of its ancestors.
     bool IsSelfOrAncestorOf(const ObjectNode* other) const;
 
-    // The node's subordinate objects, or none.
-    std::unique_ptr<LeafList> leaves;
-    LeafList& EnsureLeaves() {
-        if (!leaves)
-            leaves = std::make_unique<LeafList>();
-        return *leaves;
-    }
+    // The node's subordinate objects, or nullptr when it has no list. They
+    // change only through TreeDesign's leaf-list functions, which undo records.
+    const LeafList* Leaves() const { return leaves_.get(); }
 
 private:
     friend class TreeDesign;
+    std::unique_ptr<LeafList> leaves_;
     std::string name_;
     int class_ = 0;
     int mark_ = kNoPartitionMark;

@@ -239,13 +239,18 @@ void AddLeaves(Generation& g, long long leaves) {
     for (std::size_t c = 0; c < g.containers.size(); ++c) {
         if (perContainer[c] == 0)
             continue;
-        LeafList& list = g.containers[c]->EnsureLeaves();
-        list.reserve(static_cast<std::size_t>(perContainer[c]) + g.containers[c]->ChildCount());
+        ObjectNode* container = g.containers[c];
+        auto list =
+            std::make_unique<LeafList>(container->Leaves() ? *container->Leaves() : LeafList{});
+        list->reserve(list->size() + static_cast<std::size_t>(perContainer[c]) +
+                      container->ChildCount());
         for (long long k = 0; k < perContainer[c]; ++k) {
             const LeafClass& lc = PickLeafClass(g.rng);
-            list.push_back(MakeLeafEntry(std::string(lc.prefix) + std::to_string(k + 1), lc.index));
+            list->push_back(
+                MakeLeafEntry(std::string(lc.prefix) + std::to_string(k + 1), lc.index));
             g.design.NoteClass(lc.index);
         }
+        g.design.ReplaceLeaves(container, std::move(list));
     }
 }
 

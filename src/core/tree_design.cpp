@@ -223,7 +223,7 @@ void TreeDesign::ResetToInitialTree() {
     root_->name_ = kRootName;
     root_->class_ = kClassTop;
     root_->mark_ = kPartitionRootMark;
-    root_->leaves.reset();
+    root_->leaves_.reset();
     ObjectNode* org = AddChild(root_.get(), "ORGANIZATION", kClassOrganization);
     AddChild(org, "SERVER", kClassServer);
     NodeStructureChanged();
@@ -238,7 +238,7 @@ void TreeDesign::ClearTree() {
     for (auto& c : root_->children_)
         pending.push_back(std::move(c));
     root_->children_.clear();
-    root_->leaves.reset();
+    root_->leaves_.reset();
     while (!pending.empty()) {
         std::unique_ptr<ObjectNode> n = std::move(pending.back());
         pending.pop_back();
@@ -480,7 +480,7 @@ void TreeDesign::AddSubordinateEntries(ObjectNode* start) {
         progress_->Pump();
         if (node->children_.empty())
             return true;
-        LeafList& list = EnsureLeafList(node);
+        LeafList& list = MutableLeafList(node);
         // Names already listed; a set keeps containers with many leaves linear.
         std::unordered_set<std::string_view> present;
         present.reserve(list.size() + node->children_.size());
@@ -592,7 +592,7 @@ void TreeDesign::FreeAll(const std::function<void()>& save) {
     DrainTraversalStack();
     WalkSubtree(root_.get(), [&](ObjectNode* n) {
         progress_->Show(ProgressChannel::AllPanels, "Processing: " + n->name_);
-        n->leaves.reset();
+        n->leaves_.reset();
         return true;
     });
     ClearTree();

@@ -169,7 +169,7 @@ public:
 
     // ---- leaf lists ----
     // Every change of a leaf list goes through these, so that it can be undone.
-    LeafList& EnsureLeafList(ObjectNode* node);
+    const LeafList& EnsureLeafList(ObjectNode* node);
     void AppendLeaf(ObjectNode* node, std::string entry);
     void SetLeafAt(ObjectNode* node, std::size_t i, std::string entry);
     void EraseLeafAt(ObjectNode* node, std::size_t i);
@@ -197,6 +197,8 @@ public:
 private:
     struct FindIndex;
     FindIndex& Index();
+    // The node's leaf list, made empty when it has none (recorded for undo).
+    LeafList& MutableLeafList(ObjectNode* node);
     // The find index when it is current (changes then update it in place).
     FindIndex* LiveIndex();
     void IndexSubtree(FindIndex* ix, ObjectNode* node, bool add);

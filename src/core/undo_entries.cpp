@@ -252,17 +252,21 @@ void TreeDesign::RestoreChildOrder(ObjectNode* parent, const std::vector<ObjectN
 
 // ---------------------------------------------------------------- leaf lists
 
-LeafList& TreeDesign::EnsureLeafList(ObjectNode* node) {
-    if (!node->leaves) {
-        node->leaves = std::make_unique<LeafList>();
+LeafList& TreeDesign::MutableLeafList(ObjectNode* node) {
+    if (!node->leaves_) {
+        node->leaves_ = std::make_unique<LeafList>();
         if (recorder_.Active())
             recorder_.Add(std::make_unique<LeavesAppended>(node, 0, true));
     }
-    return *node->leaves;
+    return *node->leaves_;
+}
+
+const LeafList& TreeDesign::EnsureLeafList(ObjectNode* node) {
+    return MutableLeafList(node);
 }
 
 void TreeDesign::AppendLeaf(ObjectNode* node, std::string entry) {
-    LeafList& list = EnsureLeafList(node);
+    LeafList& list = MutableLeafList(node);
     list.push_back(std::move(entry));
     if (!recorder_.Active())
         return;
@@ -275,24 +279,24 @@ void TreeDesign::AppendLeaf(ObjectNode* node, std::string entry) {
 
 void TreeDesign::DropLastLeaves(ObjectNode* node, std::size_t count, bool dropList) {
     std::vector<std::string> tail;
-    if (node->leaves) {
-        LeafList& list = *node->leaves;
+    if (node->leaves_) {
+        LeafList& list = *node->leaves_;
         count = std::min(count, list.size());
         tail.assign(std::make_move_iterator(list.end() - static_cast<std::ptrdiff_t>(count)),
                     std::make_move_iterator(list.end()));
         list.resize(list.size() - count);
         if (dropList)
-            node->leaves.reset();
+            node->leaves_.reset();
     }
     if (recorder_.Active())
         recorder_.Add(std::make_unique<LeavesDropped>(node, std::move(tail), dropList));
 }
 
 void TreeDesign::SetLeafAt(ObjectNode* node, std::size_t i, std::string entry) {
-    if (!node->leaves || i >= node->leaves->size())
+    if (!node->leaves_ || i >= node->leaves_->size())
         return;
-    std::string old = std::move((*node->leaves)[i]);
-    (*node->leaves)[i] = std::move(entry);
+    std::string old = std::move((*node->leaves_)[i]);
+    (*node->leaves_)[i] = std::move(entry);
     if (recorder_.Active())
         recorder_.Add(std::make_unique<LeafSet>(node, i, std::move(old)));
 }
@@ -302,9 +306,9 @@ void TreeDesign::EraseLeafAt(ObjectNode* node, std::size_t i) {
 }
 
 void TreeDesign::RemoveLeavesAt(ObjectNode* node, const std::vector<std::size_t>& indexes) {
-    if (!node->leaves || indexes.empty())
+    if (!node->leaves_ || indexes.empty())
         return;
-    LeafList& list = *node->leaves;
+    LeafList& list = *node->leaves_;
     std::vector<std::pair<std::size_t, std::string>> removed;
     removed.reserve(indexes.size());
     LeafList kept;
@@ -325,7 +329,7 @@ void TreeDesign::RemoveLeavesAt(ObjectNode* node, const std::vector<std::size_t>
 
 void TreeDesign::InsertLeavesAt(ObjectNode* node,
                                 std::vector<std::pair<std::size_t, std::string>> entries) {
-    LeafList& list = EnsureLeafList(node);
+    LeafList& list = MutableLeafList(node);
     LeafList merged;
     merged.reserve(list.size() + entries.size());
     std::vector<std::size_t> indexes;
@@ -345,8 +349,8 @@ void TreeDesign::InsertLeavesAt(ObjectNode* node,
 }
 
 void TreeDesign::ReplaceLeaves(ObjectNode* node, std::unique_ptr<LeafList> list) {
-    std::unique_ptr<LeafList> old = std::move(node->leaves);
-    node->leaves = std::move(list);
+    std::unique_ptr<LeafList> old = std::move(node->leaves_);
+    node->leaves_ = std::move(list);
     if (recorder_.Active())
         recorder_.Add(std::make_unique<LeavesReplaced>(node, std::move(old)));
 }

@@ -47,13 +47,13 @@ std::vector<ObjectNode*> PostOrderNodes(ObjectNode* top) {
 
 std::vector<const std::string*> PlainLeafEntries(const ObjectNode* container) {
     std::vector<const std::string*> out;
-    if (!container->leaves)
+    if (!container->Leaves())
         return out;
     std::unordered_set<std::string_view> childNames;
     for (std::size_t i = 0; i < container->ChildCount(); ++i)
         childNames.insert(container->Child(i)->Name());
-    out.reserve(container->leaves->size());
-    for (const std::string& e : *container->leaves)
+    out.reserve(container->Leaves()->size());
+    for (const std::string& e : *container->Leaves())
         if (childNames.empty() || !childNames.count(LeafName(e)))
             out.push_back(&e);
     return out;
@@ -498,8 +498,8 @@ std::vector<std::string> DesignMismatches(TreeDesign& a, TreeDesign& b, std::siz
             if (!note("object " + ctx + " differs in class or partition mark"))
                 return out;
         static const LeafList kNone;
-        if (!SameCounts(Views(na->leaves ? *na->leaves : kNone),
-                        Views(nb->leaves ? *nb->leaves : kNone)))
+        if (!SameCounts(Views(na->Leaves() ? *na->Leaves() : kNone),
+                        Views(nb->Leaves() ? *nb->Leaves() : kNone)))
             if (!note("leaf objects of " + ctx + " differ"))
                 return out;
     }

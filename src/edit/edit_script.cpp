@@ -202,13 +202,13 @@ private:
     bool LeafEntries(ObjectNode* container, const std::vector<std::string>& a, std::size_t from,
                      std::size_t to, std::vector<std::string>& entries, Result& error) {
         for (std::size_t i = from; i < to && i < a.size(); ++i) {
-            int at = container->leaves ? design_.IndexOfLeaf(*container->leaves, a[i]) : -1;
+            int at = container->Leaves() ? design_.IndexOfLeaf(*container->Leaves(), a[i]) : -1;
             if (at < 0) {
                 error = "'" + a[i] + "' is not a subordinate object of " +
                         design_.FullContext(container) + ".";
                 return false;
             }
-            const std::string& entry = (*container->leaves)[static_cast<std::size_t>(at)];
+            const std::string& entry = (*container->Leaves())[static_cast<std::size_t>(at)];
             if (std::find(entries.begin(), entries.end(), entry) == entries.end())
                 entries.push_back(entry);
         }

@@ -34,13 +34,13 @@ ObjectNode* ChildNamed(const ObjectNode* parent, std::string_view name) {
 }
 
 bool LeafNamed(TreeDesign& design, const ObjectNode* container, std::string_view name) {
-    return container->leaves && design.IndexOfLeaf(*container->leaves, name) >= 0;
+    return container->Leaves() && design.IndexOfLeaf(*container->Leaves(), name) >= 0;
 }
 
 void EraseLeaf(TreeDesign& design, ObjectNode* container, std::string_view name) {
-    if (!container || !container->leaves)
+    if (!container || !container->Leaves())
         return;
-    int at = design.IndexOfLeaf(*container->leaves, name);
+    int at = design.IndexOfLeaf(*container->Leaves(), name);
     if (at >= 0)
         design.EraseLeafAt(container, static_cast<std::size_t>(at));
 }
@@ -110,7 +110,7 @@ public:
         return true;
     }
     void Apply(TreeDesign& design, ObjectNode* container) {
-        const LeafList& list = *container->leaves;
+        const LeafList& list = *container->Leaves();
         std::vector<std::size_t> drop;
         for (std::size_t i = 0; i < list.size(); ++i) {
             if ((i + 1) % 2000 == 0)
@@ -143,7 +143,7 @@ bool CanCreateObjects(const ObjectNode* node) {
 
 bool CanDeleteObject(const ObjectNode* node) {
     return node && !node->IsPartitionRoot() && node->ChildCount() == 0 &&
-           (!node->leaves || node->leaves->empty());
+           (!node->Leaves() || node->Leaves()->empty());
 }
 
 bool CanRenameObject(const ObjectNode* node) {
@@ -276,9 +276,9 @@ bool DeleteObject(TreeDesign& design, ObjectNode* x) {
         return false; // the tree root is never deleted
     Interaction& ui = design.ui();
     std::string question = "Are you sure you want to delete this object?";
-    if (x->leaves && !x->leaves->empty())
+    if (x->Leaves() && !x->Leaves()->empty())
         question +=
-            "\rIt contains " + std::to_string(x->leaves->size()) + " subordinate LEAF object(s).";
+            "\rIt contains " + std::to_string(x->Leaves()->size()) + " subordinate LEAF object(s).";
     if (!ui.AskYesNo(question))
         return false;
     // Every refusal is decided before anything changes.
@@ -381,8 +381,8 @@ bool RenameObject(TreeDesign& design, ObjectNode* x, const std::optional<std::st
         return true;
     });
     const int classIndex = x->ClassIndex();
-    if (parent->leaves) {
-        int at = design.IndexOfLeaf(*parent->leaves, oldName);
+    if (parent->Leaves()) {
+        int at = design.IndexOfLeaf(*parent->Leaves(), oldName);
         if (at >= 0)
             design.SetLeafAt(parent, static_cast<std::size_t>(at), MakeLeafEntry(m, classIndex));
     }
@@ -488,9 +488,9 @@ bool DeleteLeafObjects(TreeDesign& design, ObjectNode* container,
         return false;
     if (!design.ui().AskYesNo("Are you sure you want to delete the object(s)?"))
         return false;
-    if (!container->leaves)
+    if (!container->Leaves())
         return false;
-    LeafRemoval removal(*container->leaves);
+    LeafRemoval removal(*container->Leaves());
     DesignChange change(design, kTouchLeaves);
     bool changed = false;
     const std::string context = design.FullContext(container);
@@ -550,9 +550,9 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
         present.emplace(LeafName(e));
     for (std::size_t i = 0; i < container->ChildCount(); ++i)
         children.insert(container->Child(i)->Name());
-    if (!container->leaves)
+    if (!container->Leaves())
         return false;
-    LeafRemoval removal(*container->leaves);
+    LeafRemoval removal(*container->Leaves());
     DesignChange change(design, kTouchLeaves);
     bool moved = false;
     for (const std::string& entry : selectedEntries) {
@@ -578,7 +578,7 @@ bool MoveLeafObjects(TreeDesign& design, ObjectNode* container,
 bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::string& selectedEntry,
                       const std::optional<std::string>& newName) {
     DesignChange operation(design, "Rename Leaf Object");
-    if (!container || !container->leaves || !newName)
+    if (!container || !container->Leaves() || !newName)
         return false;
     Interaction& ui = design.ui();
     const std::string m = CleanTypedName(*newName);
@@ -587,7 +587,7 @@ bool RenameLeafObject(TreeDesign& design, ObjectNode* container, const std::stri
         return false;
     }
     const std::string entry = selectedEntry; // the row may be replaced below
-    const int at = FindEntryExact(*container->leaves, entry);
+    const int at = FindEntryExact(*container->Leaves(), entry);
     if (at < 0)
         return false;
     const std::string oldName(LeafName(entry));

@@ -223,7 +223,7 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents, std::
         if (rec.hasLeaves) {
             for (const std::string& e : rec.leaves)
                 design.NoteClass(LeafClassIndex(e));
-            node->leaves = std::make_unique<LeafList>(std::move(rec.leaves));
+            design.ReplaceLeaves(node, std::make_unique<LeafList>(std::move(rec.leaves)));
         }
         // A full context is as long as the node is deep: shown for every
         // record of a small file, then for every 1024th, so that opening takes
@@ -301,7 +301,7 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure)
         w.Bytes(n->Name());
         w.Bytes(parentName);
         w.U8(static_cast<std::uint8_t>(parent ? level - 1 : 0));
-        const LeafList* leaves = n->leaves.get();
+        const LeafList* leaves = n->Leaves();
         w.U32(leaves ? static_cast<std::uint32_t>(leaves->size()) : 0);
         if (leaves)
             for (const std::string& e : *leaves) {
@@ -452,12 +452,12 @@ bool OpenDesign(TreeDesign& design, const std::string& path, bool lock) {
     design.openedFile = opened;
     design.MarkSaved();
     ObjectNode* root = design.Root();
-    if (!root->leaves) {
+    if (!root->Leaves()) {
         design.AddSubordinateEntries(root);
         design.MarkDiffersFromFile();
     }
-    if (root->leaves) {
-        int at = design.IndexOfLeaf(*root->leaves, "ORGANIZATION");
+    if (root->Leaves()) {
+        int at = design.IndexOfLeaf(*root->Leaves(), "ORGANIZATION");
         bool hasChild = false;
         for (std::size_t i = 0; i < root->ChildCount(); ++i)
             if (root->Child(i)->Name() == "ORGANIZATION") {
@@ -465,7 +465,7 @@ bool OpenDesign(TreeDesign& design, const std::string& path, bool lock) {
                 break;
             }
         if (at >= 0 && !hasChild) {
-            root->leaves->erase(root->leaves->begin() + at);
+            design.EraseLeafAt(root, static_cast<std::size_t>(at));
             design.MarkDiffersFromFile();
         }
     }

@@ -164,7 +164,8 @@ void ImportChanges::SetPartitionMark(ObjectNode* node, int mark) {
 void ImportChanges::NoteLeafChange(ObjectNode* node) {
     if (!undo_ || Created(node) || !leafTouched_.insert(node).second)
         return;
-    leafStates_.push_back({node, node->leaves != nullptr, node->leaves ? node->leaves->size() : 0});
+    leafStates_.push_back(
+        {node, node->Leaves() != nullptr, node->Leaves() ? node->Leaves()->size() : 0});
 }
 
 ImportChanges::LeafIndex& ImportChanges::Leaves(ObjectNode* node) {
@@ -172,7 +173,7 @@ ImportChanges::LeafIndex& ImportChanges::Leaves(ObjectNode* node) {
     if (!slot)
         slot = std::make_unique<LeafIndex>();
     LeafIndex& ix = *slot;
-    const LeafList* list = node->leaves.get();
+    const LeafList* list = node->Leaves();
     std::size_t size = list ? list->size() : 0;
     if (ix.indexed > size) { // the list was replaced or cut: index it again
         ix.byHash.clear();
@@ -186,21 +187,21 @@ ImportChanges::LeafIndex& ImportChanges::Leaves(ObjectNode* node) {
 }
 
 int ImportChanges::FindLeaf(ObjectNode* node, std::string_view name) {
-    if (!node->leaves)
+    if (!node->Leaves())
         return -1;
     LeafIndex& ix = Leaves(node);
     auto [b, e] = ix.byHash.equal_range(std::hash<std::string_view>()(name));
     long long best = -1;
     for (auto it = b; it != e; ++it) {
         std::uint32_t i = it->second;
-        if ((best < 0 || i < best) && LeafName((*node->leaves)[i]) == name)
+        if ((best < 0 || i < best) && LeafName((*node->Leaves())[i]) == name)
             best = i;
     }
     return static_cast<int>(best);
 }
 
-LeafList& ImportChanges::EnsureLeaves(ObjectNode* node) {
-    if (!node->leaves)
+const LeafList& ImportChanges::EnsureLeaves(ObjectNode* node) {
+    if (!node->Leaves())
         NoteLeafChange(node);
     return design_.EnsureLeafList(node);
 }
@@ -216,10 +217,11 @@ void ImportChanges::Rollback() {
     children_.clear();
     leaves_.clear();
     for (auto it = leafStates_.rbegin(); it != leafStates_.rend(); ++it) {
-        if (!it->hadList)
-            it->node->leaves.reset();
-        else if (it->node->leaves)
-            it->node->leaves->resize(it->size);
+        const LeafList* list = it->node->Leaves();
+        if (!list)
+            continue;
+        design_.DropLastLeaves(it->node, list->size() - std::min(list->size(), it->size),
+                               !it->hadList);
     }
     for (auto it = marks_.rbegin(); it != marks_.rend(); ++it)
         design_.SetPartitionMark(it->first, it->second);

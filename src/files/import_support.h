@@ -76,7 +76,7 @@ public:
     // Index of the first entry of the node's LeafList with that LeafName, or -1.
     int FindLeaf(ObjectNode* node, std::string_view name);
     // Gives the node a LeafList if it has none.
-    LeafList& EnsureLeaves(ObjectNode* node);
+    const LeafList& EnsureLeaves(ObjectNode* node);
     void AppendLeaf(ObjectNode* node, std::string entry);
 
     // Puts the design back as it was when this object was made (undo only).

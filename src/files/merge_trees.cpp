@@ -150,7 +150,7 @@ bool Merger::FirstPass() {
     for (const ObjectRecord& rec : contents_.objects) {
         progress.Pump();
         if (rec.name == kRootName) {
-            if ((root->leaves != nullptr) != rec.hasLeaves)
+            if ((root->Leaves() != nullptr) != rec.hasLeaves)
                 oldFormat_ = true;
             continue;
         }

@@ -228,7 +228,7 @@ ObjectNode* ObjectReportReader::EnsureContextPath(std::string_view context) {
             int cls = kClassNoDef;
             int at = changes_.FindLeaf(node, part);
             if (at >= 0) {
-                long long c = LeafClassIndex((*node->leaves)[static_cast<std::size_t>(at)]);
+                long long c = LeafClassIndex((*node->Leaves())[static_cast<std::size_t>(at)]);
                 if (c >= 0 && c < kClassCount)
                     cls = static_cast<int>(c);
             } else {

@@ -128,8 +128,8 @@ struct Writer {
         for (std::size_t i = 0; i < node->ChildCount(); ++i)
             childByName.emplace(node->Child(i)->Name(), node->Child(i));
         std::unordered_map<const ObjectNode*, bool> written;
-        if (node->leaves) {
-            for (const std::string& leaf : *node->leaves) {
+        if (node->Leaves()) {
+            for (const std::string& leaf : *node->Leaves()) {
                 std::string name(LeafName(leaf));
                 auto c = childByName.find(name);
                 if (c != childByName.end() && !written[c->second]) {

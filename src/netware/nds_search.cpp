@@ -377,9 +377,10 @@ void NdsSearch::ListContainer(SearchWalk& w, const std::string& head) {
             w.ended = true;
             return;
         }
-        LeafList& parentLeaves = current_->EnsureLeaves();
+        // A container listed is a container with a leaf list, however short.
+        design->EnsureLeafList(current_);
         if (w.status == kOk) {
-            ListPage(w, head, parentLeaves);
+            ListPage(w, head);
             if (w.ended)
                 return;
         }
@@ -388,7 +389,7 @@ void NdsSearch::ListContainer(SearchWalk& w, const std::string& head) {
     } while (w.iteration != kNoIteration && !abort);
 }
 
-void NdsSearch::ListPage(SearchWalk& w, const std::string& head, LeafList& parentLeaves) {
+void NdsSearch::ListPage(SearchWalk& w, const std::string& head) {
     std::uint32_t count = 0;
     w.status = NWDSGetObjectCount(context, listBuf_, &count);
     if (w.status != kOk) {
@@ -399,11 +400,11 @@ void NdsSearch::ListPage(SearchWalk& w, const std::string& head, LeafList& paren
     }
     objectCount += static_cast<std::int32_t>(count);
     for (std::uint32_t i = 0; i < count; ++i)
-        if (!ListObject(w, head, parentLeaves))
+        if (!ListObject(w, head))
             return;
 }
 
-bool NdsSearch::ListObject(SearchWalk& w, const std::string& head, LeafList& parentLeaves) {
+bool NdsSearch::ListObject(SearchWalk& w, const std::string& head) {
     std::uint32_t attrCount = 0;
     ObjectInfo info{};
     w.status = NWDSGetObjectName(context, listBuf_, w.name, &attrCount, &info);
@@ -432,11 +433,11 @@ bool NdsSearch::ListObject(SearchWalk& w, const std::string& head, LeafList& par
             w.ended = true;
             return false;
         }
-        AddObjectEntry(Upper(baseClass), Upper(w.name), parentLeaves, true);
+        AddObjectEntry(Upper(baseClass), Upper(w.name), true);
         if (verbose)
             Log("  Container added: " + w.path);
     } else {
-        AddObjectEntry(Upper(baseClass), Upper(w.name), parentLeaves, false);
+        AddObjectEntry(Upper(baseClass), Upper(w.name), false);
     }
     UpdateSearchDisplay();
     Pump();
@@ -632,7 +633,7 @@ void NdsSearch::AddPartitionRoot(const std::string& path) {
 }
 
 void NdsSearch::AddObjectEntry(const std::string& className, const std::string& name,
-                               LeafList& parentLeafList, bool isContainer) {
+                               bool isContainer) {
     TreeDesign& d = *design;
     int classIndex = kClassNoDef;
     if (className == "NCP SERVER") {
@@ -646,7 +647,7 @@ void NdsSearch::AddObjectEntry(const std::string& className, const std::string& 
     }
     d.NoteClass(classIndex);
     std::string shortName = ComponentName(name);
-    parentLeafList.push_back(MakeLeafEntry(shortName, classIndex));
+    d.AppendLeaf(current_, MakeLeafEntry(shortName, classIndex));
     if (isContainer || classIndex == kClassServer) {
         ObjectNode* child = nullptr;
         for (std::size_t i = 0; i < current_->ChildCount() && !child; ++i)

@@ -107,8 +107,7 @@ public:
     nds::Status ReadAttributes(const std::string& path, bool isServer);
     void SetServerDSVersion(std::int32_t value, int serverIndex);
     void AddPartitionRoot(const std::string& path);
-    void AddObjectEntry(const std::string& className, const std::string& name,
-                        LeafList& parentLeafList, bool isContainer);
+    void AddObjectEntry(const std::string& className, const std::string& name, bool isContainer);
     ObjectNode* FindOrAddTreeNode(const std::string& relativePath);
     static std::string StripTreeName(const std::string& path);
     void UpdateSearchDisplay();
@@ -141,9 +140,9 @@ private:
     bool ReadPartitionReplicas(SearchWalk& w, const std::string& head);
     // Every page of the container's listing.
     void ListContainer(SearchWalk& w, const std::string& head);
-    void ListPage(SearchWalk& w, const std::string& head, LeafList& parentLeaves);
+    void ListPage(SearchWalk& w, const std::string& head);
     // One object of the page; false when the page (or the walk) ends there.
-    bool ListObject(SearchWalk& w, const std::string& head, LeafList& parentLeaves);
+    bool ListObject(SearchWalk& w, const std::string& head);
     // A server found at w.path, with its attributes read.
     bool AddFoundServer(SearchWalk& w, const std::string& head);
     // Clean-up, always: the buffers and the context are freed.

@@ -153,7 +153,7 @@ int PartitionRowOf(GridScan& s, const ObjectNode* n) {
 // child container of this partition.
 void CountLeaves(GridScan& s, const ObjectNode* n, int row) {
     std::size_t seen = 0;
-    for (const std::string& e : *n->leaves) {
+    for (const std::string& e : *n->Leaves()) {
         if (++seen % kLeafPumpInterval == 0)
             s.d.progress().Pump();
         long long k = LeafClassIndex(e) % 256;
@@ -206,7 +206,7 @@ ObjectGridResult CountPartitions(GridScan& s) {
         const int row = PartitionRowOf(s, n);
         if (d.Flags().abortRequested)
             return false;
-        if (row > 0 && n->leaves)
+        if (row > 0 && n->Leaves())
             CountLeaves(s, n, row);
         if (n->IsPartitionRoot() && !CountPartitionRoot(s, n, row)) {
             inconsistent = true;
@@ -316,9 +316,9 @@ void CountContainer(GridScan& s, ObjectNode* n, int r, std::vector<long long>& c
         contRow[1] = 1;
         touched[1] = true;
     }
-    if (n->leaves) {
+    if (n->Leaves()) {
         std::size_t seen = 0;
-        for (const std::string& e : *n->leaves) {
+        for (const std::string& e : *n->Leaves()) {
             if (++seen % kLeafPumpInterval == 0)
                 d.progress().Pump();
             int col = s.map.Column(LeafClassIndex(e));
@@ -457,7 +457,7 @@ bool BuildObjectReport(TreeDesign& d, ObjectGrids& g, TextSink& out) {
         const ObjectNode* root = PartitionRootOf(n);
         out.Add(ClassName(n->ClassIndex()) + ": " + d.FullContext(n));
         out.Add("  Contained in partition: " + (root ? d.FullContext(root) : std::string()));
-        out.Add("    Child Objects: " + std::to_string(n->leaves ? n->leaves->size() : 0));
+        out.Add("    Child Objects: " + std::to_string(n->Leaves() ? n->Leaves()->size() : 0));
         out.Add("");
         return true;
     });

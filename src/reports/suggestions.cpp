@@ -252,7 +252,7 @@ bool BuildPartitionSuggestions(TreeDesign& d, const WarningSettings& s, TextSink
 // ---------------------------------------------------------------- objects
 
 bool HasObjectReport(const TreeDesign& design) {
-    return design.Root() && design.Root()->leaves != nullptr;
+    return design.Root() && design.Root()->Leaves() != nullptr;
 }
 
 namespace {
@@ -276,8 +276,9 @@ bool BuildObjectSuggestions(TreeDesign& d, const WarningSettings& s, TextSink& o
                 return false;
             d.progress().Pump();
             ShowStatus(d, "Processing Object: " + n->Name());
-            if (n->leaves && static_cast<long long>(n->leaves->size()) > s.MaxObjsPerContainer) {
-                const std::string k = std::to_string(n->leaves->size());
+            if (n->Leaves() &&
+                static_cast<long long>(n->Leaves()->size()) > s.MaxObjsPerContainer) {
+                const std::string k = std::to_string(n->Leaves()->size());
                 const ObjectNode* root = PartitionRootOf(n);
                 out.Add("WARNING!!  " + ClassName(n->ClassIndex()) + ": " + d.FullContext(n));
                 out.Add("  Contained in partition: " + (root ? d.FullContext(root) : ""));

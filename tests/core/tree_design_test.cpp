@@ -125,20 +125,20 @@ TEST(TreeDesign, AddSubordinateEntriesListsChildNodesOnce) {
     MakeEmpty(d);
     ObjectNode* acme = d.AddChild(d.Root(), "ACME", 1);
     d.AddChild(acme, "FS1", 3);
-    acme->EnsureLeaves().push_back(MakeLeafEntry("FS1", 3)); // already listed
-    acme->leaves->push_back(MakeLeafEntry("ANN", 44));
+    d.AppendLeaf(acme, MakeLeafEntry("FS1", 3)); // already listed
+    d.AppendLeaf(acme, MakeLeafEntry("ANN", 44));
     d.AddChild(acme, "SALES", 2);
     d.AddSubordinateEntries(d.Root());
-    ASSERT_TRUE(d.Root()->leaves);
-    EXPECT_EQ(*d.Root()->leaves, LeafList{MakeLeafEntry("ACME", 1)});
-    EXPECT_EQ(*acme->leaves, (LeafList{MakeLeafEntry("FS1", 3), MakeLeafEntry("ANN", 44),
-                                       MakeLeafEntry("SALES", 2)}));
+    ASSERT_TRUE(d.Root()->Leaves());
+    EXPECT_EQ(*d.Root()->Leaves(), LeafList{MakeLeafEntry("ACME", 1)});
+    EXPECT_EQ(*acme->Leaves(), (LeafList{MakeLeafEntry("FS1", 3), MakeLeafEntry("ANN", 44),
+                                         MakeLeafEntry("SALES", 2)}));
     // A node without children gets no list.
-    EXPECT_FALSE(acme->Child(1)->leaves);
+    EXPECT_FALSE(acme->Child(1)->Leaves());
     d.AddSubordinateEntries(d.Root());
-    EXPECT_EQ(acme->leaves->size(), 3u);
-    EXPECT_EQ(d.IndexOfLeaf(*acme->leaves, "SALES"), 2);
-    EXPECT_EQ(d.IndexOfLeaf(*acme->leaves, "NOBODY"), -1);
+    EXPECT_EQ(acme->Leaves()->size(), 3u);
+    EXPECT_EQ(d.IndexOfLeaf(*acme->Leaves(), "SALES"), 2);
+    EXPECT_EQ(d.IndexOfLeaf(*acme->Leaves(), "NOBODY"), -1);
 }
 
 TEST(TreeDesign, DistinctClassCounting) {

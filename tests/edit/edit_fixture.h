@@ -56,8 +56,8 @@ protected:
         AddReplica(d, "SALES.CORP", "FS3", kReadOnly);
         AddReplica(d, "EAST.SALES.CORP", "FS2", kMaster);
         d.AddSubordinateEntries(root);
-        sales->leaves->push_back(MakeLeafEntry("JSMITH", kClassUser));
-        sales->leaves->push_back(MakeLeafEntry("MJONES", kClassUser));
+        d.AppendLeaf(sales, MakeLeafEntry("JSMITH", kClassUser));
+        d.AppendLeaf(sales, MakeLeafEntry("MJONES", kClassUser));
         ClearFlags();
     }
     void TearDown() override { OperationLog::SetRecording(false); }
@@ -76,8 +76,8 @@ protected:
     }
     std::vector<std::string> LeafNames(const ObjectNode* n) const {
         std::vector<std::string> out;
-        if (n->leaves)
-            for (const std::string& e : *n->leaves)
+        if (n->Leaves())
+            for (const std::string& e : *n->Leaves())
                 out.emplace_back(LeafName(e));
         return out;
     }

@@ -112,7 +112,7 @@ TEST_F(EditScript, SelectingANodeAddsItsSubordinateReferences) {
     EXPECT_EQ(Part("EAST.SALES.CORP"), (Lines{"FS2*MASTER*", "FS1*SUB/REF*", "FS3*READ/ONLY*"}));
     // A deleted node's parent is selected afterwards.
     ObjectNode* hr = d.AddChild(corp, "HR", kClassOrgUnit);
-    corp->leaves->push_back(MakeLeafEntry("HR", kClassOrgUnit));
+    d.AppendLeaf(corp, MakeLeafEntry("HR", kClassOrgUnit));
     ASSERT_FALSE(RunEditScript(d, Parse("delete-object HR.CORP\ndrop-object EAST.SALES.CORP CORP"),
                                nullptr));
     EXPECT_EQ(corp->Child(0), east);

@@ -34,7 +34,7 @@ TEST_F(ObjectOps, ServersGetReadWriteReplicasUpToTheThirdReadable) {
     EXPECT_EQ(d.attributes[4].name, "DS VERSION:0");
     EXPECT_EQ(d.attributes[4].entries, (Lines{"IPX:00000000"}));
     EXPECT_EQ(ChildNames(corp), (Lines{"FS1", "SALES", "FS3", "NEW1", "NEW2"}));
-    EXPECT_EQ(corp->leaves->back(), MakeLeafEntry("NEW2", kClassServer));
+    EXPECT_EQ(corp->Leaves()->back(), MakeLeafEntry("NEW2", kClassServer));
     EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale && d.Flags().gridStale[kAddressGrid]);
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Create Object", "  Name       : NEW1.CORP",
@@ -71,8 +71,8 @@ TEST_F(ObjectOps, UncheckedClassesWarnUntilTheWarningIsTurnedOff) {
               "object based on your knowledge of NDS.\rDo you wish to disable this message?");
     EXPECT_TRUE(d.Flags().containmentWarningOff);
     // Classes in ascending order; the name rule applied.
-    EXPECT_EQ(sales->leaves->back(), MakeLeafEntry("EVERYONE", kClassUser));
-    EXPECT_EQ((*sales->leaves)[sales->leaves->size() - 2], MakeLeafEntry("A_B_C_D_E", 16));
+    EXPECT_EQ(sales->Leaves()->back(), MakeLeafEntry("EVERYONE", kClassUser));
+    EXPECT_EQ((*sales->Leaves())[sales->Leaves()->size() - 2], MakeLeafEntry("A_B_C_D_E", 16));
     EXPECT_EQ(sales->ChildCount(), 2u); // leaf classes make no nodes
     EXPECT_TRUE(d.classPresence.Contains(16));
     f.ui.boxes.clear();
@@ -160,7 +160,8 @@ TEST_F(ObjectOps, DeletingAServerRemovesBothSidesOfItsReplicas) {
     EXPECT_EQ(LeafNames(corp), (Lines{"FS1", "SALES"}));
     EXPECT_EQ(d.log.Lines(), (Lines{"Action: Delete Object", "  Name       : FS3.CORP",
                                     "  Object Type: NETWARE SERVER", ""}));
-    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale && d.Flags().gridStale[kPartitionGrids]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale &&
+                d.Flags().gridStale[kPartitionGrids]);
     EXPECT_GT(view.refreshes, 0);
 }
 
@@ -170,7 +171,7 @@ TEST_F(ObjectOps, RenamingAServerRenamesItsReplicaEntries) {
     EXPECT_EQ(Part("[ROOT]"), (Lines{"FS1*MASTER*", "FILES_2*READ/WRITE*"}));
     EXPECT_EQ(Part("EAST.SALES.CORP"), (Lines{"FILES_2*MASTER*"}));
     EXPECT_EQ(d.servers.Name(1), "FILES_2");
-    EXPECT_EQ((*sales->leaves)[0], MakeLeafEntry("FILES_2", kClassServer));
+    EXPECT_EQ((*sales->Leaves())[0], MakeLeafEntry("FILES_2", kClassServer));
     EXPECT_EQ(d.log.Lines(), (Lines{"Action: Renamed Object", "  Old Name: FS2.SALES.CORP",
                                     "  New Name: FILES_2.SALES.CORP", ""}));
     // Server names appear in the reports: they are stale too.
@@ -234,7 +235,7 @@ TEST_F(ObjectOps, MoveRefusals) {
     EXPECT_FALSE(MoveObject(d, east, std::string("SALES.CORP")));       // its parent
     EXPECT_FALSE(MoveObject(d, sales, std::string("EAST.SALES.CORP"))); // inside it
     EXPECT_FALSE(MoveObject(d, east, std::string("[ROOT]")));           // containment
-    d.AddChild(corp, "X", kClassOrgUnit)->EnsureLeaves().push_back(MakeLeafEntry("EAST", 44));
+    d.AppendLeaf(d.AddChild(corp, "X", kClassOrgUnit), MakeLeafEntry("EAST", 44));
     EXPECT_FALSE(MoveObject(d, east, std::string("X.CORP")));
     const std::string illegal =
         "Illegal move.  The object is either NOT a partition or an invalid containment has "
@@ -287,8 +288,8 @@ TEST_F(ObjectOps, LeafObjects) {
     EXPECT_TRUE(OnlyObjectViewsStale());
 
     d.log.Clear();
-    corp->leaves->push_back(MakeLeafEntry("MJONES", kClassUser));
-    sales->leaves->push_back(MakeLeafEntry("PRN", 34));
+    d.AppendLeaf(corp, MakeLeafEntry("MJONES", kClassUser));
+    d.AppendLeaf(sales, MakeLeafEntry("PRN", 34));
     std::vector<std::string> picked = {MakeLeafEntry("MJONES", kClassUser), fs2Entry,
                                        MakeLeafEntry("PRN", 34)};
     f.ui.answers = {false};
@@ -324,7 +325,7 @@ TEST_F(ObjectOps, RenamingALeafObject) {
                               "That name already exists in this container.",
                               "Use Rename Object to rename a container or server."}));
     ASSERT_TRUE(RenameLeafObject(d, sales, entry, std::string("m/jones")));
-    EXPECT_EQ(sales->leaves->back(), MakeLeafEntry("M_JONES", kClassUser));
+    EXPECT_EQ(sales->Leaves()->back(), MakeLeafEntry("M_JONES", kClassUser));
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Rename Leaf Object", "  Object Type: USER",
                      "  From       : MJONES.SALES.CORP", "  To         : M_JONES.SALES.CORP", ""}));

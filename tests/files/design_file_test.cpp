@@ -36,8 +36,8 @@ void ExpectSameModel(TreeDesign& a, TreeDesign& b) {
         d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
             std::string line = d.FullContext(n) + "|" + std::to_string(n->ClassIndex()) + "|" +
                                std::to_string(n->PartitionMark()) + "|";
-            if (n->leaves)
-                for (const auto& e : *n->leaves)
+            if (n->Leaves())
+                for (const auto& e : *n->Leaves())
                     line += e + ",";
             else
                 line += "<none>";
@@ -71,8 +71,8 @@ TEST(NewDesign, GivesTheDefaultDesign) {
     ASSERT_EQ(d.attributes.Size(), 1u);
     EXPECT_EQ(d.attributes.Name(0), "DS VERSION:0");
     EXPECT_EQ(d.attributes.Entries(0), ReplicaList{"IPX:00000000"});
-    EXPECT_EQ(*d.Root()->leaves, LeafList{MakeLeafEntry("ORGANIZATION", 1)});
-    EXPECT_EQ(*d.Root()->Child(0)->leaves, LeafList{MakeLeafEntry("SERVER", 3)});
+    EXPECT_EQ(*d.Root()->Leaves(), LeafList{MakeLeafEntry("ORGANIZATION", 1)});
+    EXPECT_EQ(*d.Root()->Child(0)->Leaves(), LeafList{MakeLeafEntry("SERVER", 3)});
 }
 
 TEST(NewDesign, FileBytesAreExactlyTheFormat) {
@@ -145,7 +145,7 @@ TEST(DesignFile, ParentsAreFoundOnTheAncestorPathByNameAndLevel) {
     EXPECT_TRUE(y->IsPartitionRoot());
     EXPECT_NE(g.design.FindNodeByContext("X.SAME.A"), nullptr);
     // A node without subordinates is stored with no list and read back without one.
-    EXPECT_FALSE(y->leaves);
+    EXPECT_FALSE(y->Leaves());
     EXPECT_FALSE(g.design.FindNodeByContext("X.SAME.A")->PartitionMark() == kPartitionRootMark);
 }
 
@@ -202,7 +202,7 @@ TEST(OpenDesign, RepairsFilesOfEarlierReleases) {
     Fixture f;
     ASSERT_TRUE(OpenDesign(f.design, path));
     EXPECT_TRUE(f.design.Flags().modified);
-    EXPECT_EQ(*f.design.Root()->leaves, LeafList{MakeLeafEntry("ACME", 1)});
+    EXPECT_EQ(*f.design.Root()->Leaves(), LeafList{MakeLeafEntry("ACME", 1)});
     // A stored mark of 255 reads back as no mark.
     EXPECT_FALSE(f.design.Root()->Child(0)->IsPartitionRoot());
 
@@ -215,7 +215,7 @@ TEST(OpenDesign, RepairsFilesOfEarlierReleases) {
     Fixture g;
     ASSERT_TRUE(OpenDesign(g.design, path));
     EXPECT_TRUE(g.design.Flags().modified);
-    EXPECT_EQ(*g.design.Root()->leaves, LeafList{MakeLeafEntry("ACME", 1)});
+    EXPECT_EQ(*g.design.Root()->Leaves(), LeafList{MakeLeafEntry("ACME", 1)});
 
     // A sound file is not modified.
     path = dir + "/ok.qvd";

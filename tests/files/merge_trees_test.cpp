@@ -29,7 +29,8 @@ std::string SecondTree(const std::string& org = "B", const std::string& server =
     d.attributes.Entries(0).push_back(address);
     d.attributes.Rename(1, "DS VERSION:11");
     d.attributes.Entries(1) = {"IPX:0A000001"};
-    d.Root()->Child(0)->leaves = std::make_unique<LeafList>(LeafList{MakeLeafEntry("JOE", 44)});
+    d.ReplaceLeaves(d.Root()->Child(0),
+                    std::make_unique<LeafList>(LeafList{MakeLeafEntry("JOE", 44)}));
     d.AddSubordinateEntries(d.Root());
     std::string bytes;
     EXPECT_TRUE(SerializeDesign(d, bytes));
@@ -72,10 +73,10 @@ TEST(MergeTrees, MergesTheSecondTreeUnderTheRoot) {
     ASSERT_EQ(b->ChildCount(), 2u);
     EXPECT_EQ(b->Child(0)->Name(), "S");
     EXPECT_TRUE(b->Child(1)->IsPartitionRoot());
-    ASSERT_TRUE(b->leaves);
-    EXPECT_EQ(LeafName(b->leaves->front()), "JOE");
-    EXPECT_EQ(b->leaves->size(), 3u); // JOE, then S and EAST from the subordinate entries
-    EXPECT_NE(f.design.IndexOfLeaf(*root->leaves, "B"), -1);
+    ASSERT_TRUE(b->Leaves());
+    EXPECT_EQ(LeafName(b->Leaves()->front()), "JOE");
+    EXPECT_EQ(b->Leaves()->size(), 3u); // JOE, then S and EAST from the subordinate entries
+    EXPECT_NE(f.design.IndexOfLeaf(*root->Leaves(), "B"), -1);
 
     EXPECT_EQ(Of(f.design.partitions, "[ROOT]"), (ReplicaList{"SERVER*MASTER*", "S*READ/WRITE*"}));
     EXPECT_EQ(Of(f.design.partitions, "EAST.B"), (ReplicaList{"S2*MASTER*"}));

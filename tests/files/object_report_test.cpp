@@ -63,8 +63,8 @@ void CorpDesign(Fixture& f) {
 
 std::vector<std::string> Leaves(const ObjectNode* n) {
     std::vector<std::string> out;
-    if (n->leaves)
-        for (const std::string& e : *n->leaves)
+    if (n->Leaves())
+        for (const std::string& e : *n->Leaves())
             out.push_back(std::string(LeafName(e)) + ":" + std::to_string(LeafClassIndex(e)));
     return out;
 }
@@ -156,7 +156,7 @@ TEST(ObjectReport, ContextsBecomeContainerPaths) {
     // A context named in a parent's leaf list takes its class from there.
     Fixture g;
     CorpDesign(g);
-    g.design.Root()->Child(0)->leaves->push_back(MakeLeafEntry("LAB", 20));
+    g.design.AppendLeaf(g.design.Root()->Child(0), MakeLeafEntry("LAB", 20));
     ASSERT_TRUE(ReadObjectReportText(g.design, Report({Context("LAB.CORP", {{"X", "User"}})})));
     EXPECT_EQ(g.design.Root()->Child(0)->Child(0)->Name(), "LAB");
     EXPECT_EQ(g.design.Root()->Child(0)->Child(0)->ClassIndex(), kClassLocality);

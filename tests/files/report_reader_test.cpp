@@ -165,10 +165,10 @@ TEST(ReplicaRingReport, ExampleBuildsTheTreeTablesAndAttributes) {
         EXPECT_EQ(f.design.attributes.Entries(i), (ReplicaList{"IPX:00000000"}));
     }
     // Every container lists its child nodes; the import does not mark the design modified.
-    ASSERT_TRUE(root->leaves);
-    EXPECT_EQ(LeafName((*root->leaves)[0]), "CORP");
-    ASSERT_TRUE(corp->leaves);
-    EXPECT_EQ(corp->leaves->size(), 2u);
+    ASSERT_TRUE(root->Leaves());
+    EXPECT_EQ(LeafName((*root->Leaves())[0]), "CORP");
+    ASSERT_TRUE(corp->Leaves());
+    EXPECT_EQ(corp->Leaves()->size(), 2u);
     EXPECT_FALSE(f.design.Flags().modified);
     EXPECT_TRUE(f.design.Flags().subRefsStale);
     EXPECT_TRUE(f.design.Flags().reportStale[kPartitionReport]);
@@ -405,7 +405,7 @@ TEST(ReplicaRingReport, WithoutARootPartitionAHolderIsCreated) {
     EXPECT_EQ(Of(f.design.servers, "ROOT_SRV"), (ReplicaList{"[ROOT]*MASTER*"}));
     EXPECT_EQ(f.design.attributes.Size(), f.design.servers.Size());
     EXPECT_EQ(f.design.attributes.Name(2), "DS VERSION:0");
-    EXPECT_EQ(root->leaves->size(), 3u);
+    EXPECT_EQ(root->Leaves()->size(), 3u);
 
     // A clash that the single pass would miss: TMP_ORG1 comes before TMP_ORG.
     Fixture g;
@@ -548,7 +548,7 @@ TEST(DsVersionReport, AddressRules) {
     EXPECT_EQ(f.design.attributes.Name(2), "DS VERSION:612");
     EXPECT_EQ(f.design.attributes.Entries(2), (ReplicaList{"IPX:00000000", "TCPIP:10.2.2.2"}));
     EXPECT_EQ(Names(f.design.Root()->Child(0)), (std::vector<std::string>{"FS1", "SALES", "FS9"}));
-    EXPECT_EQ(LeafName(f.design.Root()->Child(0)->leaves->back()), "FS9");
+    EXPECT_EQ(LeafName(f.design.Root()->Child(0)->Leaves()->back()), "FS9");
 
     // In a 1.0 report the dashes are an address.
     Fixture g;

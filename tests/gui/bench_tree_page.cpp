@@ -47,9 +47,8 @@ private slots:
             return big == nullptr;
         });
         QVERIFY(big);
-        LeafList& leaves = big->EnsureLeaves();
         for (int i = 0; i < 100000; ++i)
-            leaves.push_back(MakeLeafEntry("BULKUSER" + std::to_string(i), kClassUser));
+            d.AppendLeaf(big, MakeLeafEntry("BULKUSER" + std::to_string(i), kClassUser));
         bigContainer_ = d.FullContext(big);
         path_ = dir_.filePath(QStringLiteral("big.qvd"));
         d.designFileName = path_.toStdString();
@@ -70,7 +69,7 @@ private slots:
         QVERIFY(child->TreeView1()->model()->rowCount() == 1);
         long long leaves = 0;
         child->Design().WalkSubtree(child->Design().Root(), [&](ObjectNode* n) {
-            leaves += n->leaves ? static_cast<long long>(n->leaves->size()) : 0;
+            leaves += n->Leaves() ? static_cast<long long>(n->Leaves()->size()) : 0;
             return true;
         });
         qInfo("opened: %zu nodes, %lld leaf entries", child->Design().NodeCount(), leaves);

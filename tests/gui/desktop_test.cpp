@@ -283,7 +283,7 @@ private slots:
         // A node without children or subordinates: Delete Object asks first.
         c->Design().WalkSubtree(c->Design().Root(), [&](ObjectNode* n) {
             if (!leafless.isValid() && n->Parent() && n->ChildCount() == 0 &&
-                (!n->leaves || n->leaves->empty()) && !n->IsPartitionRoot())
+                (!n->Leaves() || n->Leaves()->empty()) && !n->IsPartitionRoot())
                 leafless = Row(c, FromModelName(n));
             return !leafless.isValid();
         });
@@ -540,9 +540,8 @@ private slots:
             return big == nullptr;
         });
         QVERIFY(big);
-        LeafList& leaves = big->EnsureLeaves();
         for (int i = 0; i < 100000; ++i)
-            leaves.push_back(MakeLeafEntry("BULKUSER" + std::to_string(i), kClassUser));
+            d.AppendLeaf(big, MakeLeafEntry("BULKUSER" + std::to_string(i), kClassUser));
         const std::string bigName = big->Name();
         const std::string server = d.servers.Name(d.servers.Size() / 2);
         d.designFileName = ToPath(Path(QStringLiteral("large.qvd")));

@@ -382,7 +382,7 @@ private slots:
         TMDIChild* c = OpenExample();
         QVERIFY(c);
         ObjectNode* withLeaves = First(c->Design(), [](ObjectNode* n) {
-            return n->leaves && !n->leaves->empty() && IsContainerClass(n->ClassIndex());
+            return n->Leaves() && !n->Leaves()->empty() && IsContainerClass(n->ClassIndex());
         });
         QVERIFY(withLeaves);
         c->SelectNode(withLeaves);

@@ -189,8 +189,8 @@ std::string DesignText(TreeDesign& d) {
     d.Walk(d.Root(), [&](ObjectNode* n) {
         out += std::string(static_cast<std::size_t>(n->Level()) * 2, ' ') + n->Name() + " <" +
                std::to_string(n->ClassIndex()) + "> " + std::to_string(n->PartitionMark()) + "\n";
-        if (n->leaves)
-            for (const std::string& l : *n->leaves)
+        if (n->Leaves())
+            for (const std::string& l : *n->Leaves())
                 out += std::string(static_cast<std::size_t>(n->Level()) * 2 + 2, ' ') + "- " +
                        std::string(LeafName(l)) + " " + std::to_string(LeafClassIndex(l)) + "\n";
         return true;

@@ -82,7 +82,7 @@ TEST_P(BothBackends, EdgeTreeRecordsWhatThePartKeeps) {
     EXPECT_EQ(text.find("ELSEWHERE"), std::string::npos);
     // BIG took more than one listing chunk.
     EXPECT_EQ(run.search.objectCount, 7 + 150);
-    EXPECT_EQ(d.FindNodeByContext("BIG.ACME")->leaves->size(), 150u);
+    EXPECT_EQ(d.FindNodeByContext("BIG.ACME")->Leaves()->size(), 150u);
     EXPECT_TRUE(run.Logged("AddToReplicaList: [ROOT]"));
     EXPECT_TRUE(run.Logged("  Server added: \\T=EDGE_TREE\\O=Acme\\CN=FS2"));
     EXPECT_TRUE(run.Logged("  Container added: \\T=EDGE_TREE\\O=Acme\\OU=Late"));
@@ -265,13 +265,13 @@ TEST_P(BothBackends, WideListingsInPartsAndBeyondTheServersSizeLimit) {
     EXPECT_EQ(run.search.result, 0);
     EXPECT_EQ(run.search.errorCount, 0);
     EXPECT_EQ(run.search.objectCount, 7 + 150 + 2 + 500 + 700);
-    EXPECT_EQ(run.design.FindNodeByContext("BIG.ACME")->leaves->size(), 150u);
+    EXPECT_EQ(run.design.FindNodeByContext("BIG.ACME")->Leaves()->size(), 150u);
     for (const auto& [ou, users] : {std::pair{"HALF", 500}, std::pair{"WIDE", 700}}) {
         const ObjectNode* node = run.design.FindNodeByContext(std::string(ou) + ".ACME");
-        ASSERT_TRUE(node && node->leaves) << ou;
-        ASSERT_EQ(node->leaves->size(), static_cast<std::size_t>(users)) << ou;
+        ASSERT_TRUE(node && node->Leaves()) << ou;
+        ASSERT_EQ(node->Leaves()->size(), static_cast<std::size_t>(users)) << ou;
         for (int i = 0; i < users; ++i)
-            ASSERT_EQ(LeafName((*node->leaves)[i]), ou + ("USER" + std::to_string(i))) << ou;
+            ASSERT_EQ(LeafName((*node->Leaves())[i]), ou + ("USER" + std::to_string(i))) << ou;
     }
 }
 
@@ -451,7 +451,7 @@ TEST(LongNames, PathsAndNamesBeyond255AreCountedAndSkipped) {
     EXPECT_TRUE(longRun.Logged("Path too long, object skipped: \\T=LONG\\O=A\\CN=" + longName));
     EXPECT_TRUE(longRun.Logged(
         "Object name too long, skipped: \\T=LONG\\O=A\\CN=" + tooLong.substr(0, 252) + "..."));
-    EXPECT_EQ(*longRun.design.FindNodeByContext("A")->leaves,
+    EXPECT_EQ(*longRun.design.FindNodeByContext("A")->Leaves(),
               (LeafList{MakeLeafEntry("SHORT", 44)}));
 }
 

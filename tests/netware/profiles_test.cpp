@@ -66,8 +66,8 @@ nds::TreeConnection ConnectionTo(Backend b, const Directory& d, const std::strin
 std::vector<std::string> Leaves(TreeDesign& d) {
     std::vector<std::string> out;
     d.Walk(d.Root(), [&](ObjectNode* n) {
-        if (n->leaves)
-            for (const std::string& l : *n->leaves)
+        if (n->Leaves())
+            for (const std::string& l : *n->Leaves())
                 out.push_back(d.FullContext(n) + " | " + std::string(LeafName(l)) + " | " +
                               ClassName(static_cast<int>(LeafClassIndex(l))));
         return true;

@@ -155,8 +155,8 @@ ObjectDesign MakeObjectDesign(TreeDesign& d) {
     MakePartition(d, o.ops);
     d.AddSubordinateEntries(d.Root());
     for (const char* u : {"U1", "U2", "U3"})
-        o.acme->EnsureLeaves().push_back(MakeLeafEntry(u, kClassUser));
-    o.ops->EnsureLeaves().push_back(MakeLeafEntry("V1", kClassUser));
+        d.AppendLeaf(o.acme, MakeLeafEntry(u, kClassUser));
+    d.AppendLeaf(o.ops, MakeLeafEntry("V1", kClassUser));
     d.NoteClass(kClassUser);
     d.MarkSubRefsCurrent();
     d.MarkAllStale();
@@ -222,10 +222,10 @@ TEST(ObjectGrids, AbortInTheServerCountsLeavesTheGridsStale) {
 TEST(ObjectGrids, MalformedClassesGiveEmptyColumnsNotCounts) {
     Fixture f;
     auto o = MakeObjectDesign(f.design);
-    o.acme->EnsureLeaves().push_back(MakeLeafEntry("X", 300)); // 300 mod 256 = 44
-    o.acme->EnsureLeaves().push_back(std::string("NOCLASS"));
-    o.acme->EnsureLeaves().push_back(MakeLeafEntry("GHOST", kClassOrgUnit)); // no such child
-    o.acme->EnsureLeaves().push_back(MakeLeafEntry("ND", kClassNoDef));      // not present
+    f.design.AppendLeaf(o.acme, MakeLeafEntry("X", 300)); // 300 mod 256 = 44
+    f.design.AppendLeaf(o.acme, std::string("NOCLASS"));
+    f.design.AppendLeaf(o.acme, MakeLeafEntry("GHOST", kClassOrgUnit)); // no such child
+    f.design.AppendLeaf(o.acme, MakeLeafEntry("ND", kClassNoDef));      // not present
     f.design.NoteClass(300);
     f.design.NoteClass(100);
     AnalysisViews v;

@@ -217,7 +217,7 @@ TEST(ObjectSuggestions, ContainerThresholdAndSwitch) {
     auto t = test::MakeSmallTree(f.design);
     f.design.AddSubordinateEntries(f.design.Root());
     for (int i = 0; i < 3; ++i)
-        t.sales->EnsureLeaves().push_back(MakeLeafEntry("U" + std::to_string(i), kClassUser));
+        f.design.AppendLeaf(t.sales, MakeLeafEntry("U" + std::to_string(i), kClassUser));
     // SALES lists FS2 and three users: 4 child objects.
     WarningSettings s;
     s.MaxObjsPerContainer = 4;

@@ -170,7 +170,7 @@ void TMDIApp::SayWhatWasRead(TMDIChild& child, const std::string& path) {
     TreeDesign& d = child.Design();
     std::size_t objects = 0;
     d.WalkSubtree(d.Root(), [&objects](ObjectNode* n) {
-        objects += 1 + (n->leaves ? n->leaves->size() : 0);
+        objects += 1 + (n->Leaves() ? n->Leaves()->size() : 0);
         return true;
     });
     statusBar()->showMessage(FromMessage("Read " + std::string(LastPathComponent(path)) + ": " +

@@ -478,7 +478,7 @@ void TMDIApp::UpdateAllMenus() {
     const bool textPage = window && !treePage && page != TMDIChild::kGridPage;
     const bool modified = window && c->Design().Flags().modified;
     const bool leafRows = window && c->LeafRowCount() > 0;
-    const bool rootHasLeaves = window && c->Design().Root()->leaves;
+    const bool rootHasLeaves = window && c->Design().Root()->Leaves();
     const bool leavesSelected = leafRows && c->SelectedLeafCount() > 0;
     const bool container = window && cmd->SelectedIsContainer();
     const MainMenu& m = menu_;

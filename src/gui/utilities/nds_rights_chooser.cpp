@@ -137,8 +137,8 @@ void TFRM_DSRIGHTS::Prepare(const TreeDesign& design, const ObjectNode* select,
         item->setData(0, kClassRole, node->ClassIndex());
         item->setData(0, kPartitionRole, node->IsPartitionRoot());
         QStringList leaves;
-        if (node->leaves)
-            for (const std::string& entry : *node->leaves)
+        if (node->Leaves())
+            for (const std::string& entry : *node->Leaves())
                 leaves << Q(LeafListModel::MakeRow(entry));
         item->setData(0, kLeavesRole, leaves);
         if (node == select)

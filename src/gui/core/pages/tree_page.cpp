@@ -520,7 +520,7 @@ void TreePage::Refresh() {
     if (replicaModel_->rowCount() > 0)
         replicaList_->setCurrentIndex(replicaModel_->index(0));
 
-    leafModel_->SetEntries(node->leaves.get());
+    leafModel_->SetEntries(node->Leaves());
     if (leafModel_->rowCount() > 0)
         leafList_->setCurrentIndex(leafModel_->index(0));
 
