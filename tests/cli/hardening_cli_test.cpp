@@ -209,6 +209,36 @@ TEST(CliHardening, DeepChainsAreRefusedNamingTheObject) {
     EXPECT_EQ(ReadFile(design), original);
 }
 
+// The terminal cleaner over every byte value in a name: the C0 controls,
+// DEL and the C1 controls come out as "\xNN", printable ASCII as it is, and
+// the rest of the 8-bit range as text (a design's names are 8-bit text,
+// shown as Latin-1 in UTF-8).
+TEST(CliHardening, EveryByteOfANameIsShownOrEscaped) {
+    const std::string dir = TempDir();
+    test::Fixture f;
+    NewDesign(f.design, 1);
+    for (int b = 1; b < 256; ++b)
+        f.design.AddChild(f.design.Root(), "N" + std::string(1, static_cast<char>(b)) + "X",
+                          kClassOrgUnit);
+    std::string bytes;
+    ASSERT_TRUE(SerializeDesign(f.design, bytes));
+    WriteFile(dir + "/bytes.qvd", bytes);
+    const auto r = RunCli({"dump", dir + "/bytes.qvd"});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (int b = 1; b < 256; ++b) {
+        const auto c = static_cast<unsigned char>(b);
+        std::string shown;
+        if (c < 0x20 || c == 0x7F || (c >= 0x80 && c <= 0x9F))
+            shown = std::string("\\x") + kHex[c >> 4] + kHex[c & 0xF];
+        else if (c < 0x80)
+            shown = std::string(1, static_cast<char>(c));
+        else
+            shown = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+        EXPECT_NE(r.out.find("  N" + shown + "X <ORGANIZATIONAL UNIT>\n"), std::string::npos) << b;
+    }
+}
+
 TEST(CliHardening, ControlCharactersAreRefusedOnInputAndEscapedOnOutput) {
     const std::string dir = TempDir();
     // A design file (written by anything) may hold them; the printing commands
