@@ -2,9 +2,9 @@
 // edits: the differences, and the plan (which runs its operations on a copy of
 // the first design and checks that it gives the second). Target: both under 3 s.
 #include "edit/design_compare.h"
-#include "support/random_edits.h"
 #include "files/design_file.h"
 #include "support/bench_support.h"
+#include "support/random_edits.h"
 
 #include <benchmark/benchmark.h>
 

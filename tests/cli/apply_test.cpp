@@ -60,8 +60,8 @@ TEST_F(ApplyTest, AppliesTheScriptAndPrintsTheLog) {
     EXPECT_EQ(f.design.servers.FindLast("FS3"), -1);
     EXPECT_EQ(f.design.attributes[2].entries, (ReplicaList{"IPX:0A0B0C0F", "TCPIP:10.1.3.1"}));
     ObjectNode* hr = f.design.FindNodeByContext("HR.CORP");
-    ASSERT_TRUE(hr && hr->leaves);
-    EXPECT_EQ(hr->leaves->back(), MakeLeafEntry("EVERYONE", 16));
+    ASSERT_TRUE(hr && hr->Leaves());
+    EXPECT_EQ(hr->Leaves()->back(), MakeLeafEntry("EVERYONE", 16));
 }
 
 TEST_F(ApplyTest, ARefusedLineLeavesTheFileUntouched) {
@@ -137,7 +137,8 @@ TEST_F(ApplyTest, UndoStepsAreTakenBackBeforeWriting) {
     test::Fixture f;
     ASSERT_TRUE(OpenDesign(f.design, dir + "/one.qvd"));
     EXPECT_NE(f.design.partitions.EntriesOf("HR.CORP"), nullptr);
-    EXPECT_GE(f.design.IndexOfLeaf(*f.design.FindNodeByContext("SALES.CORP")->leaves, "JSMITH"), 0);
+    EXPECT_GE(f.design.IndexOfLeaf(*f.design.FindNodeByContext("SALES.CORP")->Leaves(), "JSMITH"),
+              0);
     // More steps than there are: a failure, nothing written.
     r = RunCli({"apply", design, dir + "/edit.txt", "-o", dir + "/none.qvd", "--undo", "4"});
     EXPECT_EQ(r.exitCode, 1);

@@ -133,8 +133,8 @@ TEST(CliDesign, GenerateIsDeterministicAndValid) {
     std::size_t leaves = 0;
     ClassSet classes;
     d.WalkSubtree(d.Root(), [&](ObjectNode* n) {
-        if (n->leaves)
-            for (const auto& e : *n->leaves) {
+        if (n->Leaves())
+            for (const auto& e : *n->Leaves()) {
                 ++leaves;
                 classes.Add(static_cast<int>(LeafClassIndex(e)));
             }

@@ -1,8 +1,8 @@
 // quorvane-cli diff, run as a user would run it: the differences, the plan,
 // and "apply" of the plan giving the second design.
-#include "support/random_edits.h"
 #include "files/design_file.h"
 #include "support/cli_runner.h"
+#include "support/random_edits.h"
 #include "support/scripted.h"
 
 #include <gtest/gtest.h>

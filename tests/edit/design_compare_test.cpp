@@ -3,8 +3,8 @@
 #include "edit/design_compare.h"
 #include "edit/edit_fixture.h"
 #include "edit/edit_script.h"
-#include "support/random_edits.h"
 #include "files/design_file.h"
+#include "support/random_edits.h"
 
 #include <algorithm>
 

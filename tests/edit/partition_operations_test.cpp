@@ -25,8 +25,9 @@ TEST_F(PartitionOps, CreatePartitionCopiesTheReadableReplicasOfTheParent) {
     EXPECT_EQ(Srv("FS3").back(), "WEST.SALES.CORP*READ/ONLY*");
     EXPECT_EQ(d.log.Lines(),
               (Lines{"Action: Create Partition", "  New Partition: WEST.SALES.CORP", ""}));
-    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale && d.Flags().gridStale[kPartitionGrids] &&
-                d.Flags().gridStale[kObjectGrids] && d.Flags().reportStale[kPartitionReport]);
+    EXPECT_TRUE(d.Flags().modified && d.Flags().subRefsStale &&
+                d.Flags().gridStale[kPartitionGrids] && d.Flags().gridStale[kObjectGrids] &&
+                d.Flags().reportStale[kPartitionReport]);
     EXPECT_FALSE(d.Flags().gridStale[kAddressGrid]);
     EXPECT_GT(view.refreshes, 0);
 }

@@ -141,9 +141,9 @@ TEST(ReportPages, ObjectTextsNeedAnImportedObjectReport) {
 
 TEST(ReportPages, AcceptedSettingsMarkOnlyTheSuggestions) {
     Fixture f;
-    for (ReportIndex r : {kPartitionReport, kServerReport, kRelationReport, kSchemaReport,
-                          kObjectReport, kServerSuggestions, kPartitionSuggestions,
-                          kObjectSuggestions})
+    for (ReportIndex r :
+         {kPartitionReport, kServerReport, kRelationReport, kSchemaReport, kObjectReport,
+          kServerSuggestions, kPartitionSuggestions, kObjectSuggestions})
         f.design.MarkReportBuilt(r);
     MarkSuggestionsStale(f.design);
     EXPECT_FALSE(f.design.Flags().reportStale[kServerReport]);
