@@ -58,8 +58,8 @@ void Build(TreeDesign& d) {
     Pair(d, "ACME.US", "FS3", qv::kMaster);
     Pair(d, "ACME.US", "FS1", qv::kSparseWrite);
     d.AddSubordinateEntries(root);
-    sales->Leaves()->push_back(qv::MakeLeafEntry("JSMITH", qv::kClassUser));
-    sales->Leaves()->push_back(qv::MakeLeafEntry("PRN", 34));
+    d.AppendLeaf(sales, qv::MakeLeafEntry("JSMITH", qv::kClassUser));
+    d.AppendLeaf(sales, qv::MakeLeafEntry("PRN", 34));
 }
 
 void Check(bool ok) {
