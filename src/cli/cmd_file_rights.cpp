@@ -109,35 +109,21 @@ int Run(const Command& self, const CommandArguments& given) {
         // once the reports have been read.
         WorkingFolderLock lock;
         bool notRun = false;
-        if (!reports) {
-            if (RightsUtilityRunning({}, s.ui, &lock)) {
-                result = kExitFailed;
-                return result;
-            }
-            if (!WriteFileRightsBatch(".", batch, error)) {
-                PrintBox(error);
-                result = kExitFailed;
-                return result;
-            }
-            if (!RunRightsBatch(utilities::kFileRightsBatch, kFileRightsPrefix, "RIGHTS", tickMs,
-                                notRun)) {
-                result = kExitFailed;
-                return result;
-            }
-        }
+        if (!StartRightsRun(
+                s.ui, reports.has_value(), lock,
+                [&batch](std::string& e) { return WriteFileRightsBatch(".", batch, e); },
+                utilities::kFileRightsBatch, kFileRightsPrefix, "RIGHTS", tickMs, notRun))
+            return result = kExitFailed;
         const std::string folder = reports ? *reports : ".";
         FileRightsReports list;
-        for (std::size_t i = 1; i <= leaves.size(); ++i) {
-            const std::string name = FileRightsReportName(i);
-            if (ParseFileRightsReport(folder + "/" + name, error, list))
-                continue;
-            // A directory without rights: said once, and no empty report.
-            if (IsNoRightsInformation(error)) {
-                PrintBox(error);
-                return result = kExitFailed;
-            }
-            PrintBox("Error in report file: " + name + "." + "\r" + error);
-        }
+        std::size_t read = 0;
+        if (!ReadRightsReports(
+                folder, leaves.size(), FileRightsReportName,
+                [&list](const std::string& path, std::string& e) {
+                    return ParseFileRightsReport(path, e, list);
+                },
+                read))
+            return result = kExitFailed;
         if (list.empty()) {
             PrintBox("No reports were successfully imported.");
             result = kExitFailed;

@@ -156,41 +156,25 @@ int Run(const Command& self, const CommandArguments& given) {
         // once the reports have been read.
         WorkingFolderLock lock;
         bool notRun = false;
-        if (!reports) {
-            if (RightsUtilityRunning({}, s.ui, &lock)) {
-                result = kExitFailed;
-                return result;
-            }
-            if (!WriteRightsBatch(".", batch, error)) {
-                PrintBox(error);
-                result = kExitFailed;
-                return result;
-            }
-            if (!RunRightsBatch(utilities::kRightsBatchFile, kRightsReportPrefix, "DSRIGHTS",
-                                tickMs, notRun)) {
-                result = kExitFailed;
-                return result;
-            }
-        }
+        if (!StartRightsRun(
+                s.ui, reports.has_value(), lock,
+                [&batch](std::string& e) { return WriteRightsBatch(".", batch, e); },
+                utilities::kRightsBatchFile, kRightsReportPrefix, "DSRIGHTS", tickMs, notRun))
+            return result = kExitFailed;
         const std::string folder = reports ? *reports : ".";
         std::vector<SourceRights> sources;
         for (const std::string& leaf : leaves)
             sources.push_back(SourceRights{leaf, false, {}});
         const std::string parseContext = designContext == "[ROOT]" ? std::string() : designContext;
-        const int count = static_cast<int>(leaves.size() * targets.size());
-        int read = 0;
-        for (int i = 1; i <= count; ++i) {
-            const std::string name = RightsReportName(i);
-            if (ParseNDSRightsReport(folder + "/" + name, parseContext, error, sources)) {
-                ++read;
-            } else if (IsNoRightsInformation(error)) {
-                // A directory without rights: said once, and no empty report.
-                PrintBox(error);
-                return result = kExitFailed;
-            } else {
-                PrintBox("Error in report file: " + name + "." + "\r" + error);
-            }
-        }
+        std::size_t read = 0;
+        if (!ReadRightsReports(
+                folder, leaves.size() * targets.size(),
+                [](std::size_t i) { return RightsReportName(static_cast<int>(i)); },
+                [&](const std::string& path, std::string& e) {
+                    return ParseNDSRightsReport(path, parseContext, e, sources);
+                },
+                read))
+            return result = kExitFailed;
         result = PrintLines(ReportLines(sources));
         if (result == kExitOk && (read == 0 || notRun))
             result = kExitFailed;

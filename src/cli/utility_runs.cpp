@@ -1,6 +1,7 @@
 #include "cli/utility_runs.h"
 
 #include "utilities/command_runner.h"
+#include "utilities/nds_rights.h"
 #include "utilities/rights_wait.h"
 
 #include <chrono>
@@ -56,6 +57,46 @@ bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix,
         PrintBox(line);
     notRun = !problems.empty();
     return wait.Finished();
+}
+
+bool StartRightsRun(Interaction& ui, bool fromReports, utilities::WorkingFolderLock& lock,
+                    const std::function<bool(std::string& error)>& writeBatch,
+                    std::string_view batchFile, std::string_view reportPrefix,
+                    std::string_view utility, long long tickMs, bool& notRun) {
+    notRun = false;
+    if (fromReports)
+        return true;
+    if (utilities::RightsUtilityRunning({}, ui, &lock))
+        return false;
+    std::string error;
+    if (!writeBatch(error)) {
+        PrintBox(error);
+        return false;
+    }
+    return RunRightsBatch(batchFile, reportPrefix, utility, tickMs, notRun);
+}
+
+bool ReadRightsReports(
+    const std::string& folder, std::size_t count,
+    const std::function<std::string(std::size_t)>& reportName,
+    const std::function<bool(const std::string& path, std::string& error)>& parse,
+    std::size_t& read) {
+    read = 0;
+    for (std::size_t i = 1; i <= count; ++i) {
+        const std::string name = reportName(i);
+        std::string error;
+        if (parse(folder + "/" + name, error)) {
+            ++read;
+            continue;
+        }
+        // A directory without rights: said once, and no empty report.
+        if (utilities::IsNoRightsInformation(error)) {
+            PrintBox(error);
+            return false;
+        }
+        PrintBox("Error in report file: " + name + "." + "\r" + error);
+    }
+    return true;
 }
 
 } // namespace qv::cli

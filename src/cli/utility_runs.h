@@ -4,7 +4,10 @@
 
 #include "cli/cli.h"
 #include "core/host.h"
+#include "utilities/command_runner.h"
 
+#include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,5 +35,25 @@ std::vector<std::string> TakeList(CommandArguments& args, std::string_view optio
 // interpreter could not run (notRun set) are printed as boxes.
 bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix,
                     std::string_view utility, long long tickMs, bool& notRun);
+
+// The run of a rights command before its reports are read, unless they are
+// read from a folder given (fromReports): the guard passed (lock then holds
+// the folder), the batch file written by writeBatch, and the batch run. A
+// command that fails changes no file. False, its boxes printed, when the
+// run could not be made or did not finish.
+bool StartRightsRun(Interaction& ui, bool fromReports, utilities::WorkingFolderLock& lock,
+                    const std::function<bool(std::string& error)>& writeBatch,
+                    std::string_view batchFile, std::string_view reportPrefix,
+                    std::string_view utility, long long tickMs, bool& notRun);
+
+// Reads reports 1 to count of the folder with parse (false with the error);
+// a report that cannot be read is printed as a box and the next one read.
+// False, after one box, when the directory holds no rights. read counts the
+// reports read.
+bool ReadRightsReports(
+    const std::string& folder, std::size_t count,
+    const std::function<std::string(std::size_t)>& reportName,
+    const std::function<bool(const std::string& path, std::string& error)>& parse,
+    std::size_t& read);
 
 } // namespace qv::cli
