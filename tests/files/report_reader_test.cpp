@@ -1,6 +1,7 @@
 // The LineScanner and the ReportReader: replica ring reports (both versions)
 // and DS version reports.
 #include "files/design_file.h"
+#include "files/import_support.h"
 #include "files/line_scanner.h"
 #include "files/report_reader.h"
 #include "support/scripted.h"
@@ -11,6 +12,31 @@ namespace qv {
 namespace {
 
 using test::Fixture;
+
+// ---------------------------------------------------------------- imported names
+
+// Every byte value in an imported name: the C0 controls and DEL make the
+// name refused, each shown as "\xNN" in the message; every other byte is
+// taken (the 8-bit range included).
+TEST(ImportedNames, EveryControlCharacterIsRefusedAndShown) {
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    for (int b = 1; b < 256; ++b) {
+        const auto c = static_cast<unsigned char>(b);
+        const std::string name = "A" + std::string(1, static_cast<char>(c)) + "B";
+        const std::optional<std::string> refused = ControlCharacterMessage(name);
+        if (c < 0x20 || c == 0x7F) {
+            ASSERT_TRUE(refused.has_value()) << b;
+            EXPECT_EQ(*refused, std::string("The name \"A\\x") + kHex[c >> 4] + kHex[c & 0xF] +
+                                    "B\" contains a control character.")
+                << b;
+        } else {
+            EXPECT_FALSE(refused.has_value()) << b;
+        }
+    }
+    EXPECT_FALSE(ControlCharacterMessage("").has_value());
+    EXPECT_EQ(ControlCharacterMessage(std::string("\x7F\x01", 2)),
+              "The name \"\\x7F\\x01\" contains a control character.");
+}
 
 // ---------------------------------------------------------------- LineScanner
 
