@@ -1,6 +1,6 @@
 // quorvane: the desktop program.
 #include "gui/core/dialogs.h"
-#include "gui/core/mdi_app.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QApplication>
 #include <memory>

@@ -7,8 +7,8 @@
 #include "modal_script.h"
 
 #include "core/tree_design.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QObject>
 #include <QTest>

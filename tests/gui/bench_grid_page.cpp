@@ -7,9 +7,9 @@
 #include "modal_script.h"
 
 #include "files/design_file.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/grid_page.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAction>
 #include <QApplication>

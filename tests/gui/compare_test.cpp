@@ -9,8 +9,8 @@
 #include "edit/edit_script.h"
 #include "files/design_file.h"
 #include "gui/compare/compare_window.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAction>
 #include <QFile>

@@ -6,10 +6,10 @@
 
 #include "files/design_file.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/wait_dialog.h"
 #include "gui/print/print_commands.h"
+#include "gui/shell/mdi_app.h"
 #include "gui/utilities/default_server_dialogs.h"
 #include "platform/tree_connections.h"
 

@@ -11,11 +11,11 @@
 #include "core/synthetic_design.h"
 #include "files/design_file.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAbstractButton>
 #include <QAction>

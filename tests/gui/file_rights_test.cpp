@@ -6,9 +6,9 @@
 #include "modal_script.h"
 
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/print/print_commands.h"
+#include "gui/shell/mdi_app.h"
 #include "gui/utilities/file_rights_dialogs.h"
 #include "gui/utilities/rights_wait_dialog.h"
 #include "platform/tree_connections.h"

@@ -5,10 +5,10 @@
 
 #include "files/design_file.h"
 #include "gui/core/dialogs.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/warning_settings_dlg.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -801,7 +801,7 @@ private slots:
     // ---------------------------------------------------------------- settings
 
     void settingsDialogMessages() {
-        auto& dlg = app_->SettingsDlg();
+        auto& dlg = *app_->findChild<TFM_WARNINGSETTINGS*>();
         auto edit = [&dlg](const char* name) {
             return dlg.findChild<QLineEdit*>(QLatin1String(name));
         };
@@ -867,7 +867,7 @@ private slots:
              {kPartitionReport, kServerReport, kRelationReport, kSchemaReport, kObjectReport,
               kServerSuggestions, kPartitionSuggestions, kObjectSuggestions})
             c->Design().MarkReportBuilt(r);
-        auto& dlg = app_->SettingsDlg();
+        auto& dlg = *app_->findChild<TFM_WARNINGSETTINGS*>();
         script_->Then([&dlg](QWidget*) {
             // Toggled by code: not a change of the user's.
             dlg.findChild<QCheckBox*>(QStringLiteral("CB_DUP_ADDR"))->setChecked(false);

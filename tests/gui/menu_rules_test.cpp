@@ -9,10 +9,10 @@
 #include "core/tree_design.h"
 #include "edit/object_operations.h"
 #include "edit/partition_operations.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAction>
 #include <QListView>

@@ -10,9 +10,9 @@
 #include "edit/edit_script.h"
 #include "files/design_file.h"
 #include "files/file_access.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/planner/plan_replicas_dialog.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAction>
 #include <QElapsedTimer>

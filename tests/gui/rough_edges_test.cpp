@@ -11,16 +11,17 @@
 #include "core/entries.h"
 #include "files/design_file.h"
 #include "gui/compare/compare_window.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/edit/tree_actions.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/help/help_window.h"
 #include "gui/print/print_commands.h"
 #include "gui/print/print_status_dlg.h"
 #include "gui/reports/class_chooser_dlg.h"
+#include "gui/shell/mdi_app.h"
 #include "gui/utilities/nds_rights_dialogs.h"
 
 #include <QAbstractButton>
@@ -296,7 +297,7 @@ private slots:
     // Help: the texts are wrapped once, by the window; every topic title is
     // whole; Undo, Redo and Compare With have topics.
     void helpTextsWrapOnceAndTitlesAreWhole() {
-        TFM_HELP* help = app_->HelpDlg();
+        TFM_HELP* help = app_->findChild<TFM_HELP*>();
         QVERIFY(help);
         help->show();
         QVERIFY(QTest::qWaitForWindowExposed(help));
@@ -393,9 +394,9 @@ private slots:
             chooser->accept();
         });
         script_->Cancel(); // the search result window
-        c->Commands().ReportObjects();
+        CommandsOf(*c).ReportObjects();
         Settle();
-        QVERIFY(app_->ClassChooser().SelectedClasses().Count() > 90);
+        QVERIFY(app_->findChild<TFM_RPTCONFIG*>()->SelectedClasses().Count() > 90);
 
         // Create Object shows the chooser with its own (empty) choice.
         int listed = -1;

@@ -6,10 +6,10 @@
 
 #include "core/tree_design.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/print/print_commands.h"
+#include "gui/shell/mdi_app.h"
 #include "gui/utilities/schema_dialogs.h"
 #include "platform/tree_connections.h"
 

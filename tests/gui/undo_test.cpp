@@ -5,11 +5,12 @@
 #include "modal_script.h"
 
 #include "files/design_file.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/edit/tree_actions.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/help/help_window.h"
 #include "gui/print/print_commands.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAction>
 #include <QApplication>
@@ -88,7 +89,7 @@ private slots:
         ObjectNode* sales = d.FindNodeByContext("SALES.CORP");
         QVERIFY(fs3 && sales);
         Active()->SelectNode(fs3);
-        Active()->Commands().Drop(fs3, sales);
+        CommandsOf(*Active()).Drop(fs3, sales);
         QTRY_VERIFY(script_->Idle());
         QVERIFY(d.FindNodeByContext("FS3.SALES.CORP"));
         const std::string after = Bytes();
@@ -126,7 +127,7 @@ private slots:
         ObjectNode* hr = d.FindNodeByContext("HR.CORP");
         QVERIFY(hr);
         Active()->SelectNode(hr);
-        Active()->Commands().CreatePartition();
+        CommandsOf(*Active()).CreatePartition();
         QTRY_VERIFY(script_->Idle());
         QVERIFY(d.Flags().modified);
         app_->UpdateAllMenus();
@@ -153,7 +154,7 @@ private slots:
                                          QItemSelectionModel::ClearAndSelect);
         script_->seen.clear();
         script_->No().Cancel();
-        Active()->Commands().MoveLeafObjects();
+        CommandsOf(*Active()).MoveLeafObjects();
         QTRY_VERIFY(script_->Idle());
         QVERIFY(!script_->seen.empty());
         QCOMPARE(script_->seen.front().kind, QStringLiteral("information"));

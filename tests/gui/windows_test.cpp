@@ -10,12 +10,12 @@
 
 #include "core/synthetic_design.h"
 #include "files/design_file.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/panels.h"
 #include "gui/core/qt_text.h"
 #include "gui/reports/class_chooser_dlg.h"
+#include "gui/shell/mdi_app.h"
 
 #include <QAction>
 #include <QApplication>

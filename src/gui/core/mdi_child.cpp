@@ -3,17 +3,15 @@
 #include "edit/object_sorting.h"
 #include "files/design_file.h"
 #include "gui/core/dialogs.h"
-#include "gui/core/mdi_app.h"
+#include "gui/core/pages/grid_export.h"
 #include "gui/core/pages/grid_page.h"
 #include "gui/core/pages/page_layouts.h"
 #include "gui/core/pages/text_page.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/panels.h"
 #include "gui/core/qt_text.h"
-#include "gui/edit/tree_commands.h"
-#include "gui/edit/tree_menus.h"
-#include "gui/help/help_window.h"
-#include "gui/reports/grid_export.h"
+#include "gui/core/tree_page_actions.h"
+#include "gui/core/workspace.h"
 #include "reports/delimited_export.h"
 
 #include <QCloseEvent>
@@ -36,7 +34,7 @@ TMDIChild::BusyScope::BusyScope(TMDIChild& child, bool freezeTree) : child_(chil
         // the next widget in the chain, which may be in another design window,
         // and so make that window the active one: the window keeps the focus
         // itself until the end.
-        QWidget* focus = child_.app_->focusWidget();
+        QWidget* focus = child_.app_->MainWindow()->focusWidget();
         if (focus && child_.isAncestorOf(focus)) {
             child_.focusBeforeBusy_ = focus;
             child_.setFocus(Qt::OtherFocusReason);
@@ -64,7 +62,7 @@ void TMDIChild::EndBusy() {
     app_->SetBusy(false);
     tree_->Unfreeze();
     if (QWidget* focus = focusBeforeBusy_.data()) {
-        QWidget* now = app_->focusWidget();
+        QWidget* now = app_->MainWindow()->focusWidget();
         if ((!now || now == this) && focus->isEnabled() && focus->isVisible())
             focus->setFocus(Qt::OtherFocusReason);
     }
@@ -74,7 +72,7 @@ void TMDIChild::EndBusy() {
 
 // ---------------------------------------------------------------- creation
 
-TMDIChild::TMDIChild(TMDIApp* app)
+TMDIChild::TMDIChild(Workspace* app)
     : app_(app), relay_([this](ProgressChannel c, const QString& t) { PaintProgress(c, t); },
                         [this] { return Busy(); }, [this] { tree_->SyncChangedTree(); }) {
     setObjectName(QStringLiteral("TMDIChild"));
@@ -119,17 +117,11 @@ TMDIChild::TMDIChild(TMDIApp* app)
         connect(t, &TextPage::BoxChosen, this, [this] { BuildPage(ActivePage()); });
         connect(t, &TextPage::AbortClicked, this, &TMDIChild::AbortClick);
     }
-    commands_ = std::make_unique<TreeCommands>(*this);
-    menus_ = new TreeMenus(*this, *commands_, this);
-    ConnectTreePage();
     setWidget(content);
     // The pages may be made smaller than their rows of buttons, so that Tile
     // and Cascade can keep every window inside the frame.
     pages_->setMinimumSize(160, 120);
     connect(pages_, &QTabWidget::currentChanged, this, &TMDIChild::PageControl1Change);
-    // F1: the help window on the topic of the active page.
-    if (TFM_HELP* help = app_->HelpDlg())
-        InstallHelpKey(this, *help, [this] { return ActivePage(); });
 
     // The root node is selected at creation.
     SelectNode(design_.Root());
@@ -140,24 +132,25 @@ TMDIChild::~TMDIChild() {
     delete pages_;
 }
 
-void TMDIChild::ConnectTreePage() {
-    TreeCommands* c = commands_.get();
-    connect(tree_, &TreePage::TreeDeleteKey, this, [c] { c->DeleteObject(); });
-    connect(tree_, &TreePage::ReplicaDeleteKey, this, [c] { c->DeleteReplicaKey(); });
-    connect(tree_, &TreePage::TreeDoubleClicked, this, [c] { c->EditServer(); });
+void TMDIChild::AttachActions(std::unique_ptr<TreePageActions> actions) {
+    actions_ = std::move(actions);
+    TreePageActions* a = actions_.get();
+    connect(tree_, &TreePage::TreeDeleteKey, this, [a] { a->TreeDeleteKey(); });
+    connect(tree_, &TreePage::ReplicaDeleteKey, this, [a] { a->ReplicaDeleteKey(); });
+    connect(tree_, &TreePage::TreeDoubleClicked, this, [a] { a->TreeDoubleClicked(); });
     connect(tree_, &TreePage::NodeDropped, this,
-            [c](ObjectNode* dragged, ObjectNode* target) { c->Drop(dragged, target); });
-    connect(tree_, &TreePage::TreeMenuRequested, this, [this](const QPoint& at) {
-        menus_->UpdateTreeMenu();
-        menus_->Tree()->popup(at);
+            [a](ObjectNode* dragged, ObjectNode* target) { a->Dropped(dragged, target); });
+    connect(tree_, &TreePage::TreeMenuRequested, this, [a](const QPoint& at) {
+        a->UpdateTreeMenu();
+        a->TreeMenu()->popup(at);
     });
-    connect(tree_, &TreePage::ReplicaMenuRequested, this, [this](const QPoint& at) {
-        menus_->UpdateReplicaMenu();
-        menus_->Replicas()->popup(at);
+    connect(tree_, &TreePage::ReplicaMenuRequested, this, [a](const QPoint& at) {
+        a->UpdateReplicaMenu();
+        a->ReplicaMenu()->popup(at);
     });
-    connect(tree_, &TreePage::LeafMenuRequested, this, [this](const QPoint& at) {
-        menus_->UpdateLeafMenu();
-        menus_->Leaves()->popup(at);
+    connect(tree_, &TreePage::LeafMenuRequested, this, [a](const QPoint& at) {
+        a->UpdateLeafMenu();
+        a->LeafMenu()->popup(at);
     });
 }
 
@@ -173,22 +166,22 @@ QListView* TMDIChild::ListBox1() const {
     return tree_->Replicas();
 }
 QMenu* TMDIChild::PopupMenu1() const {
-    return menus_->Tree();
+    return actions_->TreeMenu();
 }
 QMenu* TMDIChild::PopupMenu2() const {
-    return menus_->Replicas();
+    return actions_->ReplicaMenu();
 }
 QMenu* TMDIChild::PopupMenu3() const {
-    return menus_->Leaves();
+    return actions_->LeafMenu();
 }
 void TMDIChild::UpdatePopupMenu1() {
-    menus_->UpdateTreeMenu();
+    actions_->UpdateTreeMenu();
 }
 void TMDIChild::UpdatePopupMenu2() {
-    menus_->UpdateReplicaMenu();
+    actions_->UpdateReplicaMenu();
 }
 void TMDIChild::UpdatePopupMenu3() {
-    menus_->UpdateLeafMenu();
+    actions_->UpdateLeafMenu();
 }
 
 // ---------------------------------------------------------------- hosts
@@ -288,7 +281,7 @@ void TMDIChild::DesignFileNameChanged(const std::string& oldName, const std::str
 
 void TMDIChild::SetWindowsEnabled(bool enabled) {
     setEnabled(enabled);
-    app_->setEnabled(enabled);
+    app_->MainWindow()->setEnabled(enabled);
 }
 
 // ---------------------------------------------------------------- tree page state
@@ -306,7 +299,7 @@ void TMDIChild::SelectNode(ObjectNode* node) {
 }
 
 void TMDIChild::GotoObject() {
-    commands_->GotoObject();
+    actions_->GotoObject();
 }
 
 int TMDIChild::LeafRowCount() const {
@@ -330,7 +323,8 @@ void TMDIChild::ApplyTexts() {
     tree_->ApplyTexts();
     reports_->ApplyTexts();
     partitionGrids_->ApplyTexts();
-    menus_->ApplyTexts();
+    if (actions_)
+        actions_->ApplyTexts();
     design_.MarkAllStale();
     PageControl1Change(pages_->currentIndex());
     RefreshTreePage();

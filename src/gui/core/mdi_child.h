@@ -21,25 +21,27 @@ class QTreeView;
 namespace qv::gui {
 
 class GridPage;
-class TMDIApp;
 class TextPage;
-class TreeCommands;
-class TreeMenus;
 class TreePage;
+class TreePageActions;
+class Workspace;
 
 class TMDIChild : public QMdiSubWindow, public DesignView {
     Q_OBJECT
 public:
     enum Page { kTreePage = 0, kGridPage, kObjGridPage, kReportsPage, kSuggestionsPage };
 
-    explicit TMDIChild(TMDIApp* app);
+    explicit TMDIChild(Workspace* app);
     ~TMDIChild() override;
 
     TreeDesign& Design() { return design_; }
-    TMDIApp& App() const { return *app_; }
+    Workspace& App() const { return *app_; }
     AnalysisViews& Views() { return views_; }
     TreePage& Tree() const { return *tree_; }
-    TreeCommands& Commands() const { return *commands_; }
+    // The commands of the tree page's keys, drops and pop-up menus, attached
+    // once after the window is made.
+    void AttachActions(std::unique_ptr<TreePageActions> actions);
+    TreePageActions& Actions() const { return *actions_; }
 
     // ---- DesignView ----
     void RefreshTreePage() override;
@@ -128,7 +130,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void ConnectTreePage();
     void PaintProgress(ProgressChannel channel, const QString& text);
     void PageControl1Change(int page);
     void AbortClick();
@@ -138,7 +139,7 @@ private:
     // Empties the grids whose GridStale flag is set.
     void DropStaleGrids();
 
-    TMDIApp* app_;
+    Workspace* app_;
     TreeDesign design_;
     AnalysisViews views_;
     ProgressRelay relay_;
@@ -152,12 +153,11 @@ private:
 
     QTabWidget* pages_ = nullptr;
     TreePage* tree_ = nullptr;
-    std::unique_ptr<TreeCommands> commands_;
     GridPage* partitionGrids_ = nullptr;
     GridPage* objectGrids_ = nullptr;
     TextPage* reports_ = nullptr;
     TextPage* suggestions_ = nullptr;
-    TreeMenus* menus_ = nullptr;
+    std::unique_ptr<TreePageActions> actions_;
 
     friend class BusyScope;
 };

@@ -5,10 +5,11 @@
 #include "edit/partition_operations.h"
 #include "edit/server_addresses.h"
 #include "gui/core/dialogs.h"
-#include "gui/core/mdi_app.h"
+#include "gui/core/image_list.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
+#include "gui/core/workspace.h"
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
 #include "gui/reports/class_chooser_dlg.h"
@@ -23,7 +24,8 @@ namespace qv::gui {
 
 using Busy = TMDIChild::BusyScope;
 
-TreeCommands::TreeCommands(TMDIChild& child) : child_(child) {}
+TreeCommands::TreeCommands(TMDIChild& child, const EditServices& services)
+    : child_(child), services_(services) {}
 
 TreePage& TreeCommands::Page() {
     return child_.Tree();
@@ -34,7 +36,7 @@ ObjectNode* TreeCommands::Selected() {
 }
 
 std::optional<std::string> TreeCommands::AskName(const std::string& current) {
-    TNewNameDlg& dlg = child_.App().NameDlg();
+    TNewNameDlg& dlg = *services_.name;
     dlg.Prepare(QStringLiteral("Enter in name: "), FromModel(current));
     if (dlg.exec() != QDialog::Accepted)
         return std::nullopt;
@@ -101,12 +103,12 @@ void TreeCommands::CreateObject() {
     ObjectNode* node = Selected();
     if (!node || !CanCreateObject())
         return;
-    TFM_RPTCONFIG& chooser = child_.App().ClassChooser();
+    TFM_RPTCONFIG& chooser = *services_.classChooser;
     chooser.BeginFor(TFM_RPTCONFIG::Purpose::CreateObject);
     std::optional<ClassSet> chosen;
     if (chooser.exec() == QDialog::Accepted)
         chosen = chooser.SelectedClasses();
-    TDLG_CREATE& dlg = child_.App().CreateDlg();
+    TDLG_CREATE& dlg = *services_.create;
     const ImageList& images = child_.App().Images();
     Busy busy(child_, true);
     CreateObjects(child_.Design(), node, chosen,
@@ -144,7 +146,7 @@ void TreeCommands::MoveObject() {
     ObjectNode* node = Selected();
     if (!node || !CanMoveObject())
         return;
-    TMoveDlg& dlg = child_.App().MoveDlg();
+    TMoveDlg& dlg = *services_.move;
     dlg.Prepare(FromModel(child_.Design().FullContext(node)));
     std::optional<std::string> destination;
     if (dlg.exec() == QDialog::Accepted)
@@ -165,7 +167,7 @@ void TreeCommands::AddReplica() {
     ObjectNode* node = Selected();
     if (!node || !CanAddReplica())
         return;
-    TSvrDlg& dlg = child_.App().SvrDlg();
+    TSvrDlg& dlg = *services_.servers;
     dlg.Prepare(AddReplicaSetup(child_.Design()));
     std::optional<AddReplicaInput> input;
     if (dlg.exec() == QDialog::Accepted) {
@@ -186,7 +188,7 @@ void TreeCommands::EditServer() {
     ObjectNode* node = Selected();
     if (!node || !CanEditServer(node))
         return;
-    TAddrDlg& dlg = child_.App().AddrDlg();
+    TAddrDlg& dlg = *services_.addresses;
     dlg.Run(child_.Design(), node);
     if (!dlg.Changed())
         return;
@@ -198,7 +200,7 @@ void TreeCommands::IndividualReport() {
     ObjectNode* node = Selected();
     if (!node)
         return;
-    TErrReportDlg& dlg = child_.App().ErrReportDlg();
+    TErrReportDlg& dlg = *services_.errorReport;
     dlg.TreeReport()->clear();
     child_.SetObjectLabelsVisible(false);
     TextLines lines;
@@ -217,7 +219,7 @@ void TreeCommands::IndividualReport() {
 }
 
 void TreeCommands::FindServer() {
-    TNewNameDlg& dlg = child_.App().NameDlg();
+    TNewNameDlg& dlg = *services_.name;
     dlg.Prepare(QStringLiteral("Enter in name: "));
     if (dlg.exec() != QDialog::Accepted)
         return;
@@ -267,7 +269,7 @@ void TreeCommands::ChangeType() {
     if (!node || !CanChangeReplica())
         return;
     std::string item = Page().SelectedReplica();
-    TSvrDlg& dlg = child_.App().SvrDlg();
+    TSvrDlg& dlg = *services_.servers;
     Busy busy(child_, false); // the replica lists change, the tree does not
     ChangeReplicaType(child_.Design(), node, item,
                       [&dlg](const ReplicaDialogSetup& setup) -> std::optional<ReplicaRadio> {
@@ -292,7 +294,7 @@ void TreeCommands::ReplicaReport() {
     ObjectNode* node = Selected();
     if (!node || Page().ReplicaRowCount() == 0)
         return;
-    TFRM_REPLICARPT& dlg = child_.App().ReplicaReportDlg();
+    TFRM_REPLICARPT& dlg = *services_.replicaReport;
     dlg.Prepare(BuildReplicaReport(child_.Design(), node));
     dlg.exec();
 }
@@ -313,7 +315,7 @@ void TreeCommands::ReportObjects() {
     if (!node || Page().LeafRowCount() == 0)
         return;
     child_.SetObjectLabelsVisible(false);
-    TFM_RPTCONFIG& chooser = child_.App().ClassChooser();
+    TFM_RPTCONFIG& chooser = *services_.classChooser;
     chooser.BeginFor(TFM_RPTCONFIG::Purpose::ReportObjects);
     if (chooser.exec() == QDialog::Accepted) {
         std::vector<std::string> rows = Page().LeafRows();
@@ -323,7 +325,7 @@ void TreeCommands::ReportObjects() {
             result = CollectReportObjects(child_.Design(), node, rows, chooser.SelectedClasses());
         }
         if (result) {
-            TFM_DISPLAYOBJS& dlg = child_.App().DisplayObjsDlg();
+            TFM_DISPLAYOBJS& dlg = *services_.displayObjects;
             dlg.Prepare(*result, node->ClassIndex(), node->IsPartitionRoot());
             dlg.exec();
         }
@@ -346,7 +348,7 @@ void TreeCommands::MoveLeafObjects() {
     std::vector<std::string> entries = Page().SelectedLeafEntries();
     if (!node || entries.empty())
         return;
-    TMoveDlg& dlg = child_.App().MoveDlg();
+    TMoveDlg& dlg = *services_.move;
     Busy busy(child_, true);
     qv::MoveLeafObjects(child_.Design(), node, entries,
                         [&dlg](const std::string& from) -> std::optional<std::string> {

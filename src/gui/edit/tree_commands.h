@@ -3,6 +3,8 @@
 // rules that enable them.
 #pragma once
 
+#include "gui/edit/edit_services.h"
+
 #include <cstddef>
 #include <optional>
 #include <string>
@@ -19,7 +21,7 @@ class TreePage;
 
 class TreeCommands {
 public:
-    explicit TreeCommands(TMDIChild& child);
+    TreeCommands(TMDIChild& child, const EditServices& services);
 
     // ---- enabling: the operations' rules for the selected node and replica row ----
     bool CanCreateObject();
@@ -77,6 +79,7 @@ private:
     void RunOnSelected(bool (TreeCommands::*allowed)(),
                        bool (*operation)(TreeDesign&, ObjectNode*));
     TMDIChild& child_;
+    EditServices services_;
 };
 
 } // namespace qv::gui

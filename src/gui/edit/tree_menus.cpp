@@ -1,8 +1,9 @@
 #include "gui/edit/tree_menus.h"
 
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
+#include "gui/core/workspace.h"
+#include "gui/edit/edit_services.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/default_server_dialogs.h"
@@ -34,8 +35,9 @@ QAction* AddItem(QMenu* menu, const char* name, const char* caption,
 
 } // namespace
 
-TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
-    : QObject(owner), child_(child), commands_(commands) {
+TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, const EditServices& services,
+                     QWidget* owner)
+    : QObject(owner), child_(child), commands_(commands), printSource_(services.printSource) {
     TreeCommands* c = &commands_;
     TreePage* page = &child_.Tree();
 
@@ -55,9 +57,8 @@ TreeMenus::TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner)
         AddItem(tree_, "MergePartition1", "M&erge Partition", [c] { c->MergePartition(); });
     t.addReplica = AddItem(tree_, "AddReplica1", "&Add Replica", [c] { c->AddReplica(); });
     tree_->addSeparator();
-    t.printSubTree = AddItem(tree_, "PrintSubTree1", "Print SubTree", [this] {
-        PrintSubTree(child_.App().PrintSourceFor(child_), child_.SelectedNode());
-    });
+    t.printSubTree = AddItem(tree_, "PrintSubTree1", "Print SubTree",
+                             [this] { PrintSubTree(printSource_(child_), child_.SelectedNode()); });
     t.report = AddItem(tree_, "PrintRepList", "Report", [c] { c->IndividualReport(); });
     t.editServer = AddItem(tree_, "Edit1", "Edit Server", [c] { c->EditServer(); });
     t.compareSchema = AddItem(tree_, "CompareSchema1", "Compare Schema",

@@ -3,7 +3,10 @@
 // with typed items and the rule that enables them when it opens.
 #pragma once
 
+#include "gui/print/print_commands.h"
+
 #include <QObject>
+#include <functional>
 
 class QAction;
 class QMenu;
@@ -13,11 +16,13 @@ namespace qv::gui {
 
 class TMDIChild;
 class TreeCommands;
+struct EditServices;
 
 class TreeMenus : public QObject {
     Q_OBJECT
 public:
-    TreeMenus(TMDIChild& child, TreeCommands& commands, QWidget* owner);
+    TreeMenus(TMDIChild& child, TreeCommands& commands, const EditServices& services,
+              QWidget* owner);
 
     QMenu* Tree() const { return tree_; }
     QMenu* Replicas() const { return replicas_; }
@@ -64,6 +69,7 @@ private:
 
     TMDIChild& child_;
     TreeCommands& commands_;
+    std::function<PrintSource(TMDIChild&)> printSource_;
     QMenu* tree_;
     QMenu* replicas_;
     QMenu* leaves_;

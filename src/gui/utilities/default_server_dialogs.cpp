@@ -3,9 +3,9 @@
 #include "files/file_access.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_text.h"
+#include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
 
 #include <QGridLayout>
@@ -374,7 +374,7 @@ void TFM_SRVDISPLAY::BTN_PRINTClick() {
 
 // ---------------------------------------------------------------- the command
 
-void VerifyUserDefaultServer(TMDIApp& app) {
+void VerifyUserDefaultServer(Workspace& app) {
     TMDIChild* child = app.ActiveChild();
     if (!child)
         return;
@@ -388,12 +388,12 @@ void VerifyUserDefaultServer(TMDIApp& app) {
     utilities::DeleteOldDefaultServerReport(".");
     TreeDesign& design = child->Design();
     ObjectNode* node = child->SelectedNode();
-    TFM_DEFSERV& wait = TFM_DEFSERV::Instance(&app);
+    TFM_DEFSERV& wait = TFM_DEFSERV::Instance(app.MainWindow());
     wait.SetContextText(utilities::DefaultServerContextText(design, node ? node : design.Root()));
     wait.exec();
     if (!wait.Result())
         return;
-    TFM_SRVDISPLAY& display = TFM_SRVDISPLAY::Instance(app.Images(), app.Ui(), &app);
+    TFM_SRVDISPLAY& display = TFM_SRVDISPLAY::Instance(app.Images(), app.Ui(), app.MainWindow());
     display.SetContexts(std::move(wait.Contexts()));
     wait.Contexts().clear();
     display.LocateContexts(design);

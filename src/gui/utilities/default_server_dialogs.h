@@ -20,7 +20,7 @@ class QTimer;
 namespace qv::gui {
 
 class ImageList;
-class TMDIApp;
+class Workspace;
 
 class TFM_DEFSERV : public WaitDialog {
     Q_OBJECT
@@ -123,6 +123,6 @@ private:
 // The menu command (and its twin of the tree's pop-up menu): the guard, the
 // wait for NLIST on the selected container of the active design window, and
 // the result window. Does nothing without a design window.
-void VerifyUserDefaultServer(TMDIApp& app);
+void VerifyUserDefaultServer(Workspace& app);
 
 } // namespace qv::gui

@@ -3,12 +3,12 @@
 #include "core/entries.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/rights_run.h"
 #include "netware/directory_entries.h"
@@ -466,7 +466,7 @@ void TFRM_FSDISPLAYRIGHTS::BTN_PRINTClick() {
 // ---------------------------------------------------------------- the command
 
 void FileRights(TMDIChild& child) {
-    TMDIApp& app = child.App();
+    Workspace& app = child.App();
     // Held from the batch file to the reading of the reports.
     utilities::WorkingFolderLock lock;
     std::string context;
@@ -481,7 +481,7 @@ void FileRights(TMDIChild& child) {
     if (leaves.empty())
         return;
 
-    TFRM_FSRIGHTS& chooser = TFRM_FSRIGHTS::Instance(&app);
+    TFRM_FSRIGHTS& chooser = TFRM_FSRIGHTS::Instance(app.MainWindow());
     chooser.Prepare(context, leaves);
     chooser.LoadDrives();
     if (chooser.exec() != QDialog::Accepted || chooser.LinesWritten() == 0)
@@ -502,7 +502,7 @@ void FileRights(TMDIChild& child) {
         app.Ui().Information("No reports were successfully imported.");
         return;
     }
-    TFRM_FSDISPLAYRIGHTS& display = TFRM_FSDISPLAYRIGHTS::Instance(app.Images(), &app);
+    TFRM_FSDISPLAYRIGHTS& display = TFRM_FSDISPLAYRIGHTS::Instance(app.Images(), app.MainWindow());
     display.SetContext(context);
     display.SetObjects(rows);
     display.SetReports(std::move(reports));

@@ -4,12 +4,12 @@
 #include "core/tree_design.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
+#include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/nds_rights_widgets.h"
 #include "gui/utilities/rights_run.h"
@@ -523,7 +523,7 @@ void TFRM_DISPLAYRIGHTS::BTN_PRINTClick() {
 // ---------------------------------------------------------------- the command
 
 void NDSRights(TMDIChild& child) {
-    TMDIApp& app = child.App();
+    Workspace& app = child.App();
     // Held from the batch file to the reading of the reports.
     utilities::WorkingFolderLock lock;
     std::string context;
@@ -535,7 +535,7 @@ void NDSRights(TMDIChild& child) {
     // The selected leaf objects in list order.
     const std::vector<std::string> rows = child.Tree().SelectedLeafRows();
 
-    TFRM_DSRIGHTS& chooser = TFRM_DSRIGHTS::Instance(app.Images(), &app);
+    TFRM_DSRIGHTS& chooser = TFRM_DSRIGHTS::Instance(app.Images(), app.MainWindow());
     chooser.Prepare(design, node ? node : design.Root(), context, rows);
     if (chooser.exec() != QDialog::Accepted || chooser.LinesWritten() == 0)
         return;
@@ -553,7 +553,7 @@ void NDSRights(TMDIChild& child) {
                 return utilities::ParseNDSRightsReport(name, parseContext, error, sources);
             }))
         return;
-    TFRM_DISPLAYRIGHTS& display = TFRM_DISPLAYRIGHTS::Instance(app.Images(), &app);
+    TFRM_DISPLAYRIGHTS& display = TFRM_DISPLAYRIGHTS::Instance(app.Images(), app.MainWindow());
     display.SetHeader(context, chooser.ContainerContext(), chooser.Chain());
     display.SetLists(chooser.SourceRows(), chooser.TargetRows());
     display.SetSources(std::move(sources));

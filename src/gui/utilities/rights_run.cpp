@@ -1,8 +1,8 @@
 #include "gui/utilities/rights_run.h"
 
 #include "core/tree_design.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/rights_wait_dialog.h"
 #include "utilities/nds_rights.h"
@@ -19,8 +19,8 @@ bool BeginRightsCommand(TMDIChild& child, utilities::WorkingFolderLock& lock,
     return true;
 }
 
-bool RunRightsBatch(TMDIApp& app, const std::string& batchFile, const char* utility) {
-    TFRM_WAIT2& wait = TFRM_WAIT2::Instance(&app);
+bool RunRightsBatch(Workspace& app, const std::string& batchFile, const char* utility) {
+    TFRM_WAIT2& wait = TFRM_WAIT2::Instance(app.MainWindow());
     wait.SetCommandText(batchFile);
     utilities::InterpreterLogWatch log;
     log.Mark();
@@ -30,7 +30,7 @@ bool RunRightsBatch(TMDIApp& app, const std::string& batchFile, const char* util
     return wait.Finished();
 }
 
-bool ReadRightsReports(TMDIApp& app, std::size_t count,
+bool ReadRightsReports(Workspace& app, std::size_t count,
                        const std::function<std::string(std::size_t)>& reportName,
                        const std::function<bool(const std::string&, std::string&)>& parse) {
     for (std::size_t i = 1; i <= count; ++i) {

@@ -16,7 +16,7 @@ class QWidget;
 
 namespace qv::gui {
 
-class TMDIApp;
+class Workspace;
 class TMDIChild;
 
 // False when another rights utility runs (the user was told); else lock
@@ -26,12 +26,12 @@ bool BeginRightsCommand(TMDIChild& child, utilities::WorkingFolderLock& lock, st
 
 // Runs the batch file behind the wait and tells the problems of the run of
 // the utility ("DSRIGHTS", "RIGHTS"); true when it finished.
-bool RunRightsBatch(TMDIApp& app, const std::string& batchFile, const char* utility);
+bool RunRightsBatch(Workspace& app, const std::string& batchFile, const char* utility);
 
 // Reads reports 1 to count: parse reads the named report (false with the
 // error). A report that could not be read is told and the next one read;
 // false, after saying so once, when the directory holds no rights.
-bool ReadRightsReports(TMDIApp& app, std::size_t count,
+bool ReadRightsReports(Workspace& app, std::size_t count,
                        const std::function<std::string(std::size_t)>& reportName,
                        const std::function<bool(const std::string&, std::string&)>& parse);
 

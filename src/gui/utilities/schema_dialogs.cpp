@@ -3,9 +3,9 @@
 #include "core/tree_design.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
-#include "gui/core/mdi_app.h"
 #include "gui/core/mdi_child.h"
 #include "gui/core/qt_text.h"
+#include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
 #include "gui/utilities/default_server_dialogs.h"
 
@@ -598,7 +598,8 @@ void CompareServerSchema(QWidget* parent, const ImageList& images, Interaction& 
     report.exec();
 }
 
-void CompareServerSchema(TMDIApp& app, bool fromList, const std::vector<std::string>& serverList) {
+void CompareServerSchema(Workspace& app, bool fromList,
+                         const std::vector<std::string>& serverList) {
     std::vector<std::string> offered = serverList;
     if (!fromList) {
         TMDIChild* child = app.ActiveChild();
@@ -608,10 +609,10 @@ void CompareServerSchema(TMDIApp& app, bool fromList, const std::vector<std::str
         for (const TableItem& item : child->Design().servers)
             offered.push_back(item.name);
     }
-    CompareServerSchema(&app, app.Images(), app.Ui(), offered);
+    CompareServerSchema(app.MainWindow(), app.Images(), app.Ui(), offered);
 }
 
-void CompareSchemaOfSelectedServer(TMDIApp& app) {
+void CompareSchemaOfSelectedServer(Workspace& app) {
     TMDIChild* child = app.ActiveChild();
     if (!child)
         return;

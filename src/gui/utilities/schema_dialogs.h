@@ -25,7 +25,7 @@ class QTreeWidgetItem;
 namespace qv::gui {
 
 class ImageList;
-class TMDIApp;
+class Workspace;
 
 class TFM_SCHEMACFG : public QDialog {
     Q_OBJECT
@@ -167,9 +167,9 @@ void CompareServerSchema(QWidget* parent, const ImageList& images, Interaction& 
                          const std::vector<std::string>& offered);
 // The main menu's Server Schema Comparison (fromList false: every server of
 // the active design) and the shared entry of the tree's pop-up (fromList true).
-void CompareServerSchema(TMDIApp& app, bool fromList, const std::vector<std::string>& serverList);
+void CompareServerSchema(Workspace& app, bool fromList, const std::vector<std::string>& serverList);
 // The tree pop-up's Compare Schema: the schema distribution list of the
 // selected server of the active design window.
-void CompareSchemaOfSelectedServer(TMDIApp& app);
+void CompareSchemaOfSelectedServer(Workspace& app);
 
 } // namespace qv::gui

@@ -1,9 +1,9 @@
 #include "gui/core/pages/grid_page.h"
 
+#include "gui/core/pages/grid_model.h"
 #include "gui/core/pages/page_parts.h"
 #include "gui/core/panels.h"
 #include "gui/core/qt_text.h"
-#include "gui/reports/grid_model.h"
 
 #include <QFontMetrics>
 #include <QHBoxLayout>

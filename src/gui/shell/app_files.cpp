@@ -2,7 +2,7 @@
 // closing them, Exit (every design settled before the program closes), and
 // the readers that fill a window from a file (Open, the imports of reports
 // and Merge Trees).
-#include "gui/core/mdi_app.h"
+#include "gui/shell/mdi_app.h"
 
 #include "core/entries.h"
 #include "files/design_file.h"
@@ -13,6 +13,8 @@
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_text.h"
+#include "gui/edit/tree_actions.h"
+#include "gui/help/help_window.h"
 
 #include <QCloseEvent>
 #include <QFileInfo>
@@ -27,8 +29,27 @@ namespace qv::gui {
 
 // ---------------------------------------------------------------- file commands
 
+EditServices TMDIApp::EditServicesFor() {
+    EditServices s;
+    s.servers = svrDlg_;
+    s.name = nameDlg_;
+    s.move = moveDlg_;
+    s.addresses = addrDlg_;
+    s.create = createDlg_;
+    s.classChooser = rptConfigDlg_;
+    s.displayObjects = displayObjsDlg_;
+    s.replicaReport = replicaRptDlg_;
+    s.errorReport = errReportDlg_;
+    s.printSource = [this](TMDIChild& c) { return PrintSourceFor(c); };
+    return s;
+}
+
 TMDIChild* TMDIApp::CreateChild() {
     auto* child = new TMDIChild(this);
+    child->AttachActions(std::make_unique<TreeActions>(*child, EditServicesFor()));
+    // F1: the help window on the topic of the active page.
+    if (helpDlg_)
+        InstallHelpKey(child, *helpDlg_, [child] { return child->ActivePage(); });
     mdi_->addSubWindow(child);
     child->showMaximized();
     ActOn(child);

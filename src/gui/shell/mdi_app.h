@@ -5,6 +5,7 @@
 
 #include "gui/core/image_list.h"
 #include "gui/core/qt_hosts.h"
+#include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
 
 #include "reports/warning_settings.h"
@@ -27,6 +28,7 @@ namespace qv::gui {
 
 class TMDIChild;
 class TreeCommands;
+struct EditServices;
 class TFindDlg;
 class TNewNameDlg;
 class TWinList;
@@ -118,7 +120,7 @@ struct MainMenu {
     QAction* about = nullptr;
 };
 
-class TMDIApp : public QMainWindow {
+class TMDIApp : public QMainWindow, public Workspace {
     Q_OBJECT
 public:
     // splashSeconds: how long start-up keeps the splash window up (3 in the
@@ -129,30 +131,27 @@ public:
     // Creates the shared dialogs, once, in their fixed order.
     void CreateDialogs();
 
-    const ImageList& Images() const { return images_; }
-    QtInteraction& Ui() { return ui_; }
-    TFindDlg& FindDlg() { return *findDlg_; }
-    TNewNameDlg& NameDlg() { return *nameDlg_; }
-    TErrReportDlg& ErrReportDlg() { return *errReportDlg_; }
-    TFM_WARNINGSETTINGS& SettingsDlg() { return *settingsDlg_; }
-    TSvrDlg& SvrDlg() { return *svrDlg_; }
-    TMoveDlg& MoveDlg() { return *moveDlg_; }
-    TFRM_REPLICARPT& ReplicaReportDlg() { return *replicaRptDlg_; }
-    TAddrDlg& AddrDlg() { return *addrDlg_; }
-    TFM_RPTCONFIG& ClassChooser() { return *rptConfigDlg_; }
-    TDLG_CREATE& CreateDlg() { return *createDlg_; }
-    TFM_DISPLAYOBJS& DisplayObjsDlg() { return *displayObjsDlg_; }
-    const WarningSettings& Settings() const;
+    // ---- Workspace ----
+    QWidget* MainWindow() override { return this; }
+    const ImageList& Images() const override { return images_; }
+    QtInteraction& Ui() override { return ui_; }
+    const WarningSettings& Settings() const override;
+    TMDIChild* ActiveChild() const override;
+    void SetBusy(bool busy) override;
+    void UpdateEditActions() override;
+    void ChildPageChanged(TMDIChild* child, int page) override;
+    void ReplaceInWindowList(const QString& oldCaption, const QString& newCaption) override;
+    void RemoveFromWindowList(const QString& caption) override;
+
     QMdiArea* MdiArea() const { return mdi_; }
     int UntitledCounter() const { return untitledCounter_; }
 
-    TMDIChild* ActiveChild() const;
     QList<TMDIChild*> Children() const;
     const MainMenu& Menus() const { return menu_; }
     // Decides the enabling of every menu item (as when a menu is opened).
     void UpdateAllMenus();
-    // Undo and Redo: enabled and captioned after the active design's history.
-    void UpdateEditActions();
+    // Undo and Redo are enabled and captioned after the active design's
+    // history (UpdateEditActions).
     void Undo1Click();
     void Redo1Click();
 
@@ -174,7 +173,6 @@ public:
     void DiscoverTree1Click();
     // What the print commands of a design window print from.
     PrintSource PrintSourceFor(TMDIChild& child);
-    TFM_HELP* HelpDlg() const { return helpDlg_; }
     void Print1Click();
     void PrintScreen1Click();
     // File > Print Mode: graphical (the default) or text.
@@ -186,13 +184,9 @@ public:
 
     // ---- called by the design windows ----
     bool SortAutomaticallyChecked() const;
-    void ChildPageChanged(TMDIChild* child, int page);
     void AddToWindowList(const QString& caption);
-    void ReplaceInWindowList(const QString& oldCaption, const QString& newCaption);
-    void RemoveFromWindowList(const QString& caption);
     const QStringList& ShortNames() const { return shortNames_; }
     const QStringList& FullNames() const { return fullNames_; }
-    void SetBusy(bool busy);
 
     // ---- design files into windows ----
     // The shared flow of Open, the three imports and Merge Trees: choose a
@@ -259,6 +253,8 @@ private:
     std::function<void()> ToCommands(void (TreeCommands::*command)());
 
     TMDIChild* CreateChild();
+    // What the editing commands of each design window use of the main window.
+    EditServices EditServicesFor();
     void ReadSettings();
     void WriteSettings();
 

@@ -1,4 +1,4 @@
-#include "gui/reports/grid_export.h"
+#include "gui/core/pages/grid_export.h"
 
 #include "files/design_file.h"
 #include "gui/core/qt_text.h"

@@ -1,4 +1,4 @@
-#include "gui/reports/grid_model.h"
+#include "gui/core/pages/grid_model.h"
 
 #include "core/class_table.h"
 #include "core/replica_vocabulary.h"

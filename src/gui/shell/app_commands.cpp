@@ -1,7 +1,7 @@
 // The main window's commands that lead into other subsystems: Edit > Undo and
 // Redo (with the design window's step), Search NDS Tree, and File > Print and
 // Print Screen.
-#include "gui/core/mdi_app.h"
+#include "gui/shell/mdi_app.h"
 
 #include "gui/core/mdi_child.h"
 #include "gui/core/pages/grid_page.h"

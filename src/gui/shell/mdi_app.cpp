@@ -1,4 +1,4 @@
-#include "gui/core/mdi_app.h"
+#include "gui/shell/mdi_app.h"
 
 #include "core/entries.h"
 #include "core/operation_log.h"
@@ -11,6 +11,7 @@
 #include "gui/core/qt_text.h"
 #include "gui/edit/address_dialogs.h"
 #include "gui/edit/edit_dialogs.h"
+#include "gui/edit/tree_actions.h"
 #include "gui/edit/tree_commands.h"
 #include "gui/help/help_window.h"
 #include "gui/netware/nds_dialogs.h"
@@ -254,7 +255,7 @@ void TMDIApp::Forward(const std::function<void(TMDIChild&)>& command) {
 }
 
 std::function<void()> TMDIApp::ToCommands(void (TreeCommands::*command)()) {
-    return [this, command] { Forward([command](TMDIChild& c) { (c.Commands().*command)(); }); };
+    return [this, command] { Forward([command](TMDIChild& c) { (CommandsOf(c).*command)(); }); };
 }
 
 void TMDIApp::BuildMenus() {
@@ -470,7 +471,7 @@ QList<TMDIChild*> TMDIApp::Children() const {
 
 void TMDIApp::UpdateAllMenus() {
     TMDIChild* c = ActiveChild();
-    TreeCommands* cmd = c ? &c->Commands() : nullptr;
+    TreeCommands* cmd = c ? &CommandsOf(*c) : nullptr;
     const bool window = c != nullptr;
     const int page = window ? c->ActivePage() : -1;
     const bool treePage = page == TMDIChild::kTreePage;
