@@ -1,6 +1,7 @@
 #include "gui/compare/compare_window.h"
 
 #include "files/design_file.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QHBoxLayout>
@@ -38,21 +39,17 @@ TFRM_COMPARE::TFRM_COMPARE(TreeDesign& design, std::unique_ptr<TreeDesign> other
     resize(640, 480);
 
     auto* layout = new QVBoxLayout(this);
-    label_ = new QLabel(this);
-    label_->setObjectName(QStringLiteral("LBL_COMPARE"));
+    label_ = MakeNamed<QLabel>(this, "LBL_COMPARE");
     layout->addWidget(label_);
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("TV_DIFFERENCES"));
+    tree_ = MakeNamed<QTreeWidget>(this, "TV_DIFFERENCES");
     tree_->setHeaderHidden(true);
     tree_->setSelectionMode(QAbstractItemView::SingleSelection);
     tree_->setFont(QFont(QStringLiteral("Courier New")));
     layout->addWidget(tree_, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    savePlan_ = new QPushButton(QStringLiteral("Save Plan..."), this);
-    savePlan_->setObjectName(QStringLiteral("BTN_SAVEPLAN"));
-    auto* close = new QPushButton(QStringLiteral("Close"), this);
-    close->setObjectName(QStringLiteral("BTN_CLOSE"));
+    savePlan_ = MakeNamed<QPushButton>(this, "BTN_SAVEPLAN", QStringLiteral("Save Plan..."));
+    auto* close = MakeNamed<QPushButton>(this, "BTN_CLOSE", QStringLiteral("Close"));
     buttons->addWidget(savePlan_);
     buttons->addWidget(close);
     layout->addLayout(buttons);

@@ -1,6 +1,7 @@
 #include "gui/core/dialogs.h"
 
 #include "edit/name_rules.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QDialogButtonBox>
@@ -62,11 +63,9 @@ void Centre(QWidget* window, QWidget* owner) {
 
 QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
     auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("OK"), dialog);
-    ok->setObjectName(QStringLiteral("BTN_OK"));
+    auto* ok = MakeNamed<QPushButton>(dialog, "BTN_OK", QStringLiteral("OK"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), dialog);
-    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
+    auto* cancel = MakeNamed<QPushButton>(dialog, "BTN_CANCEL", QStringLiteral("Cancel"));
     QObject::connect(ok, &QPushButton::clicked, dialog, &QDialog::accept);
     QObject::connect(cancel, &QPushButton::clicked, dialog, &QDialog::reject);
     buttons->addStretch(1);
@@ -79,10 +78,8 @@ QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
 PrintOkRow MakePrintOkRow(QDialog* dialog) {
     PrintOkRow r;
     r.row = new QHBoxLayout;
-    r.print = new QPushButton(QStringLiteral("&Print"), dialog);
-    r.print->setObjectName(QStringLiteral("BTN_PRINT"));
-    r.ok = new QPushButton(QStringLiteral("OK"), dialog);
-    r.ok->setObjectName(QStringLiteral("BTN_OK"));
+    r.print = MakeNamed<QPushButton>(dialog, "BTN_PRINT", QStringLiteral("&Print"));
+    r.ok = MakeNamed<QPushButton>(dialog, "BTN_OK", QStringLiteral("OK"));
     r.ok->setDefault(true);
     r.row->addStretch(1);
     r.row->addWidget(r.print);
@@ -106,8 +103,7 @@ TFindDlg::TFindDlg(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Find"));
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("Text :"), this);
-    label->setObjectName(QStringLiteral("Label1"));
+    auto* label = MakeNamed<QLabel>(this, "Label1", QStringLiteral("Text :"));
     edit_ = new UpperCaseEdit(this);
     edit_->setObjectName(QStringLiteral("ED_FIND"));
     row->addWidget(label);
@@ -133,8 +129,7 @@ TNewNameDlg::TNewNameDlg(QWidget* parent) : QDialog(parent) {
     f.setPointSize(8);
     setFont(f);
     auto* layout = new QVBoxLayout(this);
-    label_ = new QLabel(QStringLiteral("Enter in name:"), this);
-    label_->setObjectName(QStringLiteral("Label1"));
+    label_ = MakeNamed<QLabel>(this, "Label1", QStringLiteral("Enter in name:"));
     edit_ = new UpperCaseEdit(this);
     edit_->setObjectName(QStringLiteral("Edit1"));
     edit_->setMaxLength(255);
@@ -172,10 +167,8 @@ TWinList::TWinList(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TWinList"));
     setWindowTitle(QStringLiteral("Window List"));
     auto* layout = new QVBoxLayout(this);
-    auto* label = new QLabel(QStringLiteral("Available Windows : "), this);
-    label->setObjectName(QStringLiteral("Label1"));
-    list_ = new QListWidget(this);
-    list_->setObjectName(QStringLiteral("ListBox1"));
+    auto* label = MakeNamed<QLabel>(this, "Label1", QStringLiteral("Available Windows : "));
+    list_ = MakeNamed<QListWidget>(this, "ListBox1");
     connect(list_, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
     layout->addWidget(label);
     layout->addWidget(list_, 1);
@@ -246,13 +239,11 @@ TAboutBox::TAboutBox(const QPixmap& picture, QWidget* parent) : QDialog(parent) 
     setObjectName(QStringLiteral("TAboutBox"));
     setWindowTitle(QStringLiteral("About QUORVANE"));
     auto* layout = new QVBoxLayout(this);
-    auto* image = new QLabel(this);
-    image->setObjectName(QStringLiteral("ProgramIcon"));
+    auto* image = MakeNamed<QLabel>(this, "ProgramIcon");
     image->setPixmap(picture);
     image->setAlignment(Qt::AlignCenter);
     layout->addWidget(image);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("OKButton"));
+    auto* ok = MakeNamed<QPushButton>(this, "OKButton", QStringLiteral("OK"));
     ok->setDefault(true);
     connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     auto* row = new QHBoxLayout;

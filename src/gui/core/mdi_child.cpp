@@ -3,6 +3,7 @@
 #include "edit/object_sorting.h"
 #include "files/design_file.h"
 #include "gui/core/dialogs.h"
+#include "gui/core/named.h"
 #include "gui/core/pages/grid_export.h"
 #include "gui/core/pages/grid_page.h"
 #include "gui/core/pages/page_layouts.h"
@@ -88,8 +89,7 @@ TMDIChild::TMDIChild(Workspace* app)
     auto* content = new QWidget(this);
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 0, 0, 0);
-    pages_ = new QTabWidget(content);
-    pages_->setObjectName(QStringLiteral("PageControl1"));
+    pages_ = MakeNamed<QTabWidget>(content, "PageControl1");
     layout->addWidget(pages_);
 
     tree_ = new TreePage(design_, app_->Images(), pages_);

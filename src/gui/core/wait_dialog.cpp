@@ -1,5 +1,7 @@
 #include "gui/core/wait_dialog.h"
 
+#include "gui/core/named.h"
+
 #include <QCloseEvent>
 #include <QKeyEvent>
 #include <QTimer>
@@ -7,8 +9,7 @@
 namespace qv::gui {
 
 WaitDialog::WaitDialog(QWidget* parent, int intervalMs) : QDialog(parent) {
-    Timer1 = new QTimer(this);
-    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1 = MakeNamed<QTimer>(this, "Timer1");
     Timer1->setInterval(intervalMs);
     connect(Timer1, &QTimer::timeout, this, [this] { Timer1Timer(); });
 }

@@ -2,6 +2,7 @@
 
 #include "edit/server_addresses.h"
 #include "gui/core/dialogs.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QApplication>
@@ -52,10 +53,8 @@ TAddEditDLg::TAddEditDLg(QWidget* parent) : QDialog(parent) {
     Setup8Point(this);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* label1 = new QLabel(QStringLiteral("Action :"), this);
-    label1->setObjectName(QStringLiteral("Label1"));
-    action_ = new QLabel(this);
-    action_->setObjectName(QStringLiteral("Label2"));
+    auto* label1 = MakeNamed<QLabel>(this, "Label1", QStringLiteral("Action :"));
+    action_ = MakeNamed<QLabel>(this, "Label2");
     row->addWidget(label1);
     row->addWidget(action_, 1);
     layout->addLayout(row);
@@ -63,8 +62,7 @@ TAddEditDLg::TAddEditDLg(QWidget* parent) : QDialog(parent) {
     address_->setObjectName(QStringLiteral("ED_ADDR"));
     address_->setMaxLength(8);
     layout->addWidget(address_);
-    panel2_ = new QWidget(this);
-    panel2_->setObjectName(QStringLiteral("Panel2"));
+    panel2_ = MakeNamed<QWidget>(this, "Panel2");
     auto* octets = new QHBoxLayout(panel2_);
     octets->setContentsMargins(0, 0, 0, 0);
     const char* names[4] = {"ED_ONE", "ED_TWO", "ED_THREE", "ED_FOUR"};
@@ -133,10 +131,8 @@ TAddrDlg::TAddrDlg(TAddEditDLg& editor, QWidget* parent) : QDialog(parent), edit
     setWindowTitle(QStringLiteral("Addresses"));
     Setup8Point(this);
     auto* layout = new QVBoxLayout(this);
-    label1_ = new QLabel(this);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    list_ = new QListWidget(this);
-    list_->setObjectName(QStringLiteral("LB_ADDR"));
+    label1_ = MakeNamed<QLabel>(this, "Label1");
+    list_ = MakeNamed<QListWidget>(this, "LB_ADDR");
     layout->addWidget(label1_);
     layout->addWidget(list_, 1);
     auto* buttons = new QHBoxLayout;

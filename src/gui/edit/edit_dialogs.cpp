@@ -3,6 +3,7 @@
 #include "core/replica_vocabulary.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QButtonGroup>
@@ -30,10 +31,8 @@ TSvrDlg::TSvrDlg(const ImageList& images, QWidget* parent) : QDialog(parent) {
     setFont(f);
     auto* layout = new QVBoxLayout(this);
     auto* row = new QHBoxLayout;
-    auto* label = new QLabel(QStringLiteral("Server : "), this);
-    label->setObjectName(QStringLiteral("Label1"));
-    servers_ = new QComboBox(this);
-    servers_->setObjectName(QStringLiteral("CB_SERVERS"));
+    auto* label = MakeNamed<QLabel>(this, "Label1", QStringLiteral("Server : "));
+    servers_ = MakeNamed<QComboBox>(this, "CB_SERVERS");
     servers_->setEditable(true);
     servers_->setInsertPolicy(QComboBox::NoInsert);
     servers_->setMinimumWidth(200);
@@ -50,8 +49,7 @@ TSvrDlg::TSvrDlg(const ImageList& images, QWidget* parent) : QDialog(parent) {
     row->addWidget(servers_, 1);
     layout->addLayout(row);
 
-    auto* group = new QGroupBox(QStringLiteral("Replica Type"), this);
-    group->setObjectName(QStringLiteral("GB_REPTYPE"));
+    auto* group = MakeNamed<QGroupBox>(this, "GB_REPTYPE", QStringLiteral("Replica Type"));
     auto* groupLayout = new QVBoxLayout(group);
     // The widget names of the radio buttons, in ReplicaRadio's order.
     const char* const names[kReplicaRadioCount] = {"RB_MASTER", "RB_RW", "RB_RO", "RB_SPARSE_RW",
@@ -118,26 +116,21 @@ TDLG_CREATE::TDLG_CREATE(QWidget* parent) : QDialog(parent) {
     class_ = new UpperCaseEdit(this);
     class_->setObjectName(QStringLiteral("ED_CLASS"));
     class_->setReadOnly(true);
-    image_ = new QLabel(this);
-    image_->setObjectName(QStringLiteral("Image1"));
-    auto* label = new QLabel(QStringLiteral("Enter in name for object:"), this);
-    label->setObjectName(QStringLiteral("Label2"));
+    image_ = MakeNamed<QLabel>(this, "Image1");
+    auto* label = MakeNamed<QLabel>(this, "Label2", QStringLiteral("Enter in name for object:"));
     name_ = new UpperCaseEdit(this);
     name_->setObjectName(QStringLiteral("ED_OBJNAME"));
     name_->setMaxLength(255);
-    again_ = new QCheckBox(QStringLiteral("Create Another"), this);
-    again_->setObjectName(QStringLiteral("CB_CREATEAGAIN"));
+    again_ = MakeNamed<QCheckBox>(this, "CB_CREATEAGAIN", QStringLiteral("Create Another"));
     layout->addWidget(image_, 0, 0);
     layout->addWidget(class_, 0, 1);
     layout->addWidget(label, 1, 0, 1, 2);
     layout->addWidget(name_, 2, 0, 1, 2);
     layout->addWidget(again_, 3, 0, 1, 2);
     auto* buttons = new QHBoxLayout;
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("BTN_OK"));
+    ok_ = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
     ok_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
+    auto* cancel = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
     connect(name_, &QLineEdit::textChanged, this,
             [this](const QString& t) { ok_->setEnabled(!t.trimmed().isEmpty()); });
     connect(ok_, &QPushButton::clicked, this, [this] {
@@ -177,14 +170,11 @@ TMoveDlg::TMoveDlg(Interaction& ui, QWidget* parent) : QDialog(parent), ui_(ui) 
     setObjectName(QStringLiteral("TMoveDlg"));
     setWindowTitle(QStringLiteral("Move Object"));
     auto* layout = new QGridLayout(this);
-    auto* l1 = new QLabel(QStringLiteral("Object Selected: "), this);
-    l1->setObjectName(QStringLiteral("Label1"));
-    from_ = new QLineEdit(this);
-    from_->setObjectName(QStringLiteral("ED_FROM"));
+    auto* l1 = MakeNamed<QLabel>(this, "Label1", QStringLiteral("Object Selected: "));
+    from_ = MakeNamed<QLineEdit>(this, "ED_FROM");
     from_->setReadOnly(true);
     from_->setMinimumWidth(280);
-    auto* l2 = new QLabel(QStringLiteral("Move Object To: "), this);
-    l2->setObjectName(QStringLiteral("Label2"));
+    auto* l2 = MakeNamed<QLabel>(this, "Label2", QStringLiteral("Move Object To: "));
     to_ = new UpperCaseEdit(this);
     to_->setObjectName(QStringLiteral("ED_TO"));
     layout->addWidget(l1, 0, 0);
@@ -192,13 +182,10 @@ TMoveDlg::TMoveDlg(Interaction& ui, QWidget* parent) : QDialog(parent), ui_(ui) 
     layout->addWidget(l2, 1, 0);
     layout->addWidget(to_, 1, 1);
     auto* buttons = new QHBoxLayout;
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("BTN_OK"));
+    ok_ = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
     ok_->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
-    auto* help = new QPushButton(QStringLiteral("Help"), this);
-    help->setObjectName(QStringLiteral("BTN_HELP"));
+    auto* cancel = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
+    auto* help = MakeNamed<QPushButton>(this, "BTN_HELP", QStringLiteral("Help"));
     connect(ok_, &QPushButton::clicked, this, [this] {
         to_->setText(to_->text().trimmed());
         accept();

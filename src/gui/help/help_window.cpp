@@ -1,6 +1,7 @@
 #include "gui/help/help_window.h"
 
 #include "gui/core/dialogs.h"
+#include "gui/core/named.h"
 #include "gui/print/print_commands.h"
 #include "help/help_topics.h"
 
@@ -60,8 +61,7 @@ TFM_HELP::TFM_HELP(const ImageList& images, QWidget* parent) : QDialog(parent), 
     layout->addWidget(label_);
 
     auto* body = new QHBoxLayout;
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("TV_HELP"));
+    tree_ = MakeNamed<QTreeWidget>(this, "TV_HELP");
     tree_->setHeaderHidden(true);
     tree_->setColumnCount(1);
     std::vector<QTreeWidgetItem*> parents;
@@ -80,8 +80,7 @@ TFM_HELP::TFM_HELP(const ImageList& images, QWidget* parent) : QDialog(parent), 
         std::max(230, tree_->columnWidth(0) + 2 * tree_->frameWidth() +
                           tree_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4));
     body->addWidget(tree_);
-    text_ = new QTextEdit(this);
-    text_->setObjectName(QStringLiteral("RE_HELP"));
+    text_ = MakeNamed<QTextEdit>(this, "RE_HELP");
     text_->setReadOnly(true);
     text_->setAcceptRichText(false);
     text_->setLineWrapMode(QTextEdit::WidgetWidth);
@@ -91,10 +90,8 @@ TFM_HELP::TFM_HELP(const ImageList& images, QWidget* parent) : QDialog(parent), 
 
     auto* row = new QHBoxLayout;
     row->addStretch(1);
-    print_ = new QPushButton(QStringLiteral("&Print"), this);
-    print_->setObjectName(QStringLiteral("BTN_PRINT"));
-    ok_ = new QPushButton(QStringLiteral("OK"), this);
-    ok_->setObjectName(QStringLiteral("BTN_OK"));
+    print_ = MakeNamed<QPushButton>(this, "BTN_PRINT", QStringLiteral("&Print"));
+    ok_ = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
     ok_->setDefault(true);
     row->addWidget(print_);
     row->addWidget(ok_);

@@ -2,6 +2,7 @@
 
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 #include "platform/tree_connections.h"
 
@@ -67,13 +68,11 @@ TDLG_TREES::TDLG_TREES(const ImageList& images, QWidget* parent) : QDialog(paren
     setWindowTitle(QStringLiteral("Select Tree"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(QStringLiteral("Trees currently connected to:"), this));
-    LB_TREES = new QListWidget(this);
-    LB_TREES->setObjectName(QStringLiteral("LB_TREES"));
+    LB_TREES = MakeNamed<QListWidget>(this, "LB_TREES");
     LB_TREES->setUniformItemSizes(true);
     LB_TREES->setItemDelegate(new TreeItemDelegate(images, LB_TREES));
     layout->addWidget(LB_TREES, 1);
-    CB_VERBOSE = new QCheckBox(QStringLiteral("Verbose Messages"), this);
-    CB_VERBOSE->setObjectName(QStringLiteral("CB_VERBOSE"));
+    CB_VERBOSE = MakeNamed<QCheckBox>(this, "CB_VERBOSE", QStringLiteral("Verbose Messages"));
     layout->addWidget(CB_VERBOSE);
     AddOkCancelButtons(this, layout);
     connect(LB_TREES, &QListWidget::itemDoubleClicked, this, &QDialog::accept);
@@ -121,10 +120,8 @@ TDLG_NDS_SEARCH::TDLG_NDS_SEARCH(Interaction& ui, QWidget* parent)
     RE_ERRORS = MakeReportBox(this, "RE_ERRORS");
     layout->addWidget(RE_ERRORS, 1);
     auto* buttons = new QHBoxLayout;
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
-    BTN_CANCEL = new QPushButton(QStringLiteral("Cancel"), this);
-    BTN_CANCEL->setObjectName(QStringLiteral("BTN_CANCEL"));
+    BTN_OK = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
+    BTN_CANCEL = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
     buttons->addStretch(1);
     buttons->addWidget(BTN_OK);
     buttons->addWidget(BTN_CANCEL);

@@ -1,6 +1,7 @@
 #include "gui/planner/plan_replicas_dialog.h"
 
 #include "files/file_access.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QHBoxLayout>
@@ -33,33 +34,26 @@ TDLG_PLAN_REPLICAS::TDLG_PLAN_REPLICAS(TreeDesign& design, const WarningSettings
     setWindowTitle(QStringLiteral("Plan Replica Layout"));
     resize(760, 420);
     auto* layout = new QVBoxLayout(this);
-    summary_ = new QLabel(this);
-    summary_->setObjectName(QStringLiteral("LBL_SUMMARY"));
+    summary_ = MakeNamed<QLabel>(this, "LBL_SUMMARY");
     summary_->setWordWrap(true);
     layout->addWidget(summary_);
-    changes_ = new QTreeWidget(this);
-    changes_->setObjectName(QStringLiteral("LV_CHANGES"));
+    changes_ = MakeNamed<QTreeWidget>(this, "LV_CHANGES");
     changes_->setHeaderLabels({QStringLiteral("Change"), QStringLiteral("Clears")});
     changes_->setRootIsDecorated(false);
     changes_->header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
     layout->addWidget(changes_, 1);
     auto* busy = new QHBoxLayout;
-    status_ = new QLabel(this);
-    status_->setObjectName(QStringLiteral("LBL_STATUS"));
-    progress_ = new QProgressBar(this);
-    progress_->setObjectName(QStringLiteral("PB_PROGRESS"));
+    status_ = MakeNamed<QLabel>(this, "LBL_STATUS");
+    progress_ = MakeNamed<QProgressBar>(this, "PB_PROGRESS");
     progress_->setRange(0, 0); // busy: the solver gives no fraction
     busy->addWidget(status_, 1);
     busy->addWidget(progress_, 1);
     layout->addLayout(busy);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch(1);
-    apply_ = new QPushButton(QStringLiteral("&Apply"), this);
-    apply_->setObjectName(QStringLiteral("BTN_APPLY"));
-    savePlan_ = new QPushButton(QStringLiteral("&Save Plan..."), this);
-    savePlan_->setObjectName(QStringLiteral("BTN_SAVEPLAN"));
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel_->setObjectName(QStringLiteral("BTN_CANCEL"));
+    apply_ = MakeNamed<QPushButton>(this, "BTN_APPLY", QStringLiteral("&Apply"));
+    savePlan_ = MakeNamed<QPushButton>(this, "BTN_SAVEPLAN", QStringLiteral("&Save Plan..."));
+    cancel_ = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
     buttons->addWidget(apply_);
     buttons->addWidget(savePlan_);
     buttons->addWidget(cancel_);

@@ -1,5 +1,7 @@
 #include "gui/print/print_status_dlg.h"
 
+#include "gui/core/named.h"
+
 #include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -14,8 +16,7 @@ TFM_PRINTDLG::TFM_PRINTDLG(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("TFM_PRINTDLG"));
     setWindowTitle(QStringLiteral("Printing Status"));
     auto* layout = new QVBoxLayout(this);
-    panel_ = new QLabel(this);
-    panel_->setObjectName(QStringLiteral("Panel1"));
+    panel_ = MakeNamed<QLabel>(this, "Panel1");
     panel_->setFrameShape(QFrame::Panel);
     panel_->setFrameShadow(QFrame::Sunken);
     panel_->setAlignment(Qt::AlignCenter);
@@ -24,10 +25,8 @@ TFM_PRINTDLG::TFM_PRINTDLG(QWidget* parent) : QDialog(parent) {
     // Cancel and OK share one place.
     auto* place = new QWidget(this);
     auto* stack = new QStackedLayout(place);
-    cancel_ = new QPushButton(QStringLiteral("Cancel"), place);
-    cancel_->setObjectName(QStringLiteral("BTN_CANCEL"));
-    ok_ = new QPushButton(QStringLiteral("OK"), place);
-    ok_->setObjectName(QStringLiteral("BTN_OK"));
+    cancel_ = MakeNamed<QPushButton>(place, "BTN_CANCEL", QStringLiteral("Cancel"));
+    ok_ = MakeNamed<QPushButton>(place, "BTN_OK", QStringLiteral("OK"));
     stack->addWidget(cancel_);
     stack->addWidget(ok_);
     // The shared place is as large as the larger button, so that each is whole.

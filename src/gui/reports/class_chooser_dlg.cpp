@@ -2,6 +2,7 @@
 
 #include "core/entries.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QGridLayout>
@@ -44,10 +45,8 @@ TFM_RPTCONFIG::TFM_RPTCONFIG(const ImageList& images, QWidget* parent)
     show_ = ClassList(this, "LB_Show");
     layout->addWidget(avail_, 1, 0);
     layout->addWidget(show_, 1, 2);
-    availLabel_ = new QLabel(this);
-    availLabel_->setObjectName(QStringLiteral("LBL_Avail"));
-    showLabel_ = new QLabel(this);
-    showLabel_->setObjectName(QStringLiteral("LBL_Show"));
+    availLabel_ = MakeNamed<QLabel>(this, "LBL_Avail");
+    showLabel_ = MakeNamed<QLabel>(this, "LBL_Show");
     layout->addWidget(availLabel_, 2, 0);
     layout->addWidget(showLabel_, 2, 2);
     auto* middle = new QVBoxLayout;

@@ -2,6 +2,7 @@
 
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QGridLayout>
@@ -20,18 +21,15 @@ TFM_DISPLAYOBJS::TFM_DISPLAYOBJS(const ImageList& images, QWidget* parent)
     setObjectName(QStringLiteral("TFM_DISPLAYOBJS"));
     setWindowTitle(QStringLiteral("Search Results"));
     auto* layout = new QGridLayout(this);
-    tree_ = new QTreeWidget(this);
-    tree_->setObjectName(QStringLiteral("TreeView1"));
+    tree_ = MakeNamed<QTreeWidget>(this, "TreeView1");
     tree_->setHeaderHidden(true);
     tree_->setRootIsDecorated(false);
     tree_->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
     tree_->setStyleSheet(QStringLiteral("QTreeView::branch { image: none; border-image: none; }"));
     layout->addWidget(tree_, 0, 0, 1, 2);
-    partRoot_ = new QLineEdit(this);
-    partRoot_->setObjectName(QStringLiteral("ED_PARTROOT"));
+    partRoot_ = MakeNamed<QLineEdit>(this, "ED_PARTROOT");
     partRoot_->setReadOnly(true);
-    total_ = new QLineEdit(this);
-    total_->setObjectName(QStringLiteral("ED_TOTAL"));
+    total_ = MakeNamed<QLineEdit>(this, "ED_TOTAL");
     total_->setReadOnly(true);
     layout->addWidget(new QLabel(QStringLiteral("Partition Root :"), this), 1, 0);
     layout->addWidget(partRoot_, 1, 1);

@@ -3,6 +3,7 @@
 #include "core/replica_vocabulary.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QFrame>
@@ -22,10 +23,8 @@ TFRM_REPLICARPT::TFRM_REPLICARPT(const ImageList& images, QWidget* parent) : QDi
     f.setPointSize(8);
     setFont(f);
     auto* layout = new QVBoxLayout(this);
-    label1_ = new QLabel(this);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    edit1_ = new QLineEdit(this);
-    edit1_->setObjectName(QStringLiteral("Edit1"));
+    label1_ = MakeNamed<QLabel>(this, "Label1");
+    edit1_ = MakeNamed<QLineEdit>(this, "Edit1");
     edit1_->setReadOnly(true);
     layout->addWidget(label1_);
     layout->addWidget(edit1_);

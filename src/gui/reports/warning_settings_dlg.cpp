@@ -1,5 +1,6 @@
 #include "gui/reports/warning_settings_dlg.h"
 
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QCheckBox>
@@ -70,8 +71,8 @@ TFM_WARNINGSETTINGS::TFM_WARNINGSETTINGS(Interaction& ui, QWidget* parent)
     for (int i = 0; i < kSettingsEditCount; ++i) {
         const EditRow& r = kEditRows[i];
         if (i == 2) {
-            auto* heading = new QLabel(QStringLiteral("Minimum DS Version Per Server :"), this);
-            heading->setObjectName(QStringLiteral("LBL_MIN_DSVERSION"));
+            auto* heading = MakeNamed<QLabel>(this, "LBL_MIN_DSVERSION",
+                                              QStringLiteral("Minimum DS Version Per Server :"));
             grid->addWidget(heading, row++, 0, 1, 2);
         }
         QWidget* caption;
@@ -110,13 +111,10 @@ TFM_WARNINGSETTINGS::TFM_WARNINGSETTINGS(Interaction& ui, QWidget* parent)
         connect(cb, &QCheckBox::clicked, this, [this] { settingsChanged_ = true; });
 
     auto* buttons = new QHBoxLayout;
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("BTN_OK"));
+    auto* ok = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
     ok->setDefault(true);
-    auto* cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cancel->setObjectName(QStringLiteral("BTN_CANCEL"));
-    auto* reset = new QPushButton(QStringLiteral("Reset to Defaults"), this);
-    reset->setObjectName(QStringLiteral("BTN_RESET"));
+    auto* cancel = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
+    auto* reset = MakeNamed<QPushButton>(this, "BTN_RESET", QStringLiteral("Reset to Defaults"));
     connect(ok, &QPushButton::clicked, this, &TFM_WARNINGSETTINGS::BTN_OKClick);
     connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(reset, &QPushButton::clicked, this, &TFM_WARNINGSETTINGS::BTN_RESETClick);

@@ -5,6 +5,7 @@
 #include "gui/compare/compare_window.h"
 #include "gui/core/dialogs.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/named.h"
 #include "gui/core/pages/grid_page.h"
 #include "gui/core/pages/text_page.h"
 #include "gui/core/pages/tree_page.h"
@@ -64,8 +65,7 @@ TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(
     f.setPointSize(8);
     setFont(f);
 
-    mdi_ = new QMdiArea(this);
-    mdi_->setObjectName(QStringLiteral("ClientArea"));
+    mdi_ = MakeNamed<QMdiArea>(this, "ClientArea");
     mdi_->setViewMode(QMdiArea::SubWindowView);
     setCentralWidget(mdi_);
     connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
@@ -76,8 +76,7 @@ TMDIApp::TMDIApp(int splashSeconds, QWidget* parent) : QMainWindow(parent), ui_(
         child->WindowActivated(SortAutomaticallyChecked());
     });
 
-    auto* status = new QStatusBar(this);
-    status->setObjectName(QStringLiteral("StatusBar"));
+    auto* status = MakeNamed<QStatusBar>(this, "StatusBar");
     setStatusBar(status);
     BuildMenus();
 

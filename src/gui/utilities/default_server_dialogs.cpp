@@ -4,6 +4,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
@@ -71,16 +72,14 @@ TFM_DEFSERV::TFM_DEFSERV(QWidget* parent, utilities::Census census, std::functio
     Label1 = MakeLabel(this, "Label1", QStringLiteral("Generating Default Server Report"));
     Label1->setMinimumWidth(300);
     layout->addWidget(Label1);
-    Memo1 = new QTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1 = MakeNamed<QTextEdit>(this, "Memo1");
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QTextEdit::NoWrap);
     Memo1->setFont(ReportFont(8));
     layout->addWidget(Memo1);
     auto* row = new QHBoxLayout;
     row->addStretch();
-    BTN_ACTION = new QPushButton(QStringLiteral("&Abort"), this);
-    BTN_ACTION->setObjectName(QStringLiteral("BTN_ACTION"));
+    BTN_ACTION = MakeNamed<QPushButton>(this, "BTN_ACTION", QStringLiteral("&Abort"));
     BTN_ACTION->setAutoDefault(false);
     row->addWidget(BTN_ACTION);
     row->addStretch();
@@ -222,12 +221,9 @@ TFM_SRVDISPLAY::TFM_SRVDISPLAY(const ImageList& images, Interaction& ui, QWidget
 
     auto* row = new QHBoxLayout;
     row->addStretch();
-    BTN_SAVE = new QPushButton(QStringLiteral("&Save"), this);
-    BTN_SAVE->setObjectName(QStringLiteral("BTN_SAVE"));
-    BTN_PRINT = new QPushButton(QStringLiteral("&Print"), this);
-    BTN_PRINT->setObjectName(QStringLiteral("BTN_PRINT"));
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
+    BTN_SAVE = MakeNamed<QPushButton>(this, "BTN_SAVE", QStringLiteral("&Save"));
+    BTN_PRINT = MakeNamed<QPushButton>(this, "BTN_PRINT", QStringLiteral("&Print"));
+    BTN_OK = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
     BTN_OK->setDefault(true);
     for (QPushButton* b : {BTN_SAVE, BTN_PRINT, BTN_OK})
         row->addWidget(b);

@@ -4,6 +4,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/named.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
@@ -76,23 +77,18 @@ TFRM_FSRIGHTS::TFRM_FSRIGHTS(QWidget* parent) : QDialog(parent) {
     setWindowTitle(QStringLiteral("Find File System Rights To..."));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    DriveComboBox1 = new QComboBox(this);
-    DriveComboBox1->setObjectName(QStringLiteral("DriveComboBox1"));
+    DriveComboBox1 = MakeNamed<QComboBox>(this, "DriveComboBox1");
     layout->addWidget(DriveComboBox1);
-    DirLabel = new QLabel(this);
-    DirLabel->setObjectName(QStringLiteral("DirLabel"));
+    DirLabel = MakeNamed<QLabel>(this, "DirLabel");
     layout->addWidget(DirLabel);
-    DirectoryListBox1 = new QListWidget(this);
-    DirectoryListBox1->setObjectName(QStringLiteral("DirectoryListBox1"));
+    DirectoryListBox1 = MakeNamed<QListWidget>(this, "DirectoryListBox1");
     DirectoryListBox1->setMinimumSize(280, 220);
     DirectoryListBox1->setIconSize(QSize(ImageList::kIconSize, ImageList::kIconSize));
     layout->addWidget(DirectoryListBox1, 1);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
-    BTN_CANCEL = new QPushButton(QStringLiteral("Cancel"), this);
-    BTN_CANCEL->setObjectName(QStringLiteral("BTN_CANCEL"));
+    BTN_OK = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
+    BTN_CANCEL = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
     buttons->addWidget(BTN_OK);
     buttons->addWidget(BTN_CANCEL);
     layout->addLayout(buttons);
@@ -235,20 +231,17 @@ TFRM_FSDISPLAYRIGHTS::TFRM_FSDISPLAYRIGHTS(const ImageList& images, QWidget* par
     setWindowTitle(QStringLiteral("File System Rights Report"));
     setModal(true);
     auto* layout = new QVBoxLayout(this);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1 = MakeNamed<QTabWidget>(this, "PageControl1");
     layout->addWidget(PageControl1, 1);
 
     TabSheet1 = new QWidget;
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     auto* first = new QVBoxLayout(TabSheet1);
-    Panel2 = new QLabel(QStringLiteral("Context :"), TabSheet1);
-    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2 = MakeNamed<QLabel>(TabSheet1, "Panel2", QStringLiteral("Context :"));
     Panel2->setFrameShape(QFrame::Panel);
     Panel2->setFrameShadow(QFrame::Raised);
     first->addWidget(Panel2);
-    ListBox1 = new QListWidget(TabSheet1);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1 = MakeNamed<QListWidget>(TabSheet1, "ListBox1");
     ListBox1->setIconSize(QSize(ImageList::kIconSize, ImageList::kIconSize));
     first->addWidget(ListBox1, 1);
     PageControl1->addTab(TabSheet1, QStringLiteral("Selected Objects"));
@@ -256,25 +249,21 @@ TFRM_FSDISPLAYRIGHTS::TFRM_FSDISPLAYRIGHTS(const ImageList& images, QWidget* par
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     auto* second = new QGridLayout(TabSheet2);
-    TreeView1 = new QTreeWidget(TabSheet2);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1 = MakeNamed<QTreeWidget>(TabSheet2, "TreeView1");
     TreeView1->setHeaderHidden(true);
     TreeView1->setColumnCount(1);
     second->addWidget(TreeView1, 0, 0, 4, 1);
     second->addWidget(new QLabel(QStringLiteral("Object that has rights :"), TabSheet2), 0, 1);
-    Edit1 = new QLineEdit(TabSheet2);
-    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1 = MakeNamed<QLineEdit>(TabSheet2, "Edit1");
     Edit1->setReadOnly(true);
     second->addWidget(Edit1, 0, 2);
     second->addWidget(new QLabel(QStringLiteral("Filters and Equivalences :"), TabSheet2), 1, 1);
-    ListBox2 = new QListWidget(TabSheet2);
-    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+    ListBox2 = MakeNamed<QListWidget>(TabSheet2, "ListBox2");
     for (const char* row : utilities::kFileRightsRows)
         ListBox2->addItem(QString::fromLatin1(row));
     ListBox2->setMaximumHeight(ListBox2->sizeHintForRow(0) * 4 + 8);
     second->addWidget(ListBox2, 1, 2);
-    LabelRights = new QLabel(QStringLiteral("Rights :"), TabSheet2);
-    LabelRights->setObjectName(QStringLiteral("LabelRights"));
+    LabelRights = MakeNamed<QLabel>(TabSheet2, "LabelRights", QStringLiteral("Rights :"));
     second->addWidget(LabelRights, 2, 1, 1, 2);
     auto* marks = new QGridLayout;
     for (std::size_t i = 0; i < CB_MARKS.size(); ++i) {

@@ -6,6 +6,7 @@
 #include "core/entries.h"
 #include "core/tree_design.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/tree_models.h"
@@ -65,13 +66,11 @@ TFRM_DSRIGHTS::TFRM_DSRIGHTS(const ImageList& images, QWidget* parent)
     layout->addWidget(HeaderControl1);
     Splitter1 = new QSplitter(Qt::Horizontal, this);
     Splitter1->setObjectName(QStringLiteral("Splitter1"));
-    TreeView1 = new QTreeWidget(Splitter1);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1 = MakeNamed<QTreeWidget>(Splitter1, "TreeView1");
     TreeView1->setHeaderHidden(true);
     // Node pictures are the state image in front of the class icon.
     TreeView1->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
-    ListBox1 = new QListWidget(Splitter1);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1 = MakeNamed<QListWidget>(Splitter1, "ListBox1");
     ListBox1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     ListBox1->setSortingEnabled(false);
     layout->addWidget(Splitter1, 1);
@@ -83,19 +82,16 @@ TFRM_DSRIGHTS::TFRM_DSRIGHTS(const ImageList& images, QWidget* parent)
     connect(Splitter1, &QSplitter::splitterMoved, this, follow);
     TreeView1->installEventFilter(new ResizeWatcher(follow, TreeView1));
     auto* labels = new QHBoxLayout;
-    LabelObject = new QLabel(QStringLiteral("Object :"), this);
-    LabelObject->setObjectName(QStringLiteral("LabelObject"));
-    LabelSubordinates = new QLabel(QStringLiteral("Subordinates :"), this);
-    LabelSubordinates->setObjectName(QStringLiteral("LabelSubordinates"));
+    LabelObject = MakeNamed<QLabel>(this, "LabelObject", QStringLiteral("Object :"));
+    LabelSubordinates =
+        MakeNamed<QLabel>(this, "LabelSubordinates", QStringLiteral("Subordinates :"));
     labels->addWidget(LabelObject, 1);
     labels->addWidget(LabelSubordinates, 1);
     layout->addLayout(labels);
     auto* buttons = new QHBoxLayout;
     buttons->addStretch();
-    BTN_OK = new QPushButton(QStringLiteral("OK"), this);
-    BTN_OK->setObjectName(QStringLiteral("BTN_OK"));
-    BTN_CANCEL = new QPushButton(QStringLiteral("Cancel"), this);
-    BTN_CANCEL->setObjectName(QStringLiteral("BTN_CANCEL"));
+    BTN_OK = MakeNamed<QPushButton>(this, "BTN_OK", QStringLiteral("OK"));
+    BTN_CANCEL = MakeNamed<QPushButton>(this, "BTN_CANCEL", QStringLiteral("Cancel"));
     buttons->addWidget(BTN_OK);
     buttons->addWidget(BTN_CANCEL);
     layout->addLayout(buttons);

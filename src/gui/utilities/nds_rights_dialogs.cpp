@@ -5,6 +5,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/named.h"
 #include "gui/core/pages/tree_page.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/qt_text.h"
@@ -103,14 +104,12 @@ TFRM_SELECTED::TFRM_SELECTED(QWidget* parent) : QDialog(parent) {
     Edit3 = Field(this, "Edit3");
     grid->addWidget(Edit3, 0, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Selected Properties:"), this), 1, 0);
-    ListBox1 = new QListWidget(this);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
+    ListBox1 = MakeNamed<QListWidget>(this, "ListBox1");
     grid->addWidget(ListBox1, 2, 0, 3, 1);
     Edit1 = Field(this, "Edit1");
     grid->addWidget(Edit1, 1, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Equivalences :"), this), 2, 1);
-    ListBox2 = new QListWidget(this);
-    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+    ListBox2 = MakeNamed<QListWidget>(this, "ListBox2");
     grid->addWidget(ListBox2, 3, 1);
     Edit2 = Field(this, "Edit2");
     grid->addWidget(Edit2, 4, 1);
@@ -209,8 +208,7 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
     setObjectName(QStringLiteral("TFRM_DISPLAYRIGHTS"));
     setWindowTitle(QStringLiteral("NDS Rights Report"));
     auto* layout = new QVBoxLayout(this);
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1 = MakeNamed<QTabWidget>(this, "PageControl1");
     layout->addWidget(PageControl1, 1);
 
     // Page 1: two lists under a two-section header, a splitter panel between them.
@@ -218,24 +216,20 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
     TabSheet1->setObjectName(QStringLiteral("TabSheet1"));
     HeaderControl1 = MakeHeader(TabSheet1, QString(), QString());
     HeaderControl1->setStretchLastSection(false);
-    ListBox1 = new QListWidget(TabSheet1);
-    ListBox1->setObjectName(QStringLiteral("ListBox1"));
-    Panel1 = new QFrame(TabSheet1);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
+    ListBox1 = MakeNamed<QListWidget>(TabSheet1, "ListBox1");
+    Panel1 = MakeNamed<QFrame>(TabSheet1, "Panel1");
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Raised);
     Panel1->setCursor(Qt::SplitHCursor);
     Panel1->installEventFilter(this);
-    ListBox2 = new QListWidget(TabSheet1);
-    ListBox2->setObjectName(QStringLiteral("ListBox2"));
+    ListBox2 = MakeNamed<QListWidget>(TabSheet1, "ListBox2");
     PageControl1->addTab(TabSheet1, QStringLiteral("Selected Objects"));
 
     // Page 2: the hierarchy, the rows and the ten marks.
     TabSheet2 = new QWidget;
     TabSheet2->setObjectName(QStringLiteral("TabSheet2"));
     auto* grid = new QGridLayout(TabSheet2);
-    TreeView1 = new QTreeWidget(TabSheet2);
-    TreeView1->setObjectName(QStringLiteral("TreeView1"));
+    TreeView1 = MakeNamed<QTreeWidget>(TabSheet2, "TreeView1");
     TreeView1->setHeaderHidden(true);
     // Node pictures are the state image in front of the class icon.
     TreeView1->setIconSize(QSize(2 * ImageList::kIconSize + 2, ImageList::kIconSize));
@@ -245,8 +239,7 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
     Edit1 = Field(TabSheet2, "Edit1");
     grid->addWidget(Edit1, 1, 1, 1, 2);
     grid->addWidget(new QLabel(QStringLiteral("Filters and Equivalences:"), TabSheet2), 2, 1, 1, 2);
-    ListBox3 = new QListWidget(TabSheet2);
-    ListBox3->setObjectName(QStringLiteral("ListBox3"));
+    ListBox3 = MakeNamed<QListWidget>(TabSheet2, "ListBox3");
     grid->addWidget(ListBox3, 3, 1, 1, 2);
     Edit2 = Field(TabSheet2, "Edit2");
     grid->addWidget(Edit2, 4, 1, 1, 2);
@@ -262,8 +255,8 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
     }
     grid->addWidget(objectBox, 5, 1);
     grid->addWidget(propertyBox, 5, 2);
-    BTN_SELECTED = new QPushButton(QStringLiteral("Selected Property Rights"), TabSheet2);
-    BTN_SELECTED->setObjectName(QStringLiteral("BTN_SELECTED"));
+    BTN_SELECTED = MakeNamed<QPushButton>(TabSheet2, "BTN_SELECTED",
+                                          QStringLiteral("Selected Property Rights"));
     BTN_SELECTED->setToolTip(QStringLiteral("Only the Leaf-most object's rights will be shown."));
     grid->addWidget(BTN_SELECTED, 6, 1, 1, 2);
     grid->setColumnStretch(0, 1);

@@ -1,5 +1,6 @@
 #include "gui/utilities/rights_wait_dialog.h"
 
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
 #include <QCoreApplication>
@@ -24,8 +25,7 @@ TFRM_WAIT2::TFRM_WAIT2(QWidget* parent, utilities::Census census,
     setWindowFlags(windowFlags() & ~Qt::WindowCloseButtonHint);
 
     auto* layout = new QVBoxLayout(this);
-    Panel1 = new QLabel(this);
-    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1 = MakeNamed<QLabel>(this, "Panel1");
     Panel1->setFrameShape(QFrame::Panel);
     Panel1->setFrameShadow(QFrame::Sunken);
     Panel1->setMinimumWidth(260);

@@ -4,6 +4,7 @@
 #include "gui/core/dialogs.h"
 #include "gui/core/image_list.h"
 #include "gui/core/mdi_child.h"
+#include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 #include "gui/core/workspace.h"
 #include "gui/print/print_commands.h"
@@ -233,8 +234,7 @@ TFM_WAIT::TFM_WAIT(std::vector<std::string> commands, utilities::Census census,
     Label1 = MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("Generating Schema Reports"));
     Label1->setMinimumWidth(300);
     layout->addWidget(Label1);
-    Memo1 = new QTextEdit(this);
-    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1 = MakeNamed<QTextEdit>(this, "Memo1");
     Memo1->setReadOnly(true);
     Memo1->setLineWrapMode(QTextEdit::NoWrap);
     Memo1->setFont(ReportFont(8));
@@ -313,11 +313,9 @@ SpinButton::SpinButton(QWidget* parent) : QWidget(parent) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
-    UpButton = new QToolButton(this);
-    UpButton->setObjectName(QStringLiteral("UpButton"));
+    UpButton = MakeNamed<QToolButton>(this, "UpButton");
     UpButton->setArrowType(Qt::UpArrow);
-    DownButton = new QToolButton(this);
-    DownButton->setObjectName(QStringLiteral("DownButton"));
+    DownButton = MakeNamed<QToolButton>(this, "DownButton");
     DownButton->setArrowType(Qt::DownArrow);
     for (QToolButton* b : {UpButton, DownButton}) {
         b->setFixedSize(18, 11);
@@ -343,8 +341,7 @@ TFM_SCHRPT::TFM_SCHRPT(const ImageList& images, Interaction& ui, QWidget* parent
         MakeLabel(this, QStringLiteral("LBL_SRVS"), QStringLiteral("Servers Compared :")));
     left->addWidget(LB_SRVS);
 
-    PageControl1 = new QTabWidget(this);
-    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1 = MakeNamed<QTabWidget>(this, "PageControl1");
     const char* sides[2] = {"1", "2"};
     // The three pages of unique names.
     struct UniquePage {

@@ -1,5 +1,6 @@
 #include "gui/core/pages/grid_page.h"
 
+#include "gui/core/named.h"
 #include "gui/core/pages/grid_model.h"
 #include "gui/core/pages/page_parts.h"
 #include "gui/core/panels.h"
@@ -138,8 +139,7 @@ GridPage::GridPage(AnalysisViews& views, const ImageList& images, const GridPage
 }
 
 void GridPage::AddAddressMenu(QTableView* grid) {
-    addressMenu_ = new QMenu(grid);
-    addressMenu_->setObjectName(QStringLiteral("PopupMenu4"));
+    addressMenu_ = MakeNamed<QMenu>(grid, "PopupMenu4");
     const std::pair<const char*, const char*> items[] = {
         {"SortByServer1", "Sort By Server"},
         {"SortByDSVersion1", "Sort By DS Version"},

@@ -4,6 +4,7 @@
 #include "core/host.h"
 #include "edit/object_operations.h"
 #include "gui/core/image_list.h"
+#include "gui/core/named.h"
 #include "gui/core/pages/log_page.h"
 #include "gui/core/panels.h"
 #include "gui/core/qt_text.h"
@@ -62,20 +63,16 @@ TreePage::TreePage(TreeDesign& design, const ImageList& images, QWidget* parent)
     header_->resizeSection(2, 10000);
     layout->addWidget(header_);
 
-    body_ = new QWidget(this);
-    body_->setObjectName(QStringLiteral("TreeBody"));
+    body_ = MakeNamed<QWidget>(this, "TreeBody");
     body_->installEventFilter(this);
     layout->addWidget(body_, 1);
     BuildLists(images);
 
     pnlImport_ = new StatusPanel(QStringLiteral("PNL_IMPORT"), this);
     auto* panelLayout = static_cast<QHBoxLayout*>(pnlImport_->layout());
-    label1_ = new QLabel(pnlImport_);
-    label1_->setObjectName(QStringLiteral("Label1"));
-    label2_ = new QLabel(pnlImport_);
-    label2_->setObjectName(QStringLiteral("Label2"));
-    label3_ = new QLabel(pnlImport_);
-    label3_->setObjectName(QStringLiteral("Label3"));
+    label1_ = MakeNamed<QLabel>(pnlImport_, "Label1");
+    label2_ = MakeNamed<QLabel>(pnlImport_, "Label2");
+    label3_ = MakeNamed<QLabel>(pnlImport_, "Label3");
     for (QLabel* l : {label1_, label2_, label3_}) {
         l->setTextFormat(Qt::PlainText);
         panelLayout->addSpacing(12);
@@ -143,8 +140,7 @@ void TreePage::BuildLists(const ImageList& images) {
         emit TreeMenuRequested(treeView_->viewport()->mapToGlobal(p));
     });
 
-    picture_ = new QLabel(body_);
-    picture_->setObjectName(QStringLiteral("TreePicture"));
+    picture_ = MakeNamed<QLabel>(body_, "TreePicture");
     picture_->hide();
 
     panel2_ = new SplitPanel(QStringLiteral("Panel2"), body_);
