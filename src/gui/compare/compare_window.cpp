@@ -1,6 +1,7 @@
 #include "gui/compare/compare_window.h"
 
 #include "files/design_file.h"
+#include "gui/core/dialogs.h"
 #include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
@@ -99,12 +100,7 @@ void TFRM_COMPARE::SelectionChanged() {
 }
 
 bool TFRM_COMPARE::SavePlan() {
-    FileDialogRequest request;
-    request.title = "Save Plan";
-    request.filter = "Edit Scripts *.qvs|*.qvs|Any File *.*|*.*";
-    request.defaultExt = "*.qvs";
-    request.overwritePrompt = true;
-    std::optional<std::string> path = design_.ui().ChooseSaveFile(request);
+    std::optional<std::string> path = ChooseEditScriptToSave(design_.ui());
     if (!path)
         return false;
     // The plan runs its operations on a copy; the design window's design stays as it is.

@@ -61,6 +61,15 @@ void Centre(QWidget* window, QWidget* owner) {
     window->move(area.center() - window->rect().center());
 }
 
+std::optional<std::string> ChooseEditScriptToSave(Interaction& ui) {
+    FileDialogRequest request;
+    request.title = "Save Plan";
+    request.filter = "Edit Scripts *.qvs|*.qvs|Any File *.*|*.*";
+    request.defaultExt = "*.qvs";
+    request.overwritePrompt = true;
+    return ui.ChooseSaveFile(request);
+}
+
 QPushButton* AddOkCancelButtons(QDialog* dialog, QBoxLayout* layout) {
     auto* buttons = new QHBoxLayout;
     auto* ok = MakeNamed<QPushButton>(dialog, "BTN_OK", QStringLiteral("OK"));

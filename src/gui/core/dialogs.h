@@ -2,12 +2,16 @@
 // (merge errors and operation log), About, and the splash window.
 #pragma once
 
+#include "core/host.h"
+
 #include <QBoxLayout>
 #include <QDialog>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QString>
 #include <QStringList>
+#include <optional>
+#include <string>
 
 class QLabel;
 class QListWidget;
@@ -34,6 +38,10 @@ public:
 // outside Latin-1 cannot be stored and become "?".
 QString UpperCaseTyped(const QString& text);
 QString CleanTypedName(const QString& text);
+
+// "Save Plan": the save dialog on edit scripts (.qvs), asking before an
+// existing file is replaced. Nothing when the user cancelled.
+std::optional<std::string> ChooseEditScriptToSave(Interaction& ui);
 
 // Centres a window on its owner, or on the screen without one.
 void Centre(QWidget* window, QWidget* owner = nullptr);

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLatin1String>
+#include <QPointer>
 #include <utility>
 
 namespace qv::gui {
@@ -14,6 +15,15 @@ T* MakeNamed(Parent* parent, const char* name, Args&&... args) {
     auto* object = new T(std::forward<Args>(args)..., parent);
     object->setObjectName(QLatin1String(name));
     return object;
+}
+
+// The one window of its kind: made on first use with these arguments, made
+// again after it was deleted (with its parent), otherwise the same one.
+template <typename Window, typename... Args> Window& OneInstance(Args&&... args) {
+    static QPointer<Window> instance;
+    if (!instance)
+        instance = new Window(std::forward<Args>(args)...);
+    return *instance;
 }
 
 } // namespace qv::gui

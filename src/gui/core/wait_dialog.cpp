@@ -1,9 +1,13 @@
 #include "gui/core/wait_dialog.h"
 
+#include "gui/core/dialogs.h"
 #include "gui/core/named.h"
 
 #include <QCloseEvent>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QPushButton>
+#include <QTextEdit>
 #include <QTimer>
 
 namespace qv::gui {
@@ -27,6 +31,23 @@ void WaitDialog::closeEvent(QCloseEvent* event) {
         event->ignore();
     else
         QDialog::closeEvent(event);
+}
+
+QTextEdit* WaitDialog::AddRunLog(QBoxLayout* layout) {
+    auto* log = MakeNamed<QTextEdit>(this, "Memo1");
+    log->setReadOnly(true);
+    log->setLineWrapMode(QTextEdit::NoWrap);
+    log->setFont(ReportFont(8));
+    layout->addWidget(log);
+    return log;
+}
+
+void WaitDialog::AddCentredButton(QBoxLayout* layout, QPushButton* button) {
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    row->addWidget(button);
+    row->addStretch();
+    layout->addLayout(row);
 }
 
 } // namespace qv::gui

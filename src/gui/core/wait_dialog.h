@@ -5,9 +5,13 @@
 // one instance per run of the program, parented to the main window.
 #pragma once
 
-#include <QDialog>
-#include <QPointer>
+#include "gui/core/named.h"
 
+#include <QDialog>
+
+class QBoxLayout;
+class QPushButton;
+class QTextEdit;
 class QTimer;
 
 namespace qv::gui {
@@ -29,15 +33,18 @@ protected:
     // leaves it to the dialog (which then closes).
     virtual bool EscapePressed() { return true; }
 
+    // The running report of a wait (Memo1: read-only, not wrapped, the
+    // report font), added to the layout.
+    QTextEdit* AddRunLog(QBoxLayout* layout);
+    // The wait's one button, centred in a row of its own.
+    static void AddCentredButton(QBoxLayout* layout, QPushButton* button);
+
     void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
     // The one wait of its kind (made on first use, parented to parent).
     template <typename Wait> static Wait& SingleInstance(QWidget* parent) {
-        static QPointer<Wait> instance;
-        if (!instance)
-            instance = new Wait(parent);
-        return *instance;
+        return OneInstance<Wait>(parent);
     }
 };
 

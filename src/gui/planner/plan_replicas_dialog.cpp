@@ -1,6 +1,7 @@
 #include "gui/planner/plan_replicas_dialog.h"
 
 #include "files/file_access.h"
+#include "gui/core/dialogs.h"
 #include "gui/core/named.h"
 #include "gui/core/qt_text.h"
 
@@ -181,12 +182,7 @@ bool TDLG_PLAN_REPLICAS::ApplyChecked() {
 }
 
 bool TDLG_PLAN_REPLICAS::SavePlan() {
-    FileDialogRequest request;
-    request.title = "Save Plan";
-    request.filter = "Edit Scripts *.qvs|*.qvs|Any File *.*|*.*";
-    request.defaultExt = "*.qvs";
-    request.overwritePrompt = true;
-    std::optional<std::string> path = design_.ui().ChooseSaveFile(request);
+    std::optional<std::string> path = ChooseEditScriptToSave(design_.ui());
     return path && SavePlanTo(*path);
 }
 

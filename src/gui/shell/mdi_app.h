@@ -6,6 +6,7 @@
 #include "gui/core/image_list.h"
 #include "gui/core/qt_hosts.h"
 #include "gui/core/workspace.h"
+#include "gui/edit/edit_services.h"
 #include "gui/print/print_commands.h"
 
 #include "reports/warning_settings.h"
@@ -26,23 +27,13 @@ class QLabel;
 
 namespace qv::gui {
 
-class TMDIChild;
+// The shared dialogs of the editing commands are declared with their services.
 class TreeCommands;
-struct EditServices;
 class TFindDlg;
-class TNewNameDlg;
 class TWinList;
-class TErrReportDlg;
 class SettingsHost;
 class TFM_WARNINGSETTINGS;
-class TSvrDlg;
-class TMoveDlg;
-class TFRM_REPLICARPT;
-class TAddrDlg;
 class TAddEditDLg;
-class TFM_RPTCONFIG;
-class TDLG_CREATE;
-class TFM_DISPLAYOBJS;
 class TFM_PRINTDLG;
 class TFM_HELP;
 

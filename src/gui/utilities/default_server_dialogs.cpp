@@ -72,18 +72,10 @@ TFM_DEFSERV::TFM_DEFSERV(QWidget* parent, utilities::Census census, std::functio
     Label1 = MakeLabel(this, "Label1", QStringLiteral("Generating Default Server Report"));
     Label1->setMinimumWidth(300);
     layout->addWidget(Label1);
-    Memo1 = MakeNamed<QTextEdit>(this, "Memo1");
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QTextEdit::NoWrap);
-    Memo1->setFont(ReportFont(8));
-    layout->addWidget(Memo1);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
+    Memo1 = AddRunLog(layout);
     BTN_ACTION = MakeNamed<QPushButton>(this, "BTN_ACTION", QStringLiteral("&Abort"));
     BTN_ACTION->setAutoDefault(false);
-    row->addWidget(BTN_ACTION);
-    row->addStretch();
-    layout->addLayout(row);
+    AddCentredButton(layout, BTN_ACTION);
     connect(BTN_ACTION, &QPushButton::clicked, this, &TFM_DEFSERV::BTN_ACTIONClick);
 
     // Timer1: disabled until shown; the platform's default interval.
@@ -242,10 +234,7 @@ TFM_SRVDISPLAY::TFM_SRVDISPLAY(const ImageList& images, Interaction& ui, QWidget
 
 TFM_SRVDISPLAY& TFM_SRVDISPLAY::Instance(const ImageList& images, Interaction& ui,
                                          QWidget* parent) {
-    static QPointer<TFM_SRVDISPLAY> instance;
-    if (!instance)
-        instance = new TFM_SRVDISPLAY(images, ui, parent);
-    return *instance;
+    return OneInstance<TFM_SRVDISPLAY>(images, ui, parent);
 }
 
 void TFM_SRVDISPLAY::SetContexts(utilities::DefaultServerContexts contexts) {

@@ -101,10 +101,7 @@ TFRM_FSRIGHTS::TFRM_FSRIGHTS(QWidget* parent) : QDialog(parent) {
 }
 
 TFRM_FSRIGHTS& TFRM_FSRIGHTS::Instance(QWidget* parent) {
-    static QPointer<TFRM_FSRIGHTS> instance;
-    if (!instance)
-        instance = new TFRM_FSRIGHTS(parent);
-    return *instance;
+    return OneInstance<TFRM_FSRIGHTS>(parent);
 }
 
 void TFRM_FSRIGHTS::Prepare(std::string context, std::vector<std::string> leaves) {
@@ -297,10 +294,7 @@ TFRM_FSDISPLAYRIGHTS::TFRM_FSDISPLAYRIGHTS(const ImageList& images, QWidget* par
 }
 
 TFRM_FSDISPLAYRIGHTS& TFRM_FSDISPLAYRIGHTS::Instance(const ImageList& images, QWidget* parent) {
-    static QPointer<TFRM_FSDISPLAYRIGHTS> instance;
-    if (!instance)
-        instance = new TFRM_FSDISPLAYRIGHTS(images, parent);
-    return *instance;
+    return OneInstance<TFRM_FSDISPLAYRIGHTS>(images, parent);
 }
 
 void TFRM_FSDISPLAYRIGHTS::SetContext(const std::string& context) {

@@ -102,10 +102,7 @@ TFRM_DSRIGHTS::TFRM_DSRIGHTS(const ImageList& images, QWidget* parent)
 }
 
 TFRM_DSRIGHTS& TFRM_DSRIGHTS::Instance(const ImageList& images, QWidget* parent) {
-    static QPointer<TFRM_DSRIGHTS> instance;
-    if (!instance)
-        instance = new TFRM_DSRIGHTS(images, parent);
-    return *instance;
+    return OneInstance<TFRM_DSRIGHTS>(images, parent);
 }
 
 void TFRM_DSRIGHTS::Prepare(const TreeDesign& design, const ObjectNode* select,

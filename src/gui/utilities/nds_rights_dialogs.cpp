@@ -285,10 +285,7 @@ TFRM_DISPLAYRIGHTS::TFRM_DISPLAYRIGHTS(const ImageList& images, QWidget* parent)
 }
 
 TFRM_DISPLAYRIGHTS& TFRM_DISPLAYRIGHTS::Instance(const ImageList& images, QWidget* parent) {
-    static QPointer<TFRM_DISPLAYRIGHTS> instance;
-    if (!instance)
-        instance = new TFRM_DISPLAYRIGHTS(images, parent);
-    return *instance;
+    return OneInstance<TFRM_DISPLAYRIGHTS>(images, parent);
 }
 
 void TFRM_DISPLAYRIGHTS::SetHeader(const std::string& designContext,

@@ -31,14 +31,9 @@ TFRM_WAIT2::TFRM_WAIT2(QWidget* parent, utilities::Census census,
     Panel1->setMinimumWidth(260);
     Panel1->setMinimumHeight(32);
     layout->addWidget(Panel1);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    BTN_CANCEL = new QPushButton(tr("Cancel"), this);
-    BTN_CANCEL->setObjectName(QStringLiteral("BTN_CANCEL"));
+    BTN_CANCEL = MakeNamed<QPushButton>(this, "BTN_CANCEL", tr("Cancel"));
     BTN_CANCEL->setAutoDefault(false);
-    buttons->addWidget(BTN_CANCEL);
-    buttons->addStretch();
-    layout->addLayout(buttons);
+    AddCentredButton(layout, BTN_CANCEL);
     connect(BTN_CANCEL, &QPushButton::clicked, this, &TFRM_WAIT2::BTN_CANCELClick);
 
     // Timer1: disabled until shown; the platform's default interval.

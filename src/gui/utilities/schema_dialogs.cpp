@@ -234,17 +234,9 @@ TFM_WAIT::TFM_WAIT(std::vector<std::string> commands, utilities::Census census,
     Label1 = MakeLabel(this, QStringLiteral("Label1"), QStringLiteral("Generating Schema Reports"));
     Label1->setMinimumWidth(300);
     layout->addWidget(Label1);
-    Memo1 = MakeNamed<QTextEdit>(this, "Memo1");
-    Memo1->setReadOnly(true);
-    Memo1->setLineWrapMode(QTextEdit::NoWrap);
-    Memo1->setFont(ReportFont(8));
-    layout->addWidget(Memo1);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
+    Memo1 = AddRunLog(layout);
     BTN_CANCEL = MakeButton(this, "BTN_CANCEL", QStringLiteral("&Abort"));
-    row->addWidget(BTN_CANCEL);
-    row->addStretch();
-    layout->addLayout(row);
+    AddCentredButton(layout, BTN_CANCEL);
     connect(BTN_CANCEL, &QPushButton::clicked, this, &TFM_WAIT::BTN_CANCELClick);
     // Timer1: disabled until shown; the platform's default interval.
     questions_->before = [this] {
