@@ -209,9 +209,10 @@ void BM_ReadObjectReport(benchmark::State& state) {
 BENCHMARK(BM_ReadObjectReport)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 void BM_MergeLargeDesign(benchmark::State& state) {
-    std::string bytes;
-    if (!SerializeDesign(GeneratedLarge(), bytes))
+    const Result<std::string> serialized = SerializeDesign(GeneratedLarge());
+    if (!serialized)
         state.SkipWithError("serialize failed");
+    const std::string bytes = serialized.value_or("");
     for (auto _ : state) {
         state.PauseTiming();
         auto d = std::make_unique<TreeDesign>();
@@ -238,13 +239,15 @@ BENCHMARK(BM_MergeLargeDesign)->Unit(benchmark::kMillisecond)->Iterations(3);
 // versions.rpt, objects.rpt) before the benchmarks run.
 int main(int argc, char** argv) {
     if (const char* dir = std::getenv("QV_BENCH_REPORTS")) {
-        std::string error;
         std::string base(dir);
-        if (!qv::ReplaceFileAtomically(base + "/rings.rpt", qv::bench::RingReport(), error) ||
-            !qv::ReplaceFileAtomically(base + "/versions.rpt", qv::bench::VersionReport(), error) ||
-            !qv::ReplaceFileAtomically(base + "/objects.rpt", qv::bench::ObjectReport(), error)) {
-            std::fprintf(stderr, "%s\n", error.c_str());
-            return 1;
+        for (const auto& [name, text] : {std::pair{"/rings.rpt", qv::bench::RingReport()},
+                                         std::pair{"/versions.rpt", qv::bench::VersionReport()},
+                                         std::pair{"/objects.rpt", qv::bench::ObjectReport()}}) {
+            const qv::Result<qv::FileIdentity> saved = qv::ReplaceFileAtomically(base + name, text);
+            if (!saved) {
+                std::fprintf(stderr, "%s\n", saved.error().c_str());
+                return 1;
+            }
         }
     }
     benchmark::Initialize(&argc, argv);

@@ -23,7 +23,7 @@ using Clock = std::chrono::steady_clock;
 
 std::string Bytes(TreeDesign& d) {
     std::string out;
-    SerializeDesign(d, out);
+    out = SerializeDesign(d).value_or("");
     return out;
 }
 
@@ -72,7 +72,7 @@ BENCHMARK(BM_UndoObjectReportImport)->Unit(benchmark::kMillisecond)->Iterations(
 
 void BM_UndoMergeLargeDesign(benchmark::State& state) {
     std::string bytes;
-    SerializeDesign(GeneratedLarge(), bytes);
+    bytes = SerializeDesign(GeneratedLarge()).value_or("");
     auto d = std::make_unique<TreeDesign>();
     NewDesign(*d, 1);
     d->servers.Rename(0, "FIRST_SERVER"); // the generated design has a SERVER too

@@ -27,8 +27,7 @@ public:
             std::abort();
         return true;
     }
-    std::optional<std::vector<std::string>> ReadBatch(const std::string& name,
-                                                      std::string&) override {
+    qv::Result<std::vector<std::string>> ReadBatch(const std::string& name) override {
         if (!qv::utilities::PlainFileName(name))
             std::abort();
         return batch;
@@ -47,15 +46,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (eol != std::string::npos) {
         // The batch file's text, split as the interpreter splits a file it
         // reads: any line ends, refused past the line limit.
-        std::string error;
-        std::vector<std::string> lines;
-        const bool split = qv::utilities::SplitBatchText(text.substr(eol + 1), lines, error);
-        if (split != error.empty() || lines.size() > qv::utilities::kMaxBatchLines)
+        qv::Result<std::vector<std::string>> lines =
+            qv::utilities::SplitBatchText(text.substr(eol + 1));
+        if (lines.ok() != lines.error().empty())
             std::abort();
-        for (const std::string& l : lines)
-            if (l.find_first_of("\r\n") != std::string::npos)
+        if (lines) {
+            if (lines->size() > qv::utilities::kMaxBatchLines)
                 std::abort();
-        host.batch = std::move(lines);
+            for (const std::string& l : *lines)
+                if (l.find_first_of("\r\n") != std::string::npos)
+                    std::abort();
+            host.batch = std::move(*lines);
+        }
     }
     qv::utilities::RunCommandLine(line, host);
     return 0;

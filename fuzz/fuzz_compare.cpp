@@ -18,7 +18,7 @@ bool Load(qv::TreeDesign& design, std::string_view bytes) {
     design.partitions.Clear();
     design.servers.Clear();
     design.attributes.Clear();
-    return qv::ApplyDesignContents(design, contents);
+    return qv::ApplyDesignContents(design, contents).ok();
 }
 
 void Plan(qv::TreeDesign& from, qv::TreeDesign& to) {

@@ -101,10 +101,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Build(design);
     qv::RunEditScript(design, lines, nullptr);
     CheckConsistent(design);
-    std::string bytes;
-    if (qv::SerializeDesign(design, bytes)) {
+    if (const qv::Result<std::string> bytes = qv::SerializeDesign(design)) {
         qv::DesignFileContents contents;
-        Check(qv::ParseDesignFile(bytes, contents) == qv::ParseStatus::Ok);
+        Check(qv::ParseDesignFile(*bytes, contents) == qv::ParseStatus::Ok);
     }
     design.EnsureAllSubRefs();
     CheckConsistent(design);

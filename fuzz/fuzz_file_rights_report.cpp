@@ -12,8 +12,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace qv::utilities;
     std::string_view text(reinterpret_cast<const char*>(data), size);
     FileRightsReports reports(1);
-    std::string error;
-    const bool ok = ParseFileRightsReportText(text, error, reports);
+    const qv::Result<void> parsed = ParseFileRightsReportText(text, reports);
+    const bool ok = parsed.ok();
+    const std::string& error = parsed.error();
     if (!ok) {
         // A failure names its line, or is the line of a directory without rights.
         if (reports.size() != 1 ||

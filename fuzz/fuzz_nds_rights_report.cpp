@@ -15,8 +15,9 @@ using namespace qv::utilities;
 
 void ReadReport(std::string_view text, std::string_view context) {
     std::vector<SourceRights> sources{{"ADMIN", false, {}}, {"JSMITH", false, {}}};
-    std::string error;
-    const bool ok = ParseNDSRightsReportText(text, context, error, sources);
+    const qv::Result<void> parsed = ParseNDSRightsReportText(text, context, sources);
+    const bool ok = parsed.ok();
+    const std::string& error = parsed.error();
     if (ok != error.empty())
         __builtin_trap();
     // A failure names its line, or is the line of a directory without rights.
@@ -63,8 +64,7 @@ void Directory(std::string_view text) {
                                       : std::string();
             const std::string report = FormatDsRightsReport(dir, r, "X", context);
             std::vector<SourceRights> sources{{"X", false, {}}};
-            std::string error;
-            (void)ParseNDSRightsReportText(report, context, error, sources);
+            (void)ParseNDSRightsReportText(report, context, sources);
         }
 }
 

@@ -27,8 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                                          results[0].second.ServerName()};
         SchemaReportBrowser browser(results, servers);
         for (const std::string& server : servers) {
-            std::string message;
-            if (!browser.SelectServer(server, message))
+            if (!browser.SelectServer(server))
                 continue;
             const SchemaSideView left = browser.Left();
             BuildDefinitionTree("Classes", *left.classLines);

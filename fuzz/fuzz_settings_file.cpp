@@ -29,20 +29,19 @@ const std::string& ScratchFolder() {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const std::string ini = ScratchFolder() + "/Quorvane.ini";
-    std::string error;
-    if (!qv::ReplaceFileAtomically(ini, std::string_view(reinterpret_cast<const char*>(data), size),
-                                   error))
+    if (!qv::ReplaceFileAtomically(ini,
+                                   std::string_view(reinterpret_cast<const char*>(data), size)))
         return 0;
     qv::IniSettingsStorage warnings(ini);
     warnings.Read();
     const qv::TreeConnectionStore trees(ini);
-    const qv::StoredTreeConnections connections = trees.Read(&error);
+    const qv::StoredTreeConnections connections = trees.Read().value_or({});
     const qv::UtilitySettingsStore utilities(ini);
-    const qv::UtilitySettings before = utilities.Read(&error);
+    const qv::UtilitySettings before = utilities.Read().value_or({});
     // A change of the tree connections keeps the utility settings.
-    if (!trees.Write(connections, &error))
+    if (!trees.Write(connections))
         return 0;
-    const qv::UtilitySettings after = utilities.Read(&error);
+    const qv::UtilitySettings after = utilities.Read().value_or({});
     if (after.drives != before.drives || after.utilityPath != before.utilityPath)
         __builtin_trap();
     return 0;

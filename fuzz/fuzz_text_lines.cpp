@@ -56,7 +56,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The input as a file (written plainly: a synced save per input would
     // leave the fuzzer a few runs a second).
-    std::string error;
     {
         int fd = open(ScratchFile().c_str(), O_WRONLY | O_TRUNC | O_CLOEXEC);
         if (fd < 0)
@@ -66,14 +65,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!whole)
             return 0;
     }
-    std::vector<std::string> read;
     const std::size_t maxLines = size > 0 ? data[0] % 8 : 0;
-    const bool ok = qv::ReadTextLines(ScratchFile(), read, error, 1 << 20, maxLines);
-    if (ok != (lines.size() <= maxLines) || (ok && read != lines))
+    const qv::Result<std::vector<std::string>> read =
+        qv::ReadTextLines(ScratchFile(), 1 << 20, maxLines);
+    if (read.ok() != (lines.size() <= maxLines) || (read && *read != lines))
         __builtin_trap();
-    std::string first;
-    if (!qv::ReadFirstLine(ScratchFile(), first, error, 1 << 20) ||
-        first != text.substr(0, text.find_first_of("\r\n")))
+    const qv::Result<std::string> first = qv::ReadFirstLine(ScratchFile(), 1 << 20);
+    if (!first || *first != text.substr(0, text.find_first_of("\r\n")))
         __builtin_trap();
     return 0;
 }

@@ -49,12 +49,13 @@ void PrintLineMessage(int line, const std::string& text) {
 }
 
 bool ReadScript(const std::string& path, std::string& text) {
-    std::string error;
-    if (path == "-" ? !ReadWholeDescriptor(0, "-", text, error, kMaxEditScriptBytes)
-                    : !ReadWholeFile(path, text, error, kMaxEditScriptBytes)) {
-        PrintBox("Cannot read the script \"" + path + "\": " + error);
+    Result<std::string> read = path == "-" ? ReadWholeDescriptor(0, "-", kMaxEditScriptBytes)
+                                           : ReadWholeFile(path, kMaxEditScriptBytes);
+    if (!read) {
+        PrintBox("Cannot read the script \"" + path + "\": " + read.error());
         return false;
     }
+    text = std::move(*read);
     return true;
 }
 

@@ -128,11 +128,11 @@ int Run(const Command& self, const CommandArguments& args) {
         std::vector<std::string> lines;
         for (const std::string& server : browser.Servers()) {
             lines.push_back("Server: " + server);
-            std::string message;
-            const bool any = browser.SelectServer(server, message);
+            const Result<std::string> notice = browser.SelectServer(server);
+            const std::string& message = notice ? *notice : notice.error();
             if (!message.empty())
                 PrintBox(message);
-            if (!any)
+            if (!notice)
                 continue;
             do {
                 for (std::string& line : browser.PrintLines())

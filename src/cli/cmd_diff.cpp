@@ -59,13 +59,13 @@ int Run(const Command& self, const CommandArguments& args) {
         for (const std::string& line : plan.lines)
             if (!line.empty() && line[0] == '#')
                 std::cerr << "quorvane-cli diff: " << ToUtf8(line.substr(2)) << "\n";
-        std::string error;
         if (!ConfirmSaveTarget(s.ui, *planPath)) {
             result = kExitTrouble;
             return kExitFailed;
         }
-        if (!ReplaceFileAtomically(*planPath, plan.Script(), error)) {
-            PrintBox("Cannot write the plan \"" + *planPath + "\": " + error);
+        if (Result<FileIdentity> written = ReplaceFileAtomically(*planPath, plan.Script());
+            !written) {
+            PrintBox("Cannot write the plan \"" + *planPath + "\": " + written.error());
             result = kExitTrouble;
             return kExitFailed;
         }

@@ -77,13 +77,13 @@ int Run(const Command& self, const CommandArguments& args) {
         PrintBox(out.error);
         return kExitFailed;
     }
-    std::string error;
     const TreeConnectionStore store;
-    const StoredTreeConnections stored = store.Read(&error);
-    if (!error.empty()) {
-        PrintBox(error);
+    const Result<StoredTreeConnections> read = store.Read();
+    if (!read) {
+        PrintBox(read.error());
         return kExitFailed;
     }
+    const StoredTreeConnections& stored = *read;
     // The files the connection names are refused by the client as every
     // reader refuses them; said here with the file's name.
     for (const nds::TreeConnection& c : stored.trees) {

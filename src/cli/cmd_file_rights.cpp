@@ -103,7 +103,6 @@ int Run(const Command& self, const CommandArguments& given) {
         }
         const std::string batch =
             FileRightsBatchText(s.design.FullContext(node), driveLetter, path, leaves);
-        std::string error;
         // A command that fails changes no file: the guard and the folder's
         // lock come first, and with --reports the batch file is written only
         // once the reports have been read.
@@ -111,17 +110,15 @@ int Run(const Command& self, const CommandArguments& given) {
         bool notRun = false;
         if (!StartRightsRun(
                 s.ui, reports.has_value(), lock,
-                [&batch](std::string& e) { return WriteFileRightsBatch(".", batch, e); },
-                utilities::kFileRightsBatch, kFileRightsPrefix, "RIGHTS", tickMs, notRun))
+                [&batch] { return WriteFileRightsBatch(".", batch); }, utilities::kFileRightsBatch,
+                kFileRightsPrefix, "RIGHTS", tickMs, notRun))
             return result = kExitFailed;
         const std::string folder = reports ? *reports : ".";
         FileRightsReports list;
         std::size_t read = 0;
         if (!ReadRightsReports(
                 folder, leaves.size(), FileRightsReportName,
-                [&list](const std::string& path, std::string& e) {
-                    return ParseFileRightsReport(path, e, list);
-                },
+                [&list](const std::string& path) { return ParseFileRightsReport(path, list); },
                 read))
             return result = kExitFailed;
         if (list.empty()) {
@@ -139,9 +136,11 @@ int Run(const Command& self, const CommandArguments& given) {
         result = PrintLines(lines);
         if (result == kExitOk && notRun)
             result = kExitFailed;
-        if (result == kExitOk && reports && !WriteFileRightsBatch(".", batch, error)) {
-            PrintBox(error);
-            result = kExitFailed;
+        if (result == kExitOk && reports) {
+            if (Result<void> written = WriteFileRightsBatch(".", batch); !written) {
+                PrintBox(written.error());
+                result = kExitFailed;
+            }
         }
         return result;
     });

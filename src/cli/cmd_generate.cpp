@@ -72,9 +72,8 @@ int Run(const Command& self, const CommandArguments& args) {
             std::cerr << "quorvane-cli generate: cannot write " << ldif << "\n";
             return kExitFailed;
         }
-        std::string error;
-        if (!ReplaceFileAtomically(ldif, text.view(), error)) {
-            PrintBox(error);
+        if (Result<FileIdentity> written = ReplaceFileAtomically(ldif, text.view()); !written) {
+            PrintBox(written.error());
             return kExitFailed;
         }
         return kExitOk;

@@ -150,15 +150,13 @@ int Run(const Command& self, const CommandArguments& given) {
         const std::string designContext = s.design.FullContext(from);
         const std::string batch =
             BuildRightsBatch(designContext, s.design.FullContext(to), leaves, targets);
-        std::string error;
         // A command that fails changes no file: the guard and the folder's
         // lock come first, and with --reports the batch file is written only
         // once the reports have been read.
         WorkingFolderLock lock;
         bool notRun = false;
         if (!StartRightsRun(
-                s.ui, reports.has_value(), lock,
-                [&batch](std::string& e) { return WriteRightsBatch(".", batch, e); },
+                s.ui, reports.has_value(), lock, [&batch] { return WriteRightsBatch(".", batch); },
                 utilities::kRightsBatchFile, kRightsReportPrefix, "DSRIGHTS", tickMs, notRun))
             return result = kExitFailed;
         const std::string folder = reports ? *reports : ".";
@@ -170,17 +168,19 @@ int Run(const Command& self, const CommandArguments& given) {
         if (!ReadRightsReports(
                 folder, leaves.size() * targets.size(),
                 [](std::size_t i) { return RightsReportName(static_cast<int>(i)); },
-                [&](const std::string& path, std::string& e) {
-                    return ParseNDSRightsReport(path, parseContext, e, sources);
+                [&](const std::string& path) {
+                    return ParseNDSRightsReport(path, parseContext, sources);
                 },
                 read))
             return result = kExitFailed;
         result = PrintLines(ReportLines(sources));
         if (result == kExitOk && (read == 0 || notRun))
             result = kExitFailed;
-        if (result == kExitOk && reports && !WriteRightsBatch(".", batch, error)) {
-            PrintBox(error);
-            result = kExitFailed;
+        if (result == kExitOk && reports) {
+            if (Result<void> written = WriteRightsBatch(".", batch); !written) {
+                PrintBox(written.error());
+                result = kExitFailed;
+            }
         }
         return result;
     });

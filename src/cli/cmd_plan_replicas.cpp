@@ -100,9 +100,9 @@ int Run(const Command& self, const CommandArguments& args) {
         if (PrintLines(lines) != kExitOk)
             return kExitFailed;
         if (planPath) {
-            std::string error;
-            if (!ReplaceFileAtomically(*planPath, plan.Script(), error)) {
-                PrintBox("Cannot write the plan \"" + *planPath + "\": " + error);
+            if (Result<FileIdentity> written = ReplaceFileAtomically(*planPath, plan.Script());
+                !written) {
+                PrintBox("Cannot write the plan \"" + *planPath + "\": " + written.error());
                 return kExitFailed;
             }
         }

@@ -37,12 +37,12 @@ int List(const StoredTreeConnections& s) {
 
 int Run(const Command& self, const CommandArguments& args) {
     TreeConnectionStore store;
-    std::string error;
-    StoredTreeConnections s = store.Read(&error);
-    if (!error.empty()) {
-        PrintBox(error);
+    Result<StoredTreeConnections> read = store.Read();
+    if (!read) {
+        PrintBox(read.error());
         return kExitFailed;
     }
+    StoredTreeConnections s = std::move(*read);
     if (!s.trees.empty() &&
         std::none_of(s.trees.begin(), s.trees.end(),
                      [&](const nds::TreeConnection& t) { return t.name == s.preferred; }))
@@ -119,9 +119,9 @@ int Run(const Command& self, const CommandArguments& args) {
     } else {
         return UsageError(self, "unknown verb " + verb);
     }
-    if (!store.Write(s, &error)) {
+    if (Result<void> written = store.Write(s); !written) {
         std::cerr << "quorvane-cli trees: cannot write " << store.path() << "\n";
-        PrintBox(error);
+        PrintBox(written.error());
         return kExitFailed;
     }
     return kExitOk;

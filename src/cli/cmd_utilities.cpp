@@ -35,12 +35,12 @@ char DriveLetter(const std::string& text) {
 
 int Run(const Command& self, const CommandArguments& args) {
     UtilitySettingsStore store;
-    std::string error;
-    UtilitySettings s = store.Read(&error);
-    if (!error.empty()) {
-        PrintBox(error);
+    Result<UtilitySettings> read = store.Read();
+    if (!read) {
+        PrintBox(read.error());
         return kExitFailed;
     }
+    UtilitySettings s = std::move(*read);
     if (args.empty())
         return List(s);
     const std::string& verb = args[0];
@@ -72,9 +72,9 @@ int Run(const Command& self, const CommandArguments& args) {
     } else {
         return UsageError(self, "unknown verb " + verb);
     }
-    if (!store.Write(s, &error)) {
+    if (Result<void> written = store.Write(s); !written) {
         std::cerr << "quorvane-cli utilities: cannot write the settings\n";
-        PrintBox(error);
+        PrintBox(written.error());
         return kExitFailed;
     }
     return kExitOk;

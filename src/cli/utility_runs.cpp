@@ -60,35 +60,34 @@ bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix,
 }
 
 bool StartRightsRun(Interaction& ui, bool fromReports, utilities::WorkingFolderLock& lock,
-                    const std::function<bool(std::string& error)>& writeBatch,
-                    std::string_view batchFile, std::string_view reportPrefix,
-                    std::string_view utility, long long tickMs, bool& notRun) {
+                    const std::function<Result<void>()>& writeBatch, std::string_view batchFile,
+                    std::string_view reportPrefix, std::string_view utility, long long tickMs,
+                    bool& notRun) {
     notRun = false;
     if (fromReports)
         return true;
     if (utilities::RightsUtilityRunning({}, ui, &lock))
         return false;
-    std::string error;
-    if (!writeBatch(error)) {
-        PrintBox(error);
+    if (Result<void> written = writeBatch(); !written) {
+        PrintBox(written.error());
         return false;
     }
     return RunRightsBatch(batchFile, reportPrefix, utility, tickMs, notRun);
 }
 
-bool ReadRightsReports(
-    const std::string& folder, std::size_t count,
-    const std::function<std::string(std::size_t)>& reportName,
-    const std::function<bool(const std::string& path, std::string& error)>& parse,
-    std::size_t& read) {
+bool ReadRightsReports(const std::string& folder, std::size_t count,
+                       const std::function<std::string(std::size_t)>& reportName,
+                       const std::function<Result<void>(const std::string& path)>& parse,
+                       std::size_t& read) {
     read = 0;
     for (std::size_t i = 1; i <= count; ++i) {
         const std::string name = reportName(i);
-        std::string error;
-        if (parse(folder + "/" + name, error)) {
+        const Result<void> parsed = parse(folder + "/" + name);
+        if (parsed) {
             ++read;
             continue;
         }
+        const std::string& error = parsed.error();
         // A directory without rights: said once, and no empty report.
         if (utilities::IsNoRightsInformation(error)) {
             PrintBox(error);

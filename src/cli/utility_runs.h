@@ -4,6 +4,7 @@
 
 #include "cli/cli.h"
 #include "core/host.h"
+#include "core/result.h"
 #include "utilities/command_runner.h"
 
 #include <cstddef>
@@ -42,18 +43,17 @@ bool RunRightsBatch(std::string_view batchFile, std::string_view reportPrefix,
 // command that fails changes no file. False, its boxes printed, when the
 // run could not be made or did not finish.
 bool StartRightsRun(Interaction& ui, bool fromReports, utilities::WorkingFolderLock& lock,
-                    const std::function<bool(std::string& error)>& writeBatch,
-                    std::string_view batchFile, std::string_view reportPrefix,
-                    std::string_view utility, long long tickMs, bool& notRun);
+                    const std::function<Result<void>()>& writeBatch, std::string_view batchFile,
+                    std::string_view reportPrefix, std::string_view utility, long long tickMs,
+                    bool& notRun);
 
-// Reads reports 1 to count of the folder with parse (false with the error);
+// Reads reports 1 to count of the folder with parse (a failure says why);
 // a report that cannot be read is printed as a box and the next one read.
 // False, after one box, when the directory holds no rights. read counts the
 // reports read.
-bool ReadRightsReports(
-    const std::string& folder, std::size_t count,
-    const std::function<std::string(std::size_t)>& reportName,
-    const std::function<bool(const std::string& path, std::string& error)>& parse,
-    std::size_t& read);
+bool ReadRightsReports(const std::string& folder, std::size_t count,
+                       const std::function<std::string(std::size_t)>& reportName,
+                       const std::function<Result<void>(const std::string& path)>& parse,
+                       std::size_t& read);
 
 } // namespace qv::cli

@@ -551,13 +551,13 @@ std::vector<std::string> DesignMismatches(TreeDesign& a, TreeDesign& b, std::siz
 // ---------------------------------------------------------------- helpers
 
 bool CopyDesign(TreeDesign& from, TreeDesign& to) {
-    std::string bytes;
-    if (!SerializeDesign(from, bytes))
+    Result<std::string> bytes = SerializeDesign(from);
+    if (!bytes)
         return false;
     DesignFileContents contents;
-    if (ParseDesignFile(bytes, contents) != ParseStatus::Ok)
+    if (ParseDesignFile(*bytes, contents) != ParseStatus::Ok)
         return false;
-    bytes.clear();
+    bytes->clear();
     to.ClearTree();
     to.partitions.Clear();
     to.servers.Clear();

@@ -2,6 +2,7 @@
 #include "files/import_support.h"
 
 #include "core/replica_vocabulary.h"
+#include "core/result.h"
 #include "edit/name_rules.h"
 #include "edit/object_operations.h"
 #include "edit/object_sorting.h"
@@ -71,25 +72,22 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f';
 }
 
-// Splits one line into arguments. False with a message for a broken quote.
-bool SplitLine(std::string_view line, std::vector<std::string>& args, std::string& error) {
+// Splits one line into arguments. A failure for a broken quote.
+Result<std::vector<std::string>> SplitLine(std::string_view line) {
+    std::vector<std::string> args;
     std::size_t i = 0;
     const std::size_t n = line.size();
     while (true) {
         while (i < n && IsBlank(line[i]))
             ++i;
         if (i >= n)
-            return true;
+            return args;
         if (line[i] == '"') {
             std::size_t close = line.find('"', i + 1);
-            if (close == std::string_view::npos) {
-                error = "a quoted argument has no closing quote";
-                return false;
-            }
-            if (close + 1 < n && !IsBlank(line[close + 1])) {
-                error = "a closing quote must be followed by a blank";
-                return false;
-            }
+            if (close == std::string_view::npos)
+                return Failed("a quoted argument has no closing quote");
+            if (close + 1 < n && !IsBlank(line[close + 1]))
+                return Failed("a closing quote must be followed by a blank");
             args.emplace_back(line.substr(i + 1, close - i - 1));
             i = close + 1;
         } else {
@@ -485,9 +483,10 @@ std::optional<ScriptError> ParseEditScript(std::string_view text, std::vector<Sc
             continue;
         ScriptLine parsed;
         parsed.number = number;
-        std::string error;
-        if (!SplitLine(line, parsed.args, error))
-            return ScriptError{number, error};
+        Result<std::vector<std::string>> args = SplitLine(line);
+        if (!args)
+            return ScriptError{number, args.error()};
+        parsed.args = std::move(*args);
         if (std::optional<std::string> bad = CheckArguments(parsed.args))
             return ScriptError{number, *bad};
         out.push_back(std::move(parsed));

@@ -107,42 +107,35 @@ private:
 // A name, leaf entry or table entry a file cannot hold: its length field is
 // one byte. A 255-character name whose leaf entry (name, 0xBF, 0xBC, class)
 // is longer is named as such.
-bool Storable(std::string_view s, std::string* failure, bool leafEntry = false) {
+Result<void> Storable(std::string_view s, bool leafEntry = false) {
     if (s.size() <= kMaxStoredText)
-        return true;
-    if (failure) {
-        std::string_view name = leafEntry ? LeafName(s) : s;
-        if (leafEntry && name.size() <= kMaxStoredText)
-            *failure = "the leaf entry of \"" + std::string(name) +
-                       "\" (its name, two marks and its class) is longer than 255 characters.";
-        else
-            *failure = "the name \"" + std::string(name) + "\" is longer than 255 characters.";
-    }
-    return false;
+        return {};
+    std::string_view name = leafEntry ? LeafName(s) : s;
+    if (leafEntry && name.size() <= kMaxStoredText)
+        return Failed("the leaf entry of \"" + std::string(name) +
+                      "\" (its name, two marks and its class) is longer than 255 characters.");
+    return Failed("the name \"" + std::string(name) + "\" is longer than 255 characters.");
 }
 
-bool WriteTable(ByteWriter& w, const ItemTable& table, Progress& progress, std::string* failure,
-                std::size_t limit = kMaxSectionOffset) {
+Result<void> WriteTable(ByteWriter& w, const ItemTable& table, Progress& progress,
+                        std::size_t limit = kMaxSectionOffset) {
     for (const TableItem& item : table) {
         progress.Pump();
-        if (!Storable(item.name, failure))
-            return false;
+        if (Result<void> storable = Storable(item.name); !storable)
+            return storable;
         w.U32(static_cast<std::uint32_t>(item.entries.size()));
         w.U32(static_cast<std::uint32_t>(item.name.size()));
         w.Bytes(item.name);
         for (const std::string& e : item.entries) {
-            if (!Storable(e, failure))
-                return false;
+            if (Result<void> storable = Storable(e); !storable)
+                return storable;
             w.U8(static_cast<std::uint8_t>(e.size()));
             w.Bytes(e);
         }
-        if (w.Pos() > limit) {
-            if (failure)
-                *failure = kTooLargeFailure;
-            return false;
-        }
+        if (w.Pos() > limit)
+            return Failed(kTooLargeFailure);
     }
-    return true;
+    return {};
 }
 
 } // namespace
@@ -185,7 +178,7 @@ ParseStatus ParseDesignFile(std::string_view bytes, DesignFileContents& out) {
     return ParseStatus::Ok;
 }
 
-bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents, std::string* tooDeep) {
+Result<void> ApplyDesignContents(TreeDesign& design, DesignFileContents& contents) {
     Progress& progress = design.progress();
     ObjectNode* root = design.Root();
     ObjectNode* current = root;
@@ -207,14 +200,11 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents, std::
                 --level;
             }
             if (!p)
-                return false;
+                return Failed("");
             // No object lies deeper than 255 levels, so the one-byte parent
             // levels above never match a wrong ancestor.
-            if (level + 1 > kMaxObjectLevel) {
-                if (tooDeep)
-                    *tooDeep = TooDeepMessage(rec.name + "." + design.FullContext(p), level + 1);
-                return false;
-            }
+            if (level + 1 > kMaxObjectLevel)
+                return Failed(TooDeepMessage(rec.name + "." + design.FullContext(p), level + 1));
             int mark = rec.partitionMark > 254 ? kNoPartitionMark : rec.partitionMark;
             node = design.AddChild(p, std::move(rec.name), rec.classIndex, mark);
             current = node;
@@ -254,14 +244,14 @@ bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents, std::
     fill(contents.partitions, design.partitions, "  Configuring Partition: ", true);
     fill(contents.servers, design.servers, "  Configuring Server: ", true);
     fill(contents.attributes, design.attributes, nullptr, false);
-    return true;
+    return {};
 }
 
 // ---------------------------------------------------------------- writing
 
-bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure) {
+Result<std::string> SerializeDesign(TreeDesign& design) {
     Progress& progress = design.progress();
-    out.clear();
+    std::string out;
     ByteWriter w(out);
     w.U32(kDesignMagic1);
     w.U32(kDesignMagic2);
@@ -271,6 +261,8 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure)
     w.U32(0);
     // Levels by node, from the parent's (pre-order visits parents first).
     std::unordered_map<const ObjectNode*, int> levels;
+    // Why the walk stopped, when it did.
+    Result<void> walked;
     bool ok = design.Walk(design.Root(), [&](ObjectNode* n) {
         progress.Pump();
         ObjectNode* parent = n->Parent();
@@ -281,18 +273,16 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure)
         // byte) and takes every record named [ROOT] for the root: a tree that
         // would read back otherwise is not written.
         if (level > kMaxObjectLevel) {
-            if (failure)
-                *failure = TooDeepMessage(design.FullContext(n), level);
+            walked = Failed(TooDeepMessage(design.FullContext(n), level));
             return false;
         }
         if (parent && n->Name() == kRootName) {
-            if (failure)
-                *failure = "the object \"" + design.FullContext(n) +
-                           "\" would be read back as the tree's root.";
+            walked = Failed("the object \"" + design.FullContext(n) +
+                            "\" would be read back as the tree's root.");
             return false;
         }
         const std::string& parentName = parent ? parent->Name() : std::string();
-        if (!Storable(n->Name(), failure) || !Storable(parentName, failure))
+        if (!(walked = Storable(n->Name())) || !(walked = Storable(parentName)))
             return false;
         w.U8(static_cast<std::uint8_t>(n->Name().size()));
         w.U8(static_cast<std::uint8_t>(parentName.size()));
@@ -305,38 +295,38 @@ bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure)
         w.U32(leaves ? static_cast<std::uint32_t>(leaves->size()) : 0);
         if (leaves)
             for (const std::string& e : *leaves) {
-                if (!Storable(e, failure, true))
+                if (!(walked = Storable(e, true)))
                     return false;
                 w.U8(static_cast<std::uint8_t>(e.size()));
                 w.Bytes(e);
             }
         if (w.Pos() > kMaxSectionOffset) {
-            if (failure)
-                *failure = kTooLargeFailure;
+            walked = Failed(kTooLargeFailure);
             return false;
         }
         progress.Show(ProgressChannel::Status, "Writing Object: " + n->Name());
         return true;
     });
     if (!ok)
-        return false;
+        return Failed(walked.error());
     std::uint32_t objectsEnd = static_cast<std::uint32_t>(w.Pos());
     progress.Show(ProgressChannel::Status, "Writing Partitions..");
-    if (!WriteTable(w, design.partitions, progress, failure))
-        return false;
+    if (Result<void> written = WriteTable(w, design.partitions, progress); !written)
+        return Failed(written.error());
     std::uint32_t partitionsEnd = static_cast<std::uint32_t>(w.Pos());
     progress.Show(ProgressChannel::Status, "Writing Servers..");
-    if (!WriteTable(w, design.servers, progress, failure))
-        return false;
+    if (Result<void> written = WriteTable(w, design.servers, progress); !written)
+        return Failed(written.error());
     std::uint32_t serversEnd = static_cast<std::uint32_t>(w.Pos());
     progress.Show(ProgressChannel::Status, "Writing Versions and Addresses of Servers..");
     // The attribute section runs to the end of the file: no offset limits it.
-    if (!WriteTable(w, design.attributes, progress, failure, ~std::size_t{0}))
-        return false;
+    if (Result<void> written = WriteTable(w, design.attributes, progress, ~std::size_t{0});
+        !written)
+        return Failed(written.error());
     w.PatchU32(12, objectsEnd);
     w.PatchU32(16, partitionsEnd);
     w.PatchU32(20, serversEnd);
-    return true;
+    return out;
 }
 
 // ---------------------------------------------------------------- files
@@ -405,17 +395,19 @@ void NewDesign(TreeDesign& design, int untitledNumber) {
 }
 
 bool ReadDesignFile(TreeDesign& design, const std::string& path) {
-    std::string bytes, error;
-    if (!ReadWholeFile(path, bytes, error)) {
-        design.ui().Error(error);
+    Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        design.ui().Error(bytes.error());
         return false;
     }
     DesignFileContents contents;
-    ParseStatus status = ParseDesignFile(bytes, contents);
-    bytes.clear();
-    bytes.shrink_to_fit();
-    std::string tooDeep;
-    if (status != ParseStatus::Ok || !ApplyDesignContents(design, contents, &tooDeep)) {
+    ParseStatus status = ParseDesignFile(*bytes, contents);
+    bytes->clear();
+    bytes->shrink_to_fit();
+    const Result<void> applied =
+        status == ParseStatus::Ok ? ApplyDesignContents(design, contents) : Failed("");
+    if (!applied) {
+        const std::string& tooDeep = applied.error();
         design.ui().Information(IllegalFormatMessage(path) +
                                 (tooDeep.empty() ? std::string() : "\r" + tooDeep));
         return false;
@@ -496,9 +488,9 @@ bool WriteDesignFile(TreeDesign& design) {
         design.progress().Show(ProgressChannel::Status, "");
         return ok;
     };
-    std::string bytes, failure, error;
-    if (!SerializeDesign(design, bytes, &failure)) {
-        design.ui().Error("Cannot save \"" + path + "\": " + failure);
+    const Result<std::string> bytes = SerializeDesign(design);
+    if (!bytes) {
+        design.ui().Error("Cannot save \"" + path + "\": " + bytes.error());
         return end(false);
     }
     // A folder or a special file is refused before any question; another
@@ -516,14 +508,14 @@ bool WriteDesignFile(TreeDesign& design) {
         return end(false);
     if (!ConfirmSaveTarget(design.ui(), path))
         return end(false);
-    FileIdentity written;
-    if (!ReplaceFileAtomically(path, bytes, error, &written)) {
-        design.ui().Error(error);
+    Result<FileIdentity> written = ReplaceFileAtomically(path, *bytes);
+    if (!written) {
+        design.ui().Error(written.error());
         return end(false);
     }
     auto state = std::make_shared<OpenedDesignFile>();
     state->path = path;
-    state->identity = written;
+    state->identity = *written;
     if (opened && opened->path == path)
         opened->lock.Release();
     bool inUse = false;

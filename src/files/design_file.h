@@ -3,6 +3,7 @@
 // and Save As of a design.
 #pragma once
 
+#include "core/result.h"
 #include "core/tree_design.h"
 #include "files/file_access.h"
 
@@ -50,11 +51,11 @@ enum class ParseStatus {
 // whenever the file holds at least 8 bytes.
 ParseStatus ParseDesignFile(std::string_view bytes, DesignFileContents& out);
 
-// Serializes a design as the writer stores it. False, with the reason in
-// *failure, when the file would not read back as this design: a name or entry
-// longer than 255 bytes, an object more than 255 levels below [ROOT], an object
+// Serializes a design as the writer stores it. A failure, with the reason,
+// when the file would not read back as this design: a name or entry longer
+// than 255 bytes, an object more than 255 levels below [ROOT], an object
 // named [ROOT] below the root, or sections that pass the 32-bit offsets.
-bool SerializeDesign(TreeDesign& design, std::string& out, std::string* failure = nullptr);
+Result<std::string> SerializeDesign(TreeDesign& design);
 
 // The questions of Open and Save about other programs: the file is locked by
 // another program; another program saved the file since this design read or
@@ -83,9 +84,8 @@ bool ReadDesignFile(TreeDesign& design, const std::string& path);
 // Applies parsed contents to a design whose tree holds only the root.
 // False (nothing shown) when a record's parent is not on the ancestor path,
 // or when an object would lie more than 255 levels below [ROOT] (the parent
-// level is one byte): then *tooDeep says which object.
-bool ApplyDesignContents(TreeDesign& design, DesignFileContents& contents,
-                         std::string* tooDeep = nullptr);
+// level is one byte): then the message says which object (else it is empty).
+Result<void> ApplyDesignContents(TreeDesign& design, DesignFileContents& contents);
 bool SaveDesign(TreeDesign& design);
 bool SaveDesignAs(TreeDesign& design);
 bool WriteDesignFile(TreeDesign& design);

@@ -165,62 +165,49 @@ std::string NotRegularFileReason(const std::string& path) {
     return S_ISREG(st.st_mode) ? std::string() : KindReason(st.st_mode);
 }
 
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error,
-                   std::uint64_t maxBytes) {
-    bytes.clear();
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes) {
     // Look before opening: opening a FIFO blocks and opening a device may act.
-    if (std::string reason = NotRegularFileReason(path); !reason.empty()) {
-        error = OpenError(path, reason);
-        return false;
-    }
+    if (std::string reason = NotRegularFileReason(path); !reason.empty())
+        return Failed(OpenError(path, reason));
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) {
-        error = OpenError(path, SystemError(errno));
-        return false;
-    }
+    if (fd < 0)
+        return Failed(OpenError(path, SystemError(errno)));
     struct stat st {};
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         // Replaced between the look and the open.
-        error = OpenError(path, fstat(fd, &st) != 0 ? SystemError(errno) : KindReason(st.st_mode));
+        std::string error =
+            OpenError(path, fstat(fd, &st) != 0 ? SystemError(errno) : KindReason(st.st_mode));
         close(fd);
-        return false;
+        return Failed(std::move(error));
     }
     if (static_cast<std::uint64_t>(st.st_size) > maxBytes) {
         close(fd);
-        error = OpenError(path, TooLargeReason(maxBytes));
-        return false;
+        return Failed(OpenError(path, TooLargeReason(maxBytes)));
     }
+    std::string bytes;
     if (st.st_size > 0)
         bytes.reserve(static_cast<std::size_t>(st.st_size));
     int readError = 0;
     bool tooLarge = false;
     bool ok = ReadAll(fd, bytes, maxBytes, readError, tooLarge);
     close(fd);
-    if (!ok) {
-        bytes.clear();
-        bytes.shrink_to_fit();
-        error = tooLarge ? OpenError(path, TooLargeReason(maxBytes))
-                         : "Read error on file \"" + path + "\". " + SystemError(readError);
-    }
-    return ok;
+    if (!ok)
+        return Failed(tooLarge ? OpenError(path, TooLargeReason(maxBytes))
+                               : "Read error on file \"" + path + "\". " + SystemError(readError));
+    return bytes;
 }
 
-bool ReadWholeDescriptor(int fd, const std::string& label, std::string& bytes, std::string& error,
-                         std::uint64_t maxBytes) {
-    bytes.clear();
+Result<std::string> ReadWholeDescriptor(int fd, const std::string& label, std::uint64_t maxBytes) {
     struct stat st {};
-    if (fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode))) {
-        error = OpenError(label, KindReason(st.st_mode));
-        return false;
-    }
+    if (fstat(fd, &st) == 0 && (S_ISDIR(st.st_mode)))
+        return Failed(OpenError(label, KindReason(st.st_mode)));
+    std::string bytes;
     int readError = 0;
     bool tooLarge = false;
     if (ReadAll(fd, bytes, maxBytes, readError, tooLarge))
-        return true;
-    bytes.clear();
-    error = tooLarge ? OpenError(label, TooLargeReason(maxBytes))
-                     : "Read error on file \"" + label + "\". " + SystemError(readError);
-    return false;
+        return bytes;
+    return Failed(tooLarge ? OpenError(label, TooLargeReason(maxBytes))
+                           : "Read error on file \"" + label + "\". " + SystemError(readError));
 }
 
 std::vector<std::string> SplitLines(std::string_view text) {
@@ -232,41 +219,35 @@ std::vector<std::string> SplitLines(std::string_view text) {
     return lines;
 }
 
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error,
-                   std::uint64_t maxBytes, std::size_t maxLines) {
-    lines.clear();
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error, maxBytes))
-        return false;
-    LineSource source(bytes);
+Result<std::vector<std::string>> ReadTextLines(const std::string& path, std::uint64_t maxBytes,
+                                               std::size_t maxLines) {
+    Result<std::string> bytes = ReadWholeFile(path, maxBytes);
+    if (!bytes)
+        return Failed(bytes.error());
+    std::vector<std::string> lines;
+    LineSource source(*bytes);
     std::string_view line;
     while (!source.OnlyEmptyLinesLeft() && source.Next(line)) {
-        if (lines.size() >= maxLines) {
-            lines.clear();
-            error = OpenError(path, "It has more than " + std::to_string(maxLines) +
-                                        " lines, the limit for this kind of file.");
-            return false;
-        }
+        if (lines.size() >= maxLines)
+            return Failed(OpenError(path, "It has more than " + std::to_string(maxLines) +
+                                              " lines, the limit for this kind of file."));
         lines.emplace_back(line);
     }
-    return true;
+    return lines;
 }
 
-bool ReadFirstLine(const std::string& path, std::string& line, std::string& error,
-                   std::uint64_t maxBytes) {
-    line.clear();
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error, maxBytes))
-        return false;
-    line = bytes.substr(0, bytes.find_first_of("\r\n"));
-    std::fill(bytes.begin(), bytes.end(), '\0');
-    return true;
+Result<std::string> ReadFirstLine(const std::string& path, std::uint64_t maxBytes) {
+    Result<std::string> bytes = ReadWholeFile(path, maxBytes);
+    if (!bytes)
+        return bytes;
+    std::string line = bytes->substr(0, bytes->find_first_of("\r\n"));
+    std::fill(bytes->begin(), bytes->end(), '\0');
+    return line;
 }
 
-bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error) {
-    auto fail = [&](const std::string& reason) {
-        error = "Cannot write file \"" + path + "\". " + reason;
-        return false;
+Result<void> AppendToRegularFile(const std::string& path, std::string_view bytes) {
+    auto fail = [&](const std::string& reason) -> Result<void> {
+        return Failed("Cannot write file \"" + path + "\". " + reason);
     };
     // O_NOFOLLOW: a link is refused; O_NONBLOCK: a FIFO without a reader
     // fails at once instead of waiting for one.
@@ -303,49 +284,37 @@ bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::s
     }
     if (close(fd) != 0)
         return fail(SystemError(errno));
-    return true;
+    return {};
 }
 
 // ---------------------------------------------------------------- saving
 
-bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentity& identity,
-                       std::string& error) {
+Result<FileIdentity> ResolveSaveTarget(const std::string& path, std::string& target) {
     target = path;
-    identity = FileIdentity{};
     for (int hops = 0;; ++hops) {
         struct stat lst {};
         if (lstat(target.c_str(), &lst) != 0) {
             if (errno == ENOENT)
-                return true; // a new file (a missing folder fails when it is created)
-            error = "Cannot create file \"" + path + "\". " + SystemError(errno);
-            return false;
+                return FileIdentity{}; // a new file (a missing folder fails when it is created)
+            return Failed("Cannot create file \"" + path + "\". " + SystemError(errno));
         }
         if (!S_ISLNK(lst.st_mode))
             break;
-        if (hops >= 40) {
-            error = "Cannot create file \"" + path + "\". " + SystemError(ELOOP);
-            return false;
-        }
+        if (hops >= 40)
+            return Failed("Cannot create file \"" + path + "\". " + SystemError(ELOOP));
         std::vector<char> link(static_cast<std::size_t>(lst.st_size > 0 ? lst.st_size : 255) + 2);
         ssize_t n = readlink(target.c_str(), link.data(), link.size() - 1);
-        if (n < 0) {
-            error = "Cannot create file \"" + path + "\". " + SystemError(errno);
-            return false;
-        }
+        if (n < 0)
+            return Failed("Cannot create file \"" + path + "\". " + SystemError(errno));
         std::string to(link.data(), static_cast<std::size_t>(n));
         target = (!to.empty() && to[0] == '/') ? to : FolderOf(target) + "/" + to;
     }
     struct stat st {};
-    if (stat(target.c_str(), &st) != 0) {
-        error = "Cannot create file \"" + path + "\". " + SystemError(errno);
-        return false;
-    }
-    if (!S_ISREG(st.st_mode)) {
-        error = "Cannot create file \"" + path + "\". " + SaveKindReason(st.st_mode);
-        return false;
-    }
-    identity = IdentityOf(st);
-    return true;
+    if (stat(target.c_str(), &st) != 0)
+        return Failed("Cannot create file \"" + path + "\". " + SystemError(errno));
+    if (!S_ISREG(st.st_mode))
+        return Failed("Cannot create file \"" + path + "\". " + SaveKindReason(st.st_mode));
+    return IdentityOf(st);
 }
 
 FileIdentity CurrentIdentity(const std::string& path) {
@@ -357,7 +326,11 @@ FileIdentity CurrentIdentity(const std::string& path) {
 
 SaveTarget InspectSaveTarget(const std::string& path) {
     SaveTarget t;
-    if (!ResolveSaveTarget(path, t.target, t.identity, t.error)) {
+    Result<FileIdentity> identity = ResolveSaveTarget(path, t.target);
+    if (identity) {
+        t.identity = *identity;
+    } else {
+        t.error = identity.error();
         struct stat st {};
         t.kind = stat(t.target.c_str(), &st) == 0 && S_ISDIR(st.st_mode) ? SaveTargetKind::Folder
                                                                          : SaveTargetKind::Special;
@@ -407,11 +380,13 @@ bool SaveFile(Interaction& ui, const std::string& path, std::string_view bytes,
               FileIdentity* written) {
     if (!ConfirmSaveTarget(ui, path))
         return false;
-    std::string error;
-    if (!ReplaceFileAtomically(path, bytes, error, written)) {
-        ui.Error(error);
+    Result<FileIdentity> replaced = ReplaceFileAtomically(path, bytes);
+    if (!replaced) {
+        ui.Error(replaced.error());
         return false;
     }
+    if (written)
+        *written = *replaced;
     return true;
 }
 
@@ -460,12 +435,12 @@ int RemoveStaleSaveFiles(const std::string& dir) {
     return removed;
 }
 
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
-                           FileIdentity* written) {
+Result<FileIdentity> ReplaceFileAtomically(const std::string& path, std::string_view bytes) {
     std::string target;
-    FileIdentity old;
-    if (!ResolveSaveTarget(path, target, old, error))
-        return false;
+    Result<FileIdentity> resolved = ResolveSaveTarget(path, target);
+    if (!resolved)
+        return Failed(resolved.error());
+    const FileIdentity old = *resolved;
     const std::string dir = FolderOf(target);
     RemoveStaleSaveFiles(dir);
     long nameMax = pathconf(dir.c_str(), _PC_NAME_MAX);
@@ -480,10 +455,8 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
         name.assign(tmpl.begin(), tmpl.end());
         name.push_back('\0');
         fd = mkostemp(name.data(), O_CLOEXEC);
-        if (fd < 0) {
-            error = "Cannot create file \"" + path + "\". " + SystemError(errno);
-            return false;
-        }
+        if (fd < 0)
+            return Failed("Cannot create file \"" + path + "\". " + SystemError(errno));
         // Another save's clean-up may have taken the name between mkstemp and
         // the lock: then the file has no name any more and another is made.
         struct stat st {};
@@ -492,17 +465,14 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
             fd = -1;
         }
     }
-    if (fd < 0) {
-        error = "Cannot create file \"" + path + "\". " + SystemError(EAGAIN);
-        return false;
-    }
+    if (fd < 0)
+        return Failed("Cannot create file \"" + path + "\". " + SystemError(EAGAIN));
     PendingTempGuard guard(name.data());
-    auto fail = [&](const std::string& what) {
+    auto fail = [&](const std::string& what) -> Result<FileIdentity> {
         int saved = errno;
         unlink(name.data());
         close(fd);
-        error = what + " \"" + path + "\". " + SystemError(saved);
-        return false;
+        return Failed(what + " \"" + path + "\". " + SystemError(saved));
     };
     // The new file gets the replaced file's owner, group and permissions where
     // the user may set them; a new file the usual ones (0666 less the umask).
@@ -539,17 +509,15 @@ bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std:
         return fail("Error writing file");
     if (rename(name.data(), target.c_str()) != 0)
         return fail("Cannot create file");
-    if (written) {
-        struct stat st {};
-        *written = fstat(fd, &st) == 0 ? IdentityOf(st) : FileIdentity{};
-    }
+    struct stat st {};
+    const FileIdentity written = fstat(fd, &st) == 0 ? IdentityOf(st) : FileIdentity{};
     close(fd); // the data is synced; the lock goes with the descriptor
     int dfd = open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (dfd >= 0) {
         fsync(dfd);
         close(dfd);
     }
-    return true;
+    return written;
 }
 
 // ---------------------------------------------------------------- FileLock

@@ -8,6 +8,8 @@
 // replaced; a failed write (a full disk) leaves the old file whole.
 #pragma once
 
+#include "core/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <ctime>
@@ -39,24 +41,21 @@ std::string SizeLimitText(std::uint64_t bytes);
 std::string NotRegularFileReason(const std::string& path);
 
 // Reads a regular file into memory. Anything else is refused without being
-// opened for reading, and a file larger than maxBytes is refused; error is
-// then "Cannot open file "<path>". <reason>" (or the read error).
-bool ReadWholeFile(const std::string& path, std::string& bytes, std::string& error,
-                   std::uint64_t maxBytes = kNoSizeLimit);
+// opened for reading, and a file larger than maxBytes is refused; the error
+// is then "Cannot open file "<path>". <reason>" (or the read error).
+Result<std::string> ReadWholeFile(const std::string& path, std::uint64_t maxBytes = kNoSizeLimit);
 // Reads an open descriptor (standard input) to its end, at most maxBytes.
-bool ReadWholeDescriptor(int fd, const std::string& label, std::string& bytes, std::string& error,
-                         std::uint64_t maxBytes);
+Result<std::string> ReadWholeDescriptor(int fd, const std::string& label, std::uint64_t maxBytes);
 
 // Splits a text into lines: "\r\n", "\n" and a lone "\r" each end a line and
 // are not part of it; a text that ends with a line end has no empty last line.
 std::vector<std::string> SplitLines(std::string_view text);
 // ReadWholeFile, then SplitLines. More than maxLines lines are refused
 // ("Cannot open file "<path>". It has more than N lines, ...").
-bool ReadTextLines(const std::string& path, std::vector<std::string>& lines, std::string& error,
-                   std::uint64_t maxBytes, std::size_t maxLines = ~std::size_t{0});
+Result<std::vector<std::string>> ReadTextLines(const std::string& path, std::uint64_t maxBytes,
+                                               std::size_t maxLines = ~std::size_t{0});
 // The first line of a regular file (a password file), without its line end.
-bool ReadFirstLine(const std::string& path, std::string& line, std::string& error,
-                   std::uint64_t maxBytes);
+Result<std::string> ReadFirstLine(const std::string& path, std::uint64_t maxBytes);
 
 // What a save finds at the place it writes to.
 struct FileIdentity {
@@ -77,10 +76,11 @@ struct FileIdentity {
 
 // The file a save to path writes: path itself, or the file its symbolic
 // links lead to (a link to a file that does not exist yet leads to that
-// file). False with error when the links loop or the target is something
-// other than a regular file.
-bool ResolveSaveTarget(const std::string& path, std::string& target, FileIdentity& identity,
-                       std::string& error);
+// file), and the identity of what is there (exists false for a new file).
+// A failure when the links loop or the target is something other than a
+// regular file; target then stays where the links were followed to, so that
+// the caller can tell what refused the save.
+Result<FileIdentity> ResolveSaveTarget(const std::string& path, std::string& target);
 // The identity of the file path names now (following links); exists is
 // false when there is none.
 FileIdentity CurrentIdentity(const std::string& path);
@@ -117,9 +117,8 @@ std::string ReadOnlyQuestion(const std::string& path);
 // SIGINT, SIGTERM and SIGHUP during the save remove the temporary file before
 // the program ends. Stale temporary files of earlier saves in the folder are
 // removed first unless a running save holds them. On failure the old file is
-// untouched and error says why. written receives the new file's identity.
-bool ReplaceFileAtomically(const std::string& path, std::string_view bytes, std::string& error,
-                           FileIdentity* written = nullptr);
+// untouched and the error says why. Gives the new file's identity.
+Result<FileIdentity> ReplaceFileAtomically(const std::string& path, std::string_view bytes);
 
 // The checks every interactive write makes before replacing a file: a folder
 // or special file is refused (ui.Error); a read-only file and a file with
@@ -133,8 +132,8 @@ bool SaveFile(Interaction& ui, const std::string& path, std::string_view bytes,
 // Appends the bytes to the log file at path, creating it when it is missing.
 // Only a regular file is written to: a symbolic link, a FIFO, a device or a
 // folder of that name is refused at once (never followed, never waited on).
-// False with error ("Cannot write file "<path>". <reason>").
-bool AppendToRegularFile(const std::string& path, std::string_view bytes, std::string& error);
+// The error is "Cannot write file "<path>". <reason>".
+Result<void> AppendToRegularFile(const std::string& path, std::string_view bytes);
 
 // The prefix of every temporary file of a save.
 inline constexpr std::string_view kSaveTempPrefix = ".qvsave-";

@@ -20,9 +20,9 @@ bool IsTopLevelRecord(const ObjectRecord& rec) {
 
 // Places the records as the second pass will, without touching the design:
 // every record's parent must lie on the ancestor path of the record before it,
-// and no object may lie deeper than a design holds (*tooDeep says which).
-bool RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>& records,
-                      std::string* tooDeep) {
+// and no object may lie deeper than a design holds (then the message says
+// which; a record without its parent fails without one).
+Result<void> RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>& records) {
     struct Step {
         const std::string* name;
         int level;
@@ -36,7 +36,7 @@ bool RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>&
                           (path[i - 1].level & 0xFF) == rec.parentLevel))
             --i;
         if (i == 0)
-            return false;
+            return Failed("");
         int level = path[i - 1].level + 1;
         path.resize(i);
         path.push_back({&rec.name, level});
@@ -44,11 +44,10 @@ bool RecordsPlaceable(const TreeDesign& design, const std::vector<ObjectRecord>&
             std::string context;
             for (std::size_t k = path.size(); k-- > 1;)
                 context += *path[k].name + (k > 1 ? "." : "");
-            *tooDeep = TooDeepMessage(context, level);
-            return false;
+            return Failed(TooDeepMessage(context, level));
         }
     }
-    return true;
+    return {};
 }
 
 std::string OldFormatMessage(const std::string& f) {
@@ -103,10 +102,9 @@ private:
 bool Merger::Run(std::string_view bytes) {
     DesignChange operation(design_, "Merge Trees");
     ParseStatus status = ParseDesignFile(bytes, contents_);
-    std::string tooDeep;
-    const bool placeable =
-        status == ParseStatus::Ok && RecordsPlaceable(design_, contents_.objects, &tooDeep);
-    if (!tooDeep.empty()) {
+    const Result<void> placeable =
+        status == ParseStatus::Ok ? RecordsPlaceable(design_, contents_.objects) : Failed("");
+    if (const std::string& tooDeep = placeable.error(); !tooDeep.empty()) {
         design_.ui().Information(tooDeep);
         End();
         return false;
@@ -376,9 +374,9 @@ bool MergeDesignBytes(TreeDesign& design, std::string_view bytes, const std::str
 }
 
 bool MergeDesignFile(TreeDesign& design, const std::string& path, MergeOutcome* outcome) {
-    std::string bytes, error;
-    if (!ReadWholeFile(path, bytes, error)) {
-        design.ui().Error(error);
+    Result<std::string> bytes = ReadWholeFile(path);
+    if (!bytes) {
+        design.ui().Error(bytes.error());
         if (outcome) {
             *outcome = MergeOutcome{};
             outcome->ioError = true;
@@ -386,7 +384,7 @@ bool MergeDesignFile(TreeDesign& design, const std::string& path, MergeOutcome* 
         design.view().RefreshTreePage();
         return false;
     }
-    return MergeDesignBytes(design, bytes, path, outcome);
+    return MergeDesignBytes(design, *bytes, path, outcome);
 }
 
 } // namespace qv

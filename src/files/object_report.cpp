@@ -294,13 +294,13 @@ bool ReadObjectReportText(TreeDesign& design, std::string_view text, std::string
 }
 
 bool ReadObjectReport(TreeDesign& design, const std::string& path) {
-    std::string text, error;
-    if (!ReadWholeFile(path, text, error, kMaxObjectReportBytes)) {
+    Result<std::string> text = ReadWholeFile(path, kMaxObjectReportBytes);
+    if (!text) {
         design.ui().Information(std::string("Error on line: 0.") + "\r" + "Problem Opening File. " +
-                                error);
+                                text.error());
         return false;
     }
-    return ReadObjectReportText(design, text, path);
+    return ReadObjectReportText(design, *text, path);
 }
 
 } // namespace qv

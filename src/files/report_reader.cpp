@@ -708,14 +708,14 @@ bool ReadReportText(TreeDesign& design, std::string_view text, const std::string
 
 bool ReadReport(TreeDesign& design, const std::string& path, bool replicaRingMode,
                 ReportReadOutcome* outcome) {
-    std::string text, error;
-    if (!ReadWholeFile(path, text, error, kMaxDsdiagReportBytes)) {
-        design.ui().Error(error);
+    Result<std::string> text = ReadWholeFile(path, kMaxDsdiagReportBytes);
+    if (!text) {
+        design.ui().Error(text.error());
         if (outcome)
             outcome->ioError = true;
         return false;
     }
-    return ReadReportText(design, text, path, replicaRingMode);
+    return ReadReportText(design, *text, path, replicaRingMode);
 }
 
 } // namespace qv

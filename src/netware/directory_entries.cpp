@@ -163,11 +163,11 @@ Status DirectoryEntries::LoadLdif(std::string_view text) {
         rbuf.bv_val = file.buf;
         rbuf.bv_len = std::strlen(file.buf);
         if (std::strstr(file.buf, ":<")) {
-            bool changed = false;
-            std::string why;
-            if (!ResolveLdifUrlValues(file.buf, lineNo, resolved, changed, why))
+            Result<std::optional<std::string>> rewritten = ResolveLdifUrlValues(file.buf, lineNo);
+            if (!rewritten)
                 return kErrBadDirectoryData;
-            if (changed) {
+            if (*rewritten) {
+                resolved = std::move(**rewritten);
                 rbuf.bv_val = resolved.data();
                 rbuf.bv_len = resolved.size();
             }
@@ -201,10 +201,10 @@ Status DirectoryEntries::Load(const TreeConnection& connection) {
     if (address.rfind("ldif:", 0) == 0) {
         // ldif:PATH or ldif:PATH?BASE-DN
         std::string file = address.substr(5, address.find('?') - 5);
-        std::string text, error;
-        if (!ReadWholeFile(file, text, error, kMaxLdifTreeBytes))
+        Result<std::string> text = ReadWholeFile(file, kMaxLdifTreeBytes);
+        if (!text)
             return kErrTransportFailure;
-        if (Status s = LoadLdif(text))
+        if (Status s = LoadLdif(*text))
             return s;
         // A volume's folder may be given relative to the LDIF file, so that a
         // directory and its volumes travel together.

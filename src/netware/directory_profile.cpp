@@ -93,11 +93,10 @@ std::vector<DirectoryProfile> LoadProfiles() {
     std::vector<DirectoryProfile> profiles;
     std::vector<std::string> fallbacks;
     for (std::size_t i = 0; i < kProfileTextCount; ++i) {
-        DirectoryProfile p;
-        std::string error;
         // The files are part of the build; one that does not parse is a
         // fault of the build, and the profile is left out.
-        if (!ParseProfile(kProfileTexts[i].text, p, error))
+        Result<DirectoryProfile> p = ParseProfile(kProfileTexts[i].text);
+        if (!p)
             continue;
         std::string fallback;
         std::string_view text = kProfileTexts[i].text;
@@ -109,7 +108,7 @@ std::vector<DirectoryProfile> LoadProfiles() {
             if (Word(rest) == "fallback")
                 fallback = std::string(Word(rest));
         }
-        profiles.push_back(std::move(p));
+        profiles.push_back(std::move(*p));
         fallbacks.push_back(std::move(fallback));
     }
     // A fallback profile's classes and container rules follow the profile's own.
@@ -135,8 +134,8 @@ std::vector<DirectoryProfile> LoadProfiles() {
 
 } // namespace
 
-bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error) {
-    p = DirectoryProfile{};
+Result<DirectoryProfile> ParseProfile(std::string_view text) {
+    DirectoryProfile p;
     std::size_t lineNo = 0;
     for (std::size_t pos = 0; pos < text.size();) {
         std::size_t end = text.find('\n', pos);
@@ -148,9 +147,8 @@ bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error
             continue;
         std::string_view rest = line;
         std::string_view key = Word(rest);
-        auto fail = [&](const std::string& why) {
-            error = "line " + std::to_string(lineNo) + ": " + why;
-            return false;
+        auto fail = [&](const std::string& why) -> Result<DirectoryProfile> {
+            return Failed("line " + std::to_string(lineNo) + ": " + why);
         };
         if (key == "profile") {
             p.name = std::string(Word(rest));
@@ -222,11 +220,9 @@ bool ParseProfile(std::string_view text, DirectoryProfile& p, std::string& error
             return fail("unknown key " + std::string(key));
         }
     }
-    if (p.name.empty()) {
-        error = "no profile name";
-        return false;
-    }
-    return true;
+    if (p.name.empty())
+        return Failed("no profile name");
+    return p;
 }
 
 const AttributeMapping* DirectoryProfile::FindByLdap(std::string_view ldapName) const {

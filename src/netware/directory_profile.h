@@ -7,6 +7,7 @@
 // and the server that answered) and the log lines that name the profile.
 #pragma once
 
+#include "core/result.h"
 #include "netware/directory_backend.h"
 
 #include <functional>
@@ -71,8 +72,8 @@ struct DirectoryProfile {
     std::vector<std::string> ListingAttributes() const;
 };
 
-// Reads a profile file; false with the line and reason in error.
-bool ParseProfile(std::string_view text, DirectoryProfile& profile, std::string& error);
+// Reads a profile file; a failure names the line and the reason.
+Result<DirectoryProfile> ParseProfile(std::string_view text);
 
 // The profiles built in: "quorvane", "standard", "ndsldap".
 const std::vector<DirectoryProfile>& Profiles();

@@ -108,9 +108,10 @@ Status ConnectLdap(const TreeConnection& c, LDAP*& ld, std::string& baseDn, bool
     }
     std::string password = c.password;
     if (!c.bindDn.empty() && password.empty() && !c.passwordFile.empty()) {
-        std::string error;
-        if (!ReadFirstLine(c.passwordFile, password, error, kMaxPasswordFileBytes))
+        Result<std::string> line = ReadFirstLine(c.passwordFile, kMaxPasswordFileBytes);
+        if (!line)
             return kErrFailedAuthentication;
+        password = std::move(*line);
     }
     struct berval cred;
     cred.bv_val = password.data();

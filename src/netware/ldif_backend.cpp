@@ -76,13 +76,15 @@ Status LdifDirectory::LoadFile(const std::string& path, const std::string& treeN
                                const Options& options) {
     // Through the file access: a FIFO, device or folder is refused at once, a
     // file past the limit is never read.
-    std::string bytes;
     error_.clear();
-    if (!ReadWholeFile(path, bytes, error_, kMaxLdifTreeBytes))
+    Result<std::string> bytes = ReadWholeFile(path, kMaxLdifTreeBytes);
+    if (!bytes) {
+        error_ = bytes.error();
         return kErrTransportFailure;
-    if (bytes.empty())
+    }
+    if (bytes->empty())
         return kErrBadDirectoryData;
-    return Load(bytes.data(), bytes.size(), treeName, options);
+    return Load(bytes->data(), bytes->size(), treeName, options);
 }
 
 Status LdifDirectory::Load(const char* data, std::size_t size, const std::string& treeName) {
@@ -321,10 +323,13 @@ Status LdifDirectory::ReadRecord(LoadState& s, bool& end) {
     rbuf.bv_val = s.reader.buf;
     rbuf.bv_len = std::strlen(s.reader.buf);
     if (std::strstr(s.reader.buf, ":<")) {
-        bool changed = false;
-        if (!ResolveLdifUrlValues(s.reader.buf, first, s.resolved, changed, error_))
+        Result<std::optional<std::string>> rewritten = ResolveLdifUrlValues(s.reader.buf, first);
+        if (!rewritten) {
+            error_ = rewritten.error();
             return kErrBadDirectoryData;
-        if (changed) {
+        }
+        if (*rewritten) {
+            s.resolved = std::move(**rewritten);
             rbuf.bv_val = s.resolved.data();
             rbuf.bv_len = s.resolved.size();
         }

@@ -72,10 +72,10 @@ bool LdifRecordWellFormed(const char* record) {
     return true;
 }
 
-bool ResolveLdifUrlValues(const char* record, unsigned long firstLine, std::string& resolved,
-                          bool& changed, std::string& error) {
-    changed = false;
-    resolved.clear();
+Result<std::optional<std::string>> ResolveLdifUrlValues(const char* record,
+                                                        unsigned long firstLine) {
+    bool changed = false;
+    std::string resolved;
     unsigned long lineNo = firstLine;
     for (const char* line = record; *line;) {
         // One logical line: continuation lines start with a space.
@@ -109,16 +109,12 @@ bool ResolveLdifUrlValues(const char* record, unsigned long firstLine, std::stri
                 path = url.substr(7);
             else if (url.rfind("file://localhost/", 0) == 0)
                 path = url.substr(16);
-            if (path.empty()) {
-                error = where + " cannot be read: only file:/// URLs are read.";
-                return false;
-            }
-            std::string bytes, why;
-            if (!ReadWholeFile(path, bytes, why, kMaxUrlValueBytes)) {
-                error = where + " cannot be read: " + why;
-                return false;
-            }
-            resolved += attr + ":: " + Base64(bytes) + "\n";
+            if (path.empty())
+                return Failed(where + " cannot be read: only file:/// URLs are read.");
+            Result<std::string> bytes = ReadWholeFile(path, kMaxUrlValueBytes);
+            if (!bytes)
+                return Failed(where + " cannot be read: " + bytes.error());
+            resolved += attr + ":: " + Base64(*bytes) + "\n";
             changed = true;
         } else {
             resolved.append(line, static_cast<std::size_t>(end - line));
@@ -128,7 +124,9 @@ bool ResolveLdifUrlValues(const char* record, unsigned long firstLine, std::stri
         lineNo += lines;
         line = end;
     }
-    return true;
+    if (!changed)
+        return std::optional<std::string>();
+    return std::optional<std::string>(std::move(resolved));
 }
 
 } // namespace qv::nds

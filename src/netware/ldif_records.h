@@ -2,6 +2,9 @@
 // shared by the readers of LDIF directories.
 #pragma once
 
+#include "core/result.h"
+
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -22,9 +25,10 @@ std::string Base64(std::string_view bytes);
 // by OpenLDAP's LDIF functions, which would open anything (a device, a FIFO)
 // and read it without bound: only file URLs of this host, only regular files
 // of at most 64 MB. The value goes back into the record in base64 ("::").
-// firstLine is the line number of the record's first line. False, with the
-// reason naming the line, when a value cannot be read so.
-bool ResolveLdifUrlValues(const char* record, unsigned long firstLine, std::string& resolved,
-                          bool& changed, std::string& error);
+// firstLine is the line number of the record's first line. Gives the record
+// so rewritten, or nothing when it has no value given by URL; a failure, with
+// the reason naming the line, when a value cannot be read so.
+Result<std::optional<std::string>> ResolveLdifUrlValues(const char* record,
+                                                        unsigned long firstLine);
 
 } // namespace qv::nds

@@ -228,10 +228,10 @@ void NdsSearch::FormClose() {
     containerList.clear();
     // The log replaces the old one as every file is written; a FIFO, device or
     // folder of that name is left alone (the log is then not kept).
-    std::string text, error;
+    std::string text;
     for (const std::string& line : log)
         text += line + "\n";
-    ReplaceFileAtomically(logFileName, text, error);
+    (void)ReplaceFileAtomically(logFileName, text);
 }
 
 // ---- the walk ----

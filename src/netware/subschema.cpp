@@ -9,10 +9,11 @@ namespace qv::nds {
 
 namespace {
 
-// The values of one attribute of the first entry of a base search.
-bool ReadBase(LDAP* ld, const std::string& dn, const char* filter,
-              const std::vector<const char*>& names, std::vector<std::vector<std::string>*> targets,
-              std::string& error) {
+// The values of the attributes of the first entry of a base search, added to
+// the targets (one for each name).
+Result<void> ReadBase(LDAP* ld, const std::string& dn, const char* filter,
+                      const std::vector<const char*>& names,
+                      std::vector<std::vector<std::string>*> targets) {
     std::vector<char*> attrs;
     for (const char* n : names)
         attrs.push_back(const_cast<char*>(n));
@@ -22,16 +23,14 @@ bool ReadBase(LDAP* ld, const std::string& dn, const char* filter,
     const int rc = ldap_search_ext_s(ld, dn.c_str(), LDAP_SCOPE_BASE, filter, attrs.data(), 0,
                                      nullptr, nullptr, &timeout, 0, &res);
     if (rc != LDAP_SUCCESS) {
-        error = std::string("search of \"") + dn + "\" failed: " + ldap_err2string(rc);
         if (res)
             ldap_msgfree(res);
-        return false;
+        return Failed(std::string("search of \"") + dn + "\" failed: " + ldap_err2string(rc));
     }
     LDAPMessage* entry = ldap_first_entry(ld, res);
     if (!entry) {
-        error = "no entry \"" + dn + "\"";
         ldap_msgfree(res);
-        return false;
+        return Failed("no entry \"" + dn + "\"");
     }
     for (std::size_t i = 0; i < names.size(); ++i) {
         berval** vals = ldap_get_values_len(ld, entry, names[i]);
@@ -42,34 +41,34 @@ bool ReadBase(LDAP* ld, const std::string& dn, const char* filter,
         ldap_value_free_len(vals);
     }
     ldap_msgfree(res);
-    return true;
+    return {};
 }
 
 } // namespace
 
-bool ReadSubschema(const TreeConnection& connection, Subschema& out, std::string& error) {
+Result<Subschema> ReadSubschema(const TreeConnection& connection) {
     LDAP* ld = nullptr;
     std::string base;
     // A schema source names only the server: no base DN is needed.
     if (Status s = ConnectLdap(connection, ld, base, false)) {
         if (ld)
             ldap_unbind_ext_s(ld, nullptr, nullptr);
-        error = "cannot connect or bind to " + connection.address + " (status " +
-                std::to_string(s) + ")";
-        return false;
+        return Failed("cannot connect or bind to " + connection.address + " (status " +
+                      std::to_string(s) + ")");
     }
+    Subschema out;
     std::vector<std::string> subentry;
-    bool ok = ReadBase(ld, "", "(objectClass=*)", {"subschemaSubentry"}, {&subentry}, error);
-    if (ok && subentry.empty()) {
-        ok = false;
-        error = "the server names no subschema entry";
-    }
-    if (ok)
-        ok = ReadBase(ld, subentry.front(), "(objectClass=subschema)",
-                      {"objectClasses", "attributeTypes", "ldapSyntaxes"},
-                      {&out.objectClasses, &out.attributeTypes, &out.ldapSyntaxes}, error);
+    Result<void> read = ReadBase(ld, "", "(objectClass=*)", {"subschemaSubentry"}, {&subentry});
+    if (read && subentry.empty())
+        read = Failed("the server names no subschema entry");
+    if (read)
+        read = ReadBase(ld, subentry.front(), "(objectClass=subschema)",
+                        {"objectClasses", "attributeTypes", "ldapSyntaxes"},
+                        {&out.objectClasses, &out.attributeTypes, &out.ldapSyntaxes});
     ldap_unbind_ext_s(ld, nullptr, nullptr);
-    return ok;
+    if (!read)
+        return Failed(read.error());
+    return out;
 }
 
 } // namespace qv::nds

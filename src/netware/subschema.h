@@ -2,6 +2,7 @@
 // root DSE's subschemaSubentry, with its RFC 4512 descriptions.
 #pragma once
 
+#include "core/result.h"
 #include "netware/nds_client.h"
 
 #include <string>
@@ -16,8 +17,8 @@ struct Subschema {
 };
 
 // Reads the subschema of the server of the connection (its address
-// ldap://HOST:PORT[/BASE], bind as the connection says). False with a
-// one-line reason in error.
-bool ReadSubschema(const TreeConnection& connection, Subschema& out, std::string& error);
+// ldap://HOST:PORT[/BASE], bind as the connection says). A failure with a
+// one-line reason.
+Result<Subschema> ReadSubschema(const TreeConnection& connection);
 
 } // namespace qv::nds

@@ -46,8 +46,7 @@ struct PrivateCopy {
         if (!scratch.isValid())
             return false;
         file = scratch.filePath(QStringLiteral("Quorvane.ini"));
-        std::string error;
-        return ReplaceFileAtomically(file.toStdString(), bytes, error);
+        return ReplaceFileAtomically(file.toStdString(), bytes).ok();
     }
 };
 
@@ -58,115 +57,105 @@ bool Missing(const std::string& path) {
 
 } // namespace
 
-bool ReadIniFile(const std::string& path, const std::function<void(QSettings&)>& read,
-                 std::string& error) {
+Result<void> ReadIniFile(const std::string& path, const std::function<void(QSettings&)>& read) {
     // Reading never creates the file or its directory; a missing file means
     // the defaults.
     if (Missing(path))
-        return true;
-    std::string bytes;
-    if (!ReadWholeFile(path, bytes, error, kMaxSettingsFileBytes))
-        return false;
+        return {};
+    Result<std::string> bytes = ReadWholeFile(path, kMaxSettingsFileBytes);
+    if (!bytes)
+        return Failed(bytes.error());
     PrivateCopy copy;
-    if (!copy.Make(bytes)) {
-        error = "Cannot read the settings file \"" + path + "\": no private copy could be made.";
-        return false;
-    }
+    if (!copy.Make(*bytes))
+        return Failed("Cannot read the settings file \"" + path +
+                      "\": no private copy could be made.");
     QSettings settings(copy.file, QSettings::IniFormat);
     if (settings.status() != QSettings::NoError)
-        return true; // unreadable contents: the defaults, as before
+        return {}; // unreadable contents: the defaults, as before
     read(settings);
-    return true;
+    return {};
 }
 
-bool UpdateIniFile(const std::string& path, const std::function<void(QSettings&)>& edit,
-                   std::string& error, std::string* notice) {
+Result<std::string> UpdateIniFile(const std::string& path,
+                                  const std::function<void(QSettings&)>& edit) {
     // The file a link leads to is written, only when it is a regular file.
     std::string target;
-    FileIdentity identity;
-    if (!ResolveSaveTarget(path, target, identity, error))
-        return false;
-    if (!QDir().mkpath(QFileInfo(QString::fromStdString(target)).absolutePath())) {
-        error = "Cannot create file \"" + path + "\". Its folder cannot be made.";
-        return false;
-    }
-    std::string old;
-    if (identity.exists && !ReadWholeFile(target, old, error, kMaxSettingsFileBytes))
-        return false;
+    Result<FileIdentity> identity = ResolveSaveTarget(path, target);
+    if (!identity)
+        return Failed(identity.error());
+    if (!QDir().mkpath(QFileInfo(QString::fromStdString(target)).absolutePath()))
+        return Failed("Cannot create file \"" + path + "\". Its folder cannot be made.");
+    Result<std::string> old = std::string();
+    if (identity->exists && !(old = ReadWholeFile(target, kMaxSettingsFileBytes)))
+        return Failed(old.error());
     PrivateCopy copy;
-    if (!copy.Make(old)) {
-        error = "Cannot create file \"" + path + "\". No private copy could be made.";
-        return false;
-    }
+    if (!copy.Make(*old))
+        return Failed("Cannot create file \"" + path + "\". No private copy could be made.");
     {
         QSettings settings(copy.file, QSettings::IniFormat);
         edit(settings);
         settings.sync();
-        if (settings.status() != QSettings::NoError) {
-            error = "Cannot create file \"" + path + "\". The settings could not be written.";
-            return false;
-        }
+        if (settings.status() != QSettings::NoError)
+            return Failed("Cannot create file \"" + path +
+                          "\". The settings could not be written.");
     }
-    std::string bytes;
-    if (!ReadWholeFile(copy.file.toStdString(), bytes, error, kMaxSettingsFileBytes) ||
-        !ReplaceFileAtomically(path, bytes, error))
-        return false;
-    if (notice && identity.exists && identity.links > 1)
-        *notice = "The settings file \"" + path + "\" had " + std::to_string(identity.links - 1) +
-                  " other name(s) (hard links): saving replaced only this name.";
-    return true;
+    Result<std::string> bytes = ReadWholeFile(copy.file.toStdString(), kMaxSettingsFileBytes);
+    if (!bytes)
+        return Failed(bytes.error());
+    if (Result<FileIdentity> written = ReplaceFileAtomically(path, *bytes); !written)
+        return Failed(written.error());
+    if (identity->exists && identity->links > 1)
+        return "The settings file \"" + path + "\" had " + std::to_string(identity->links - 1) +
+               " other name(s) (hard links): saving replaced only this name.";
+    return std::string();
 }
 
 StoredSettings IniSettingsStorage::Read() {
     StoredSettings out;
-    std::string error;
-    if (!ReadIniFile(
-            path_,
-            [&](QSettings& settings) {
-                settings.beginGroup(kGroup);
-                if (settings.contains(kVersion)) {
-                    out.versionPresent = true;
-                    QVariant v = settings.value(kVersion);
-                    bool ok = false;
-                    long long n = v.toString().trimmed().toLongLong(&ok);
-                    if (ok && v.metaType().id() != QMetaType::QByteArray)
-                        out.version = n;
-                }
-                if (settings.contains(kConfig)) {
-                    out.configPresent = true;
-                    QVariant v = settings.value(kConfig);
-                    // The INI format marks binary values (@ByteArray); plain
-                    // texts are not binary.
-                    if (v.metaType().id() == QMetaType::QByteArray) {
-                        out.configBinary = true;
-                        QByteArray bytes = v.toByteArray();
-                        out.config.assign(bytes.constData(),
-                                          static_cast<std::size_t>(bytes.size()));
-                    }
-                }
-                settings.endGroup();
-            },
-            error))
-        readError = error;
+    if (Result<void> read =
+            ReadIniFile(path_,
+                        [&](QSettings& settings) {
+                            settings.beginGroup(kGroup);
+                            if (settings.contains(kVersion)) {
+                                out.versionPresent = true;
+                                QVariant v = settings.value(kVersion);
+                                bool ok = false;
+                                long long n = v.toString().trimmed().toLongLong(&ok);
+                                if (ok && v.metaType().id() != QMetaType::QByteArray)
+                                    out.version = n;
+                            }
+                            if (settings.contains(kConfig)) {
+                                out.configPresent = true;
+                                QVariant v = settings.value(kConfig);
+                                // The INI format marks binary values (@ByteArray); plain
+                                // texts are not binary.
+                                if (v.metaType().id() == QMetaType::QByteArray) {
+                                    out.configBinary = true;
+                                    QByteArray bytes = v.toByteArray();
+                                    out.config.assign(bytes.constData(),
+                                                      static_cast<std::size_t>(bytes.size()));
+                                }
+                            }
+                            settings.endGroup();
+                        });
+        !read)
+        readError = read.error();
     return out;
 }
 
 bool IniSettingsStorage::Write(std::int32_t version, const WarningConfigBytes& config) {
-    std::string error;
-    if (!UpdateIniFile(
-            path_,
-            [&](QSettings& settings) {
-                settings.beginGroup(kGroup);
-                settings.setValue(kVersion, static_cast<int>(version));
-                settings.setValue(kConfig, QByteArray(reinterpret_cast<const char*>(config.data()),
-                                                      static_cast<qsizetype>(config.size())));
-                settings.endGroup();
-            },
-            error, &notice)) {
-        notice = error;
-        return false;
-    }
-    return true;
+    Result<std::string> written = UpdateIniFile(path_, [&](QSettings& settings) {
+        settings.beginGroup(kGroup);
+        settings.setValue(kVersion, static_cast<int>(version));
+        settings.setValue(kConfig, QByteArray(reinterpret_cast<const char*>(config.data()),
+                                              static_cast<qsizetype>(config.size())));
+        settings.endGroup();
+    });
+    if (!written)
+        notice = written.error();
+    else if (!written->empty())
+        notice = *written;
+    return written.ok();
 }
 
 } // namespace qv

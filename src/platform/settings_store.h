@@ -5,6 +5,7 @@
 // key, which would need administrator rights to write.
 #pragma once
 
+#include "core/result.h"
 #include "reports/warning_settings.h"
 
 #include <functional>
@@ -23,14 +24,14 @@ std::string DefaultSettingsPath();
 // and a change replaces the file (or the target of its links) atomically.
 //
 // Reads the INI file at path: a private copy is handed to read. A missing
-// file is no settings (read is not called). False with error when refused.
-bool ReadIniFile(const std::string& path, const std::function<void(QSettings&)>& read,
-                 std::string& error);
+// file is no settings (read is not called). A failure when refused.
+Result<void> ReadIniFile(const std::string& path, const std::function<void(QSettings&)>& read);
 // Changes the INI file at path: edit gets a private copy of the old contents
-// (other groups are kept), then the result replaces the file. False with
-// error when nothing was written. notice tells of hard links left behind.
-bool UpdateIniFile(const std::string& path, const std::function<void(QSettings&)>& edit,
-                   std::string& error, std::string* notice = nullptr);
+// (other groups are kept), then the result replaces the file. A failure when
+// nothing was written; else the notice of hard links left behind (empty when
+// the file had no other names).
+Result<std::string> UpdateIniFile(const std::string& path,
+                                  const std::function<void(QSettings&)>& edit);
 
 class IniSettingsStorage final : public SettingsStorage {
 public:

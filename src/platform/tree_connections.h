@@ -5,6 +5,7 @@
 // tree. Passwords themselves are never stored.
 #pragma once
 
+#include "core/result.h"
 #include "netware/nds_client.h"
 
 #include <string>
@@ -21,12 +22,11 @@ class TreeConnectionStore {
 public:
     // path: the INI file; empty means DefaultSettingsPath() at the time of use.
     explicit TreeConnectionStore(std::string path = {});
-    // Missing file: none. The reason in *error (else empty) when the file
-    // is refused (not a regular file, too large); then none.
-    StoredTreeConnections Read(std::string* error = nullptr) const;
-    // Keeps the other groups; false with the reason in *error when nothing
-    // was written.
-    bool Write(const StoredTreeConnections& connections, std::string* error = nullptr) const;
+    // Missing file: none. A failure when the file is refused (not a regular
+    // file, too large); callers that go on without it take none.
+    Result<StoredTreeConnections> Read() const;
+    // Keeps the other groups; a failure when nothing was written.
+    Result<void> Write(const StoredTreeConnections& connections) const;
     const std::string& path() const { return path_; }
 
 private:
@@ -34,7 +34,8 @@ private:
 };
 
 // The stored connections handed to the client layer (the preferred one as
-// its preferred tree). *error: why the store was refused (then none).
-void LoadTreeConnections(const TreeConnectionStore& store, std::string* error = nullptr);
+// its preferred tree). A failure says why the store was refused (then none
+// are handed over).
+Result<void> LoadTreeConnections(const TreeConnectionStore& store);
 
 } // namespace qv

@@ -20,54 +20,46 @@ UtilitySettingsStore::UtilitySettingsStore(std::string path) : path_(std::move(p
         path_ = DefaultSettingsPath();
 }
 
-UtilitySettings UtilitySettingsStore::Read(std::string* error) const {
+Result<UtilitySettings> UtilitySettingsStore::Read() const {
     UtilitySettings out;
-    std::string why;
-    const bool ok = ReadIniFile(
-        path_,
-        [&](QSettings& settings) {
-            settings.beginGroup(kUtilities);
-            const QString path = settings.value(QStringLiteral("Path")).toString();
-            for (const QString& folder : path.split(QLatin1Char(':'), Qt::SkipEmptyParts))
-                out.utilityPath.push_back(folder.toStdString());
-            settings.endGroup();
-            settings.beginGroup(kDrives);
-            for (const QString& key : settings.childKeys()) {
-                if (key.size() != 1 || !key.at(0).isLetter() || key.at(0).unicode() > 0x7F)
-                    continue;
-                const std::string volume = settings.value(key).toString().toStdString();
-                if (!volume.empty())
-                    out.drives[static_cast<char>(key.at(0).toUpper().unicode())] = volume;
-            }
-            settings.endGroup();
-        },
-        why);
-    if (error)
-        *error = ok ? std::string() : why;
+    Result<void> read = ReadIniFile(path_, [&](QSettings& settings) {
+        settings.beginGroup(kUtilities);
+        const QString path = settings.value(QStringLiteral("Path")).toString();
+        for (const QString& folder : path.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+            out.utilityPath.push_back(folder.toStdString());
+        settings.endGroup();
+        settings.beginGroup(kDrives);
+        for (const QString& key : settings.childKeys()) {
+            if (key.size() != 1 || !key.at(0).isLetter() || key.at(0).unicode() > 0x7F)
+                continue;
+            const std::string volume = settings.value(key).toString().toStdString();
+            if (!volume.empty())
+                out.drives[static_cast<char>(key.at(0).toUpper().unicode())] = volume;
+        }
+        settings.endGroup();
+    });
+    if (!read)
+        return Failed(read.error());
     return out;
 }
 
-bool UtilitySettingsStore::Write(const UtilitySettings& s, std::string* error) const {
+Result<void> UtilitySettingsStore::Write(const UtilitySettings& s) const {
     QStringList folders;
     for (const std::string& f : s.utilityPath)
         folders << QString::fromStdString(f);
-    std::string why;
-    const bool ok = UpdateIniFile(
-        path_,
-        [&](QSettings& settings) {
-            settings.beginGroup(kUtilities);
-            settings.setValue(QStringLiteral("Path"), folders.join(QLatin1Char(':')));
-            settings.endGroup();
-            settings.beginGroup(kDrives);
-            settings.remove(QString());
-            for (const auto& [letter, volume] : s.drives)
-                settings.setValue(QString(QLatin1Char(letter)), QString::fromStdString(volume));
-            settings.endGroup();
-        },
-        why);
-    if (error)
-        *error = why;
-    return ok;
+    Result<std::string> written = UpdateIniFile(path_, [&](QSettings& settings) {
+        settings.beginGroup(kUtilities);
+        settings.setValue(QStringLiteral("Path"), folders.join(QLatin1Char(':')));
+        settings.endGroup();
+        settings.beginGroup(kDrives);
+        settings.remove(QString());
+        for (const auto& [letter, volume] : s.drives)
+            settings.setValue(QString(QLatin1Char(letter)), QString::fromStdString(volume));
+        settings.endGroup();
+    });
+    if (!written)
+        return Failed(written.error());
+    return {};
 }
 
 } // namespace qv

@@ -6,6 +6,8 @@
 // volume object, "CORP_SYS.CORP").
 #pragma once
 
+#include "core/result.h"
+
 #include <map>
 #include <string>
 #include <vector>
@@ -21,12 +23,12 @@ class UtilitySettingsStore {
 public:
     // path: the INI file; empty means DefaultSettingsPath() at the time of use.
     explicit UtilitySettingsStore(std::string path = {});
-    // Missing file: the defaults. The reason in *error (else empty) when the
-    // file is refused (not a regular file, too large); then the defaults.
-    UtilitySettings Read(std::string* error = nullptr) const;
-    // Keeps the other groups; false with the reason in *error when nothing
-    // was written.
-    bool Write(const UtilitySettings& settings, std::string* error = nullptr) const;
+    // Missing file: the defaults. A failure when the file is refused (not a
+    // regular file, too large); callers that go on without it take the
+    // defaults.
+    Result<UtilitySettings> Read() const;
+    // Keeps the other groups; a failure when nothing was written.
+    Result<void> Write(const UtilitySettings& settings) const;
 
 private:
     std::string path_;

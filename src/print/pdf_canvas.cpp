@@ -222,8 +222,10 @@ void PdfCanvas::EndJob() {
     const std::string document = Document();
     // Replaced as every file is: a full disk keeps the old file, a FIFO,
     // device or folder is refused.
-    if (!ReplaceFileAtomically(path_, document, error_))
+    if (Result<FileIdentity> written = ReplaceFileAtomically(path_, document); !written) {
+        error_ = written.error();
         return;
+    }
     written_ = true;
     pagesWritten_ = static_cast<int>(pages_.size());
 }

@@ -38,10 +38,9 @@ std::string DelimitedText(const TextGrid& grid) {
 }
 
 bool SaveDelimitedFile(const TextGrid& grid, const std::string& path, Interaction& ui) {
-    std::string error;
     if (!path.empty() && !ConfirmSaveTarget(ui, path))
         return false; // a folder or special file said so; a question answered No
-    if (path.empty() || !ReplaceFileAtomically(path, DelimitedText(grid), error)) {
+    if (path.empty() || !ReplaceFileAtomically(path, DelimitedText(grid))) {
         ui.Error("Cannot create file " + path);
         return false;
     }

@@ -42,10 +42,11 @@ bool GroupAlive(pid_t group) {
     while (dirent* e = readdir(proc)) {
         if (e->d_name[0] < '0' || e->d_name[0] > '9')
             continue;
-        std::string stat;
-        std::string error;
-        if (!ReadWholeFile(std::string("/proc/") + e->d_name + "/stat", stat, error, 65536))
+        Result<std::string> read =
+            ReadWholeFile(std::string("/proc/") + e->d_name + "/stat", 65536);
+        if (!read)
             continue;
+        const std::string& stat = *read;
         // pid (comm) state ppid pgrp ...: the name may hold blanks and ")".
         std::size_t close = stat.rfind(')');
         if (close == std::string::npos)
@@ -281,9 +282,10 @@ void InterpreterLogWatch::Mark() {
 
 std::vector<std::string> InterpreterLogWatch::NewLines() const {
     std::vector<std::string> lines;
-    std::string text, error;
-    if (!ReadWholeFile(path_, text, error, std::uint64_t{16} << 20) || text.size() <= size_)
+    Result<std::string> read = ReadWholeFile(path_, std::uint64_t{16} << 20);
+    if (!read || read->size() <= size_)
         return lines;
+    const std::string& text = *read;
     std::size_t start = static_cast<std::size_t>(size_);
     while (start < text.size()) {
         std::size_t end = text.find('\n', start);

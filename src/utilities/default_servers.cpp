@@ -280,12 +280,12 @@ bool ParseDefaultServerText(std::string_view text, std::string_view fileName,
 
 bool ParseDefaultServerFile(const std::string& path, DefaultServerContexts& contexts,
                             std::vector<std::string>& memo) {
-    std::string text, error;
-    if (!ReadWholeFile(path, text, error, kMaxDefaultServerFileBytes)) {
+    Result<std::string> text = ReadWholeFile(path, kMaxDefaultServerFileBytes);
+    if (!text) {
         Failed(path, "Cannot open file.", 0, 1, contexts, memo);
         return false;
     }
-    return ParseDefaultServerText(text, path, contexts, memo);
+    return ParseDefaultServerText(*text, path, contexts, memo);
 }
 
 bool ParseDefaultServerFile(DefaultServerContexts& contexts, std::vector<std::string>& memo) {

@@ -270,47 +270,41 @@ std::string FileRightsBatchText(std::string_view context, char drive, std::strin
     return out;
 }
 
-bool WriteFileRightsBatch(const std::string& folder, std::string_view text, std::string& error) {
+Result<void> WriteFileRightsBatch(const std::string& folder, std::string_view text) {
     const std::string path =
         (std::filesystem::path(folder.empty() ? std::string(".") : folder) / kFileRightsBatch)
             .string();
     // Replaced as a whole, never written in place: a link is followed to its
     // file, and a FIFO, device or folder of that name is refused.
-    return ReplaceFileAtomically(path, text, error);
+    if (Result<FileIdentity> written = ReplaceFileAtomically(path, text); !written)
+        return Failed(written.error());
+    return {};
 }
 
 int DeleteOldFileRightsReports(const std::string& folder) {
     return DeleteReportFiles(folder, kFileRightsPrefix);
 }
 
-bool ParseFileRightsReportText(std::string_view text, std::string& error,
-                               FileRightsReports& reports) {
+Result<void> ParseFileRightsReportText(std::string_view text, FileRightsReports& reports) {
     // The utility found no rights to report: its line is the error.
-    if (IsNoRightsInformation(text)) {
-        error = std::string(text.substr(0, text.find_first_of("\r\n")));
-        return false;
-    }
+    if (IsNoRightsInformation(text))
+        return Failed(std::string(text.substr(0, text.find_first_of("\r\n"))));
     ReportParser parser(text);
     FileRightsReport report;
     try {
         parser.Run(report);
     } catch (const Rejected& r) {
-        error = ErrorText(parser.LineNumber(), r.message);
-        return false;
+        return Failed(ErrorText(parser.LineNumber(), r.message));
     }
     reports.push_back(std::move(report));
-    return true;
+    return {};
 }
 
-bool ParseFileRightsReport(const std::string& path, std::string& error,
-                           FileRightsReports& reports) {
-    std::string bytes;
-    std::string why;
-    if (!ReadWholeFile(path, bytes, why, kMaxReportBytes)) {
-        error = ErrorText(0, "Could not open file.");
-        return false;
-    }
-    return ParseFileRightsReportText(bytes, error, reports);
+Result<void> ParseFileRightsReport(const std::string& path, FileRightsReports& reports) {
+    Result<std::string> bytes = ReadWholeFile(path, kMaxReportBytes);
+    if (!bytes)
+        return Failed(ErrorText(0, "Could not open file."));
+    return ParseFileRightsReportText(*bytes, reports);
 }
 
 std::vector<std::string> FileRightsHierarchy(const FileRightsReport& first) {

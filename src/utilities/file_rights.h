@@ -5,6 +5,7 @@
 // as plain functions so that they are tested without a window.
 #pragma once
 
+#include "core/result.h"
 #include "utilities/command_runner.h"
 
 #include <array>
@@ -89,8 +90,8 @@ std::string DirectoryWithoutDrive(std::string_view directory);
 // "#FSR#<n>.TXT".
 std::string FileRightsReportName(std::size_t n);
 
-// Writes the text to folder/QVD_FSR.BAT, replacing it. False with error.
-bool WriteFileRightsBatch(const std::string& folder, std::string_view text, std::string& error);
+// Writes the text to folder/QVD_FSR.BAT, replacing it. A failure says why not.
+Result<void> WriteFileRightsBatch(const std::string& folder, std::string_view text);
 // Removes every regular file of the folder whose name begins with "#FSR#"
 // (compared without regard to case, as the console's "#FSR#*.*" does).
 // Returns how many were removed.
@@ -98,12 +99,12 @@ int DeleteOldFileRightsReports(const std::string& folder);
 
 // ---- the reader ----
 
-// Reads one RIGHTS report into a new record appended to reports. On failure
-// the list is left as it was and error is "Error on line : <n>\r<message>".
-bool ParseFileRightsReportText(std::string_view text, std::string& error,
-                               FileRightsReports& reports);
+// Reads one RIGHTS report into a new record appended to reports (the list of
+// a run's reports, gathered file by file, so it is passed in). On failure the
+// list is left as it was and the message is "Error on line : <n>\r<message>".
+Result<void> ParseFileRightsReportText(std::string_view text, FileRightsReports& reports);
 // The same on a file ("Could not open file." when it cannot be read).
-bool ParseFileRightsReport(const std::string& path, std::string& error, FileRightsReports& reports);
+Result<void> ParseFileRightsReport(const std::string& path, FileRightsReports& reports);
 
 // ---- the report window's rules ----
 

@@ -142,19 +142,16 @@ CommandWords SplitCommand(std::string_view line) {
     return out;
 }
 
-bool SplitBatchText(std::string_view text, std::vector<std::string>& lines, std::string& error) {
-    lines.clear();
+Result<std::vector<std::string>> SplitBatchText(std::string_view text) {
+    std::vector<std::string> lines;
     LineSource source(text);
     std::string_view line;
     while (source.Next(line)) {
-        if (lines.size() == kMaxBatchLines) {
-            lines.clear();
-            error = "It has more than " + std::to_string(kMaxBatchLines) + " lines.";
-            return false;
-        }
+        if (lines.size() == kMaxBatchLines)
+            return Failed("It has more than " + std::to_string(kMaxBatchLines) + " lines.");
         lines.emplace_back(line);
     }
-    return true;
+    return lines;
 }
 
 bool CommandText(std::string_view commandLine, std::string& text) {
@@ -230,11 +227,10 @@ int RunCommandLine(std::string_view commandLine, InterpreterHost& host) {
             host.LogError("Refused: " + trimmed + " (a batch file of the current folder)");
             return 1;
         }
-        std::string error;
-        std::optional<std::vector<std::string>> lines = host.ReadBatch(trimmed, error);
+        Result<std::vector<std::string>> lines = host.ReadBatch(trimmed);
         if (!lines) {
             host.LogError("Cannot read batch file " + trimmed +
-                          (error.empty() ? "" : ": " + error));
+                          (lines.error().empty() ? "" : ": " + lines.error()));
             return 1;
         }
         int failed = 0;
@@ -291,10 +287,9 @@ bool ProcessInterpreterHost::Run(const std::string& program, const std::vector<s
     // The output file is replaced as a whole once the utility has ended; a
     // FIFO, device or folder of that name is refused before it runs.
     if (!outputFile.empty()) {
-        std::string target, error;
-        FileIdentity identity;
-        if (!ResolveSaveTarget(outputFile, target, identity, error)) {
-            LogError("Cannot run " + shown + ": " + error);
+        std::string target;
+        if (Result<FileIdentity> resolved = ResolveSaveTarget(outputFile, target); !resolved) {
+            LogError("Cannot run " + shown + ": " + resolved.error());
             return false;
         }
     }
@@ -336,14 +331,12 @@ bool ProcessInterpreterHost::Run(const std::string& program, const std::vector<s
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    std::string output, readError;
-    bool readOk = true;
+    Result<std::string> output = std::string();
     if (pipeFds[0] >= 0) {
         close(pipeFds[1]);
-        readOk =
-            ReadWholeDescriptor(pipeFds[0], outputFile, output, readError, kMaxUtilityOutputBytes);
+        output = ReadWholeDescriptor(pipeFds[0], outputFile, kMaxUtilityOutputBytes);
         close(pipeFds[0]);
-        if (!readOk)
+        if (!output)
             kill(child, SIGKILL);
     }
     int status = 0;
@@ -353,27 +346,24 @@ bool ProcessInterpreterHost::Run(const std::string& program, const std::vector<s
         LogError("Cannot run " + shown);
         return false;
     }
-    if (!readOk) {
-        LogError("Cannot run " + shown + ": " + readError);
+    if (!output) {
+        LogError("Cannot run " + shown + ": " + output.error());
         return false;
     }
     if (!outputFile.empty()) {
-        std::string error;
-        if (!ReplaceFileAtomically(outputFile, output, error)) {
-            LogError("Cannot write the output of " + shown + ": " + error);
+        if (Result<FileIdentity> written = ReplaceFileAtomically(outputFile, *output); !written) {
+            LogError("Cannot write the output of " + shown + ": " + written.error());
             return false;
         }
     }
     return true;
 }
 
-std::optional<std::vector<std::string>> ProcessInterpreterHost::ReadBatch(const std::string& name,
-                                                                          std::string& error) {
-    std::string text;
-    std::vector<std::string> lines;
-    if (!ReadWholeFile(name, text, error, kMaxBatchBytes) || !SplitBatchText(text, lines, error))
-        return std::nullopt;
-    return lines;
+Result<std::vector<std::string>> ProcessInterpreterHost::ReadBatch(const std::string& name) {
+    Result<std::string> text = ReadWholeFile(name, kMaxBatchBytes);
+    if (!text)
+        return Failed(text.error());
+    return SplitBatchText(*text);
 }
 
 void ProcessInterpreterHost::LogError(const std::string& text) {
@@ -382,8 +372,7 @@ void ProcessInterpreterHost::LogError(const std::string& text) {
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
     // A log that is a link, a FIFO or a device is left alone: the refusal is
     // still told by the exit status.
-    std::string ignored;
-    AppendToRegularFile(errorLog_, std::string(stamp) + ' ' + text + '\n', ignored);
+    (void)AppendToRegularFile(errorLog_, std::string(stamp) + ' ' + text + '\n');
 }
 
 } // namespace qv::utilities

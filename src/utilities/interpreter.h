@@ -6,6 +6,8 @@
 // into words here and utilities are started with argument vectors.
 #pragma once
 
+#include "core/result.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -51,10 +53,9 @@ public:
     // not be written.
     virtual bool Run(const std::string& program, const std::vector<std::string>& args,
                      const std::string& outputFile, const InterpreterState& state) = 0;
-    // The lines of a batch file of the current folder, or nothing with the
-    // reason in error.
-    virtual std::optional<std::vector<std::string>> ReadBatch(const std::string& name,
-                                                              std::string& error) = 0;
+    // The lines of a batch file of the current folder, or why they cannot be
+    // read (the message may be empty).
+    virtual Result<std::vector<std::string>> ReadBatch(const std::string& name) = 0;
     // One line of the interpreter's error log.
     virtual void LogError(const std::string& text) = 0;
 };
@@ -67,8 +68,8 @@ inline constexpr std::uint64_t kMaxBatchBytes = std::uint64_t{64} << 20;
 inline constexpr std::uint64_t kMaxUtilityOutputBytes = std::uint64_t{1} << 30;
 
 // The lines of a batch file's text: "\r\n", "\n" and a lone "\r" each end a
-// line. False with error when there are more than kMaxBatchLines.
-bool SplitBatchText(std::string_view text, std::vector<std::string>& lines, std::string& error);
+// line. A failure when there are more than kMaxBatchLines.
+Result<std::vector<std::string>> SplitBatchText(std::string_view text);
 
 // Splits "MARKER /C TEXT" into its text. False when there is no " /C ".
 bool CommandText(std::string_view commandLine, std::string& text);
@@ -94,8 +95,7 @@ public:
     std::optional<std::string> FindUtility(std::string_view name) override;
     bool Run(const std::string& program, const std::vector<std::string>& args,
              const std::string& outputFile, const InterpreterState& state) override;
-    std::optional<std::vector<std::string>> ReadBatch(const std::string& name,
-                                                      std::string& error) override;
+    Result<std::vector<std::string>> ReadBatch(const std::string& name) override;
     void LogError(const std::string& text) override;
 
 private:

@@ -115,11 +115,13 @@ std::string BuildRightsBatch(std::string_view designContext, std::string_view co
     return out;
 }
 
-bool WriteRightsBatch(const std::string& folder, std::string_view text, std::string& error) {
+Result<void> WriteRightsBatch(const std::string& folder, std::string_view text) {
     const std::string path = (folder.empty() ? std::string(".") : folder) + "/" + kRightsBatchFile;
     // Replaced as a whole, never written in place: a link is followed to its
     // file, and a FIFO, device or folder of that name is refused.
-    return ReplaceFileAtomically(path, text, error);
+    if (Result<FileIdentity> written = ReplaceFileAtomically(path, text); !written)
+        return Failed(written.error());
+    return {};
 }
 
 // ---- ResolveName ----
@@ -314,7 +316,7 @@ public:
 
     // False, with the error naming the line, when the report is refused;
     // the trustees of this report are then taken back.
-    bool Run(std::string& error);
+    Result<void> Run();
 
 private:
     // Reads what the current state expects; false when the report ends.
@@ -351,16 +353,16 @@ private:
     std::string message_;
 };
 
-bool RightsParser::Run(std::string& error) {
+Result<void> RightsParser::Run() {
     while (message_.empty() && Step()) {
     }
     if (message_.empty() && state_ != State::Rows)
         message_ = "Missing Object Name or Property Name.";
     if (message_.empty())
-        return true;
-    error = "Error on line : " + std::to_string(reader_.LineNumber()) + "\r" + message_;
+        return {};
+    std::string error = "Error on line : " + std::to_string(reader_.LineNumber()) + "\r" + message_;
     TakeBack();
-    return false;
+    return Failed(std::move(error));
 }
 
 bool RightsParser::Step() {
@@ -577,24 +579,20 @@ void RightsParser::TakeBack() {
 
 } // namespace
 
-bool ParseNDSRightsReportText(std::string_view text, std::string_view context, std::string& error,
-                              std::vector<SourceRights>& sources) {
+Result<void> ParseNDSRightsReportText(std::string_view text, std::string_view context,
+                                      std::vector<SourceRights>& sources) {
     // The utility found no rights to report: its line is the error.
-    if (IsNoRightsInformation(text)) {
-        error = std::string(text.substr(0, text.find_first_of("\r\n")));
-        return false;
-    }
-    return RightsParser(text, context, sources).Run(error);
+    if (IsNoRightsInformation(text))
+        return Failed(std::string(text.substr(0, text.find_first_of("\r\n"))));
+    return RightsParser(text, context, sources).Run();
 }
 
-bool ParseNDSRightsReport(const std::string& path, std::string_view context, std::string& error,
-                          std::vector<SourceRights>& sources) {
-    std::string text, why;
-    if (!ReadWholeFile(path, text, why, kMaxRightsReportBytes)) {
-        error = "Error on line : 0\rCould not open file.";
-        return false;
-    }
-    return ParseNDSRightsReportText(text, context, error, sources);
+Result<void> ParseNDSRightsReport(const std::string& path, std::string_view context,
+                                  std::vector<SourceRights>& sources) {
+    Result<std::string> text = ReadWholeFile(path, kMaxRightsReportBytes);
+    if (!text)
+        return Failed("Error on line : 0\rCould not open file.");
+    return ParseNDSRightsReportText(*text, context, sources);
 }
 
 // ---- the report windows ----

@@ -6,6 +6,7 @@
 // the report windows (rows, marks, the stand-in path entry), free of windows.
 #pragma once
 
+#include "core/result.h"
 #include "utilities/command_runner.h"
 
 #include <cstdint>
@@ -94,9 +95,9 @@ std::string DottedContext(std::string_view fullContext);
 std::string BuildRightsBatch(std::string_view designContext, std::string_view containerContext,
                              const std::vector<std::string>& leaves,
                              const std::vector<std::string>& targets);
-// Writes the batch file into the folder (replacing it). False with an error
-// text when it cannot be written.
-bool WriteRightsBatch(const std::string& folder, std::string_view text, std::string& error);
+// Writes the batch file into the folder (replacing it). A failure with an
+// error text when it cannot be written.
+Result<void> WriteRightsBatch(const std::string& folder, std::string_view text);
 // "#DSR#" + n + ".TXT".
 std::string RightsReportName(int n);
 
@@ -113,12 +114,14 @@ std::string ResolveName(std::string_view name, std::string_view context);
 
 // Reads a report file (see ParseNDSRightsReportText) into the records.
 // context: the design's FullContext without a leading dot, empty for the root.
-bool ParseNDSRightsReport(const std::string& path, std::string_view context, std::string& error,
-                          std::vector<SourceRights>& sources);
-// The same over the file's text. On failure error is "Error on line : N\r"
-// + message and the report read so far is taken back.
-bool ParseNDSRightsReportText(std::string_view text, std::string_view context, std::string& error,
-                              std::vector<SourceRights>& sources);
+// sources gathers the reports of a run, one file after another, so it is
+// passed in and added to.
+Result<void> ParseNDSRightsReport(const std::string& path, std::string_view context,
+                                  std::vector<SourceRights>& sources);
+// The same over the file's text. A failure's message is "Error on line : N\r"
+// + message, and the report read so far is taken back.
+Result<void> ParseNDSRightsReportText(std::string_view text, std::string_view context,
+                                      std::vector<SourceRights>& sources);
 
 // ---- the report windows ----
 inline constexpr std::string_view kRowFilter = "Inherited Rights Filter";

@@ -52,13 +52,10 @@ std::string TypelessName(std::string_view dn) {
     return out;
 }
 
-bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& request,
-                         std::string& error) {
-    request = {};
-    if (args.size() < 2 || UpperAscii(args[0]) != "USER" || UpperAscii(args[1]) != "SHOW") {
-        error = kUsage;
-        return false;
-    }
+Result<NlistRequest> ParseNlistArguments(const std::vector<std::string>& args) {
+    NlistRequest request;
+    if (args.size() < 2 || UpperAscii(args[0]) != "USER" || UpperAscii(args[1]) != "SHOW")
+        return Failed(kUsage);
     // The property names up to the first option, however the blanks and
     // commas fell between the arguments.
     std::size_t i = 2;
@@ -78,34 +75,28 @@ bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& req
             request.showLastName = true;
             any = true;
         } else if (!name.empty()) {
-            error = "NLIST: The property \"" + name + "\" is not supported.\n";
-            return false;
+            return Failed("NLIST: The property \"" + name + "\" is not supported.\n");
         }
         if (comma == std::string::npos)
             break;
         start = comma + 1;
     }
-    if (!any) {
-        error = kUsage;
-        return false;
-    }
+    if (!any)
+        return Failed(kUsage);
     for (; i < args.size(); ++i) {
         std::string option = UpperAscii(args[i]);
         if (option == "/S") {
             request.subtree = true;
         } else if (option == "/CO") {
-            if (i + 1 >= args.size()) {
-                error = "NLIST: /CO needs a context.\n";
-                return false;
-            }
+            if (i + 1 >= args.size())
+                return Failed("NLIST: /CO needs a context.\n");
             request.context = args[++i];
             request.contextGiven = true;
         } else {
-            error = "NLIST: Unknown option " + args[i] + "\n" + kUsage;
-            return false;
+            return Failed("NLIST: Unknown option " + args[i] + "\n" + kUsage);
         }
     }
-    return true;
+    return request;
 }
 
 std::string NoDefaultServerText(std::string_view profile) {
@@ -113,8 +104,8 @@ std::string NoDefaultServerText(std::string_view profile) {
            std::string(profile) + ").";
 }
 
-bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest& request,
-                      std::string_view currentContext, std::string& out, std::string& error) {
+Result<std::string> BuildNlistReport(const nds::DirectoryEntries& directory,
+                                     const NlistRequest& request, std::string_view currentContext) {
     std::string name = request.contextGiven ? request.context : std::string(currentContext);
     if (request.contextGiven && !name.empty() && name[0] != '.' && UpperAscii(name) != "[ROOT]" &&
         !currentContext.empty())
@@ -122,15 +113,11 @@ bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest
     // A directory whose profile holds no default servers says so rather than
     // list users without them.
     const std::string& serverAttribute = directory.Profile().defaultServerAttribute;
-    if (request.showDefaultServer && serverAttribute.empty()) {
-        error = NoDefaultServerText(directory.Profile().name) + "\n";
-        return false;
-    }
+    if (request.showDefaultServer && serverAttribute.empty())
+        return Failed(NoDefaultServerText(directory.Profile().name) + "\n");
     std::int32_t start = directory.FindByFullName(name);
-    if (start < 0 || !directory.At(static_cast<std::size_t>(start)).container) {
-        error = "NLIST: The context \"" + name + "\" was not found in this tree.\n";
-        return false;
-    }
+    if (start < 0 || !directory.At(static_cast<std::size_t>(start)).container)
+        return Failed("NLIST: The context \"" + name + "\" was not found in this tree.\n");
     // A server DN that names no entry is still shown by its typeless name
     // below the tree root.
     const std::string rootSuffix = "." + TypelessName(directory.At(0).dn);
@@ -144,7 +131,7 @@ bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest
             name.resize(name.size() - rootSuffix.size());
         return name;
     };
-    out.clear();
+    std::string out;
     std::size_t total = 0;
     std::vector<std::int32_t> stack{start};
     while (!stack.empty()) {
@@ -176,7 +163,7 @@ bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest
                     stack.push_back(*it);
     }
     out += "A total of " + Plural(total) + " found.\n";
-    return true;
+    return out;
 }
 
 } // namespace qv::utilities

@@ -3,6 +3,7 @@
 // object in (and with /s below) the context, container by container.
 #pragma once
 
+#include "core/result.h"
 #include "netware/directory_entries.h"
 
 #include <string>
@@ -21,22 +22,21 @@ struct NlistRequest {
     bool contextGiven = false;
 };
 
-// Reads the argument vector (program name left out). False with an error
-// text when it is not a user listing this utility understands.
-bool ParseNlistArguments(const std::vector<std::string>& args, NlistRequest& request,
-                         std::string& error);
+// Reads the argument vector (program name left out). A failure with the
+// text to print when it is not a user listing this utility understands.
+Result<NlistRequest> ParseNlistArguments(const std::vector<std::string>& args);
 
 // What a utility says when the directory holds none of the data it needs:
 // "This directory holds no default server information (profile standard)."
 inline constexpr const char* kNoDefaultServerLead = "This directory holds no ";
 std::string NoDefaultServerText(std::string_view profile);
 
-// The listing (its lines end with "\n"). False with an error text when the
-// context does not exist, or default servers are asked for and the
+// The listing (its lines end with "\n"). A failure with the text to print
+// when the context does not exist, or default servers are asked for and the
 // directory's profile holds none; currentContext is typeless without a
 // leading dot.
-bool BuildNlistReport(const nds::DirectoryEntries& directory, const NlistRequest& request,
-                      std::string_view currentContext, std::string& out, std::string& error);
+Result<std::string> BuildNlistReport(const nds::DirectoryEntries& directory,
+                                     const NlistRequest& request, std::string_view currentContext);
 
 // The typeless dotted form of a DN: "cn=FS2,ou=SALES,o=CORP" -> "FS2.SALES.CORP".
 std::string TypelessName(std::string_view dn);

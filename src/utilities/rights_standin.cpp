@@ -66,9 +66,8 @@ std::string FindFolder(const std::filesystem::path& parent, const std::string& n
 
 } // namespace
 
-bool ParseRightsArguments(const std::vector<std::string>& args, RightsArguments& out,
-                          std::string& error) {
-    out = RightsArguments();
+Result<RightsArguments> ParseRightsArguments(const std::vector<std::string>& args) {
+    RightsArguments out;
     bool havePath = false;
     bool haveName = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -87,30 +86,24 @@ bool ParseRightsArguments(const std::vector<std::string>& args, RightsArguments&
                     if (!value.empty() && value.front() == '=')
                         value.erase(0, 1);
                 }
-                if (value.empty()) {
-                    error = "RIGHTS: /NAME= needs the name of an object.";
-                    return false;
-                }
+                if (value.empty())
+                    return Failed("RIGHTS: /NAME= needs the name of an object.");
                 out.name = value;
                 haveName = true;
             } else {
-                error = "RIGHTS: unknown option " + a + ".";
-                return false;
+                return Failed("RIGHTS: unknown option " + a + ".");
             }
         } else {
-            if (havePath) {
-                error = "RIGHTS: more than one path was given (" + out.path + ", " + a + ").";
-                return false;
-            }
+            if (havePath)
+                return Failed("RIGHTS: more than one path was given (" + out.path + ", " + a +
+                              ").");
             out.path = a;
             havePath = true;
         }
     }
-    if (!haveName) {
-        error = "RIGHTS: usage: RIGHTS [path] /I /NAME=object";
-        return false;
-    }
-    return true;
+    if (!haveName)
+        return Failed("RIGHTS: usage: RIGHTS [path] /I /NAME=object");
+    return out;
 }
 
 std::int32_t ResolveRightsName(const nds::DirectoryEntries& directory, std::string_view name,
@@ -144,34 +137,28 @@ std::string VolumeBaseFolder(const nds::TreeConnection& connection) {
     return std::filesystem::path(connection.address.substr(5)).parent_path().string();
 }
 
-std::string VolumeFolder(const nds::DirectoryEntries& directory, std::string_view volume,
-                         const std::string& base, std::string& error) {
+Result<std::string> VolumeFolder(const nds::DirectoryEntries& directory, std::string_view volume,
+                                 const std::string& base) {
     const std::int32_t i = directory.FindByFullName(volume);
-    if (i <= 0 || !IsVolume(directory.At(static_cast<std::size_t>(i)))) {
-        error =
-            "is mapped to " + std::string(volume) + ", which is not a volume object of the tree.";
-        return {};
-    }
+    if (i <= 0 || !IsVolume(directory.At(static_cast<std::size_t>(i))))
+        return Failed("is mapped to " + std::string(volume) +
+                      ", which is not a volume object of the tree.");
     const nds::DirectoryEntry& vol = directory.At(static_cast<std::size_t>(i));
     const std::string given = vol.First("qvVolumePath");
     std::filesystem::path folder = given;
     if (!given.empty() && folder.is_relative() && !base.empty())
         folder = std::filesystem::path(base) / folder;
     std::error_code ec;
-    if (given.empty() || !std::filesystem::is_directory(folder, ec)) {
-        error = "the files of volume " + vol.fullName + " are not available (qvVolumePath " +
-                (given.empty() ? std::string("not set") : "\"" + given + "\"") + ").";
-        return {};
-    }
+    if (given.empty() || !std::filesystem::is_directory(folder, ec))
+        return Failed("the files of volume " + vol.fullName + " are not available (qvVolumePath " +
+                      (given.empty() ? std::string("not set") : "\"" + given + "\"") + ").");
     return folder.string();
 }
 
-bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
-                  const nds::DirectoryEntries& directory, std::string& text) {
-    if (!directory.Profile().fileRightsInformation) {
-        text = NoRightsInformationText(directory.Profile().name) + "\n";
-        return false;
-    }
+Result<std::string> RightsReport(const RightsArguments& args, const RightsWorkstation& station,
+                                 const nds::DirectoryEntries& directory) {
+    if (!directory.Profile().fileRightsInformation)
+        return Failed(NoRightsInformationText(directory.Profile().name) + "\n");
     // The drive: from the path ("F:\A", "F:A") or the current one.
     std::string path = args.path;
     char drive = station.drive;
@@ -181,22 +168,15 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
         if (path.empty() || (path.front() != '\\' && path.front() != '/'))
             path = "\\" + path; // the drive's own current folder is its root here
     }
-    if (drive == 0) {
-        text = "RIGHTS: there is no current drive.\n";
-        return false;
-    }
+    if (drive == 0)
+        return Failed("RIGHTS: there is no current drive.\n");
     drive = UpperAscii(std::string(1, drive))[0];
     const auto mapped = station.drives.find(drive);
-    if (mapped == station.drives.end() || mapped->second.empty()) {
-        text = std::string("RIGHTS: drive ") + drive + ": is not mapped to a volume.\n";
-        return false;
-    }
-    std::string failure;
-    const std::string root = VolumeFolder(directory, mapped->second, station.volumeBase, failure);
-    if (root.empty()) {
-        text = std::string("RIGHTS: drive ") + drive + ": " + failure + "\n";
-        return false;
-    }
+    if (mapped == station.drives.end() || mapped->second.empty())
+        return Failed(std::string("RIGHTS: drive ") + drive + ": is not mapped to a volume.\n");
+    const Result<std::string> root = VolumeFolder(directory, mapped->second, station.volumeBase);
+    if (!root)
+        return Failed(std::string("RIGHTS: drive ") + drive + ": " + root.error() + "\n");
     const std::int32_t volume = directory.FindByFullName(mapped->second);
     const nds::DirectoryEntry& vol = directory.At(static_cast<std::size_t>(volume));
 
@@ -218,7 +198,7 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
         walk(station.directory);
     walk(path);
     const std::string volumeName = UpperAscii(vol.rdnValue);
-    std::filesystem::path here = root;
+    std::filesystem::path here = *root;
     std::vector<std::string> shown;
     for (const std::string& f : folders) {
         const std::string real = FindFolder(here, f);
@@ -226,19 +206,17 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
             std::string asked = volumeName + ":";
             for (const std::string& s : shown)
                 asked += "\\" + s;
-            text = "RIGHTS: the path " + asked + "\\" + UpperAscii(f) + " does not exist.\n";
-            return false;
+            return Failed("RIGHTS: the path " + asked + "\\" + UpperAscii(f) +
+                          " does not exist.\n");
         }
         here /= real;
         shown.push_back(UpperAscii(real));
     }
 
     const std::int32_t trustee = ResolveRightsName(directory, args.name, station.context);
-    if (trustee < 0) {
-        text = "RIGHTS: the object " + args.name + " was not found in context " +
-               (station.context.empty() ? std::string("[Root]") : station.context) + ".\n";
-        return false;
-    }
+    if (trustee < 0)
+        return Failed("RIGHTS: the object " + args.name + " was not found in context " +
+                      (station.context.empty() ? std::string("[Root]") : station.context) + ".\n");
 
     const std::vector<FileRightsLevel> levels =
         EffectiveFileRights(directory, volume, trustee, shown);
@@ -246,7 +224,7 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
     for (std::size_t i = 0; i < shown.size(); ++i)
         where += (i ? "\\" : "") + shown[i];
     std::string heading(kRightsColumn - 1, ' ');
-    text = "NAME=" + args.name + "\n";
+    std::string text = "NAME=" + args.name + "\n";
     text += "Rights of " + directory.At(static_cast<std::size_t>(trustee)).fullName + " in " +
             where + " (drive " + drive + ":)\n";
     text += heading + "Rights\n";
@@ -272,7 +250,7 @@ bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
         text += Row("Effective Rights", level.effective);
         text += "\n";
     }
-    return true;
+    return text;
 }
 
 } // namespace qv::utilities

@@ -17,6 +17,7 @@
 // of heading. Wrong arguments or names print one line of error text.
 #pragma once
 
+#include "core/result.h"
 #include "netware/directory_entries.h"
 
 #include <map>
@@ -31,9 +32,8 @@ struct RightsArguments {
     bool inherited = false; // /I
 };
 // Reads the argument vector (quotes already removed by the interpreter; any
-// left over are removed here). False with an error text.
-bool ParseRightsArguments(const std::vector<std::string>& args, RightsArguments& out,
-                          std::string& error);
+// left over are removed here). A failure with the text to print.
+Result<RightsArguments> ParseRightsArguments(const std::vector<std::string>& args);
 
 // What the batch file handed down and the workstation's drive mappings.
 struct RightsWorkstation {
@@ -50,14 +50,13 @@ struct RightsWorkstation {
 std::string VolumeBaseFolder(const nds::TreeConnection& connection);
 
 // The local folder of the files of the volume object with that full name;
-// empty with an error text when it is no volume object or its folder is
-// missing.
-std::string VolumeFolder(const nds::DirectoryEntries& directory, std::string_view volume,
-                         const std::string& base, std::string& error);
+// a failure when it is no volume object or its folder is missing.
+Result<std::string> VolumeFolder(const nds::DirectoryEntries& directory, std::string_view volume,
+                                 const std::string& base);
 
-// The report (or the error text, returning false) of the arguments.
-bool RightsReport(const RightsArguments& args, const RightsWorkstation& station,
-                  const nds::DirectoryEntries& directory, std::string& text);
+// The report of the arguments, or the text the utility prints instead.
+Result<std::string> RightsReport(const RightsArguments& args, const RightsWorkstation& station,
+                                 const nds::DirectoryEntries& directory);
 
 // The full name of a name given relative to the context: a leading "." makes
 // it absolute, each trailing "." climbs one level of the context; a name not

@@ -457,12 +457,12 @@ bool ParseSchemaReportText(std::string_view text, const std::string& fileName,
 bool ParseSchemaReportPath(const std::string& path, const std::string& fileName,
                            const std::string& pairNames, TSchCmpClass& pair,
                            std::vector<std::string>& memo) {
-    std::string text, why;
-    if (!ReadWholeFile(path, text, why, kMaxSchemaReportBytes)) {
+    Result<std::string> text = ReadWholeFile(path, kMaxSchemaReportBytes);
+    if (!text) {
         AddFailure(memo, pairNames, fileName, "Cannot open file.", 0, 1);
         return false;
     }
-    return ParseSchemaReportText(text, fileName, pairNames, pair, memo);
+    return ParseSchemaReportText(*text, fileName, pairNames, pair, memo);
 }
 
 bool ParseSchemaReport(int n, const std::vector<std::string>& commands,
@@ -637,11 +637,10 @@ SchemaReportBrowser::SchemaReportBrowser(const std::vector<TSchCmpClass>& result
                                          std::vector<std::string> servers)
     : results_(results), servers_(SortServers(std::move(servers))) {}
 
-bool SchemaReportBrowser::SelectServer(const std::string& server, std::string& message) {
+Result<std::string> SchemaReportBrowser::SelectServer(const std::string& server) {
     selected_ = server;
     reports_.clear();
     current_ = 0;
-    message.clear();
     for (std::size_t i = 0; i < results_.size(); ++i) {
         const TSchCmpClass& r = results_[i];
         if (r.first.items.size() < 3)
@@ -649,16 +648,14 @@ bool SchemaReportBrowser::SelectServer(const std::string& server, std::string& m
         if (EqualNoCase(r.first.ServerName(), server) || EqualNoCase(r.second.ServerName(), server))
             reports_.push_back(i);
     }
-    if (reports_.empty()) {
-        message = std::string(kNoReportsForServer) + server;
-        return false;
-    }
-    if (reports_.size() > kMaxReportsPerServer)
-        message = "There are " + std::to_string(reports_.size()) +
-                  " schema reports for server : " + server + ", more than " +
-                  std::to_string(kMaxReportsPerServer) + ".\rAll of them are listed.";
+    if (reports_.empty())
+        return Failed(std::string(kNoReportsForServer) + server);
     current_ = 1;
-    return true;
+    if (reports_.size() > kMaxReportsPerServer)
+        return "There are " + std::to_string(reports_.size()) +
+               " schema reports for server : " + server + ", more than " +
+               std::to_string(kMaxReportsPerServer) + ".\rAll of them are listed.";
+    return std::string();
 }
 
 std::string SchemaReportBrowser::CounterText() const {

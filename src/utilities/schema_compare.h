@@ -5,6 +5,7 @@
 #pragma once
 
 #include "core/host.h"
+#include "core/result.h"
 #include "utilities/command_runner.h"
 
 #include <cstddef>
@@ -215,10 +216,10 @@ public:
     SchemaReportBrowser(const std::vector<TSchCmpClass>& results, std::vector<std::string> servers);
 
     const std::vector<std::string>& Servers() const { return servers_; }
-    // Selects a server: its reports in result order. False (and the warning
-    // text in message) when there are none; a notice when they pass the
-    // dialog's storage (all of them stay listed).
-    bool SelectServer(const std::string& server, std::string& message);
+    // Selects a server: its reports in result order. A failure (the warning
+    // text) when there are none; else a notice when they pass the dialog's
+    // storage (all of them stay listed), empty when they do not.
+    Result<std::string> SelectServer(const std::string& server);
     const std::string& Selected() const { return selected_; }
     const std::vector<std::size_t>& Reports() const { return reports_; }
     std::size_t Current() const { return current_; } // 1-based, 0: none

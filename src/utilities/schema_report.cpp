@@ -212,10 +212,10 @@ void LoadSlapdSchemaText(std::string_view text, ServerSchema& schema) {
 }
 
 bool LoadSlapdSchemaFile(const std::string& path, ServerSchema& schema) {
-    std::string text, error;
-    if (!ReadWholeFile(path, text, error, kMaxSchemaFileBytes))
+    Result<std::string> text = ReadWholeFile(path, kMaxSchemaFileBytes);
+    if (!text)
         return false;
-    LoadSlapdSchemaText(text, schema);
+    LoadSlapdSchemaText(*text, schema);
     return true;
 }
 
@@ -254,23 +254,20 @@ namespace {
 
 constexpr const char* kCoreSchema = "/etc/ldap/schema/core.schema";
 
-bool DirectorySchema(const SchemaSources& sources, ServerSchema& schema, std::string& error) {
+Result<ServerSchema> DirectorySchema(const SchemaSources& sources) {
     const std::string& address = sources.connection.address;
     if (address.rfind("ldap://", 0) == 0 || address.rfind("ldaps://", 0) == 0) {
-        if (!sources.readSubschema) {
-            error = "Cannot read the schema of " + address + ".";
-            return false;
-        }
-        return sources.readSubschema(address, &sources.connection, schema, error);
+        if (!sources.readSubschema)
+            return Failed("Cannot read the schema of " + address + ".");
+        return sources.readSubschema(address, &sources.connection);
     }
     // An LDIF tree holds the entries only: its schema is ours, on core.schema.
+    ServerSchema schema;
     LoadSlapdSchemaFile(kCoreSchema, schema);
     const std::string ours = FindDataFile("data/quorvane.schema");
-    if (ours.empty() || !LoadSlapdSchemaFile(ours, schema)) {
-        error = "Cannot find the directory schema data/quorvane.schema.";
-        return false;
-    }
-    return true;
+    if (ours.empty() || !LoadSlapdSchemaFile(ours, schema))
+        return Failed("Cannot find the directory schema data/quorvane.schema.");
+    return schema;
 }
 
 } // namespace
@@ -278,43 +275,43 @@ bool DirectorySchema(const SchemaSources& sources, ServerSchema& schema, std::st
 SchemaSources DirectorySchemaSources(const nds::TreeConnection& connection) {
     SchemaSources sources;
     sources.connection = connection;
-    sources.readSubschema = [](const std::string& uri, const nds::TreeConnection* tree,
-                               ServerSchema& schema, std::string& error) {
+    sources.readSubschema = [](const std::string& uri,
+                               const nds::TreeConnection* tree) -> Result<ServerSchema> {
         nds::TreeConnection c;
         if (tree)
             c = *tree;
         c.address = uri;
-        nds::Subschema sub;
-        if (!nds::ReadSubschema(c, sub, error))
-            return false;
-        AddDescriptions(schema, SchemaKind::ObjectClass, sub.objectClasses);
-        AddDescriptions(schema, SchemaKind::AttributeType, sub.attributeTypes);
-        AddDescriptions(schema, SchemaKind::LdapSyntax, sub.ldapSyntaxes);
-        return true;
+        const Result<nds::Subschema> sub = nds::ReadSubschema(c);
+        if (!sub)
+            return Failed(sub.error());
+        ServerSchema schema;
+        AddDescriptions(schema, SchemaKind::ObjectClass, sub->objectClasses);
+        AddDescriptions(schema, SchemaKind::AttributeType, sub->attributeTypes);
+        AddDescriptions(schema, SchemaKind::LdapSyntax, sub->ldapSyntaxes);
+        return schema;
     };
     return sources;
 }
 
-bool SchemaOfServer(const nds::DirectoryEntry& server, const SchemaSources& sources,
-                    ServerSchema& schema, std::string& error) {
+Result<ServerSchema> SchemaOfServer(const nds::DirectoryEntry& server,
+                                    const SchemaSources& sources) {
     const auto& classes = server.Values("qvObjectClasses");
     const auto& attributes = server.Values("qvAttributeTypes");
     const auto& syntaxes = server.Values("qvLdapSyntaxes");
     if (!classes.empty() || !attributes.empty() || !syntaxes.empty()) {
+        ServerSchema schema;
         AddDescriptions(schema, SchemaKind::ObjectClass, classes);
         AddDescriptions(schema, SchemaKind::AttributeType, attributes);
         AddDescriptions(schema, SchemaKind::LdapSyntax, syntaxes);
-        return true;
+        return schema;
     }
     const std::string source = server.First("qvSchemaSource");
     if (!source.empty()) {
-        if (!sources.readSubschema) {
-            error = "Cannot read the schema of " + source + ".";
-            return false;
-        }
-        return sources.readSubschema(source, nullptr, schema, error);
+        if (!sources.readSubschema)
+            return Failed("Cannot read the schema of " + source + ".");
+        return sources.readSubschema(source, nullptr);
     }
-    return DirectorySchema(sources, schema, error);
+    return DirectorySchema(sources);
 }
 
 // ---- the comparison ----
@@ -510,11 +507,12 @@ int RunSchemaCompare(const std::vector<std::string>& args, const nds::DirectoryE
             out = "SCHCMP: server " + args[i] + " not found.\n";
             return 1;
         }
-        std::string error;
-        if (!SchemaOfServer(*found, sources, schemas[i], error)) {
-            out = "SCHCMP: " + args[i] + ": " + error + "\n";
+        Result<ServerSchema> schema = SchemaOfServer(*found, sources);
+        if (!schema) {
+            out = "SCHCMP: " + args[i] + ": " + schema.error() + "\n";
             return 1;
         }
+        schemas[i] = std::move(*schema);
     }
     out = BuildSchemaReport(args[0], schemas[0], args[1], schemas[1]);
     return 0;

@@ -6,6 +6,7 @@
 // directory itself.
 #pragma once
 
+#include "core/result.h"
 #include "netware/directory_entries.h"
 #include "netware/nds_client.h"
 
@@ -60,9 +61,9 @@ std::string FindDataFile(const std::string& relative);
 // Where the schema of a directory server comes from.
 struct SchemaSources {
     // Reads the subschema of an ldap:// URI (the descriptions of the three
-    // kinds). False with an error text.
-    std::function<bool(const std::string& uri, const nds::TreeConnection* connection,
-                       ServerSchema& schema, std::string& error)>
+    // kinds). A failure with an error text.
+    std::function<Result<ServerSchema>(const std::string& uri,
+                                       const nds::TreeConnection* connection)>
         readSubschema;
     // The tree connection the directory was read from.
     nds::TreeConnection connection;
@@ -72,9 +73,9 @@ struct SchemaSources {
 // tree connection the directory was read from.
 SchemaSources DirectorySchemaSources(const nds::TreeConnection& connection);
 
-// The schema of the server entry. False with an error text.
-bool SchemaOfServer(const nds::DirectoryEntry& server, const SchemaSources& sources,
-                    ServerSchema& schema, std::string& error);
+// The schema of the server entry. A failure with an error text.
+Result<ServerSchema> SchemaOfServer(const nds::DirectoryEntry& server,
+                                    const SchemaSources& sources);
 
 // The report comparing the two schemas.
 std::string BuildSchemaReport(const std::string& name1, const ServerSchema& a,

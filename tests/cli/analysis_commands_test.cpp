@@ -82,7 +82,9 @@ TEST_F(AnalysisCli, ObjectTextsWithoutAnObjectReportFail) {
     test::MakeEmpty(f.design); // the root alone has no leaf list
     f.design.designFileName = corp;
     std::string bytes;
-    ASSERT_TRUE(SerializeDesign(f.design, bytes));
+    const Result<std::string> serialized = SerializeDesign(f.design);
+    ASSERT_TRUE(serialized);
+    bytes = serialized.value_or("");
     std::string bare = TempDir() + "/bare.qvd";
     test::WriteFile(bare, bytes);
     for (const char* kind : {"object", "object-suggestions"}) {

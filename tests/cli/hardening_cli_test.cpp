@@ -221,7 +221,9 @@ TEST(CliHardening, EveryByteOfANameIsShownOrEscaped) {
         f.design.AddChild(f.design.Root(), "N" + std::string(1, static_cast<char>(b)) + "X",
                           kClassOrgUnit);
     std::string bytes;
-    ASSERT_TRUE(SerializeDesign(f.design, bytes));
+    const Result<std::string> serialized = SerializeDesign(f.design);
+    ASSERT_TRUE(serialized);
+    bytes = serialized.value_or("");
     WriteFile(dir + "/bytes.qvd", bytes);
     const auto r = RunCli({"dump", dir + "/bytes.qvd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -251,7 +253,9 @@ TEST(CliHardening, ControlCharactersAreRefusedOnInputAndEscapedOnOutput) {
     f.design.attributes.Append("DS VERSION:0", {"IPX:00000000"});
     f.design.partitions.EntriesOf("[ROOT]")->push_back("S\rV*READ/WRITE*");
     std::string bytes;
-    ASSERT_TRUE(SerializeDesign(f.design, bytes));
+    const Result<std::string> serialized = SerializeDesign(f.design);
+    ASSERT_TRUE(serialized);
+    bytes = serialized.value_or("");
     WriteFile(dir + "/evil.qvd", bytes);
     auto r = RunCli({"dump", dir + "/evil.qvd"});
     ASSERT_EQ(r.exitCode, 0) << r.err;

@@ -22,7 +22,7 @@ TEST(UtilitiesCommand, MapsDrivesAndSetsThePath) {
     EXPECT_EQ(test::RunCli({"utilities", "path", "/opt/a", "/opt/b"}).exitCode, 0);
     r = test::RunCli({"utilities"});
     EXPECT_EQ(r.out, "path /opt/a\npath /opt/b\nF: FS1_SYS.CORP\nG: FS2_SYS.SALES.CORP\n");
-    UtilitySettings s = UtilitySettingsStore().Read();
+    UtilitySettings s = UtilitySettingsStore().Read().value_or({});
     EXPECT_EQ(s.drives.at('F'), "FS1_SYS.CORP");
     EXPECT_EQ(s.utilityPath.size(), 2u);
 

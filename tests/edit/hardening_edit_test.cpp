@@ -25,9 +25,9 @@ CreateObjectDialog Typing(std::string name) {
 }
 
 std::string Bytes(TreeDesign& d) {
-    std::string out, failure;
-    EXPECT_TRUE(SerializeDesign(d, out, &failure)) << failure;
-    return out;
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized) << serialized.error();
+    return serialized.value_or("");
 }
 
 TEST_F(DepthLimit, CreatingAndMovingBelowTheLastLevelIsRefusedNamingTheObject) {

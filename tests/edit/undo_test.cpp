@@ -43,7 +43,9 @@ struct UndoTest : ::testing::Test {
     std::string Bytes() {
         d.EnsureAllSubRefs();
         std::string out;
-        EXPECT_TRUE(SerializeDesign(d, out));
+        const Result<std::string> serialized = SerializeDesign(d);
+        EXPECT_TRUE(serialized);
+        out = serialized.value_or("");
         return out;
     }
     void Run(const std::string& script) {

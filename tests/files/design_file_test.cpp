@@ -79,7 +79,9 @@ TEST(NewDesign, FileBytesAreExactlyTheFormat) {
     Fixture f;
     NewDesign(f.design, 1);
     std::string bytes;
-    ASSERT_TRUE(SerializeDesign(f.design, bytes));
+    const Result<std::string> serialized = SerializeDesign(f.design);
+    ASSERT_TRUE(serialized);
+    bytes = serialized.value_or("");
     std::string root = std::string("\x06\x00\x00\x04", 4) + "[ROOT]" + '\0' + U32(1) + '\x0f' +
                        "ORGANIZATION\xBF\xBC" + "1";
     std::string org = std::string("\x0c\x06\x01\xff", 4) + "ORGANIZATION" + "[ROOT]" + '\0' +
@@ -276,7 +278,9 @@ TEST(OpenDesign, RejectsEveryTruncationAndBrokenStructure) {
     o.leaves = 40;
     GenerateSyntheticDesign(f.design, o);
     std::string bytes;
-    ASSERT_TRUE(SerializeDesign(f.design, bytes));
+    const Result<std::string> serialized = SerializeDesign(f.design);
+    ASSERT_TRUE(serialized);
+    bytes = serialized.value_or("");
     std::string dir = TempDir();
     std::string path = dir + "/t.qvd";
     // Every proper prefix is either rejected or (where it ends on a record of

@@ -49,7 +49,9 @@ std::vector<std::string> TempFilesIn(const std::string& dir) {
 
 std::string Saved(TreeDesign& d) {
     std::string out;
-    EXPECT_TRUE(SerializeDesign(d, out));
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized);
+    out = serialized.value_or("");
     return out;
 }
 
@@ -75,9 +77,9 @@ TEST(SpecialFiles, EveryReaderRefusesWhatIsNotARegularFileAtOnce) {
     };
     for (const Case& c : cases) {
         const std::string message = "Cannot open file \"" + c.path + "\". " + c.reason;
-        std::string bytes, error;
-        EXPECT_FALSE(ReadWholeFile(c.path, bytes, error));
-        EXPECT_EQ(error, message);
+        Result<std::string> bytes = ReadWholeFile(c.path);
+        EXPECT_FALSE(bytes);
+        EXPECT_EQ(bytes.error(), message);
 
         Fixture open;
         EXPECT_FALSE(OpenDesign(open.design, c.path));
@@ -130,11 +132,12 @@ TEST(SpecialFiles, TextInputsHaveASizeLimit) {
 
     // A limit is exact: the limit itself is read.
     WriteFile(dir + "/ten", "0123456789");
-    std::string bytes, error;
-    EXPECT_TRUE(ReadWholeFile(dir + "/ten", bytes, error, 10));
-    EXPECT_EQ(bytes, "0123456789");
-    EXPECT_FALSE(ReadWholeFile(dir + "/ten", bytes, error, 9));
-    EXPECT_EQ(bytes, "");
+    Result<std::string> bytes = ReadWholeFile(dir + "/ten", 10);
+    EXPECT_TRUE(bytes);
+    EXPECT_EQ(bytes.value_or(""), "0123456789");
+    bytes = ReadWholeFile(dir + "/ten", 9);
+    EXPECT_FALSE(bytes);
+    EXPECT_EQ(bytes.value_or(""), "");
     EXPECT_EQ(SizeLimitText(kMaxEditScriptBytes), "256 MiB");
 }
 
@@ -147,8 +150,8 @@ TEST(SavingFiles, ALinkStaysALinkAndTheTargetKeepsItsModeAndGroup) {
     ASSERT_EQ(symlink("real/t.qvd", (dir + "/link.qvd").c_str()), 0);
     // A chain of links is followed too.
     ASSERT_EQ(symlink("link.qvd", (dir + "/link2.qvd").c_str()), 0);
-    std::string error;
-    ASSERT_TRUE(ReplaceFileAtomically(dir + "/link2.qvd", "new", error)) << error;
+    Result<FileIdentity> saved = ReplaceFileAtomically(dir + "/link2.qvd", "new");
+    ASSERT_TRUE(saved) << saved.error();
     EXPECT_EQ(ReadFile(target), "new");
     struct stat st {};
     ASSERT_EQ(lstat((dir + "/link.qvd").c_str(), &st), 0);
@@ -162,13 +165,16 @@ TEST(SavingFiles, ALinkStaysALinkAndTheTargetKeepsItsModeAndGroup) {
 
     // A link to a file not there yet creates the file it names.
     ASSERT_EQ(symlink("real/new.qvd", (dir + "/dangling.qvd").c_str()), 0);
-    ASSERT_TRUE(ReplaceFileAtomically(dir + "/dangling.qvd", "made", error)) << error;
+    saved = ReplaceFileAtomically(dir + "/dangling.qvd", "made");
+    ASSERT_TRUE(saved) << saved.error();
     EXPECT_EQ(ReadFile(dir + "/real/new.qvd"), "made");
 
     // Links in a loop are refused.
     ASSERT_EQ(symlink("loop2", (dir + "/loop1").c_str()), 0);
     ASSERT_EQ(symlink("loop1", (dir + "/loop2").c_str()), 0);
-    EXPECT_FALSE(ReplaceFileAtomically(dir + "/loop1", "x", error));
+    saved = ReplaceFileAtomically(dir + "/loop1", "x");
+    EXPECT_FALSE(saved);
+    const std::string& error = saved.error();
     EXPECT_NE(error.find("Too many levels of symbolic links"), std::string::npos) << error;
 }
 
@@ -181,8 +187,8 @@ TEST(SavingFiles, TheOwnerIsKeptWhereTheUserMaySetIt) {
     const gid_t group = geteuid() == 0 ? 1 : getegid();
     ASSERT_EQ(chown(path.c_str(), owner, group), 0);
     ASSERT_EQ(chmod(path.c_str(), 0604), 0);
-    std::string error;
-    ASSERT_TRUE(ReplaceFileAtomically(path, "new", error)) << error;
+    Result<FileIdentity> saved = ReplaceFileAtomically(path, "new");
+    ASSERT_TRUE(saved) << saved.error();
     struct stat st {};
     ASSERT_EQ(stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_uid, owner);
@@ -261,8 +267,8 @@ TEST(SavingFiles, StaleTemporaryFilesGoUnlessASaveHoldsThem) {
     int fd = open(held.c_str(), O_RDONLY);
     ASSERT_GE(fd, 0);
     ASSERT_EQ(flock(fd, LOCK_EX), 0);
-    std::string error;
-    ASSERT_TRUE(ReplaceFileAtomically(dir + "/d.qvd", "new", error)) << error;
+    Result<FileIdentity> saved = ReplaceFileAtomically(dir + "/d.qvd", "new");
+    ASSERT_TRUE(saved) << saved.error();
     EXPECT_FALSE(Exists(stale));
     EXPECT_TRUE(Exists(held));
     EXPECT_TRUE(Exists(other));
@@ -371,17 +377,20 @@ TEST(DeepTrees, ASaveThatWouldNotReadBackIsRefused) {
     Fixture r;
     NewDesign(r.design, 1);
     r.design.AddChild(r.design.Root()->Child(0), "[ROOT]", kClassOrgUnit);
-    std::string out, failure;
-    EXPECT_FALSE(SerializeDesign(r.design, out, &failure));
-    EXPECT_EQ(failure, "the object \"[ROOT].ORGANIZATION\" would be read back as the tree's root.");
+    Result<std::string> serialized = SerializeDesign(r.design);
+    EXPECT_FALSE(serialized);
+    EXPECT_EQ(serialized.error(),
+              "the object \"[ROOT].ORGANIZATION\" would be read back as the tree's root.");
 
     // A 255-character name whose leaf entry does not fit says so.
     Fixture l;
     NewDesign(l.design, 1);
     l.design.AppendLeaf(l.design.Root()->Child(0), MakeLeafEntry(std::string(255, 'L'), 44));
-    EXPECT_FALSE(SerializeDesign(l.design, out, &failure));
-    EXPECT_EQ(failure, "the leaf entry of \"" + std::string(255, 'L') +
-                           "\" (its name, two marks and its class) is longer than 255 characters.");
+    serialized = SerializeDesign(l.design);
+    EXPECT_FALSE(serialized);
+    EXPECT_EQ(serialized.error(),
+              "the leaf entry of \"" + std::string(255, 'L') +
+                  "\" (its name, two marks and its class) is longer than 255 characters.");
 }
 
 // A design file as an older release wrote it: a chain of levels containers
@@ -469,26 +478,27 @@ TEST(TextFiles, EveryLineEndIsALineEnd) {
         SCOPED_TRACE(testing::PrintToString(c.text));
         EXPECT_EQ(SplitLines(c.text), c.lines);
         WriteFile(dir + "/t.txt", c.text);
-        std::vector<std::string> lines;
-        std::string error;
-        ASSERT_TRUE(ReadTextLines(dir + "/t.txt", lines, error, 1024));
-        EXPECT_EQ(lines, c.lines);
-        std::string first;
-        ASSERT_TRUE(ReadFirstLine(dir + "/t.txt", first, error, 1024));
-        EXPECT_EQ(first, c.lines.empty() ? "" : c.lines[0]);
+        Result<std::vector<std::string>> lines = ReadTextLines(dir + "/t.txt", 1024);
+        ASSERT_TRUE(lines);
+        EXPECT_EQ(*lines, c.lines);
+        Result<std::string> first = ReadFirstLine(dir + "/t.txt", 1024);
+        ASSERT_TRUE(first);
+        EXPECT_EQ(*first, c.lines.empty() ? "" : c.lines[0]);
     }
     // The limits: bytes and lines.
     WriteFile(dir + "/t.txt", "1\r2\r3\r");
-    std::vector<std::string> lines;
-    std::string error;
-    EXPECT_FALSE(ReadTextLines(dir + "/t.txt", lines, error, 1024, 2));
-    EXPECT_EQ(error, "Cannot open file \"" + dir +
-                         "/t.txt\". It has more than 2 lines, the limit for this kind of file.");
-    EXPECT_TRUE(lines.empty());
-    EXPECT_TRUE(ReadTextLines(dir + "/t.txt", lines, error, 1024, 3));
-    EXPECT_FALSE(ReadTextLines(dir + "/t.txt", lines, error, 5));
-    EXPECT_EQ(error, "Cannot open file \"" + dir +
-                         "/t.txt\". It is larger than 5 bytes, the limit for this kind of file.");
+    Result<std::vector<std::string>> lines = ReadTextLines(dir + "/t.txt", 1024, 2);
+    EXPECT_FALSE(lines);
+    EXPECT_EQ(lines.error(),
+              "Cannot open file \"" + dir +
+                  "/t.txt\". It has more than 2 lines, the limit for this kind of file.");
+    EXPECT_TRUE(lines.value_or({}).empty());
+    EXPECT_TRUE(ReadTextLines(dir + "/t.txt", 1024, 3));
+    lines = ReadTextLines(dir + "/t.txt", 5);
+    EXPECT_FALSE(lines);
+    EXPECT_EQ(lines.error(),
+              "Cannot open file \"" + dir +
+                  "/t.txt\". It is larger than 5 bytes, the limit for this kind of file.");
 }
 
 TEST(SavingFiles, AFolderIsRefusedWithItsOwnMessageAndNoQuestion) {
@@ -507,8 +517,9 @@ TEST(SavingFiles, AFolderIsRefusedWithItsOwnMessageAndNoQuestion) {
         test::ScriptedInteraction ui;
         EXPECT_FALSE(SaveFile(ui, path, "bytes"));
         EXPECT_EQ(ui.boxes.size(), 1u);
-        std::string error;
-        EXPECT_FALSE(ReplaceFileAtomically(path, "bytes", error));
+        Result<FileIdentity> saved = ReplaceFileAtomically(path, "bytes");
+        EXPECT_FALSE(saved);
+        const std::string& error = saved.error();
         EXPECT_EQ(error, message);
         EXPECT_EQ(InspectSaveTarget(path).kind, SaveTargetKind::Folder);
     }

@@ -33,7 +33,9 @@ std::string SecondTree(const std::string& org = "B", const std::string& server =
                     std::make_unique<LeafList>(LeafList{MakeLeafEntry("JOE", 44)}));
     d.AddSubordinateEntries(d.Root());
     std::string bytes;
-    EXPECT_TRUE(SerializeDesign(d, bytes));
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized);
+    bytes = serialized.value_or("");
     return bytes;
 }
 
@@ -44,7 +46,9 @@ void FirstDesign(Fixture& f) {
 
 std::string Bytes(TreeDesign& d) {
     std::string out;
-    EXPECT_TRUE(SerializeDesign(d, out));
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized);
+    out = serialized.value_or("");
     return out;
 }
 

@@ -78,7 +78,9 @@ std::vector<std::string> Names(const ObjectNode* n) {
 
 std::string Bytes(TreeDesign& d) {
     std::string out;
-    EXPECT_TRUE(SerializeDesign(d, out));
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized);
+    out = serialized.value_or("");
     return out;
 }
 

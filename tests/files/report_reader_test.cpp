@@ -151,7 +151,9 @@ std::string Failure(const Fixture& f) {
 
 std::string Bytes(TreeDesign& d) {
     std::string out;
-    EXPECT_TRUE(SerializeDesign(d, out));
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized);
+    out = serialized.value_or("");
     return out;
 }
 

@@ -119,8 +119,9 @@ private slots:
         QVERIFY(!child->Design().Flags().modified);
         QVERIFY(child->Design().FindNodeByContext("FS3.ENG.CORP"));
 
-        std::string text, error;
-        QVERIFY(ReadWholeFile(plan, text, error));
+        Result<std::string> read = ReadWholeFile(plan);
+        QVERIFY(read);
+        const std::string text = *read;
         TreeDesign applied, expected;
         QVERIFY(OpenDesign(applied, corp_));
         QVERIFY(OpenDesign(expected, planned));

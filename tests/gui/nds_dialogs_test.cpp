@@ -121,7 +121,7 @@ private slots:
         QVERIFY2(
             server.Start({{"cn=CORP_TREE", QV_SOURCE_DIR "/examples/corp_tree.ldif", ""}}, error),
             error.c_str());
-        StoredTreeConnections saved = TreeConnectionStore().Read();
+        StoredTreeConnections saved = TreeConnectionStore().Read().value_or({});
         StoredTreeConnections s = saved;
         nds::TreeConnection live;
         live.name = "CORP_LIVE";

@@ -148,8 +148,7 @@ private slots:
 
     void reportWindowShowsChainRowsAndMarks() {
         std::vector<utilities::SourceRights> sources{{"JSMITH", false, {}}, {"MJONES", false, {}}};
-        std::string error;
-        QVERIFY(utilities::ParseNDSRightsReportText(Report(), "SALES.CORP", error, sources));
+        QVERIFY(utilities::ParseNDSRightsReportText(Report(), "SALES.CORP", sources));
         TFRM_DISPLAYRIGHTS dlg(images_);
         QCOMPARE(dlg.windowTitle(), QStringLiteral("NDS Rights Report"));
         std::vector<ChainLevel> chain{{"CORP", 1, false}, {"SALES", 2, true}};

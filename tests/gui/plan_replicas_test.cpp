@@ -43,7 +43,7 @@ class PlanReplicasGuiTest : public AppTest {
     }
     static std::string Bytes(TreeDesign& d) {
         std::string out;
-        SerializeDesign(d, out);
+        out = SerializeDesign(d).value_or("");
         return out;
     }
 
@@ -89,8 +89,9 @@ private slots:
         QVERIFY(summary->text().contains(QStringLiteral("3 of them checked.")));
         const std::string plan = dir_.filePath(QStringLiteral("plan.qvs")).toStdString();
         QVERIFY(dialog.SavePlanTo(plan));
-        std::string text, error;
-        QVERIFY(ReadWholeFile(plan, text, error));
+        Result<std::string> read = ReadWholeFile(plan);
+        QVERIFY(read);
+        const std::string text = *read;
         std::vector<ScriptLine> lines;
         QVERIFY(!ParseEditScript(text, lines));
         QCOMPARE(lines.size(), std::size_t(3));

@@ -39,7 +39,7 @@ class UndoGuiTest : public AppTest {
     std::string Bytes() {
         std::string out;
         Active()->Design().EnsureAllSubRefs();
-        SerializeDesign(Active()->Design(), out);
+        out = SerializeDesign(Active()->Design()).value_or("");
         return out;
     }
     void OpenExample() {

@@ -61,7 +61,7 @@ class WindowsTest : public AppTest {
     static std::string Bytes(TMDIChild* c) {
         std::string out;
         c->Design().EnsureAllSubRefs();
-        SerializeDesign(c->Design(), out);
+        out = SerializeDesign(c->Design()).value_or("");
         return out;
     }
     static void TypeName(QWidget* w, const QString& name) {

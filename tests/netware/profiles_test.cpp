@@ -366,11 +366,10 @@ TEST(ProfileFiles, TheBuiltInProfilesParse) {
         for (const auto& [oc, cls] : p->classes)
             EXPECT_GE(ClassIndexOf(UpperAscii(cls)), 0) << name << ": " << oc << " " << cls;
     }
-    nds::DirectoryProfile p;
-    std::string error;
-    EXPECT_FALSE(nds::ParseProfile("profile x\nbogus key\n", p, error));
-    EXPECT_EQ(error, "line 2: unknown key bogus");
-    EXPECT_FALSE(nds::ParseProfile("attribute a nosyntax - A\n", p, error));
+    Result<nds::DirectoryProfile> p = nds::ParseProfile("profile x\nbogus key\n");
+    EXPECT_FALSE(p);
+    EXPECT_EQ(p.error(), "line 2: unknown key bogus");
+    EXPECT_FALSE(nds::ParseProfile("attribute a nosyntax - A\n"));
     EXPECT_TRUE(nds::IsProfileChoice("AUTO"));
     EXPECT_FALSE(nds::IsProfileChoice("novell"));
 }

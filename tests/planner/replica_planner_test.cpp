@@ -27,7 +27,9 @@ Keys ReplicaKeys(const std::vector<DesignWarning>& list) {
 
 std::string Bytes(TreeDesign& d) {
     std::string out;
-    EXPECT_TRUE(SerializeDesign(d, out));
+    const Result<std::string> serialized = SerializeDesign(d);
+    EXPECT_TRUE(serialized);
+    out = serialized.value_or("");
     return out;
 }
 

@@ -509,10 +509,18 @@ struct Nlist {
     Nlist() { EXPECT_EQ(directory.LoadLdif(kLdif), nds::kOk); }
     bool Run(const Lines& args, std::string& out, std::string& error,
              std::string_view current = "CORP") {
-        NlistRequest request;
-        if (!ParseNlistArguments(args, request, error))
+        Result<NlistRequest> request = ParseNlistArguments(args);
+        if (!request) {
+            error = request.error();
             return false;
-        return BuildNlistReport(directory, request, current, out, error);
+        }
+        Result<std::string> report = BuildNlistReport(directory, *request, current);
+        if (!report) {
+            error = report.error();
+            return false;
+        }
+        out = *report;
+        return true;
     }
 };
 
@@ -613,23 +621,26 @@ TEST(NlistStandIn, StandardDirectoryHoldsNoDefaultServers) {
     c.address = std::string("ldif:") + QV_SOURCE_DIR + "/tests/data/directories/standard_corp.ldif";
     ASSERT_EQ(directory.Load(c), nds::kOk);
     EXPECT_EQ(directory.Profile().name, "standard");
-    NlistRequest request;
-    std::string out, error;
-    ASSERT_TRUE(
-        ParseNlistArguments({"User", "SHOW", "Last Name", "/s", "/co", ".SALES"}, request, error));
-    ASSERT_TRUE(BuildNlistReport(directory, request, "", out, error)) << error;
-    EXPECT_EQ(out, "Object Class: User\n"
-                   "Current context: Sales\n"
-                   "User: jsmith\n"
-                   "        Last Name: Smith\n"
-                   "User: Mary Jones\n"
-                   "        Last Name: Jones\n"
-                   "A total of 2 User objects were found in this context.\n\n"
-                   "A total of 2 User objects were found.\n");
+    Result<NlistRequest> request =
+        ParseNlistArguments({"User", "SHOW", "Last Name", "/s", "/co", ".SALES"});
+    ASSERT_TRUE(request);
+    Result<std::string> out = BuildNlistReport(directory, *request, "");
+    ASSERT_TRUE(out) << out.error();
+    EXPECT_EQ(*out, "Object Class: User\n"
+                    "Current context: Sales\n"
+                    "User: jsmith\n"
+                    "        Last Name: Smith\n"
+                    "User: Mary Jones\n"
+                    "        Last Name: Jones\n"
+                    "A total of 2 User objects were found in this context.\n\n"
+                    "A total of 2 User objects were found.\n");
     Lines args = kArgs;
     args.push_back(".SALES");
-    ASSERT_TRUE(ParseNlistArguments(args, request, error)) << error;
-    EXPECT_FALSE(BuildNlistReport(directory, request, "", out, error));
+    request = ParseNlistArguments(args);
+    ASSERT_TRUE(request) << request.error();
+    out = BuildNlistReport(directory, *request, "");
+    EXPECT_FALSE(out);
+    const std::string error = out.error();
     EXPECT_EQ(error, "This directory holds no default server information (profile standard).\n");
     // The report reader shows that line, not a parse error.
     Parsed p = Parse(error);

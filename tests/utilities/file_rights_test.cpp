@@ -13,6 +13,7 @@
 
 namespace fs = std::filesystem;
 using namespace qv::utilities;
+using qv::Result;
 
 namespace {
 
@@ -41,9 +42,9 @@ TEST(FileRightsBatch, ContextAndDirectoryWithoutItsDrive) {
 
 TEST(FileRightsBatch, WrittenFileAndOldReportsDeleted) {
     const std::string dir = qv::test::TempDir();
-    std::string error;
     const std::string text = FileRightsBatchText("[ROOT]", 'F', "F:\\", {"X"});
-    ASSERT_TRUE(WriteFileRightsBatch(dir, text, error)) << error;
+    Result<void> written = WriteFileRightsBatch(dir, text);
+    ASSERT_TRUE(written) << written.error();
     EXPECT_EQ(qv::test::ReadFile(dir + "/QVD_FSR.BAT"), text);
     for (const char* name : {"#FSR#1.TXT", "#fsr#2.txt", "#FSR#", "#FSR#3"})
         qv::test::WriteFile(dir + "/" + name, "x");
@@ -53,7 +54,7 @@ TEST(FileRightsBatch, WrittenFileAndOldReportsDeleted) {
     EXPECT_EQ(DeleteOldFileRightsReports(dir), 4);
     for (const char* name : {"FSR#1.TXT", "#DSR#1.TXT", "A#FSR#1.TXT", "#FSR#DIR", "QVD_FSR.BAT"})
         EXPECT_TRUE(fs::exists(dir + "/" + name)) << name;
-    EXPECT_FALSE(WriteFileRightsBatch(dir + "/missing", text, error));
+    EXPECT_FALSE(WriteFileRightsBatch(dir + "/missing", text));
     fs::remove_all(dir);
 }
 
@@ -81,8 +82,8 @@ TEST(FileRightsReader, ReadsEntriesWithEquivalencesAndRulings) {
               Row("Equivalent To EVERYONE.CORP (group)", "[ RWCEMF ]") + "    ----------\n") +
         Entry("CORP_SYS:\\PUBLIC\\REPORTS", "xRxFx", "(S)", "", "  equivalent\n");
     FileRightsReports reports;
-    std::string error;
-    ASSERT_TRUE(ParseFileRightsReportText(text, error, reports)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseFileRightsReportText(text, reports)) << parsed.error();
     ASSERT_EQ(reports.size(), 1u);
     const FileRightsReport& r = reports[0];
     EXPECT_EQ(r.objectName, "JSMITH");
@@ -100,7 +101,7 @@ TEST(FileRightsReader, ReadsEntriesWithEquivalencesAndRulings) {
     EXPECT_EQ(r.entries[2].effective, 0);
 
     // A second report is appended; the first stays.
-    ASSERT_TRUE(ParseFileRightsReportText("NAME= B\n\n\n", error, reports)) << error;
+    ASSERT_TRUE(parsed = ParseFileRightsReportText("NAME= B\n\n\n", reports)) << parsed.error();
     ASSERT_EQ(reports.size(), 2u);
     EXPECT_EQ(reports[1].objectName, "B");
     EXPECT_TRUE(reports[1].entries.empty());
@@ -112,8 +113,8 @@ TEST(FileRightsReader, RightsColumnIsColumns68To77Only) {
                              row.replace(0, 30, "    Inherits From Above       ") + "\n" +
                              Row("Effective Rights", "R     F") + "\n";
     FileRightsReports reports;
-    std::string error;
-    ASSERT_TRUE(ParseFileRightsReportText(text, error, reports)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseFileRightsReportText(text, reports)) << parsed.error();
     const FilePathEntry& e = reports[0].entries[0];
     EXPECT_EQ(e.inherited, kFileRead | kFileWrite | kFileCreate | kFileScan);
     EXPECT_EQ(e.effective, kFileRead | kFileScan);
@@ -169,17 +170,17 @@ TEST(FileRightsReader, EveryMessageWithItsLine) {
     };
     for (const Failure& f : failures) {
         FileRightsReports reports(1);
-        std::string error;
-        EXPECT_FALSE(ParseFileRightsReportText(f.text, error, reports)) << f.text;
-        EXPECT_EQ(error, f.error) << f.text;
+        Result<void> parsed;
+        EXPECT_FALSE(parsed = ParseFileRightsReportText(f.text, reports)) << f.text;
+        EXPECT_EQ(parsed.error(), f.error) << f.text;
         EXPECT_EQ(reports.size(), 1u);
     }
     FileRightsReports reports;
-    std::string error;
-    EXPECT_FALSE(ParseFileRightsReport("/nonexistent/#FSR#1.TXT", error, reports));
-    EXPECT_EQ(error, "Error on line : 0\rCould not open file.");
-    EXPECT_FALSE(ParseFileRightsReport("/tmp", error, reports));
-    EXPECT_EQ(error, "Error on line : 0\rCould not open file.");
+    Result<void> parsed;
+    EXPECT_FALSE(parsed = ParseFileRightsReport("/nonexistent/#FSR#1.TXT", reports));
+    EXPECT_EQ(parsed.error(), "Error on line : 0\rCould not open file.");
+    EXPECT_FALSE(parsed = ParseFileRightsReport("/tmp", reports));
+    EXPECT_EQ(parsed.error(), "Error on line : 0\rCould not open file.");
 }
 
 TEST(FileRightsReader, KeywordsTakeLettersOnlyAndPassOverTheRest) {
@@ -191,8 +192,8 @@ TEST(FileRightsReader, KeywordsTakeLettersOnlyAndPassOverTheRest) {
                              "RW\r\nInherits From Above:" + std::string(47, ' ') +
                              "C\r\nEffective Rights" + std::string(52, ' ') + "E\r\nend\r\n";
     FileRightsReports reports;
-    std::string error;
-    ASSERT_TRUE(ParseFileRightsReportText(text, error, reports)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseFileRightsReportText(text, reports)) << parsed.error();
     EXPECT_EQ(reports[0].objectName, "X");
     ASSERT_EQ(reports[0].entries.size(), 1u);
     EXPECT_EQ(reports[0].entries[0].text, "V:\\");
@@ -207,8 +208,8 @@ TEST(FileRightsReader, ReadsTheFileAndKeepsNamesToEightyCharacters) {
     qv::test::WriteFile(dir + "/#FSR#1.TXT", "NAME=" + longName + "\n\n\n" +
                                                  Entry(std::string(90, 'P'), "", "", "SRWCEMFA"));
     FileRightsReports reports;
-    std::string error;
-    ASSERT_TRUE(ParseFileRightsReport(dir + "/#FSR#1.TXT", error, reports)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseFileRightsReport(dir + "/#FSR#1.TXT", reports)) << parsed.error();
     EXPECT_EQ(reports[0].objectName, std::string(80, 'N'));
     EXPECT_EQ(reports[0].entries[0].text, std::string(80, 'P'));
     EXPECT_EQ(reports[0].entries[0].effective, 0xFF);
@@ -424,10 +425,14 @@ protected:
     void TearDown() override { fs::remove_all(volume_); }
 
     bool Report(const std::vector<std::string>& argv, std::string& text) {
-        RightsArguments args;
-        if (!ParseRightsArguments(argv, args, text))
+        Result<RightsArguments> args = ParseRightsArguments(argv);
+        if (!args) {
+            text = args.error();
             return false;
-        return RightsReport(args, station_, directory_, text);
+        }
+        Result<std::string> report = RightsReport(*args, station_, directory_);
+        text = report ? *report : report.error();
+        return report.ok();
     }
 
     std::string volume_;
@@ -440,8 +445,9 @@ TEST_F(RightsStandin, ReportReadsBackToTheEngineRights) {
     ASSERT_TRUE(Report({".", "/I", "/NAME=JOE"}, text)) << text;
     EXPECT_EQ(text.rfind("NAME=JOE\n", 0), 0u);
     FileRightsReports reports;
-    std::string error;
-    ASSERT_TRUE(ParseFileRightsReportText(text, error, reports)) << error << "\n" << text;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseFileRightsReportText(text, reports)) << parsed.error() << "\n"
+                                                                   << text;
     const FileRightsReport& r = reports.at(0);
     EXPECT_EQ(r.objectName, "JOE");
     const std::vector<FileRightsLevel> levels =
@@ -486,8 +492,8 @@ TEST_F(RightsStandin, ArgumentVariantsAndPaths) {
     station_.directory = "\\";
     ASSERT_TRUE(Report({".", "/I", "/NAME=BOSS."}, b)) << b;
     FileRightsReports reports;
-    std::string error;
-    ASSERT_TRUE(ParseFileRightsReportText(b, error, reports)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseFileRightsReportText(b, reports)) << parsed.error();
     ASSERT_EQ(reports[0].entries.size(), 1u);
     EXPECT_EQ(reports[0].entries[0].text, "VOL:\\");
 }
@@ -533,11 +539,15 @@ TEST_F(RightsStandin, RelativeVolumeFolderStartsAtTheLdifFolder) {
     EXPECT_EQ(VolumeBaseFolder(c), "");
     qv::nds::DirectoryEntries d;
     ASSERT_EQ(d.LoadLdif(Tree("qvVolumePath: Public\n")), qv::nds::kOk);
-    std::string error;
-    EXPECT_EQ(VolumeFolder(d, "VOL.ACME", volume_, error), volume_ + "/Public");
-    EXPECT_EQ(VolumeFolder(d, "VOL.ACME", volume_ + "/HOME", error), "");
+    Result<std::string> folder = VolumeFolder(d, "VOL.ACME", volume_);
+    EXPECT_EQ(folder.value_or(""), volume_ + "/Public");
+    folder = VolumeFolder(d, "VOL.ACME", volume_ + "/HOME");
+    EXPECT_EQ(folder.value_or(""), "");
+    std::string error = folder.error();
     EXPECT_NE(error.find("qvVolumePath \"Public\""), std::string::npos) << error;
-    EXPECT_EQ(VolumeFolder(d, "STAFF.ACME", volume_, error), "");
+    folder = VolumeFolder(d, "STAFF.ACME", volume_);
+    EXPECT_EQ(folder.value_or(""), "");
+    error = folder.error();
     EXPECT_NE(error.find("not a volume object"), std::string::npos);
 }
 

@@ -111,8 +111,9 @@ TEST(NdsRightsNames, RelativeNamesReadBackToFullNames) {
 
 TEST(NdsRightsReport, ReadsPathsAssignmentsAndProperties) {
     auto sources = Sources({"JSMITH", "admin"});
-    std::string error;
-    ASSERT_TRUE(ParseNDSRightsReportText(SampleReport(), "SALES.CORP", error, sources)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText(SampleReport(), "SALES.CORP", sources))
+        << parsed.error();
     ASSERT_TRUE(sources[1].hasTrustees);
     EXPECT_FALSE(sources[0].hasTrustees);
     ASSERT_EQ(sources[1].trustees.size(), 1u);
@@ -143,7 +144,7 @@ TEST(NdsRightsReport, ReadsPathsAssignmentsAndProperties) {
     EXPECT_EQ(t.properties[0].assignments[0].propertyRights, kRightC | kRightR | kRightW);
     // A root context: direct rows are the names as printed.
     auto again = Sources({"ADMIN"});
-    ASSERT_TRUE(ParseNDSRightsReportText(SampleReport(), "", error, again));
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText(SampleReport(), "", again));
     EXPECT_EQ(again[0].trustees[0].paths[1].assignments[0].name, "ADMIN");
     EXPECT_EQ(again[0].trustees[0].name, "FS1.");
 }
@@ -156,8 +157,8 @@ TEST(NdsRightsReport, RightsColumnsTakeOnlyTheirLetters) {
                          // Letters beyond column 78 are not read.
                          "";
     auto sources = Sources({"ADMIN"});
-    std::string error;
-    ASSERT_TRUE(ParseNDSRightsReportText(report, "", error, sources)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText(report, "", sources)) << parsed.error();
     const PathEntry& p = sources[0].trustees[0].paths[0];
     EXPECT_EQ(p.filterObject, kRightB | kRightR);
     EXPECT_EQ(p.filterProperty, kRightS | kRightR);
@@ -173,8 +174,8 @@ TEST(NdsRightsReport, NamesAreTrimmedBeforeTheyAreResolvedOrCompared) {
                          Row("  Equivalent To   EVERYONE  ", "[ B   ]", "") + kShortRuling +
                          Row("  Effective Rights", "[ B   ]", "");
     auto sources = Sources({"ADMIN"});
-    std::string error;
-    ASSERT_TRUE(ParseNDSRightsReportText(report, "CORP", error, sources)) << error;
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText(report, "CORP", sources)) << parsed.error();
     const TrusteeRights& t = sources[0].trustees[0];
     EXPECT_EQ(t.name, "FS1.CORP");
     EXPECT_EQ(t.paths[0].name, "CORP.CORP");
@@ -222,38 +223,38 @@ TEST(NdsRightsReport, EveryMessage) {
     };
     for (const Failure& f : failures) {
         auto sources = Sources({f.source});
-        std::string error;
-        EXPECT_FALSE(ParseNDSRightsReportText(f.text, "CORP", error, sources)) << f.text;
-        EXPECT_EQ(error, f.message) << f.text;
+        Result<void> parsed;
+        EXPECT_FALSE(parsed = ParseNDSRightsReportText(f.text, "CORP", sources)) << f.text;
+        EXPECT_EQ(parsed.error(), f.message) << f.text;
         // A failed report is taken back: no report list is left behind.
         EXPECT_FALSE(sources[0].hasTrustees);
         EXPECT_TRUE(sources[0].trustees.empty());
     }
-    std::string error;
+    Result<void> parsed;
     auto sources = Sources({"ADMIN"});
-    EXPECT_FALSE(ParseNDSRightsReport("/nonexistent/#DSR#1.TXT", "", error, sources));
-    EXPECT_EQ(error, "Error on line : 0\rCould not open file.");
+    EXPECT_FALSE(parsed = ParseNDSRightsReport("/nonexistent/#DSR#1.TXT", "", sources));
+    EXPECT_EQ(parsed.error(), "Error on line : 0\rCould not open file.");
 }
 
 TEST(NdsRightsReport, AFailedReportLeavesEarlierReportsOfItsObject) {
     auto sources = Sources({"ADMIN"});
-    std::string error;
-    ASSERT_TRUE(ParseNDSRightsReportText(SampleReport(), "CORP", error, sources));
-    EXPECT_FALSE(ParseNDSRightsReportText("How ADMIN got rights to Y\n" + kHeader + "CORP\nX\n",
-                                          "CORP", error, sources));
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText(SampleReport(), "CORP", sources));
+    EXPECT_FALSE(parsed = ParseNDSRightsReportText(
+                     "How ADMIN got rights to Y\n" + kHeader + "CORP\nX\n", "CORP", sources));
     ASSERT_TRUE(sources[0].hasTrustees);
     EXPECT_EQ(sources[0].trustees.size(), 1u);
     // A report of only its header has no path entries and is read.
-    ASSERT_TRUE(
-        ParseNDSRightsReportText("How ADMIN got rights to Z\n" + kHeader, "CORP", error, sources));
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText("How ADMIN got rights to Z\n" + kHeader, "CORP",
+                                                  sources));
     EXPECT_EQ(sources[0].trustees.size(), 2u);
     EXPECT_TRUE(sources[0].trustees[1].paths.empty());
 }
 
 TEST(NdsRightsWindows, RowsMarksAndTheStandInPathEntry) {
     auto sources = Sources({"ADMIN"});
-    std::string error;
-    ASSERT_TRUE(ParseNDSRightsReportText(SampleReport(), "CORP", error, sources));
+    Result<void> parsed;
+    ASSERT_TRUE(parsed = ParseNDSRightsReportText(SampleReport(), "CORP", sources));
     const TrusteeRights& t = sources[0].trustees[0];
     const PathEntry* corp = FindPath(t, "corp");
     ASSERT_NE(corp, nullptr);
@@ -435,9 +436,10 @@ TEST(DsRightsReport, PrintedReportReadsBackAsComputed) {
         std::string leaf = RelativeName("U.O", context);
         std::string text = FormatDsRightsReport(t.dir, r, leaf, context);
         auto sources = Sources({leaf.c_str()});
-        std::string error;
-        ASSERT_TRUE(ParseNDSRightsReportText(text, context, error, sources)) << error << "\n"
-                                                                             << text;
+        Result<void> parsed;
+        ASSERT_TRUE(parsed = ParseNDSRightsReportText(text, context, sources))
+            << parsed.error() << "\n"
+            << text;
         const TrusteeRights& got = sources[0].trustees[0];
         TrusteeRights want = RightsRecords(t.dir, r, context);
         auto upper = [](std::string s) {
@@ -493,9 +495,10 @@ TEST(DsRightsReport, EveryPairOfTheExampleTreeReadsBackAsComputed) {
                                                        static_cast<std::int32_t>(b));
             const std::string report = FormatDsRightsReport(dir, r, trustee.rdnValue, context);
             std::vector<SourceRights> sources{{trustee.rdnValue, false, {}}};
-            std::string error;
-            ASSERT_TRUE(ParseNDSRightsReportText(report, context, error, sources)) << error << "\n"
-                                                                                   << report;
+            Result<void> parsed;
+            ASSERT_TRUE(parsed = ParseNDSRightsReportText(report, context, sources))
+                << parsed.error() << "\n"
+                << report;
             const TrusteeRights& got = sources[0].trustees.at(0);
             const TrusteeRights want = RightsRecords(dir, r, context);
             ASSERT_EQ(got.name, upper(want.name));
@@ -557,17 +560,19 @@ TEST(RightsStandIns, StandardDirectoryHoldsNoRights) {
     RightsArguments args;
     RightsWorkstation station;
     station.drive = 'F';
-    EXPECT_FALSE(RightsReport(args, station, directory, rights));
+    Result<std::string> report = RightsReport(args, station, directory);
+    EXPECT_FALSE(report);
+    rights = report.error();
     for (const std::string* out : {&dsrights, &rights}) {
         EXPECT_EQ(*out, line + "\n");
-        std::string error;
+        Result<void> parsed;
         std::vector<SourceRights> sources;
-        EXPECT_FALSE(ParseNDSRightsReportText(*out, "", error, sources));
-        EXPECT_EQ(error, line);
-        EXPECT_TRUE(IsNoRightsInformation(error));
+        EXPECT_FALSE(parsed = ParseNDSRightsReportText(*out, "", sources));
+        EXPECT_EQ(parsed.error(), line);
+        EXPECT_TRUE(IsNoRightsInformation(parsed.error()));
         FileRightsReports reports;
-        EXPECT_FALSE(ParseFileRightsReportText(*out, error, reports));
-        EXPECT_EQ(error, line);
+        EXPECT_FALSE(parsed = ParseFileRightsReportText(*out, reports));
+        EXPECT_EQ(parsed.error(), line);
         EXPECT_TRUE(reports.empty());
     }
     // A directory in our own schema holds them, even where none are set.

@@ -56,25 +56,24 @@ protected:
 };
 
 TEST_P(NdsLdapUtilities, NlistShowsTheDefaultServers) {
-    NlistRequest request;
-    std::string out, error;
-    ASSERT_TRUE(
-        ParseNlistArguments({"User", "SHOW", "Default Server,", "Last Name", "/s"}, request, error))
-        << error;
-    ASSERT_TRUE(BuildNlistReport(dir, request, "", out, error)) << error;
-    EXPECT_EQ(out, "Object Class: User\n"
-                   "Current context: [Root]\n"
-                   "User: admin\n"
-                   "        Last Name: Admin\n"
-                   "        Default Server: FS1\n"
-                   "A total of 1 User object was found in this context.\n\n"
-                   "Object Class: User\n"
-                   "Current context: SALES\n"
-                   "User: jsmith\n"
-                   "        Last Name: Smith\n"
-                   "        Default Server: FS2.SALES\n"
-                   "A total of 1 User object was found in this context.\n\n"
-                   "A total of 2 User objects were found.\n");
+    Result<NlistRequest> request =
+        ParseNlistArguments({"User", "SHOW", "Default Server,", "Last Name", "/s"});
+    ASSERT_TRUE(request) << request.error();
+    Result<std::string> out = BuildNlistReport(dir, *request, "");
+    ASSERT_TRUE(out) << out.error();
+    EXPECT_EQ(*out, "Object Class: User\n"
+                    "Current context: [Root]\n"
+                    "User: admin\n"
+                    "        Last Name: Admin\n"
+                    "        Default Server: FS1\n"
+                    "A total of 1 User object was found in this context.\n\n"
+                    "Object Class: User\n"
+                    "Current context: SALES\n"
+                    "User: jsmith\n"
+                    "        Last Name: Smith\n"
+                    "        Default Server: FS2.SALES\n"
+                    "A total of 1 User object was found in this context.\n\n"
+                    "A total of 2 User objects were found.\n");
 }
 
 TEST_P(NdsLdapUtilities, RightsComeFromTheAclAttribute) {
@@ -115,8 +114,9 @@ TEST_P(NdsLdapUtilities, TheFileSystemTrusteesAreNotInTheDirectory) {
     EXPECT_FALSE(dir.Profile().fileRightsInformation);
     RightsArguments args;
     RightsWorkstation station;
-    std::string text;
-    EXPECT_FALSE(RightsReport(args, station, dir, text));
+    Result<std::string> report = RightsReport(args, station, dir);
+    EXPECT_FALSE(report);
+    const std::string text = report.error();
     EXPECT_EQ(text, "This directory holds no rights information (profile ndsldap).\n");
 }
 

@@ -96,9 +96,9 @@ public:
         calls.push_back({program, args, output, state});
         return true;
     }
-    std::optional<std::vector<std::string>> ReadBatch(const std::string&, std::string&) override {
+    qv::Result<std::vector<std::string>> ReadBatch(const std::string&) override {
         if (batch.empty())
-            return std::nullopt;
+            return qv::Failed("");
         return batch;
     }
     void LogError(const std::string& text) override { errors.push_back(text); }

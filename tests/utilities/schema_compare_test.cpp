@@ -388,8 +388,9 @@ TEST(SchemaReportBrowser, ShowsTheSelectedServersReportsFromItsSide) {
 
     SchemaReportBrowser b(results, {"FS3", "fs1", "FS2"});
     EXPECT_EQ(b.Servers(), (std::vector<std::string>{"fs1", "FS2", "FS3"}));
-    std::string message;
-    ASSERT_TRUE(b.SelectServer("FS2", message));
+    Result<std::string> selected = b.SelectServer("FS2");
+    ASSERT_TRUE(selected);
+    std::string message = *selected;
     EXPECT_TRUE(message.empty());
     EXPECT_EQ(b.Reports(), (std::vector<std::size_t>{0, 2}));
     EXPECT_EQ(b.CounterText(), " 1 of 2");
@@ -405,7 +406,9 @@ TEST(SchemaReportBrowser, ShowsTheSelectedServersReportsFromItsSide) {
     EXPECT_EQ(b.Right().classes, (std::vector<std::string>{"X"}));
     EXPECT_TRUE(b.SpinUp());
 
-    EXPECT_FALSE(b.SelectServer("FS9", message));
+    selected = b.SelectServer("FS9");
+    EXPECT_FALSE(selected);
+    message = selected.error();
     EXPECT_EQ(message, "There are no schema reports for server : FS9");
     EXPECT_EQ(b.CounterText(), "");
     EXPECT_TRUE(b.PrintLines().empty());
@@ -418,8 +421,9 @@ TEST(SchemaReportBrowser, MoreReportsThanTheDialogKeepsAreAllListedAfterANotice)
         results[i].second.items.push_back("S" + std::to_string(i));
     }
     SchemaReportBrowser b(results, {"HUB"});
-    std::string message;
-    ASSERT_TRUE(b.SelectServer("HUB", message));
+    Result<std::string> selected = b.SelectServer("HUB");
+    ASSERT_TRUE(selected);
+    const std::string message = *selected;
     EXPECT_EQ(message, "There are 2001 schema reports for server : HUB, more than 2000.\rAll of "
                        "them are listed.");
     EXPECT_EQ(b.Reports().size(), 2001u);
@@ -451,8 +455,7 @@ TEST(SchemaReportBrowser, DefinitionTreesHaveNamesRulesAndDifferences) {
 TEST(SchemaReportBrowser, PrintTextHasFiveSectionsInFiftyCharacterColumns) {
     std::vector<TSchCmpClass> results{Parse(kReport).pair};
     SchemaReportBrowser b(results, {"FS1", "FS2"});
-    std::string message;
-    ASSERT_TRUE(b.SelectServer("FS2", message));
+    ASSERT_TRUE(b.SelectServer("FS2"));
     auto col = [](std::string l, const std::string& r) {
         l.resize(std::max<std::size_t>(l.size(), 50), ' ');
         return l + r;
@@ -550,12 +553,13 @@ struct Standin {
     Standin() {
         EXPECT_EQ(directory.LoadLdif(kTree), nds::kOk);
         sources.connection.address = "ldif:/nowhere/tree.ldif";
-        sources.readSubschema = [this](const std::string& uri, const nds::TreeConnection*,
-                                       ServerSchema& schema, std::string&) {
+        sources.readSubschema = [this](const std::string& uri,
+                                       const nds::TreeConnection*) -> qv::Result<ServerSchema> {
             asked.push_back(uri);
+            ServerSchema schema;
             AddDescriptions(schema, SchemaKind::ObjectClass,
                             {"( 2.5.6.0 NAME 'top' ABSTRACT MUST objectClass )"});
-            return true;
+            return schema;
         };
     }
     int Run(std::vector<std::string> args, std::string& out) {
@@ -663,10 +667,9 @@ TEST(SchemaCompareStandin, WrongArgumentsAndUnknownServersAreReportedInTheOutput
     EXPECT_EQ(out, "Usage: SCHCMP.EXE SERVER1 SERVER2\n");
     EXPECT_EQ(s.Run({"FS1", "PRINTQ"}, out), 1);
     EXPECT_EQ(out, "SCHCMP: server PRINTQ not found.\n");
-    s.sources.readSubschema = [](const std::string&, const nds::TreeConnection*, ServerSchema&,
-                                 std::string& error) {
-        error = "cannot connect";
-        return false;
+    s.sources.readSubschema = [](const std::string&,
+                                 const nds::TreeConnection*) -> qv::Result<ServerSchema> {
+        return qv::Failed("cannot connect");
     };
     EXPECT_EQ(s.Run({"FS1", ".FS4.CORP"}, out), 1);
     EXPECT_EQ(out, "SCHCMP: .FS4.CORP: cannot connect\n");

@@ -144,8 +144,8 @@ std::string ReadSchema(std::string_view text) {
 
 std::string ReadNdsRights(std::string_view text) {
     std::vector<SourceRights> sources{SourceRights{"ADMIN", false, {}}};
-    std::string error;
-    std::string out = ParseNDSRightsReportText(text, "SALES.CORP", error, sources) ? "ok " : "";
+    const Result<void> parsed = ParseNDSRightsReportText(text, "SALES.CORP", sources);
+    std::string out = parsed ? "ok " : "";
     for (const TrusteeRights& t : sources[0].trustees) {
         out += "trustee " + t.name + "\n";
         for (const PathEntry& p : t.paths) {
@@ -158,20 +158,20 @@ std::string ReadNdsRights(std::string_view text) {
         for (const PropertyRights& p : t.properties)
             out += "  property " + p.name + " " + std::to_string(p.effective) + "\n";
     }
-    return out + error;
+    return out + parsed.error();
 }
 
 std::string ReadFileRights(std::string_view text) {
     FileRightsReports reports;
-    std::string error;
-    std::string out = ParseFileRightsReportText(text, error, reports) ? "ok " : "";
+    const Result<void> parsed = ParseFileRightsReportText(text, reports);
+    std::string out = parsed ? "ok " : "";
     for (const FileRightsReport& r : reports) {
         out += r.objectName + "\n";
         for (const FilePathEntry& e : r.entries)
             out += "  " + e.text + " " + std::to_string(e.filter) + " " +
                    std::to_string(e.inherited) + " " + std::to_string(e.effective) + "\n";
     }
-    return out + error;
+    return out + parsed.error();
 }
 
 // The text with its "\n" line ends replaced: by "\r\n", by "\r", or by the
@@ -322,30 +322,19 @@ TEST_F(UtilityFiles, EveryReaderAndWriterRefusesFifosDevicesAndFolders) {
         {"NDS rights report", "#DSR#1.TXT", false,
          [](const std::string& f) {
              std::vector<SourceRights> sources{SourceRights{"ADMIN", false, {}}};
-             std::string error;
-             return ParseNDSRightsReport(f, "SALES.CORP", error, sources);
+             return ParseNDSRightsReport(f, "SALES.CORP", sources).ok();
          }},
         {"file rights report", "#FSR#1.TXT", false,
          [](const std::string& f) {
              FileRightsReports reports;
-             std::string error;
-             return ParseFileRightsReport(f, error, reports);
+             return ParseFileRightsReport(f, reports).ok();
          }},
         {"interpreter batch file", "RUN.BAT", false,
-         [&](const std::string& f) {
-             std::string error;
-             return host.ReadBatch(f, error).has_value();
-         }},
+         [&](const std::string& f) { return host.ReadBatch(f).ok(); }},
         {"NDS rights batch file", kRightsBatchFile, true,
-         [](const std::string&) {
-             std::string error;
-             return WriteRightsBatch(".", "CX \"\"\r\n", error);
-         }},
+         [](const std::string&) { return WriteRightsBatch(".", "CX \"\"\r\n").ok(); }},
         {"file rights batch file", std::string(kFileRightsBatch), true,
-         [](const std::string&) {
-             std::string error;
-             return WriteFileRightsBatch(".", "CX \".\"\r\n", error);
-         }},
+         [](const std::string&) { return WriteFileRightsBatch(".", "CX \".\"\r\n").ok(); }},
         {"utility output file", "OUT.TXT", true,
          [&](const std::string& f) { return host.Run("/bin/echo", {"new"}, f, {}); }},
     };

@@ -25,7 +25,7 @@ int main(int argc, char** argv) {
     // The command line is the title; a second argument is accepted as well,
     // so the interpreter can be tried by hand: quorvane-cmd "x /C NLIST ...".
     std::string line = argc >= 2 ? argv[1] : (argc >= 1 && argv[0] ? argv[0] : "");
-    qv::UtilitySettings settings = qv::UtilitySettingsStore().Read();
+    qv::UtilitySettings settings = qv::UtilitySettingsStore().Read().value_or({});
     std::vector<std::string> folders = settings.utilityPath;
     if (folders.empty())
         folders = qv::utilities::DefaultUtilityFolders(ProgramFolder());

@@ -16,9 +16,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     qv::nds::DirectoryEntries directory;
-    std::string error;
-    if (!qv::standins::LoadDirectory(directory, error)) {
-        std::cout << "DSRIGHTS: " << error << "\n";
+    if (qv::Result<void> loaded = qv::standins::LoadDirectory(directory); !loaded) {
+        std::cout << "DSRIGHTS: " << loaded.error() << "\n";
         return 1;
     }
     std::string out;

@@ -10,23 +10,23 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    qv::utilities::NlistRequest request;
-    std::string error;
-    if (!qv::utilities::ParseNlistArguments(args, request, error)) {
-        std::cout << error;
+    const qv::Result<qv::utilities::NlistRequest> request =
+        qv::utilities::ParseNlistArguments(args);
+    if (!request) {
+        std::cout << request.error();
         return 1;
     }
     qv::nds::DirectoryEntries directory;
-    if (!qv::standins::LoadDirectory(directory, error)) {
-        std::cout << "NLIST: " << error << "\n";
+    if (qv::Result<void> loaded = qv::standins::LoadDirectory(directory); !loaded) {
+        std::cout << "NLIST: " << loaded.error() << "\n";
         return 1;
     }
-    std::string out;
-    if (!qv::utilities::BuildNlistReport(directory, request, qv::standins::CurrentContext(), out,
-                                         error)) {
-        std::cout << error;
+    const qv::Result<std::string> out =
+        qv::utilities::BuildNlistReport(directory, *request, qv::standins::CurrentContext());
+    if (!out) {
+        std::cout << out.error();
         return 1;
     }
-    std::cout << out;
+    std::cout << *out;
     return std::cout.good() ? 0 : 1;
 }

@@ -12,31 +12,31 @@
 
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
-    qv::utilities::RightsArguments request;
-    std::string error;
-    if (!qv::utilities::ParseRightsArguments(args, request, error)) {
-        std::cout << error << "\n";
+    const qv::Result<qv::utilities::RightsArguments> request =
+        qv::utilities::ParseRightsArguments(args);
+    if (!request) {
+        std::cout << request.error() << "\n";
         return 1;
     }
     qv::nds::DirectoryEntries directory;
-    if (!qv::standins::LoadDirectory(directory, error)) {
-        std::cout << "RIGHTS: " << error << "\n";
+    if (qv::Result<void> loaded = qv::standins::LoadDirectory(directory); !loaded) {
+        std::cout << "RIGHTS: " << loaded.error() << "\n";
         return 1;
     }
     qv::utilities::RightsWorkstation station;
     station.context = qv::standins::CurrentContext();
     station.drive = qv::standins::CurrentDrive();
     station.directory = qv::standins::CurrentDirectory();
-    station.drives = qv::UtilitySettingsStore().Read().drives;
+    station.drives = qv::UtilitySettingsStore().Read().value_or({}).drives;
     // A relative volume folder is taken from the folder of the LDIF file of
     // the connection LoadDirectory read (the preferred one, else the first).
-    const qv::StoredTreeConnections stored = qv::TreeConnectionStore().Read();
+    const qv::StoredTreeConnections stored = qv::TreeConnectionStore().Read().value_or({});
     for (const qv::nds::TreeConnection& c : stored.trees)
         if (c.name == stored.preferred || &c == &stored.trees.front())
             station.volumeBase = qv::utilities::VolumeBaseFolder(c);
-    std::string out;
-    const bool ok = qv::utilities::RightsReport(request, station, directory, out);
-    std::cout << out;
+    const qv::Result<std::string> report =
+        qv::utilities::RightsReport(*request, station, directory);
+    std::cout << (report ? *report : report.error());
     std::cout.flush();
-    return ok && std::cout.good() ? 0 : 1;
+    return report && std::cout.good() ? 0 : 1;
 }

@@ -10,18 +10,17 @@
 int main(int argc, char** argv) {
     std::vector<std::string> args(argv + 1, argv + argc);
     qv::nds::DirectoryEntries directory;
-    std::string error;
     std::string out;
     if (args.size() != 2) {
         const int status = qv::utilities::RunSchemaCompare(args, directory, {}, out);
         std::cout << out;
         return status;
     }
-    if (!qv::standins::LoadDirectory(directory, error)) {
-        std::cout << "SCHCMP: " << error << "\n";
+    if (qv::Result<void> loaded = qv::standins::LoadDirectory(directory); !loaded) {
+        std::cout << "SCHCMP: " << loaded.error() << "\n";
         return 1;
     }
-    qv::StoredTreeConnections stored = qv::TreeConnectionStore().Read();
+    qv::StoredTreeConnections stored = qv::TreeConnectionStore().Read().value_or({});
     qv::nds::TreeConnection connection = stored.trees.front();
     for (const qv::nds::TreeConnection& c : stored.trees)
         if (c.name == stored.preferred)

@@ -111,11 +111,10 @@ bool TFRM_COMPARE::SavePlan() {
         return false;
     }
     DesignPlan plan = PlanDesignChanges(working, *other_);
-    std::string error;
     if (!ConfirmSaveTarget(design_.ui(), *path))
         return false;
-    if (!ReplaceFileAtomically(*path, plan.Script(), error)) {
-        design_.ui().Error(error);
+    if (Result<FileIdentity> written = ReplaceFileAtomically(*path, plan.Script()); !written) {
+        design_.ui().Error(written.error());
         return false;
     }
     if (!plan.unmade.empty()) {

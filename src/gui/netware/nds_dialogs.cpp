@@ -293,7 +293,7 @@ bool DiscoverTreeWindow(TreeDesign& design, const ImageList& images, QWidget* ma
         search = new TDLG_NDS_SEARCH(ui, mainWindow);
     // Passwords typed earlier in this run are kept; the rest comes from the store.
     std::vector<nds::TreeConnection> typed = nds::TreeConnections();
-    StoredTreeConnections stored = TreeConnectionStore().Read();
+    StoredTreeConnections stored = TreeConnectionStore().Read().value_or({});
     for (nds::TreeConnection& c : stored.trees)
         for (const nds::TreeConnection& t : typed)
             if (t.name == c.name && t.address == c.address && t.bindDn == c.bindDn)

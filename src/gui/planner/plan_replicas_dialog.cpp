@@ -191,9 +191,8 @@ bool TDLG_PLAN_REPLICAS::SavePlanTo(const std::string& path) {
         return false;
     ReplicaPlan checked = *plan_;
     checked.changes = CheckedChanges();
-    std::string error;
-    if (!ReplaceFileAtomically(path, checked.Script(), error)) {
-        design_.ui().Error("Cannot write the plan \"" + path + "\": " + error);
+    if (Result<FileIdentity> written = ReplaceFileAtomically(path, checked.Script()); !written) {
+        design_.ui().Error("Cannot write the plan \"" + path + "\": " + written.error());
         return false;
     }
     return true;

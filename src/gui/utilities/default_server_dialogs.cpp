@@ -346,11 +346,12 @@ void TFM_SRVDISPLAY::BTN_SAVEClick() {
     std::optional<std::string> path = ui_.ChooseSaveFile(request);
     if (!path)
         return;
-    std::string error;
     if (!ConfirmSaveTarget(ui_, *path))
         return;
-    if (!ReplaceFileAtomically(*path, utilities::SummaryAsRichText(summary_), error))
-        ui_.Error("Cannot write \"" + *path + "\": " + error);
+    if (Result<FileIdentity> written =
+            ReplaceFileAtomically(*path, utilities::SummaryAsRichText(summary_));
+        !written)
+        ui_.Error("Cannot write \"" + *path + "\": " + written.error());
 }
 
 void TFM_SRVDISPLAY::BTN_PRINTClick() {

@@ -129,8 +129,8 @@ void TFRM_FSRIGHTS::SetDrives(const std::map<char, std::string>& folders) {
 void TFRM_FSRIGHTS::LoadDrives() {
     // The drive mappings name volume objects; their folders come from the
     // directory of the preferred tree connection, as RIGHTS finds them.
-    const UtilitySettings settings = UtilitySettingsStore().Read();
-    const StoredTreeConnections stored = TreeConnectionStore().Read();
+    const UtilitySettings settings = UtilitySettingsStore().Read().value_or({});
+    const StoredTreeConnections stored = TreeConnectionStore().Read().value_or({});
     const nds::TreeConnection* chosen = stored.trees.empty() ? nullptr : &stored.trees.front();
     for (const nds::TreeConnection& c : stored.trees)
         if (c.name == stored.preferred)
@@ -140,9 +140,8 @@ void TFRM_FSRIGHTS::LoadDrives() {
     const std::string base = chosen ? utilities::VolumeBaseFolder(*chosen) : std::string();
     std::map<char, std::string> folders;
     for (const auto& [letter, volume] : settings.drives) {
-        std::string error;
         folders[letter] =
-            loaded ? utilities::VolumeFolder(directory, volume, base, error) : std::string();
+            loaded ? utilities::VolumeFolder(directory, volume, base).value_or("") : std::string();
     }
     SetDrives(folders);
 }
@@ -209,9 +208,8 @@ void TFRM_FSRIGHTS::BTN_OKClick() {
     if (DriveComboBox1->count() == 0)
         return;
     const char letter = static_cast<char>(DriveComboBox1->currentData().toChar().toLatin1());
-    std::string error;
     if (!utilities::WriteFileRightsBatch(
-            ".", utilities::FileRightsBatchText(context_, letter, Directory(), leaves_), error)) {
+            ".", utilities::FileRightsBatchText(context_, letter, Directory(), leaves_))) {
         lines_ = 0;
         reject();
         return;
@@ -477,8 +475,8 @@ void FileRights(TMDIChild& child) {
 
     utilities::FileRightsReports reports;
     if (!ReadRightsReports(app, n, utilities::FileRightsReportName,
-                           [&reports](const std::string& name, std::string& error) {
-                               return utilities::ParseFileRightsReport(name, error, reports);
+                           [&reports](const std::string& name) {
+                               return utilities::ParseFileRightsReport(name, reports);
                            }))
         return;
     if (reports.empty()) {

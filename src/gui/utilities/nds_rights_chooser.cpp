@@ -235,12 +235,11 @@ void TFRM_DSRIGHTS::BTN_OKClick() {
     std::vector<std::string> targetNames;
     for (const std::string& row : targets)
         targetNames.push_back(utilities::ItemName(row));
-    std::string error;
-    if (!utilities::WriteRightsBatch(
-            ".",
-            utilities::BuildRightsBatch(designContext_, ContainerContext(), leafNames, targetNames),
-            error)) {
-        QtInteraction(this).Error(error);
+    if (Result<void> written = utilities::WriteRightsBatch(
+            ".", utilities::BuildRightsBatch(designContext_, ContainerContext(), leafNames,
+                                             targetNames));
+        !written) {
+        QtInteraction(this).Error(written.error());
         return;
     }
     lines_ = leafNames.size() * targetNames.size();

@@ -539,8 +539,8 @@ void NDSRights(TMDIChild& child) {
     const std::string parseContext = context == "[ROOT]" ? std::string() : context;
     if (!ReadRightsReports(
             app, n, [](std::size_t i) { return utilities::RightsReportName(static_cast<int>(i)); },
-            [&](const std::string& name, std::string& error) {
-                return utilities::ParseNDSRightsReport(name, parseContext, error, sources);
+            [&](const std::string& name) {
+                return utilities::ParseNDSRightsReport(name, parseContext, sources);
             }))
         return;
     TFRM_DISPLAYRIGHTS& display = TFRM_DISPLAYRIGHTS::Instance(app.Images(), app.MainWindow());

@@ -32,12 +32,13 @@ bool RunRightsBatch(Workspace& app, const std::string& batchFile, const char* ut
 
 bool ReadRightsReports(Workspace& app, std::size_t count,
                        const std::function<std::string(std::size_t)>& reportName,
-                       const std::function<bool(const std::string&, std::string&)>& parse) {
+                       const std::function<Result<void>(const std::string&)>& parse) {
     for (std::size_t i = 1; i <= count; ++i) {
         const std::string name = reportName(i);
-        std::string error;
-        if (parse(name, error))
+        const Result<void> parsed = parse(name);
+        if (parsed)
             continue;
+        const std::string& error = parsed.error();
         // A directory without rights: said once, and no empty report.
         if (utilities::IsNoRightsInformation(error)) {
             app.Ui().Warning(error);

@@ -5,6 +5,7 @@
 // rights said once); and the printout of a report window without its buttons.
 #pragma once
 
+#include "core/result.h"
 #include "utilities/rights_wait.h"
 
 #include <cstddef>
@@ -33,7 +34,7 @@ bool RunRightsBatch(Workspace& app, const std::string& batchFile, const char* ut
 // false, after saying so once, when the directory holds no rights.
 bool ReadRightsReports(Workspace& app, std::size_t count,
                        const std::function<std::string(std::size_t)>& reportName,
-                       const std::function<bool(const std::string&, std::string&)>& parse);
+                       const std::function<Result<void>(const std::string&)>& parse);
 
 // Prints the form as shown, without the hidden widgets (its buttons).
 void PrintFormWithout(QWidget* form, const std::vector<QWidget*>& hidden);

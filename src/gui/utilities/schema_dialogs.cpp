@@ -467,17 +467,16 @@ void TFM_SCHRPT::LB_SRVSClick() {
     QListWidgetItem* item = LB_SRVS->currentItem();
     if (!item || !browser_)
         return;
-    std::string message;
-    const bool any = browser_->SelectServer(ToModel(item->text()), message);
-    if (!any) {
-        ui_.Warning(message);
+    const Result<std::string> notice = browser_->SelectServer(ToModel(item->text()));
+    if (!notice) {
+        ui_.Warning(notice.error());
         EmptyPages();
         SpinButton1->setEnabled(false);
         BTN_PRINT->setEnabled(false);
         return;
     }
-    if (!message.empty())
-        ui_.Information(message);
+    if (!notice->empty())
+        ui_.Information(*notice);
     SpinButton1->setEnabled(true);
     BTN_PRINT->setEnabled(true);
     ShowCurrent();

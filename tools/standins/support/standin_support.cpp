@@ -17,14 +17,13 @@ std::string Variable(const char* name) {
 
 } // namespace
 
-bool LoadDirectory(nds::DirectoryEntries& directory, std::string& error) {
-    StoredTreeConnections stored = TreeConnectionStore().Read(&error);
-    if (!error.empty())
-        return false;
-    if (stored.trees.empty()) {
-        error = "No tree connection: set one up with Search NDS Tree or quorvane-cli trees.";
-        return false;
-    }
+Result<void> LoadDirectory(nds::DirectoryEntries& directory) {
+    Result<StoredTreeConnections> read = TreeConnectionStore().Read();
+    if (!read)
+        return Failed(read.error());
+    const StoredTreeConnections& stored = *read;
+    if (stored.trees.empty())
+        return Failed("No tree connection: set one up with Search NDS Tree or quorvane-cli trees.");
     const nds::TreeConnection* chosen = &stored.trees.front();
     for (const nds::TreeConnection& c : stored.trees)
         if (c.name == stored.preferred)
@@ -36,15 +35,12 @@ bool LoadDirectory(nds::DirectoryEntries& directory, std::string& error) {
              {chosen->address.rfind("ldif:", 0) == 0 ? chosen->address.substr(5) : std::string(),
               chosen->passwordFile})
             if (!file.empty())
-                if (std::string why = NotRegularFileReason(file); !why.empty()) {
-                    error = "Cannot open file \"" + file + "\". " + why;
-                    return false;
-                }
-        error = "Cannot read the directory of tree " + chosen->name + " (status " +
-                std::to_string(status) + ").";
-        return false;
+                if (std::string why = NotRegularFileReason(file); !why.empty())
+                    return Failed("Cannot open file \"" + file + "\". " + why);
+        return Failed("Cannot read the directory of tree " + chosen->name + " (status " +
+                      std::to_string(status) + ").");
     }
-    return true;
+    return {};
 }
 
 std::string CurrentContext() {

@@ -3,6 +3,7 @@
 // file (the CX context, the drive and its current directory).
 #pragma once
 
+#include "core/result.h"
 #include "netware/directory_entries.h"
 
 #include <string>
@@ -15,8 +16,8 @@ inline constexpr const char* kDriveVariable = "QUORVANE_DRIVE";
 inline constexpr const char* kDirectoryVariable = "QUORVANE_DIRECTORY";
 
 // Loads the directory of the preferred tree connection of the settings.
-// False with a one-line error text when there is none or it cannot be read.
-bool LoadDirectory(nds::DirectoryEntries& directory, std::string& error);
+// A failure with a one-line text when there is none or it cannot be read.
+Result<void> LoadDirectory(nds::DirectoryEntries& directory);
 
 // The current context: typeless, no leading dot, empty for the root.
 std::string CurrentContext();

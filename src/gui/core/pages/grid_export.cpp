@@ -15,10 +15,9 @@ std::optional<std::string> ChooseDelimitedFile(Interaction& ui) {
     std::optional<std::string> path = ui.ChooseSaveFile(request);
     if (!path || !QFileInfo::exists(FromMessage(*path)))
         return path;
-    std::string bytes, error;
+    Result<std::string> bytes = ReadWholeFile(*path);
     DesignFileContents contents;
-    bool design =
-        ReadWholeFile(*path, bytes, error) && ParseDesignFile(bytes, contents) == ParseStatus::Ok;
+    bool design = bytes && ParseDesignFile(*bytes, contents) == ParseStatus::Ok;
     std::string question = design ? *path + " is a design file.\rReplace the design with the "
                                             "delimited file?"
                                   : *path + " already exists.\rDo you want to replace it?";
