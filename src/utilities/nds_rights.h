@@ -36,8 +36,8 @@ std::uint8_t RightsFromLetters(std::string_view text);
 std::string ObjectRightsText(std::uint8_t rights);
 std::string PropertyRightsText(std::uint8_t rights);
 
-inline constexpr std::size_t kMaxRightsName = 80;
-
+// Names are kept whole: a full name cut at a fixed length would name another
+// object, or none.
 struct Assignment {
     std::string name;
     bool direct = false; // a row of the trustee itself; clear for "Equivalent To" rows

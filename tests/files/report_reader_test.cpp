@@ -450,33 +450,48 @@ TEST(ReplicaRingReport, WithoutARootPartitionAHolderIsCreated) {
 }
 
 TEST(ReplicaRingReport, NamesTooLongForADesignFileAreRejected) {
-    Fixture f;
-    std::string longName(256, 'A');
-    std::vector<std::string> l = Header08();
-    for (auto s : Section("\\T\\O=" + longName))
-        l.push_back(s);
-    EXPECT_FALSE(ReadRings(f, Join(l)));
-    EXPECT_EQ(Failure(f), "Error on line 3 position: 273\rThe name \"" + longName +
-                              "\" is longer than 255 characters.");
+    const std::string leafEntry = "\" cannot be stored: its leaf entry (the name, two marks and "
+                                  "the class number) would be longer than 255 characters.";
+    // An organization's name: 252 characters leave room for its leaf entry in
+    // [ROOT]'s list, 253 do not; 256 are refused as a name.
+    for (auto [length, message] : {std::pair<std::size_t, std::string>{252, ""},
+                                   {253, leafEntry},
+                                   {256, "\" is longer than 255 characters."}}) {
+        Fixture f;
+        const std::string name(length, 'A');
+        std::vector<std::string> l = Header08();
+        for (auto s : Section("\\T\\O=" + name))
+            l.push_back(s);
+        EXPECT_EQ(ReadRings(f, Join(l)), message.empty()) << length;
+        if (!message.empty()) {
+            EXPECT_EQ(Failure(f), "Error on line 3 position: " + std::to_string(17 + length) +
+                                      "\rThe name \"" + name + message);
+        }
+    }
     // Short components whose context is too long for a partition name.
     Fixture g;
     std::string part = std::string(100, 'B');
-    l = Header08();
+    std::vector<std::string> l = Header08();
     for (auto s : Section("\\T\\O=" + part + "\\OU=" + part + "\\OU=" + part))
         l.push_back(s);
     EXPECT_FALSE(ReadRings(g, Join(l)));
     EXPECT_NE(Failure(g).find("is longer than 255 characters."), std::string::npos);
-    // A node name must leave room for its leaf entry in the parent's list.
-    Fixture h;
-    std::string server(253, 'S');
-    l = Header08();
-    for (auto s : Section("\\T"))
-        l.push_back(s);
-    l.push_back(Ring("1 1 M ON", "\\T\\O=A\\CN=" + server));
-    EXPECT_FALSE(ReadRings(h, Join(l)));
-    EXPECT_EQ(Failure(h), "Error on line 7 position: 310\rThe name \"" + server +
-                              "\" cannot be stored: its leaf entry (the name, two marks and the "
-                              "class number) would be longer than 255 characters.");
+    // A server's name with its replica's type marks: 247 characters and
+    // "*MASTER*" fit, 248 do not.
+    for (std::size_t length : {std::size_t{247}, std::size_t{248}}) {
+        Fixture h;
+        const std::string server(length, 'S');
+        l = Header08();
+        for (auto s : Section("\\T"))
+            l.push_back(s);
+        l.push_back(Ring("1 1 M ON", "\\T\\O=A\\CN=" + server));
+        EXPECT_EQ(ReadRings(h, Join(l)), length == 247) << length;
+        if (length == 248) {
+            EXPECT_EQ(Failure(h), "Error on line 7 position: " + std::to_string(57 + length) +
+                                      "\rThe name \"" + server +
+                                      "*MASTER*\" is longer than 255 characters.");
+        }
+    }
 }
 
 TEST(ReplicaRingReport, LineNumbersBeyond65535AreReportedExactly) {

@@ -422,39 +422,6 @@ TEST(LdapConnection, ServerClosingBusySessionsStillGivesTheWholeTree) {
     std::remove(file.c_str());
 }
 
-TEST(LongNames, PathsAndNamesBeyond255AreCountedAndSkipped) {
-    nds::ClearFaults();
-    const std::string longName(250, 'L');
-    const std::string tooLong(300, 'N');
-    const std::string ldif = ::testing::TempDir() + "/qv_long_names.ldif";
-    std::ofstream(ldif)
-        << "dn: cn=LONG\nobjectClass: qvContainer\nqvBaseClass: Top\n\n"
-        << "dn: o=A,cn=LONG\nobjectClass: qvContainer\nqvBaseClass: Organization\n\n"
-        << "dn: cn=" << longName << ",o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n\n"
-        << "dn: cn=" << tooLong << ",o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n\n"
-        << "dn: cn=SHORT,o=A,cn=LONG\nobjectClass: qvObject\nqvBaseClass: User\n";
-    std::vector<nds::TreeConnection> trees;
-    for (int i = 0; i < 101; ++i)
-        trees.push_back({"T" + std::to_string(i), "ldif:" + ldif, "", "", false, "", "auto", 30});
-    trees.push_back({"LONG", "ldif:" + ldif, "", "", false, "", "auto", 30});
-    nds::SetTreeConnections(trees, "LONG");
-    Discovery run("LONG");
-    run.host.tree = "T5";
-    run.Run();
-    // More than 100 trees: the first 100 are offered.
-    EXPECT_EQ(run.host.offered.size(), 100u);
-    EXPECT_EQ(run.host.offered.back(), "T99");
-
-    Discovery longRun("LONG");
-    ASSERT_TRUE(longRun.Run());
-    EXPECT_EQ(longRun.search.errorCount, 2);
-    EXPECT_TRUE(longRun.Logged("Path too long, object skipped: \\T=LONG\\O=A\\CN=" + longName));
-    EXPECT_TRUE(longRun.Logged(
-        "Object name too long, skipped: \\T=LONG\\O=A\\CN=" + tooLong.substr(0, 252) + "..."));
-    EXPECT_EQ(*longRun.design.FindNodeByContext("A")->Leaves(),
-              (LeafList{MakeLeafEntry("SHORT", 44)}));
-}
-
 class SearchDialog : public ::testing::Test {
 protected:
     void SetUp() override {
