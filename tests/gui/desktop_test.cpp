@@ -411,6 +411,57 @@ private slots:
 
     // Label5 to Label7 are hidden once the schema report is built and on the
     // other report buttons.
+    // A replica row's bitmap is read on every ground: its lines and caption
+    // take the row's text colour, selected or not, in a light or dark palette.
+    void replicaRowsReadOnEveryGround() {
+        TMDIChild* c = OpenExample();
+        QVERIFY(c);
+        c->SelectNode(c->Design().FindNodeByContext("FS2.SALES.CORP"));
+        QListView* replicas = c->ListBox1();
+        QVERIFY(replicas->model()->rowCount() > 0);
+        const QModelIndex row = replicas->model()->index(0, 0);
+        QPalette dark;
+        dark.setColor(QPalette::Base, QColor(30, 30, 30));
+        dark.setColor(QPalette::Text, QColor(230, 230, 230));
+        dark.setColor(QPalette::Highlight, QColor(40, 80, 160));
+        dark.setColor(QPalette::HighlightedText, Qt::white);
+        const QRect bitmap(5, 0, ImageList::kReplicaBitmapSize, ImageList::kReplicaBitmapSize);
+        for (const QPalette& palette : {replicas->palette(), dark})
+            for (bool selected : {false, true}) {
+                QStyleOptionViewItem opt;
+                opt.initFrom(replicas);
+                opt.palette = palette;
+                opt.rect = QRect(0, 0, 200, 55);
+                opt.font = replicas->font();
+                if (selected)
+                    opt.state |= QStyle::State_Selected;
+                QImage img(opt.rect.size(), QImage::Format_ARGB32);
+                {
+                    QPainter p(&img);
+                    replicas->itemDelegate()->paint(&p, opt, row);
+                }
+                const QColor ground =
+                    palette.color(selected ? QPalette::Highlight : QPalette::Base);
+                const QColor ink =
+                    palette.color(selected ? QPalette::HighlightedText : QPalette::Text);
+                int inked = 0;
+                int other = 0; // neither ground, ink nor the picture's own colours
+                for (int y = bitmap.top(); y <= bitmap.bottom(); ++y)
+                    for (int x = bitmap.left(); x <= bitmap.right(); ++x) {
+                        const QColor px = img.pixelColor(x, y);
+                        if (px == ink)
+                            ++inked;
+                        else if (px != ground && qGray(px.rgb()) < 96)
+                            ++other;
+                    }
+                const QString what = QStringLiteral("%1 palette, %2")
+                                         .arg(palette == dark ? "dark" : "light",
+                                              selected ? "selected" : "not selected");
+                QVERIFY2(inked > 40, qPrintable(what)); // the caption and the lines
+                QVERIFY2(other == 0, qPrintable(what));
+            }
+    }
+
     void schemaReportLabelsAreHidden() {
         TMDIChild* c = OpenExample();
         c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);

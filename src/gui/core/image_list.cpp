@@ -3,11 +3,15 @@
 #include "core/replica_vocabulary.h"
 
 #include <QBitmap>
+#include <QImage>
 #include <QPainter>
 
 namespace qv::gui {
 
 namespace {
+
+// Pixels darker than this are the bitmaps' lines and captions.
+constexpr int kDarkGray = 96;
 
 // White is the transparent colour of the bitmaps.
 QPixmap WhiteTransparent(const QPixmap& source) {
@@ -65,6 +69,22 @@ const QPixmap& ImageList::NodePicture(int classIndex, bool partitionRoot) const 
 
 const QPixmap& ImageList::ReplicaBitmap(std::string_view type) const {
     return *replicas_.find(QLatin1String(ReplicaPictureName(type)));
+}
+
+const QPixmap& ImageList::ReplicaBitmapIn(std::string_view type, const QColor& ink) const {
+    const QPixmap& bitmap = ReplicaBitmap(type);
+    const QString key = QLatin1String(ReplicaPictureName(type)) + ink.name();
+    auto it = inked_.find(key);
+    if (it != inked_.end())
+        return *it;
+    QImage image = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            if (qAlpha(line[x]) != 0 && qGray(line[x]) < kDarkGray)
+                line[x] = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(line[x]));
+    }
+    return *inked_.insert(key, QPixmap::fromImage(image));
 }
 
 QPixmap ImageList::ProductPicture() const {

@@ -3,6 +3,7 @@
 // resources that tools/gen_pictures draws.
 #pragma once
 
+#include <QColor>
 #include <QHash>
 #include <QIcon>
 #include <QPixmap>
@@ -25,6 +26,10 @@ public:
     const QPixmap& NodePicture(int classIndex, bool partitionRoot) const;
     // The 50x50 bitmap of a replica type marker, white made transparent.
     const QPixmap& ReplicaBitmap(std::string_view type) const;
+    // The same bitmap with its dark lines and caption in the given colour: what
+    // a row shows on a ground where black would not be read (the selection's
+    // highlight, a dark palette's base).
+    const QPixmap& ReplicaBitmapIn(std::string_view type, const QColor& ink) const;
     QPixmap ProductPicture() const;
 
 private:
@@ -32,6 +37,7 @@ private:
     QPixmap blank_;
     QHash<QString, QPixmap> replicas_;
     mutable QHash<int, QPixmap> nodePictures_;
+    mutable QHash<QString, QPixmap> inked_;
 };
 
 } // namespace qv::gui

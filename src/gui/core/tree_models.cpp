@@ -353,9 +353,10 @@ void ReplicaRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->save();
     PaintRowBackground(painter, option);
     std::string entry = ToModel(index.data(ReplicaListModel::EntryRole).toString());
-    const QPixmap& bitmap = images_.ReplicaBitmap(EntryType(entry));
+    // White is the bitmap's transparent colour: the row's ground shows through,
+    // and the bitmap's lines and caption take the row's text colour.
+    const QPixmap& bitmap = images_.ReplicaBitmapIn(EntryType(entry), painter->pen().color());
     const QRect& r = option.rect;
-    // White is the bitmap's transparent colour: the row's ground shows through.
     painter->drawPixmap(r.left() + 5, r.top(), bitmap);
     painter->setFont(option.font);
     QFontMetrics fm(option.font);
