@@ -19,6 +19,7 @@
 #include <QImage>
 #include <QLabel>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
@@ -317,8 +318,34 @@ private slots:
         for (int i = 0; i < dlg.LB_USERS->count(); ++i)
             warned << dlg.LB_USERS->item(i)->data(TFM_SRVDISPLAY::kWarningRole).toBool();
         QCOMPARE(warned, (QList<bool>{false, true, true}));
-        // How the marked rows are painted is not checked yet: a grab of the
-        // offscreen list shows no red where the rows are marked.
+        // The marked rows are painted with the mark in red, the others without
+        // red; a selected row's mark takes the selection's text colour.
+        for (bool selected : {false, true}) {
+            QList<bool> red;
+            for (int i = 0; i < dlg.LB_USERS->count(); ++i) {
+                QStyleOptionViewItem opt;
+                opt.initFrom(dlg.LB_USERS);
+                opt.rect = QRect(0, 0, 300, 16); // a row of the list
+                opt.font = dlg.LB_USERS->font();
+                if (selected)
+                    opt.state |= QStyle::State_Selected;
+                QImage row(opt.rect.size(), QImage::Format_ARGB32);
+                {
+                    QPainter p(&row);
+                    dlg.LB_USERS->itemDelegate()->paint(&p, opt,
+                                                        dlg.LB_USERS->model()->index(i, 0));
+                }
+                int reds = 0;
+                for (int y = 0; y < row.height(); ++y)
+                    for (int x = 0; x < row.width(); ++x) {
+                        const QColor c = row.pixelColor(x, y);
+                        reds += c.red() > 150 && c.green() < 90 && c.blue() < 90;
+                    }
+                red << (reds > 10);
+            }
+            QCOMPARE(red, selected ? (QList<bool>{false, false, false})
+                                   : (QList<bool>{false, true, true}));
+        }
         Click(dlg.LB_USERS, 1);
         QCOMPARE(Items(dlg.LB_DEFAULTSERVER), QStringList{"FS3"});
         Click(dlg.LB_USERS, 2);

@@ -652,6 +652,9 @@ private slots:
             return !partition;
         });
         c->SelectNode(partition);
+        // A selected replica row shows how its picture reads on the highlight.
+        if (c->ListBox1()->model()->rowCount() > 0)
+            c->ListBox1()->setCurrentIndex(c->ListBox1()->model()->index(0, 0));
         QCoreApplication::processEvents();
         QVERIFY(app_->grab().save(out + QStringLiteral("/tree_page.png")));
         c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
