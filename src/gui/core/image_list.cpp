@@ -6,12 +6,34 @@
 #include <QImage>
 #include <QPainter>
 
+#include <algorithm>
+
 namespace qv::gui {
 
 namespace {
 
 // Pixels darker than this are the bitmaps' lines and captions.
 constexpr int kDarkGray = 96;
+
+// A pixel of a bitmap drawn in ink: dark pixels become the ink; the grey
+// pixels between them and white (the edges of the caption's letters) become
+// the ink in part, so that the letters keep their shape on any ground. The
+// pictures' colours stay.
+QRgb Inked(QRgb pixel, const QColor& ink) {
+    if (qAlpha(pixel) == 0)
+        return pixel;
+    const int gray = qGray(pixel);
+    const int spread = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}) -
+                       std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)});
+    int cover = 0;
+    if (gray < kDarkGray)
+        cover = 255;
+    else if (spread < 40)
+        cover = (255 - gray) * 255 / (255 - kDarkGray);
+    else
+        return pixel;
+    return qRgba(ink.red(), ink.green(), ink.blue(), cover * qAlpha(pixel) / 255);
+}
 
 // White is the transparent colour of the bitmaps.
 QPixmap WhiteTransparent(const QPixmap& source) {
@@ -81,8 +103,7 @@ const QPixmap& ImageList::ReplicaBitmapIn(std::string_view type, const QColor& i
     for (int y = 0; y < image.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
         for (int x = 0; x < image.width(); ++x)
-            if (qAlpha(line[x]) != 0 && qGray(line[x]) < kDarkGray)
-                line[x] = qRgba(ink.red(), ink.green(), ink.blue(), qAlpha(line[x]));
+            line[x] = Inked(line[x], ink);
     }
     return *inked_.insert(key, QPixmap::fromImage(image));
 }
