@@ -69,6 +69,23 @@ protected:
 
 } // namespace
 
+// A dark palette as a desktop's dark theme gives it.
+QPalette DarkPalette() {
+    QPalette p;
+    p.setColor(QPalette::Window, QColor(45, 45, 45));
+    p.setColor(QPalette::WindowText, QColor(230, 230, 230));
+    p.setColor(QPalette::Base, QColor(30, 30, 30));
+    p.setColor(QPalette::AlternateBase, QColor(45, 45, 45));
+    p.setColor(QPalette::Text, QColor(230, 230, 230));
+    p.setColor(QPalette::Button, QColor(50, 50, 50));
+    p.setColor(QPalette::ButtonText, QColor(230, 230, 230));
+    p.setColor(QPalette::Highlight, QColor(42, 92, 170));
+    p.setColor(QPalette::HighlightedText, Qt::white);
+    p.setColor(QPalette::ToolTipBase, QColor(45, 45, 45));
+    p.setColor(QPalette::ToolTipText, QColor(230, 230, 230));
+    return p;
+}
+
 class DesktopTest : public AppTest {
     Q_OBJECT
 
@@ -365,10 +382,12 @@ private slots:
         };
         QImage cell = paintCell(grid, master, QSize(90, 50));
         QImage expected(QSize(90, 50), QImage::Format_ARGB32);
-        expected.fill(Qt::white);
+        expected.fill(grid->palette().color(QPalette::Base));
         {
             QPainter p(&expected);
-            p.drawPixmap(45 - 25, 0, app_->Images().ReplicaBitmap(kMaster));
+            p.drawPixmap(
+                45 - 25, 0,
+                app_->Images().ReplicaBitmapIn(kMaster, grid->palette().color(QPalette::Text)));
         }
         QCOMPARE(cell, expected);
         QVERIFY(grid->columnWidth(master.column()) >= ImageList::kReplicaBitmapSize);
@@ -420,11 +439,7 @@ private slots:
         QListView* replicas = c->ListBox1();
         QVERIFY(replicas->model()->rowCount() > 0);
         const QModelIndex row = replicas->model()->index(0, 0);
-        QPalette dark;
-        dark.setColor(QPalette::Base, QColor(30, 30, 30));
-        dark.setColor(QPalette::Text, QColor(230, 230, 230));
-        dark.setColor(QPalette::Highlight, QColor(40, 80, 160));
-        dark.setColor(QPalette::HighlightedText, Qt::white);
+        const QPalette dark = DarkPalette();
         const QRect bitmap(5, 0, ImageList::kReplicaBitmapSize, ImageList::kReplicaBitmapSize);
         for (const QPalette& palette : {replicas->palette(), dark})
             for (bool selected : {false, true}) {
@@ -667,6 +682,24 @@ private slots:
         c->PageControl1()->setCurrentIndex(TMDIChild::kObjGridPage);
         Settle();
         QVERIFY(app_->grab().save(out + QStringLiteral("/object_grid.png")));
+
+        // The same pages in Fusion with a dark palette, in a window opened
+        // under it as a dark desktop opens it.
+        const std::string where = c->Design().FullContext(partition);
+        const QPalette light = QApplication::palette();
+        QApplication::setStyle(QStringLiteral("Fusion"));
+        QApplication::setPalette(DarkPalette());
+        c = OpenExample();
+        Trigger("ExpandAll1");
+        c->SelectNode(c->Design().FindNodeByContext(where));
+        if (c->ListBox1()->model()->rowCount() > 0)
+            c->ListBox1()->setCurrentIndex(c->ListBox1()->model()->index(0, 0));
+        Settle();
+        QVERIFY(app_->grab().save(out + QStringLiteral("/tree_page_dark.png")));
+        c->PageControl1()->setCurrentIndex(TMDIChild::kGridPage);
+        Settle();
+        QVERIFY(app_->grab().save(out + QStringLiteral("/partition_grid_dark.png")));
+        QApplication::setPalette(light);
     }
 
     // The report windows have their Print buttons.

@@ -73,15 +73,17 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     const QString text = index.data().toString();
     painter->save();
     painter->setFont(option.font);
-    painter->fillRect(r, header ? option.palette.button() : QBrush(Qt::white));
+    // Headers on the button colour, cells on the base, both from the palette.
+    painter->fillRect(r, header ? option.palette.button() : option.palette.base());
     if (!header && option.state.testFlag(QStyle::State_Selected))
         painter->fillRect(r, option.palette.highlight().color().lighter(170));
-    painter->setPen(option.palette.color(QPalette::ButtonText));
+    const QColor ink = option.palette.color(header ? QPalette::ButtonText : QPalette::Text);
+    painter->setPen(ink);
     const QPoint textAt = kind_ == Kind::Objects ? QPoint(2, 4) : QPoint(1, 1);
     const QRect textRect = r.adjusted(textAt.x(), textAt.y(), 0, 0);
     if (kind_ == Kind::Replicas && !header) {
         if (!text.isEmpty()) {
-            const QPixmap& picture = images_.ReplicaBitmap(ReplicaTypeOf(text));
+            const QPixmap& picture = images_.ReplicaBitmapIn(ReplicaTypeOf(text), ink);
             painter->drawPixmap(r.left() + r.width() / 2 - picture.width() / 2, r.top(), picture);
         }
     } else if (int c = HeaderClass(index); c >= 0) {
