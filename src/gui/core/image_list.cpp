@@ -15,8 +15,8 @@ namespace {
 // Pixels darker than this are the bitmaps' lines and captions.
 constexpr int kDarkGray = 96;
 
-// A pixel of a bitmap drawn in ink: dark pixels become the ink; the grey
-// pixels between them and white (the edges of the caption's letters) become
+// A pixel of a bitmap drawn in ink: black and dark grey pixels become the
+// ink; the grey pixels between them and white (the edges of the caption's letters) become
 // the ink in part, so that the letters keep their shape on any ground. The
 // pictures' colours stay.
 QRgb Inked(QRgb pixel, const QColor& ink) {
@@ -25,13 +25,9 @@ QRgb Inked(QRgb pixel, const QColor& ink) {
     const int gray = qGray(pixel);
     const int spread = std::max({qRed(pixel), qGreen(pixel), qBlue(pixel)}) -
                        std::min({qRed(pixel), qGreen(pixel), qBlue(pixel)});
-    int cover = 0;
-    if (gray < kDarkGray)
-        cover = 255;
-    else if (spread < 40)
-        cover = (255 - gray) * 255 / (255 - kDarkGray);
-    else
-        return pixel;
+    if (spread >= 40)
+        return pixel; // a colour of the picture, dark ones too
+    const int cover = gray < kDarkGray ? 255 : (255 - gray) * 255 / (255 - kDarkGray);
     return qRgba(ink.red(), ink.green(), ink.blue(), cover * qAlpha(pixel) / 255);
 }
 
