@@ -408,7 +408,8 @@ private slots:
         QModelIndex top = objects->model()->index(0, 1);
         QCOMPARE(top.data().toString(), QStringLiteral("TOP"));
         QImage header = paintCell(objects, top, QSize(80, 26));
-        const QPixmap& icon = app_->Images().ClassIcon(ClassIndexOf("TOP"));
+        const QPixmap& icon = app_->Images().ClassIconIn(
+            ClassIndexOf("TOP"), objects->palette().color(QPalette::ButtonText));
         QImage withIcon(QSize(80, 26), QImage::Format_ARGB32);
         withIcon.fill(objects->palette().button().color());
         {

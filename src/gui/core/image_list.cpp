@@ -89,19 +89,46 @@ const QPixmap& ImageList::ReplicaBitmap(std::string_view type) const {
     return *replicas_.find(QLatin1String(ReplicaPictureName(type)));
 }
 
+namespace {
+
+// The picture with Inked applied to every pixel.
+QPixmap InkedPicture(const QPixmap& picture, const QColor& ink) {
+    QImage image = picture.toImage().convertToFormat(QImage::Format_ARGB32);
+    for (int y = 0; y < image.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < image.width(); ++x)
+            line[x] = Inked(line[x], ink);
+    }
+    return QPixmap::fromImage(image);
+}
+
+} // namespace
+
+const QPixmap& ImageList::ClassIconIn(long long index, const QColor& ink) const {
+    const QPixmap& icon = ClassIcon(index);
+    if (&icon == &blank_)
+        return icon;
+    const QString key = QStringLiteral("class%1").arg(index % 256) + ink.name();
+    auto it = inked_.find(key);
+    return it != inked_.end() ? *it : *inked_.insert(key, InkedPicture(icon, ink));
+}
+
+const QPixmap& ImageList::NodePictureIn(int classIndex, bool partitionRoot,
+                                        const QColor& ink) const {
+    const QString key = QStringLiteral("node%1.%2").arg(classIndex).arg(partitionRoot) + ink.name();
+    auto it = inked_.find(key);
+    return it != inked_.end()
+               ? *it
+               : *inked_.insert(key, InkedPicture(NodePicture(classIndex, partitionRoot), ink));
+}
+
 const QPixmap& ImageList::ReplicaBitmapIn(std::string_view type, const QColor& ink) const {
     const QPixmap& bitmap = ReplicaBitmap(type);
     const QString key = QLatin1String(ReplicaPictureName(type)) + ink.name();
     auto it = inked_.find(key);
     if (it != inked_.end())
         return *it;
-    QImage image = bitmap.toImage().convertToFormat(QImage::Format_ARGB32);
-    for (int y = 0; y < image.height(); ++y) {
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < image.width(); ++x)
-            line[x] = Inked(line[x], ink);
-    }
-    return *inked_.insert(key, QPixmap::fromImage(image));
+    return *inked_.insert(key, InkedPicture(bitmap, ink));
 }
 
 QPixmap ImageList::ProductPicture() const {

@@ -24,6 +24,10 @@ public:
     // The tree node picture: the state image (the partition mark, index 4) in
     // front of the class icon; the state slot stays empty for other nodes.
     const QPixmap& NodePicture(int classIndex, bool partitionRoot) const;
+    // The class icon and the node picture with their black and grey lines in
+    // the given colour (a dark palette's text), as ReplicaBitmapIn does.
+    const QPixmap& ClassIconIn(long long index, const QColor& ink) const;
+    const QPixmap& NodePictureIn(int classIndex, bool partitionRoot, const QColor& ink) const;
     // The 50x50 bitmap of a replica type marker, white made transparent.
     const QPixmap& ReplicaBitmap(std::string_view type) const;
     // The same bitmap with its dark lines and caption in the given colour: what

@@ -63,7 +63,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
         return FromModel(n->Name());
     case Qt::DecorationRole:
-        return images_.NodePicture(n->ClassIndex(), n->IsPartitionRoot());
+        return images_.NodePictureIn(n->ClassIndex(), n->IsPartitionRoot(), ink_);
     default:
         return {};
     }
@@ -334,7 +334,8 @@ void LeafRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
                             const QModelIndex& index) const {
     painter->save();
     PaintRowBackground(painter, option);
-    const QPixmap& icon = images_.ClassIcon(index.data(LeafListModel::ClassRole).toInt());
+    const QPixmap& icon =
+        images_.ClassIconIn(index.data(LeafListModel::ClassRole).toInt(), painter->pen().color());
     const QRect& r = option.rect;
     // The icon inside the row, the name beside it with a gap, both centred vertically.
     painter->drawPixmap(r.left() + 5, r.top() + (r.height() - icon.height()) / 2, icon);

@@ -33,6 +33,8 @@ public:
 
     ObjectNode* NodeAt(const QModelIndex& index) const;
     QModelIndex IndexOf(const ObjectNode* node) const;
+    // The colour of the pictures' lines: the view's text colour.
+    void SetInk(const QColor& ink) { ink_ = ink; }
 
     // Resets the model when the tree changed since the last reset. True when it did.
     bool Sync();
@@ -43,6 +45,7 @@ public:
 private:
     TreeDesign& design_;
     const ImageList& images_;
+    QColor ink_ = Qt::black;
     std::uint64_t version_ = 0;
     bool frozen_ = false;
 };

@@ -87,7 +87,7 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
             painter->drawPixmap(r.left() + r.width() / 2 - picture.width() / 2, r.top(), picture);
         }
     } else if (int c = HeaderClass(index); c >= 0) {
-        const QPixmap& icon = images_.ClassIcon(c);
+        const QPixmap& icon = images_.ClassIconIn(c, ink);
         painter->drawPixmap(r.left() + 4, r.top() + 4, icon);
         painter->drawText(r.adjusted(4 + icon.width() + 2, 5, 0, 0), Qt::AlignLeft | Qt::AlignTop,
                           text);

@@ -107,6 +107,7 @@ void TreePage::BuildLists(const ImageList& images) {
     };
     treeView_ = tree;
     treeView_->setObjectName(QStringLiteral("TreeView1"));
+    treeModel_->SetInk(treeView_->palette().color(QPalette::Text));
     treeView_->setModel(treeModel_.get());
     treeView_->setHeaderHidden(true);
     treeView_->setIndentation(19);
