@@ -15,20 +15,6 @@ using test::AddServer;
 using test::Fixture;
 using test::Text;
 
-// One server FS1 holding `readables` Read/Write and `subRefs` SubRef replicas.
-void OneServer(TreeDesign& d, int readables, int subRefs) {
-    test::MakeEmpty(d);
-    d.designFileName = "T.qvd";
-    AddServer(d, d.Root(), "FS1");
-    d.attributes.Rename(0, "DS VERSION:950");
-    d.attributes.Entries(0) = {"IPX:0000ABCD"};
-    for (int i = 0; i < readables + subRefs; ++i) {
-        const std::string p = "P" + std::to_string(i);
-        d.partitions.Append(p);
-        AddReplica(d, p, "FS1", i < readables ? kReadWrite : kSubRef);
-    }
-}
-
 // One partition P with a Master and readables - 1 Read/Write replicas, each
 // on its own server; [ROOT] gets a Master on the first and two more.
 void OnePartition(TreeDesign& d, int readables) {
@@ -74,7 +60,7 @@ std::string Expand(std::string text, int count, int limit) {
 }
 
 std::string ServerBlock(Fixture& f, const WarningSettings& s, int readables, int subRefs) {
-    OneServer(f.design, readables, subRefs);
+    test::ServerWithReplicas(f.design, readables, subRefs);
     TextLines out;
     EXPECT_TRUE(BuildServerSuggestions(f.design, s, out));
     return Block(out, "Server: FS1");

@@ -11,6 +11,7 @@ namespace {
 using test::AddReplica;
 using test::AddServer;
 using test::Fixture;
+using test::ServerWithReplicas;
 using test::Text;
 
 // The warning lines under "Server: <name>" up to the next empty line.
@@ -22,21 +23,6 @@ std::vector<std::string> Block(const std::vector<std::string>& lines, const std:
     for (++it; it != lines.end() && !it->empty(); ++it)
         out.push_back(*it);
     return out;
-}
-
-// One server with n readable replicas of n partitions below the root.
-void ServerWithReplicas(TreeDesign& d, int readables, int subRefs,
-                        std::string_view type = kReadWrite) {
-    test::MakeEmpty(d);
-    d.designFileName = "T.qvd";
-    AddServer(d, d.Root(), "FS1");
-    d.attributes.Rename(0, "DS VERSION:950");
-    d.attributes.Entries(0) = {"IPX:0000ABCD"};
-    for (int i = 0; i < readables + subRefs; ++i) {
-        std::string p = "P" + std::to_string(i);
-        d.partitions.Append(p);
-        AddReplica(d, p, "FS1", i < readables ? type : kSubRef);
-    }
 }
 
 TEST(ServerSuggestions, ReadableAndSubRefThresholdsAreStrict) {
