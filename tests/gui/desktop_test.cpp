@@ -482,6 +482,31 @@ private slots:
             }
     }
 
+    // The tree's node pictures draw their lines in the view's text colour: a
+    // window opened under a dark palette shows no black line on its base.
+    void nodePicturesTakeTheViewsInk() {
+        const QPalette light = QApplication::palette();
+        QApplication::setPalette(DarkPalette());
+        TMDIChild* c = OpenExample();
+        QApplication::setPalette(light);
+        QVERIFY(c);
+        const QModelIndex root = c->TreeView1()->model()->index(0, 0);
+        const QImage picture = root.data(Qt::DecorationRole).value<QPixmap>().toImage();
+        QVERIFY(!picture.isNull());
+        int black = 0;
+        int ink = 0;
+        for (int y = 0; y < picture.height(); ++y)
+            for (int x = 0; x < picture.width(); ++x) {
+                const QRgb px = picture.pixel(x, y);
+                if (qAlpha(px) < 128)
+                    continue;
+                black += qGray(px) < 40;
+                ink += QColor(px).rgb() == DarkPalette().color(QPalette::Text).rgb();
+            }
+        QCOMPARE(black, 0);
+        QVERIFY(ink > 0);
+    }
+
     void schemaReportLabelsAreHidden() {
         TMDIChild* c = OpenExample();
         c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);
