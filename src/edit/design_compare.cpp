@@ -13,7 +13,11 @@ namespace qv {
 
 // ---------------------------------------------------------------- matching
 
-std::vector<ObjectNode*> PreOrderNodes(ObjectNode* top) {
+namespace {
+
+// The nodes from top, each before its children; the children first to last,
+// or last to first.
+std::vector<ObjectNode*> ParentsFirst(ObjectNode* top, bool lastChildFirst) {
     std::vector<ObjectNode*> out;
     if (!top)
         return out;
@@ -22,25 +26,22 @@ std::vector<ObjectNode*> PreOrderNodes(ObjectNode* top) {
         ObjectNode* n = stack.back();
         stack.pop_back();
         out.push_back(n);
-        for (std::size_t i = n->ChildCount(); i-- > 0;)
-            stack.push_back(n->Child(i));
+        const std::size_t count = n->ChildCount();
+        for (std::size_t k = 0; k < count; ++k)
+            stack.push_back(n->Child(lastChildFirst ? k : count - 1 - k));
     }
     return out;
 }
 
+} // namespace
+
+std::vector<ObjectNode*> PreOrderNodes(ObjectNode* top) {
+    return ParentsFirst(top, false);
+}
+
 std::vector<ObjectNode*> PostOrderNodes(ObjectNode* top) {
     // The reverse of a pre-order that visits the children last to first.
-    std::vector<ObjectNode*> out;
-    if (!top)
-        return out;
-    std::vector<ObjectNode*> stack{top};
-    while (!stack.empty()) {
-        ObjectNode* n = stack.back();
-        stack.pop_back();
-        out.push_back(n);
-        for (std::size_t i = 0; i < n->ChildCount(); ++i)
-            stack.push_back(n->Child(i));
-    }
+    std::vector<ObjectNode*> out = ParentsFirst(top, true);
     std::reverse(out.begin(), out.end());
     return out;
 }
