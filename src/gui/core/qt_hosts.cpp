@@ -96,8 +96,14 @@ void QtInteraction::Prepare(QFileDialog& dlg, const FileDialogRequest& request) 
     dlg.resize(size);
 }
 
-void QtInteraction::Remember(const QFileDialog& dlg) {
+std::optional<std::string> QtInteraction::Run(QFileDialog& dlg, const FileDialogRequest& request) {
+    Prepare(dlg, request);
+    if (!request.initialName.empty())
+        dlg.selectFile(QString::fromUtf8(request.initialName));
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return std::nullopt;
     lastFolder_ = dlg.directory().absolutePath();
+    return ToPath(dlg.selectedFiles().first());
 }
 
 std::optional<std::string> QtInteraction::ChooseOpenFile(const FileDialogRequest& request) {
@@ -108,13 +114,7 @@ std::optional<std::string> QtInteraction::ChooseOpenFile(const FileDialogRequest
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile); // path and file must exist
     dlg.setNameFilter(QtFilter(request.filter));
-    Prepare(dlg, request);
-    if (!request.initialName.empty())
-        dlg.selectFile(QString::fromUtf8(request.initialName));
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return std::nullopt;
-    Remember(dlg);
-    return ToPath(dlg.selectedFiles().first());
+    return Run(dlg, request);
 }
 
 std::optional<std::string> QtInteraction::ChooseSaveFile(const FileDialogRequest& request) {
@@ -133,13 +133,7 @@ std::optional<std::string> QtInteraction::ChooseSaveFile(const FileDialogRequest
         dlg.setDefaultSuffix(FilterSuffix(entries.first()));
     QObject::connect(&dlg, &QFileDialog::filterSelected, &dlg,
                      [&dlg](const QString& f) { dlg.setDefaultSuffix(FilterSuffix(f)); });
-    Prepare(dlg, request);
-    if (!request.initialName.empty())
-        dlg.selectFile(QString::fromUtf8(request.initialName));
-    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
-        return std::nullopt;
-    Remember(dlg);
-    return ToPath(dlg.selectedFiles().first());
+    return Run(dlg, request);
 }
 
 ProgressRelay::ProgressRelay(Painter paint, std::function<bool()> holding,

@@ -35,9 +35,11 @@ public:
 
 private:
     QWidget* Parent() const;
-    // The folder, size and view of a file dialog; and the folder it chose.
+    // The folder, size and view of a file dialog.
     void Prepare(QFileDialog& dlg, const FileDialogRequest& request) const;
-    void Remember(const QFileDialog& dlg);
+    // Shows the dialog, prepared and with the request's name: the chosen path
+    // (its folder is remembered), or none when it was cancelled.
+    std::optional<std::string> Run(QFileDialog& dlg, const FileDialogRequest& request);
     QWidget* main_;
     std::function<QString()> folderHint_;
     QString lastFolder_;
