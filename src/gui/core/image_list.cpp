@@ -16,9 +16,9 @@ namespace {
 constexpr int kDarkGray = 96;
 
 // A pixel of a bitmap drawn in ink: black and dark grey pixels become the
-// ink; the grey pixels between them and white (the edges of the caption's letters) become
-// the ink in part, so that the letters keep their shape on any ground. The
-// pictures' colours stay.
+// ink; the grey pixels between them and white (the edges of the caption's
+// letters) become the ink in part, so that the letters keep their shape on
+// any ground. The pictures' colours stay.
 QRgb Inked(QRgb pixel, const QColor& ink) {
     if (qAlpha(pixel) == 0)
         return pixel;
