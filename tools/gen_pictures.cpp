@@ -25,8 +25,14 @@ namespace {
 const QColor kInk(20, 20, 20);
 const QColor kLight(250, 250, 246); // off-white: stays opaque
 
+// The scale the pictures are drawn at: 1, or 2 for the "@2x" files of
+// high-resolution screens. A painter on the canvas draws in the 1x
+// coordinates either way.
+int gScale = 1;
+
 QImage Canvas(int w, int h) {
-    QImage img(w, h, QImage::Format_RGB32);
+    QImage img(w * gScale, h * gScale, QImage::Format_RGB32);
+    img.setDevicePixelRatio(gScale);
     img.fill(Qt::white);
     return img;
 }
@@ -423,6 +429,32 @@ bool Save(const QImage& img, const QDir& dir, const QString& name, QStringList& 
     return true;
 }
 
+// The class icons, the replica bitmaps and the product picture at gScale,
+// named with "@2x" at scale 2.
+bool SaveCompiledIn(const QDir& dir, QStringList& files) {
+    const QString at = gScale == 1 ? QString() : QStringLiteral("@%1x").arg(gScale);
+    bool ok = true;
+    for (int i = 0; i < qv::kClassCount; ++i)
+        ok &= Save(ClassIcon(i), dir,
+                   QStringLiteral("class_%1").arg(i, 2, 10, QLatin1Char('0')) + at + ".png", files);
+    ok &= Save(ReplicaBitmap(QStringLiteral("MASTER"), QColor(220, 170, 30), false, true, false),
+               dir, QStringLiteral("MASTER") + at + ".png", files);
+    ok &=
+        Save(ReplicaBitmap(QStringLiteral("READ/WRITE"), QColor(70, 170, 80), false, false, false),
+             dir, QStringLiteral("RW") + at + ".png", files);
+    ok &=
+        Save(ReplicaBitmap(QStringLiteral("READ ONLY"), QColor(80, 130, 210), false, false, false),
+             dir, QStringLiteral("RO") + at + ".png", files);
+    ok &= Save(ReplicaBitmap(QStringLiteral("SUB/REF"), QColor(160, 160, 160), false, false, true),
+               dir, QStringLiteral("SR") + at + ".png", files);
+    ok &= Save(ReplicaBitmap(QStringLiteral("SPARSE/W"), QColor(150, 215, 150), true, false, false),
+               dir, QStringLiteral("SPRW") + at + ".png", files);
+    ok &= Save(ReplicaBitmap(QStringLiteral("SPARSE/R"), QColor(160, 190, 235), true, false, false),
+               dir, QStringLiteral("SPRO") + at + ".png", files);
+    ok &= Save(ProductPicture(), dir, QStringLiteral("product") + at + ".png", files);
+    return ok;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -436,24 +468,9 @@ int main(int argc, char** argv) {
         return 1;
     QStringList files;
     bool ok = true;
-    for (int i = 0; i < qv::kClassCount; ++i)
-        ok &= Save(ClassIcon(i), dir,
-                   QStringLiteral("class_%1.png").arg(i, 2, 10, QLatin1Char('0')), files);
-    ok &= Save(ReplicaBitmap(QStringLiteral("MASTER"), QColor(220, 170, 30), false, true, false),
-               dir, QStringLiteral("MASTER.png"), files);
-    ok &=
-        Save(ReplicaBitmap(QStringLiteral("READ/WRITE"), QColor(70, 170, 80), false, false, false),
-             dir, QStringLiteral("RW.png"), files);
-    ok &=
-        Save(ReplicaBitmap(QStringLiteral("READ ONLY"), QColor(80, 130, 210), false, false, false),
-             dir, QStringLiteral("RO.png"), files);
-    ok &= Save(ReplicaBitmap(QStringLiteral("SUB/REF"), QColor(160, 160, 160), false, false, true),
-               dir, QStringLiteral("SR.png"), files);
-    ok &= Save(ReplicaBitmap(QStringLiteral("SPARSE/W"), QColor(150, 215, 150), true, false, false),
-               dir, QStringLiteral("SPRW.png"), files);
-    ok &= Save(ReplicaBitmap(QStringLiteral("SPARSE/R"), QColor(160, 190, 235), true, false, false),
-               dir, QStringLiteral("SPRO.png"), files);
-    ok &= Save(ProductPicture(), dir, QStringLiteral("product.png"), files);
+    for (gScale = 1; gScale <= 2; ++gScale)
+        ok &= SaveCompiledIn(dir, files);
+    gScale = 1;
     ok &= Save(AppIcon(), dir, QStringLiteral("app_icon.png"), files);
 
     // The desktop's icon theme sizes (installed as hicolor icons, not compiled in).

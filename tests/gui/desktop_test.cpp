@@ -507,6 +507,33 @@ private slots:
         QVERIFY(ink > 0);
     }
 
+    // On a screen of twice the resolution the pictures come from their "@2x"
+    // files: the same size on the screen, twice the pixels.
+    void picturesAtTwiceTheScale() {
+        const ImageList sharp(2);
+        const ImageList plain(1);
+        const QColor ink(230, 230, 230);
+        const struct {
+            const char* what;
+            QPixmap twice;
+            QPixmap once;
+        } pictures[] = {
+            {"replica", sharp.ReplicaBitmap(kMaster), plain.ReplicaBitmap(kMaster)},
+            {"inked replica", sharp.ReplicaBitmapIn(kMaster, ink),
+             plain.ReplicaBitmapIn(kMaster, ink)},
+            {"class icon", sharp.ClassIcon(44), plain.ClassIcon(44)},
+            {"node picture", sharp.NodePicture(2, true), plain.NodePicture(2, true)},
+            {"inked node picture", sharp.NodePictureIn(2, true, ink),
+             plain.NodePictureIn(2, true, ink)},
+        };
+        for (const auto& p : pictures) {
+            QCOMPARE(p.once.devicePixelRatio(), 1.0);
+            QVERIFY2(p.twice.devicePixelRatio() == 2.0, p.what);
+            QVERIFY2(p.twice.deviceIndependentSize() == p.once.deviceIndependentSize(), p.what);
+            QVERIFY2(p.twice.size() == p.once.size() * 2, p.what);
+        }
+    }
+
     void schemaReportLabelsAreHidden() {
         TMDIChild* c = OpenExample();
         c->PageControl1()->setCurrentIndex(TMDIChild::kReportsPage);

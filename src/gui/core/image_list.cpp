@@ -2,6 +2,7 @@
 
 #include "core/replica_vocabulary.h"
 
+#include <QApplication>
 #include <QBitmap>
 #include <QImage>
 #include <QPainter>
@@ -31,6 +32,18 @@ QRgb Inked(QRgb pixel, const QColor& ink) {
     return qRgba(ink.red(), ink.green(), ink.blue(), cover * qAlpha(pixel) / 255);
 }
 
+// A picture of the resources: its "@2x" file above scale 1 where there is one.
+QPixmap Picture(const QString& name, qreal scale) {
+    if (scale > 1) {
+        QPixmap sharp(QStringLiteral(":/pictures/%1@2x.png").arg(name));
+        if (!sharp.isNull()) {
+            sharp.setDevicePixelRatio(2);
+            return sharp;
+        }
+    }
+    return QPixmap(QStringLiteral(":/pictures/%1.png").arg(name));
+}
+
 // White is the transparent colour of the bitmaps.
 QPixmap WhiteTransparent(const QPixmap& source) {
     if (source.isNull())
@@ -42,16 +55,18 @@ QPixmap WhiteTransparent(const QPixmap& source) {
 
 } // namespace
 
-ImageList::ImageList() {
+ImageList::ImageList(qreal scale) {
+    if (scale <= 0)
+        scale = qApp ? qApp->devicePixelRatio() : 1;
     blank_ = QPixmap(kIconSize, kIconSize);
     blank_.fill(Qt::transparent);
     for (int i = 0; i < static_cast<int>(icons_.size()); ++i) {
-        QPixmap p(QStringLiteral(":/pictures/class_%1.png").arg(i, 2, 10, QLatin1Char('0')));
+        QPixmap p = Picture(QStringLiteral("class_%1").arg(i, 2, 10, QLatin1Char('0')), scale);
         icons_[static_cast<std::size_t>(i)] = p.isNull() ? blank_ : WhiteTransparent(p);
     }
     for (const ReplicaTypeNames& type : kReplicaTypes) {
         const char* name = type.picture;
-        QPixmap p(QStringLiteral(":/pictures/%1.png").arg(QLatin1String(name)));
+        QPixmap p = Picture(QLatin1String(name), scale);
         if (p.isNull()) {
             p = QPixmap(kReplicaBitmapSize, kReplicaBitmapSize);
             p.fill(Qt::white);
@@ -74,7 +89,9 @@ const QPixmap& ImageList::NodePicture(int classIndex, bool partitionRoot) const 
     auto it = nodePictures_.find(key);
     if (it != nodePictures_.end())
         return *it;
-    QPixmap p(2 * kIconSize + 2, kIconSize);
+    const qreal ratio = ClassIcon(classIndex).devicePixelRatio();
+    QPixmap p(QSize(2 * kIconSize + 2, kIconSize) * ratio);
+    p.setDevicePixelRatio(ratio);
     p.fill(Qt::transparent);
     {
         QPainter painter(&p);

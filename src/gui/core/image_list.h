@@ -17,7 +17,9 @@ public:
     static constexpr int kIconSize = 16;
     static constexpr int kReplicaBitmapSize = 50;
 
-    ImageList();
+    // The pictures at the scale of the screen (0: the application's device
+    // pixel ratio); above 1 the "@2x" pictures are used where they exist.
+    explicit ImageList(qreal scale = 0);
     // The class icon of an index (taken modulo 256); a blank icon for an index
     // that has none.
     const QPixmap& ClassIcon(long long index) const;

@@ -338,8 +338,9 @@ void LeafRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& optio
         images_.ClassIconIn(index.data(LeafListModel::ClassRole).toInt(), painter->pen().color());
     const QRect& r = option.rect;
     // The icon inside the row, the name beside it with a gap, both centred vertically.
-    painter->drawPixmap(r.left() + 5, r.top() + (r.height() - icon.height()) / 2, icon);
-    QRect text(r.left() + 5 + icon.width() + 4, r.top(), r.width(), r.height());
+    const QSize size = icon.deviceIndependentSize().toSize();
+    painter->drawPixmap(r.left() + 5, r.top() + (r.height() - size.height()) / 2, icon);
+    QRect text(r.left() + 5 + size.width() + 4, r.top(), r.width(), r.height());
     painter->setFont(option.font);
     painter->drawText(text, Qt::AlignLeft | Qt::AlignVCenter, index.data().toString());
     painter->restore();
@@ -361,7 +362,7 @@ void ReplicaRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& op
     painter->drawPixmap(r.left() + 5, r.top(), bitmap);
     painter->setFont(option.font);
     QFontMetrics fm(option.font);
-    int x = r.left() + 5 + bitmap.width();
+    int x = r.left() + 5 + static_cast<int>(bitmap.deviceIndependentSize().width());
     painter->drawText(x, r.top() + 20 + fm.ascent(), index.data().toString());
     painter->restore();
 }

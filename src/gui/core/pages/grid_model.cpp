@@ -84,13 +84,16 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     if (kind_ == Kind::Replicas && !header) {
         if (!text.isEmpty()) {
             const QPixmap& picture = images_.ReplicaBitmapIn(ReplicaTypeOf(text), ink);
-            painter->drawPixmap(r.left() + r.width() / 2 - picture.width() / 2, r.top(), picture);
+            painter->drawPixmap(r.left() + r.width() / 2 -
+                                    static_cast<int>(picture.deviceIndependentSize().width()) / 2,
+                                r.top(), picture);
         }
     } else if (int c = HeaderClass(index); c >= 0) {
         const QPixmap& icon = images_.ClassIconIn(c, ink);
         painter->drawPixmap(r.left() + 4, r.top() + 4, icon);
-        painter->drawText(r.adjusted(4 + icon.width() + 2, 5, 0, 0), Qt::AlignLeft | Qt::AlignTop,
-                          text);
+        painter->drawText(
+            r.adjusted(4 + static_cast<int>(icon.deviceIndependentSize().width()) + 2, 5, 0, 0),
+            Qt::AlignLeft | Qt::AlignTop, text);
     } else {
         painter->drawText(textRect, Qt::AlignLeft | Qt::AlignTop, text);
     }
