@@ -121,31 +121,28 @@ QPixmap InkedPicture(const QPixmap& picture, const QColor& ink) {
 
 } // namespace
 
+const QPixmap& ImageList::InkedCopy(const QString& name, const QPixmap& picture,
+                                    const QColor& ink) const {
+    const QString key = name + ink.name();
+    auto it = inked_.find(key);
+    return it != inked_.end() ? *it : *inked_.insert(key, InkedPicture(picture, ink));
+}
+
 const QPixmap& ImageList::ClassIconIn(long long index, const QColor& ink) const {
     const QPixmap& icon = ClassIcon(index);
     if (&icon == &blank_)
         return icon;
-    const QString key = QStringLiteral("class%1").arg(index % 256) + ink.name();
-    auto it = inked_.find(key);
-    return it != inked_.end() ? *it : *inked_.insert(key, InkedPicture(icon, ink));
+    return InkedCopy(QStringLiteral("class%1").arg(index % 256), icon, ink);
 }
 
 const QPixmap& ImageList::NodePictureIn(int classIndex, bool partitionRoot,
                                         const QColor& ink) const {
-    const QString key = QStringLiteral("node%1.%2").arg(classIndex).arg(partitionRoot) + ink.name();
-    auto it = inked_.find(key);
-    return it != inked_.end()
-               ? *it
-               : *inked_.insert(key, InkedPicture(NodePicture(classIndex, partitionRoot), ink));
+    return InkedCopy(QStringLiteral("node%1.%2").arg(classIndex).arg(partitionRoot),
+                     NodePicture(classIndex, partitionRoot), ink);
 }
 
 const QPixmap& ImageList::ReplicaBitmapIn(std::string_view type, const QColor& ink) const {
-    const QPixmap& bitmap = ReplicaBitmap(type);
-    const QString key = QLatin1String(ReplicaPictureName(type)) + ink.name();
-    auto it = inked_.find(key);
-    if (it != inked_.end())
-        return *it;
-    return *inked_.insert(key, InkedPicture(bitmap, ink));
+    return InkedCopy(QLatin1String(ReplicaPictureName(type)), ReplicaBitmap(type), ink);
 }
 
 QPixmap ImageList::ProductPicture() const {

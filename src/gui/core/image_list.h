@@ -43,6 +43,8 @@ private:
     QPixmap blank_;
     QHash<QString, QPixmap> replicas_;
     mutable QHash<int, QPixmap> nodePictures_;
+    // The picture inked, made once per name and colour.
+    const QPixmap& InkedCopy(const QString& name, const QPixmap& picture, const QColor& ink) const;
     mutable QHash<QString, QPixmap> inked_;
 };
 
